@@ -1,0 +1,35 @@
+#include "entry/init.h"
+
+#include "config/config_loader.h"
+#include "entry/driver_state.h"
+#include "entry/host_services.h"
+#include "entry/version_text.h"
+
+namespace zan {
+
+int32_t TimeoutFromSetting(int32_t timeoutSetting) {
+  int64_t timeout = static_cast<int64_t>(timeoutSetting) * 10;
+  if (timeout < 100) return 1000;
+  if (timeout > INT32_MAX) return INT32_MAX;
+  return static_cast<int32_t>(timeout);
+}
+
+int32_t Init(ZanRequest* request) {
+  DriverState* state = request->state;
+  const auto* argument = static_cast<const InitArgument*>(request->argument);
+  if (state == nullptr || argument == nullptr) return kResultRefused;
+
+  char version[64];
+  ModuleVersionText(version, sizeof version);
+  ZAN_LOG("ZanDOR: Siemens S5&S7 TCP/IP driver, %s, %s", version, BuildText());
+
+  state->channelActive = argument->enabled;
+  if (argument->enabled == 0) return kResultDone;
+
+  state->timeout = TimeoutFromSetting(argument->timeoutSetting);
+  ResetDriverState(*state);
+  if (!LoadConfiguration(*state, request->instance)) return kResultUnreachable;
+  return kResultDone;
+}
+
+}  // namespace zan

@@ -1,0 +1,60 @@
+// A fixture that plays the host: it owns a zero-filled DriverState, builds requests as the host
+// builds them, captures every log line exactly, stands in for the driver's sleep, and runs each
+// test in a fresh temporary current directory that holds the configuration files the test writes.
+#ifndef ZAN_TESTS_SUPPORT_HOST_FIXTURE_H_
+#define ZAN_TESTS_SUPPORT_HOST_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "entry/driver_state.h"
+#include "entry/host_interface.h"
+
+namespace zan::testing {
+
+class HostFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  DriverState& state() { return *state_; }
+  PlcEntry& plc(int number) { return state_->plcs[number]; }
+
+  // Sends `command` through ZanMain with this fixture's state and `instance`.
+  int32_t Send(int32_t command, void* argument, int32_t instance = 1);
+
+  // Init with `enabled` 1 and the time-out setting given.
+  int32_t Init(int32_t timeoutSetting = 10, int32_t instance = 1);
+
+  // Writes a file into the test's current directory.
+  void WriteFile(const std::string& name, const std::string& contents);
+
+  // The configuration file of `instance`.
+  void WriteConfiguration(const std::string& contents, int instance = 1);
+
+  // Every line logged since the last ClearLog, as the host would record it.
+  const std::vector<std::string>& log() const;
+  void ClearLog();
+
+  // The sleeps that the driver asked for, in milliseconds.
+  const std::vector<uint32_t>& sleeps() const;
+
+ private:
+  std::unique_ptr<DriverState> state_;
+  std::filesystem::path previousDirectory_;
+  std::filesystem::path directory_;
+};
+
+// The lines a logged PLC row produces, for comparing whole logs.
+std::vector<std::string> S7RowLog(int plc, const std::string& address, int slot, int type = 7);
+std::vector<std::string> S5RowLog(int plc, const std::string& address, const std::string& local,
+                                  const std::string& read, const std::string& write);
+
+}  // namespace zan::testing
+
+#endif  // ZAN_TESTS_SUPPORT_HOST_FIXTURE_H_

@@ -1,0 +1,45 @@
+// The driver library as the host sees it: loaded by file name, driven through ZanMain.
+#ifndef ZAN_TOOLS_ZANHOST_DRIVER_LIBRARY_H_
+#define ZAN_TOOLS_ZANHOST_DRIVER_LIBRARY_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "entry/host_interface.h"
+
+namespace zanhost {
+
+class DriverLibrary {
+ public:
+  // Loads the driver from `fileName` (beside the host by default). Check loaded() afterwards.
+  explicit DriverLibrary(const std::string& fileName);
+
+  bool loaded() const { return zanMain_ != nullptr; }
+  const std::string& error() const { return error_; }
+
+  int32_t Call(int32_t command, DriverState* state, int32_t instance, void* argument) const;
+
+ private:
+  using ZanMainFunction = int32_t(ZAN_CDECL*)(ZanRequest*);
+  ZanMainFunction zanMain_ = nullptr;
+  std::string error_;
+};
+
+// One driver instance: its state block, of the size that the driver announces.
+class DriverInstance {
+ public:
+  DriverInstance(const DriverLibrary& driver, int32_t number, int32_t stateSize);
+
+  int32_t Send(int32_t command, void* argument) const;
+  int32_t number() const { return number_; }
+
+ private:
+  const DriverLibrary& driver_;
+  int32_t number_;
+  std::vector<unsigned char> state_;
+};
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_DRIVER_LIBRARY_H_
