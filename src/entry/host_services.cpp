@@ -15,7 +15,7 @@ constexpr char kHostLibraryName[] = "libkorpro.so";
 #endif
 
 // Stand-ins for a host library that is missing or lacks a function.
-int ErrToStandardError(int /*level*/, const char* format, ...) {
+[[gnu::format(printf, 2, 3)]] int ErrToStandardError(int /*level*/, const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
   char line[1024];

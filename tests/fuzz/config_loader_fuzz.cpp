@@ -15,7 +15,7 @@
 
 namespace {
 
-int FormatAndDrop(int, const char* format, ...) {
+[[gnu::format(printf, 2, 3)]] int FormatAndDrop(int, const char* format, ...) {
   // Format every line as the host would, so that every argument is read.
   char line[512];
   va_list arguments;
@@ -65,7 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Require(Terminated(plc.localTsap, sizeof plc.localTsap));
       Require(Terminated(plc.readTsap, sizeof plc.readTsap));
     }
-    Require(plc.backupPlc == 0 || plc.backupPlc < zan::kPlcCount);
   }
   Require(state->longDb <= 1 && state->commTrace <= 1 && state->floatOddAddress <= 1);
   return 0;

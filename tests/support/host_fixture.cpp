@@ -15,7 +15,7 @@ namespace {
 std::vector<std::string> capturedLog;
 std::vector<uint32_t> capturedSleeps;
 
-int CaptureErr(int level, const char* format, ...) {
+[[gnu::format(printf, 2, 3)]] int CaptureErr(int level, const char* format, ...) {
   EXPECT_EQ(level, kLogLevel) << "every message is logged at level 32";
   va_list arguments;
   va_start(arguments, format);
