@@ -30,6 +30,9 @@ constexpr uint8_t kLinkNeverTried = 1;  // also: the last read or write was refu
 constexpr uint8_t kLinkFailed = 2;
 
 constexpr int32_t kCacheSlotFree = -1;  // CacheBlock::tagId of a free slot
+// CacheBlock::valid of a slot that a tag claimed but whose block was never fetched: there is no
+// data that a warm start could serve again. Like every value but 1, it is not served.
+constexpr int32_t kCacheNeverFetched = -1;
 
 // One row of the PLC table; the row index is the PLC number.
 struct PlcEntry {

@@ -3,16 +3,11 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/library_names.h"
 #include "platform/shared_library.h"
 
 namespace zan {
 namespace {
-
-#if defined(_WIN32)
-constexpr char kHostLibraryName[] = "KORPRO.dll";
-#else
-constexpr char kHostLibraryName[] = "libkorpro.so";
-#endif
 
 // Stand-ins for a host library that is missing or lacks a function.
 [[gnu::format(printf, 2, 3)]] int ErrToStandardError(int /*level*/, const char* format, ...) {
@@ -47,7 +42,7 @@ Function Bind(platform::LibraryHandle library, const char* name, Function fallba
 }
 
 HostServices BindHostLibrary() {
-  platform::LibraryHandle library = platform::LoadSharedLibrary(kHostLibraryName);
+  platform::LibraryHandle library = platform::LoadSharedLibrary(platform::kHostServicesLibrary);
   HostServices services;
   services.err = Bind<ErrFunction>(library, "err", &ErrToStandardError);
   services.KorMkClient = Bind<KorMkClientFunction>(library, "KorMkClient", &NoMkClient);

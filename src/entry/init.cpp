@@ -4,6 +4,7 @@
 #include "entry/driver_state.h"
 #include "entry/host_services.h"
 #include "entry/version_text.h"
+#include "transport/connections.h"
 
 namespace zan {
 
@@ -29,6 +30,9 @@ int32_t Init(ZanRequest* request) {
   state->timeout = TimeoutFromSetting(argument->timeoutSetting);
   ResetDriverState(*state);
   if (!LoadConfiguration(*state, request->instance)) return kResultUnreachable;
+  // Whatever the connections do, the instance is initialised: a PLC that is down now is connected
+  // later by the warm start or the switchover.
+  OpenAllConnections(*state);
   return kResultDone;
 }
 

@@ -62,6 +62,7 @@ void HostFixture::SetUp() {
   capturedSleeps.clear();
   InstallHostServices(&kFakeHost);
   InstallSleepFunction(&RecordSleep);
+  transport_ = std::make_unique<ScriptedTransport>();
 
   previousDirectory_ = std::filesystem::current_path();
   std::random_device random;
@@ -75,6 +76,7 @@ void HostFixture::TearDown() {
   std::filesystem::current_path(previousDirectory_);
   std::error_code ignored;
   std::filesystem::remove_all(directory_, ignored);
+  transport_.reset();
   InstallSleepFunction(nullptr);
   InstallHostServices(nullptr);
 }

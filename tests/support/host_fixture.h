@@ -14,6 +14,7 @@
 
 #include "entry/driver_state.h"
 #include "entry/host_interface.h"
+#include "support/scripted_transport.h"
 
 namespace zan::testing {
 
@@ -44,8 +45,12 @@ class HostFixture : public ::testing::Test {
   // The sleeps that the driver asked for, in milliseconds.
   const std::vector<uint32_t>& sleeps() const;
 
+  // The transport of every test: no test ever loads a real library by accident.
+  ScriptedTransport& transport() { return *transport_; }
+
  private:
   std::unique_ptr<DriverState> state_;
+  std::unique_ptr<ScriptedTransport> transport_;
   std::filesystem::path previousDirectory_;
   std::filesystem::path directory_;
 };

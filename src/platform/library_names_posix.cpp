@@ -1,0 +1,8 @@
+#include "platform/library_names.h"
+
+namespace zan::platform {
+
+const char kHostServicesLibrary[] = "libkorpro.so";
+const char kTransportLibrary[] = "libquaxnet.so";
+
+}  // namespace zan::platform

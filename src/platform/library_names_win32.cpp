@@ -1,0 +1,8 @@
+#include "platform/library_names.h"
+
+namespace zan::platform {
+
+const char kHostServicesLibrary[] = "KORPRO.dll";
+const char kTransportLibrary[] = "Quaxnet.dll";
+
+}  // namespace zan::platform

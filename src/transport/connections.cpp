@@ -1,0 +1,120 @@
+#include "transport/connections.h"
+
+#include "entry/host_services.h"
+#include "entry/sleep.h"
+#include "transport/connect_request.h"
+#include "transport/transport_binding.h"
+
+namespace zan {
+namespace {
+
+// An open is accepted when the operation answers 0 and leaves a status of 0 or 3 in the block.
+bool OpenAccepted(uint16_t result, const ConnectRequest& block) {
+  return result == 0 &&
+         (block.status == kOpenStatusAccepted || block.status == kOpenStatusAcceptedPending);
+}
+
+bool ConnectS7(DriverState& state, int number) {
+  PlcEntry& plc = state.plcs[number];
+  ConnectRequest block = MakeConnectRequest(state, plc);
+  SetS7Tsaps(block, plc.slot);
+  const TransportOperations& transport = Transport();
+
+  uint16_t result = ResultCode(transport.QxOpenS7Connection(&block, 0));
+  if (!OpenAccepted(result, block)) {
+    ZAN_LOG("ZanDOR: Strat Connection Failed Plc #%d (%d,%d)", number, result, block.status);
+    transport.QxCloseConnection(block.handle);
+    return false;
+  }
+  uint16_t handle = block.handle;
+  if (!WaitConnected(state, handle)) {
+    ZAN_LOG("ZanDOR: Connection to Plc #%d Failed !!!", number);
+    transport.QxCloseConnection(handle);
+    return false;
+  }
+  ZAN_LOG("ZanDOR: Connection to Plc #%d Success !!!", number);
+  plc.readConnection = handle;
+  return true;
+}
+
+bool ConnectS5(DriverState& state, int number) {
+  PlcEntry& plc = state.plcs[number];
+  ConnectRequest block = MakeConnectRequest(state, plc);
+  SetS5RemoteTsap(block, plc.readTsap);
+  SetS5LocalTsap(block, plc.localTsap);
+  const TransportOperations& transport = Transport();
+
+  uint16_t result = ResultCode(transport.QxOpenS5Connection(&block));
+  if (!OpenAccepted(result, block)) {
+    ZAN_LOG("ZanDOR: Strat Read Connection Failed Plc #%d (%d,%d)", number, result, block.status);
+    transport.QxCloseConnection(block.handle);
+    return false;
+  }
+  uint16_t readHandle = block.handle;
+  if (!WaitConnected(state, readHandle)) {
+    ZAN_LOG("ZanDOR: Read Connection FAIL, Plc #%d !!! ", number);
+    transport.QxCloseConnection(readHandle);
+    return false;
+  }
+  ZAN_LOG("ZanDOR: Read Connection Success, Plc #%d !!! ", number);
+  plc.readConnection = readHandle;
+
+  // The write connection reuses the block with the write TSAP; a read connection made above stays
+  // open and recorded even when this one fails.
+  SetS5RemoteTsap(block, plc.writeTsap);
+  result = ResultCode(transport.QxOpenS5Connection(&block));
+  if (!OpenAccepted(result, block)) {
+    ZAN_LOG("ZanDOR: Strat Write Connection Failed Plc #%d (%d,%d)", number, result, block.status);
+    transport.QxCloseConnection(block.handle);
+    return false;
+  }
+  uint16_t writeHandle = block.handle;
+  if (!WaitConnected(state, writeHandle)) {
+    ZAN_LOG("ZanDOR: Write Connection FAIL, Plc #%d !!! ", number);
+    transport.QxCloseConnection(writeHandle);
+    return false;
+  }
+  ZAN_LOG("ZanDOR: Write Connection Success, Plc #%d !!! ", number);
+  plc.writeConnection = writeHandle;
+  return true;
+}
+
+}  // namespace
+
+bool WaitConnected(const DriverState& state, uint16_t handle) {
+  const TransportOperations& transport = Transport();
+  const int32_t polls = state.timeout / 10;
+  for (int32_t i = 0; i < polls; ++i) {
+    if (ResultCode(transport.QxConnectionState(handle)) == kConnectionEstablished) return true;
+    DriverSleep(kConnectPollMilliseconds);
+  }
+  return false;
+}
+
+bool PlcConnect(DriverState& state, int plc) {
+  if (plc < 0 || plc >= kPlcCount) return false;
+  bool connected =
+      state.plcs[plc].type == kPlcTypeS5 ? ConnectS5(state, plc) : ConnectS7(state, plc);
+  state.plcs[plc].linkState = connected ? kLinkConnected : kLinkFailed;
+  return connected;
+}
+
+void OpenAllConnections(DriverState& state) {
+  int result = OpenTransportLibrary();
+  if (result != 0) {
+    ZAN_LOG("ZanDOR: Fail to open Ip Driver (%d)", SignedResultCode(result));
+    return;
+  }
+  for (int plc = 0; plc < kPlcCount; ++plc) {
+    if (IsConfiguredPlc(state, plc)) PlcConnect(state, plc);
+  }
+}
+
+int32_t CloseTransport(ZanRequest* /*request*/) {
+  if (SignedResultCode(Transport().QxCloseLibrary()) != 0) {
+    ZAN_LOG("ZanDOR: Fail to close driver !");
+  }
+  return kResultDone;
+}
+
+}  // namespace zan

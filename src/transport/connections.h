@@ -1,0 +1,44 @@
+// The life of the connections to the PLCs: connecting every configured PLC at Init, the warm start
+// (command 2) and the close of the transport (command 11).
+//
+// An S7 (and a type-6 PLC) has one connection addressed by slot; an S5 a pair, read and write,
+// addressed by TSAPs. Handles are stored in the PlcEntry only on success and never cleared here; a
+// later warm start restarts them through the transport. Every wait polls the connection state at
+// most timeout/10 times, 2 ms apart, through DriverSleep.
+#ifndef ZAN_TRANSPORT_CONNECTIONS_H_
+#define ZAN_TRANSPORT_CONNECTIONS_H_
+
+#include <cstdint>
+
+#include "entry/driver_state.h"
+#include "entry/host_interface.h"
+
+namespace zan {
+
+constexpr uint32_t kConnectPollMilliseconds = 2;
+
+// Opens the transport library and connects every configured PLC, 0 to 511 in ascending order. A
+// library that does not open is logged and nothing else is done; a PLC that fails does not stop the
+// others.
+void OpenAllConnections(DriverState& state);
+
+// Connects PLC `plc` (0..511) by its type, sets its linkState to 0 on success or 2 on failure and
+// returns the outcome.
+bool PlcConnect(DriverState& state, int plc);
+
+// Polls the connection state of `handle` until the transport reports it established (true) or the
+// polls are used up (false).
+bool WaitConnected(const DriverState& state, uint16_t handle);
+
+// Command 2. The argument is one signed 32-bit PLC number, in and out: it comes back holding the
+// backup's number when the backup's connections were restarted. Returns 0 when at least one
+// connection was restarted and reported established, else 1; 1 also for a PLC number outside 0..511
+// or a request without its state or argument, which touch nothing.
+int32_t WarmStart(ZanRequest* request);
+
+// Command 11: closes the transport library (which closes its connections). Always 0.
+int32_t CloseTransport(ZanRequest* request);
+
+}  // namespace zan
+
+#endif  // ZAN_TRANSPORT_CONNECTIONS_H_

@@ -1,0 +1,175 @@
+#include "support/scripted_transport.h"
+
+#include <cassert>
+
+#include "transport/transport_binding.h"
+
+namespace zan::testing {
+namespace {
+
+ScriptedTransport* current = nullptr;
+
+int Simple(Op op, uint32_t handle = 0) {
+  current->Record(TransportCall{op, handle, {}});
+  return current->Answer(op);
+}
+
+int ZAN_STDCALL OpenLibrary() {
+  return Simple(Op::kOpenLibrary);
+}
+int ZAN_STDCALL CloseLibrary() {
+  return Simple(Op::kCloseLibrary);
+}
+int ZAN_STDCALL OpenS7(ConnectRequest* block, uint32_t zero) {
+  current->Record(TransportCall{Op::kOpenS7, zero, *block});
+  current->AnswerOpen(Op::kOpenS7, block);
+  return current->Answer(Op::kOpenS7);
+}
+int ZAN_STDCALL OpenS5(ConnectRequest* block) {
+  current->Record(TransportCall{Op::kOpenS5, 0, *block});
+  current->AnswerOpen(Op::kOpenS5, block);
+  return current->Answer(Op::kOpenS5);
+}
+int ZAN_STDCALL ConnectionState(uint32_t handle) {
+  return Simple(Op::kConnectionState, handle);
+}
+int ZAN_STDCALL CloseConnection(uint32_t handle) {
+  return Simple(Op::kCloseConnection, handle);
+}
+int ZAN_STDCALL RestartConnection(uint32_t handle) {
+  return Simple(Op::kRestartConnection, handle);
+}
+int ZAN_STDCALL SendRead(TransferRecord* record) {
+  return Simple(Op::kSendRead, record->connection);
+}
+int ZAN_STDCALL ReceiveRead(uint32_t, void*, uint16_t* status, uint32_t handle) {
+  *status = 0;
+  return Simple(Op::kReceiveRead, handle);
+}
+int ZAN_STDCALL SendWrite(TransferRecord* record, const void*) {
+  return Simple(Op::kSendWrite, record->connection);
+}
+int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
+  *status = 0;
+  return Simple(Op::kWriteCompletion, handle);
+}
+
+constexpr TransportOperations kScripted = {
+    &OpenLibrary,       &CloseLibrary, &OpenS7,      &OpenS5,    &ConnectionState, &CloseConnection,
+    &RestartConnection, &SendRead,     &ReceiveRead, &SendWrite, &WriteCompletion,
+};
+
+}  // namespace
+
+const char* OpName(Op op) {
+  switch (op) {
+    case Op::kOpenLibrary:
+      return "252";
+    case Op::kCloseLibrary:
+      return "253";
+    case Op::kOpenS7:
+      return "225";
+    case Op::kOpenS5:
+      return "224";
+    case Op::kConnectionState:
+      return "124";
+    case Op::kCloseConnection:
+      return "101";
+    case Op::kRestartConnection:
+      return "125";
+    case Op::kSendRead:
+      return "103";
+    case Op::kReceiveRead:
+      return "104";
+    case Op::kSendWrite:
+      return "106";
+    case Op::kWriteCompletion:
+      return "107";
+  }
+  return "?";
+}
+
+std::string TransportCall::Describe() const {
+  switch (op) {
+    case Op::kOpenLibrary:
+    case Op::kCloseLibrary:
+    case Op::kOpenS5:
+      return OpName(op);
+    default:
+      return std::string(OpName(op)) + " h=" + std::to_string(handle);
+  }
+}
+
+ScriptedTransport::ScriptedTransport() {
+  assert(current == nullptr);
+  current = this;
+  fallback_[Op::kOpenLibrary] = 0;
+  fallback_[Op::kCloseLibrary] = 0;
+  fallback_[Op::kOpenS7] = 0;
+  fallback_[Op::kOpenS5] = 0;
+  fallback_[Op::kConnectionState] = 0;
+  fallback_[Op::kCloseConnection] = 0;
+  fallback_[Op::kRestartConnection] = 1;
+  InstallTransport(&kScripted);
+}
+
+ScriptedTransport::~ScriptedTransport() {
+  InstallTransport(nullptr);
+  current = nullptr;
+}
+
+void ScriptedTransport::Script(Op op, std::initializer_list<int> results) {
+  scripted_[op].insert(scripted_[op].end(), results.begin(), results.end());
+}
+
+void ScriptedTransport::Fallback(Op op, int result) {
+  fallback_[op] = result;
+}
+
+void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t status) {
+  scriptedOpens_[op].push_back(OpenAnswer{result, handle, status});
+}
+
+int ScriptedTransport::Answer(Op op) {
+  std::deque<int>& queue = scripted_[op];
+  if (queue.empty()) return fallback_[op];
+  int result = queue.front();
+  queue.pop_front();
+  return result;
+}
+
+void ScriptedTransport::AnswerOpen(Op op, ConnectRequest* block) {
+  std::deque<OpenAnswer>& queue = scriptedOpens_[op];
+  if (queue.empty()) {
+    block->handle = nextHandle_++;
+    block->status = 0;
+    return;
+  }
+  OpenAnswer answer = queue.front();
+  queue.pop_front();
+  block->handle = answer.handle;
+  block->status = answer.status;
+  // The result of the open comes from the same script entry.
+  scripted_[op].push_front(answer.result);
+}
+
+std::vector<TransportCall> ScriptedTransport::CallsOf(Op op) const {
+  std::vector<TransportCall> found;
+  for (const TransportCall& call : calls_) {
+    if (call.op == op) found.push_back(call);
+  }
+  return found;
+}
+
+int ScriptedTransport::Count(Op op) const {
+  return static_cast<int>(CallsOf(op).size());
+}
+
+std::vector<std::string> ScriptedTransport::Journal() const {
+  std::vector<std::string> journal;
+  for (const TransportCall& call : calls_)
+    journal.push_back(call.Describe());
+  return journal;
+}
+
+}  // namespace zan::testing

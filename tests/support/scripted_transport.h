@@ -1,0 +1,83 @@
+// A transport for unit tests: each operation answers what the test scripted, in order, and every
+// call is recorded with its arguments. Installed through the driver's internal interface while the
+// object lives; one at a time.
+#ifndef ZAN_TESTS_SUPPORT_SCRIPTED_TRANSPORT_H_
+#define ZAN_TESTS_SUPPORT_SCRIPTED_TRANSPORT_H_
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "transport/transport_operations.h"
+
+namespace zan::testing {
+
+enum class Op {
+  kOpenLibrary,        // 252
+  kCloseLibrary,       // 253
+  kOpenS7,             // 225
+  kOpenS5,             // 224
+  kConnectionState,    // 124
+  kCloseConnection,    // 101
+  kRestartConnection,  // 125
+  kSendRead,           // 103
+  kReceiveRead,        // 104
+  kSendWrite,          // 106
+  kWriteCompletion,    // 107
+};
+
+const char* OpName(Op op);
+
+struct TransportCall {
+  Op op;
+  uint32_t handle = 0;     // the handle argument, where the operation takes one
+  ConnectRequest block{};  // the block as the driver passed it, for the opens
+  std::string Describe() const;
+};
+
+class ScriptedTransport {
+ public:
+  ScriptedTransport();
+  ~ScriptedTransport();
+  ScriptedTransport(const ScriptedTransport&) = delete;
+  ScriptedTransport& operator=(const ScriptedTransport&) = delete;
+
+  // The next answers of `op`, in order. When they are used up, `op` answers its fallback.
+  void Script(Op op, std::initializer_list<int> results);
+  void Fallback(Op op, int result);
+
+  // The next answer of an open: the result, and the handle and status it writes into the block.
+  void ScriptOpen(Op op, int result, uint16_t handle, uint16_t status);
+
+  // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
+  // closes with 0, every connection is established at the first poll and restarts answer 1.
+
+  const std::vector<TransportCall>& calls() const { return calls_; }
+  std::vector<TransportCall> CallsOf(Op op) const;
+  int Count(Op op) const;
+  // The operations called, in order, as "252", "225 h=0", "124 h=1", ...
+  std::vector<std::string> Journal() const;
+  void ClearCalls() { calls_.clear(); }
+
+  int Answer(Op op);  // used by the installed operations
+  void AnswerOpen(Op op, ConnectRequest* block);
+  void Record(TransportCall call) { calls_.push_back(call); }
+
+ private:
+  struct OpenAnswer {
+    int result;
+    uint16_t handle;
+    uint16_t status;
+  };
+  std::map<Op, std::deque<int>> scripted_;
+  std::map<Op, int> fallback_;
+  std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
+  uint16_t nextHandle_ = 1;
+  std::vector<TransportCall> calls_;
+};
+
+}  // namespace zan::testing
+
+#endif  // ZAN_TESTS_SUPPORT_SCRIPTED_TRANSPORT_H_
