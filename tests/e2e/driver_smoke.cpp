@@ -4,48 +4,13 @@
 // Usage: driver_smoke <work directory>. The directory receives the configuration file and the log.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "entry/host_interface.h"
-#include "platform/shared_library.h"
-#include "support/environment.h"
+#include "e2e/e2e_support.h"
 
-namespace {
-
-#if defined(_WIN32)
-constexpr char kDriverFile[] = "zanwndor.dll";
-#else
-constexpr char kDriverFile[] = "libzanwndor.so";
-#endif
-
-int failures = 0;
-
-void Check(bool condition, const std::string& what) {
-  if (!condition) {
-    std::fprintf(stderr, "FAILED: %s\n", what.c_str());
-    ++failures;
-  }
-}
-
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream file(path, std::ios::binary);
-  for (std::string line; std::getline(file, line);)
-    lines.push_back(line);
-  return lines;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& wanted) {
-  for (const std::string& line : lines) {
-    if (line == wanted) return true;
-  }
-  return false;
-}
-
-}  // namespace
+using namespace zan::e2e;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -53,28 +18,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   // Load before changing directory: the driver is found beside this program.
-  zan::platform::LibraryHandle driver = zan::platform::LoadSharedLibrary(kDriverFile);
-  Check(driver != nullptr, std::string("load ") + kDriverFile);
-  if (driver == nullptr) return 1;
-  auto zanMain = reinterpret_cast<int32_t(ZAN_CDECL*)(ZanRequest*)>(
-      zan::platform::FindFunction(driver, "ZanMain"));
-  Check(zanMain != nullptr, "ZanMain is exported by name");
+  ZanMainFunction zanMain = LoadDriver();
   if (zanMain == nullptr) return 1;
-
-  std::filesystem::create_directories(argv[1]);
-  std::filesystem::current_path(argv[1]);
-  std::filesystem::remove("korpro.log");
-  zan::testing::SetEnvironment("KORPRO_LOG", "korpro.log");
+  EnterWorkDirectory(argv[1]);
   {
     std::ofstream config("zanDOR01.INT", std::ios::binary);
     config << "// smoke test\r\n1=7,127.0.0.1,2\r\n";
   }
 
   DriverInfo info{};
-  ZanRequest request{};
-  request.command = kCommandGetDriverInfo;
-  request.argument = &info;
-  Check(zanMain(&request) == 0, "GetDriverInfo returns 0");
+  Check(Send(zanMain, kCommandGetDriverInfo, nullptr, &info) == 0, "GetDriverInfo returns 0");
   Check(info.stateSize == 165912, "stateSize is 165912");
   Check(info.driverName != nullptr &&
             std::strcmp(info.driverName, "SIEMENS, SIMATIC S5 & S7 Family") == 0,
@@ -85,12 +38,7 @@ int main(int argc, char** argv) {
   InitArgument init{};
   init.enabled = 1;
   init.timeoutSetting = 10;
-  request = ZanRequest{};
-  request.state = reinterpret_cast<DriverState*>(state.data());
-  request.command = kCommandInit;
-  request.instance = 1;
-  request.argument = &init;
-  Check(zanMain(&request) == 0, "Init returns 0");
+  Check(Send(zanMain, kCommandInit, state.data(), &init) == 0, "Init returns 0");
 
   const std::vector<std::string> log = ReadLines("korpro.log");
   const std::string versionLine =
@@ -100,6 +48,6 @@ int main(int argc, char** argv) {
   Check(Contains(log, "ZanDOR: PLC # 1 IP Addr  = 127.0.0.1"), "the PLC row is logged");
   Check(Contains(log, "ZanDOR: PLC # 1 Slot     = 2"), "the slot is logged");
 
-  if (failures == 0) std::printf("driver_smoke: %zu log lines, all checks passed\n", log.size());
-  return failures == 0 ? 0 : 1;
+  if (Failures() == 0) std::printf("driver_smoke: %zu log lines, all checks passed\n", log.size());
+  return Failures() == 0 ? 0 : 1;
 }

@@ -30,5 +30,27 @@ TEST(ExportTableTest, HostServicesExportTheirFourFunctions) {
             (std::vector<std::string>{"KorGetKorproVer", "KorMkClient", "KorRmClient", "err"}));
 }
 
+// The transport double of the end-to-end tests: on Windows its operations are found by ordinal
+// only, which proves that the driver looks them up that way.
+TEST(ExportTableTest, TransportDoubleExportsEveryOperation) {
+  auto exports = ReadExportTable(ZAN_TRANSPORT_DOUBLE_PATH);
+  ASSERT_TRUE(exports.has_value()) << ZAN_TRANSPORT_DOUBLE_PATH;
+#if defined(_WIN32)
+  std::vector<uint32_t> ordinals;
+  for (const ExportedSymbol& symbol : *exports) {
+    EXPECT_EQ(symbol.name, "") << symbol.ordinal;
+    ordinals.push_back(symbol.ordinal);
+  }
+  EXPECT_EQ(ordinals,
+            (std::vector<uint32_t>{101, 103, 104, 106, 107, 124, 125, 224, 225, 252, 253}));
+#else
+  EXPECT_EQ(Names(*exports),
+            (std::vector<std::string>{"QxCloseConnection", "QxCloseLibrary", "QxConnectionState",
+                                      "QxOpenLibrary", "QxOpenS5Connection", "QxOpenS7Connection",
+                                      "QxReceiveRead", "QxRestartConnection", "QxSendRead",
+                                      "QxSendWrite", "QxWriteCompletion"}));
+#endif
+}
+
 }  // namespace
 }  // namespace zan::testing
