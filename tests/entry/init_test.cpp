@@ -41,6 +41,7 @@ TEST_F(InitTest, DisabledInstanceLogsOnlyItsVersionLine) {
   EXPECT_EQ(state().channelActive, 0);
   EXPECT_EQ(state().timeout, 4711) << "nothing else is set up";
   EXPECT_EQ(plc(1).type, 0x55) << "no reset, no file read";
+  EXPECT_TRUE(transport().calls().empty()) << "no connection";
 }
 
 TEST_F(InitTest, TimeoutFromTheHostSetting) {
@@ -80,6 +81,7 @@ TEST_F(InitTest, MissingConfigurationFileFailsWithTwo) {
   EXPECT_EQ(state().channelActive, 1);
   EXPECT_EQ(state().timeout, 250) << "the time-out and the defaults stay set";
   EXPECT_EQ(plc(1).linkState, kLinkNeverTried);
+  EXPECT_TRUE(transport().calls().empty()) << "the transport is not opened";
 }
 
 TEST_F(InitTest, InstanceNumberNamesTheFile) {
