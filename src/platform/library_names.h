@@ -4,6 +4,7 @@
 
 namespace zan::platform {
 
+extern const char kDriverLibrary[];        // zanwndor.dll, libzanwndor.so
 extern const char kHostServicesLibrary[];  // KORPRO.dll, libkorpro.so
 extern const char kTransportLibrary[];     // Quaxnet.dll, libquaxnet.so
 

@@ -2,6 +2,7 @@
 
 namespace zan::platform {
 
+const char kDriverLibrary[] = "libzanwndor.so";
 const char kHostServicesLibrary[] = "libkorpro.so";
 const char kTransportLibrary[] = "libquaxnet.so";
 

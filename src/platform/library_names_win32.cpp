@@ -2,6 +2,7 @@
 
 namespace zan::platform {
 
+const char kDriverLibrary[] = "zanwndor.dll";
 const char kHostServicesLibrary[] = "KORPRO.dll";
 const char kTransportLibrary[] = "Quaxnet.dll";
 

@@ -4,17 +4,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/library_names.h"
 #include "platform/shared_library.h"
 #include "support/environment.h"
 
 namespace zan::e2e {
 namespace {
-
-#if defined(_WIN32)
-constexpr char kDriverFile[] = "zanwndor.dll";
-#else
-constexpr char kDriverFile[] = "libzanwndor.so";
-#endif
 
 int failures = 0;
 
@@ -32,8 +27,8 @@ int Failures() {
 }
 
 ZanMainFunction LoadDriver() {
-  platform::LibraryHandle driver = platform::LoadSharedLibrary(kDriverFile);
-  Check(driver != nullptr, std::string("load ") + kDriverFile);
+  platform::LibraryHandle driver = platform::LoadSharedLibrary(platform::kDriverLibrary);
+  Check(driver != nullptr, std::string("load ") + platform::kDriverLibrary);
   if (driver == nullptr) return nullptr;
   auto zanMain = reinterpret_cast<ZanMainFunction>(platform::FindFunction(driver, "ZanMain"));
   Check(zanMain != nullptr, "ZanMain is exported by name");

@@ -10,14 +10,9 @@
 #include <string>
 
 #include "driver_library.h"
+#include "platform/library_names.h"
 
 namespace {
-
-#if defined(_WIN32)
-constexpr char kDefaultDriver[] = "zanwndor.dll";
-#else
-constexpr char kDefaultDriver[] = "libzanwndor.so";
-#endif
 
 // The banner is in code page 437; a terminal of today wants UTF-8.
 std::string Cp437ToUtf8(const char* text) {
@@ -108,7 +103,7 @@ int RunInit(const zanhost::DriverLibrary& driver, int instance, int timeout,
 int main(int argc, char** argv) {
   CLI::App app{"zanhost: drives the ZanDOR driver library as the SCADA host does"};
   app.require_subcommand(1);
-  std::string driverFile = kDefaultDriver;
+  std::string driverFile = zan::platform::kDriverLibrary;
   app.add_option("--driver", driverFile, "driver library to load")->capture_default_str();
 
   CLI::App* info = app.add_subcommand("info", "print the driver information and banner");
