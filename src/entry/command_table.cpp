@@ -1,5 +1,6 @@
 #include "entry/command_table.h"
 
+#include "address/tag_address.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
 
@@ -7,23 +8,23 @@ namespace zan {
 namespace {
 
 constexpr Operation kCommandTable[kCommandCount] = {
-    nullptr,         // 0: empty slot
-    &Init,           // 1
-    nullptr,         // 2: WarmStart
-    nullptr,         // 3: ParseTagAddress
-    nullptr,         // 4: CheckArrayTag
-    nullptr,         // 5: ReadValue
-    nullptr,         // 6: ReadBlock
-    nullptr,         // 7: WriteValue
-    nullptr,         // 8: empty slot
-    nullptr,         // 9: empty slot
-    nullptr,         // 10: WriteBlock
-    nullptr,         // 11: CloseTransport
-    nullptr,         // 12: ClosePort
-    nullptr,         // 13: OpenPort
-    &GetDriverInfo,  // 14
-    nullptr,         // 15: ConfigurePort
-    nullptr,         // 16: AddressEditor
+    nullptr,           // 0: empty slot
+    &Init,             // 1
+    nullptr,           // 2: WarmStart
+    &ParseTagAddress,  // 3
+    &CheckArrayTag,    // 4
+    nullptr,           // 5: ReadValue
+    nullptr,           // 6: ReadBlock
+    nullptr,           // 7: WriteValue
+    nullptr,           // 8: empty slot
+    nullptr,           // 9: empty slot
+    nullptr,           // 10: WriteBlock
+    nullptr,           // 11: CloseTransport
+    nullptr,           // 12: ClosePort
+    nullptr,           // 13: OpenPort
+    &GetDriverInfo,    // 14
+    nullptr,           // 15: ConfigurePort
+    nullptr,           // 16: AddressEditor
 };
 
 }  // namespace
