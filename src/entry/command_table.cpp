@@ -1,5 +1,6 @@
 #include "entry/command_table.h"
 
+#include "address/tag_address.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
 #include "transport/connections.h"
@@ -8,23 +9,23 @@ namespace zan {
 namespace {
 
 constexpr Operation kCommandTable[kCommandCount] = {
-    nullptr,          // 0: empty slot
-    &Init,            // 1
-    &WarmStart,       // 2
-    nullptr,          // 3: ParseTagAddress
-    nullptr,          // 4: CheckArrayTag
-    nullptr,          // 5: ReadValue
-    nullptr,          // 6: ReadBlock
-    nullptr,          // 7: WriteValue
-    nullptr,          // 8: empty slot
-    nullptr,          // 9: empty slot
-    nullptr,          // 10: WriteBlock
-    &CloseTransport,  // 11
-    nullptr,          // 12: ClosePort
-    nullptr,          // 13: OpenPort
-    &GetDriverInfo,   // 14
-    nullptr,          // 15: ConfigurePort
-    nullptr,          // 16: AddressEditor
+    nullptr,           // 0: empty slot
+    &Init,             // 1
+    &WarmStart,        // 2
+    &ParseTagAddress,  // 3
+    &CheckArrayTag,    // 4
+    nullptr,           // 5: ReadValue
+    nullptr,           // 6: ReadBlock
+    nullptr,           // 7: WriteValue
+    nullptr,           // 8: empty slot
+    nullptr,           // 9: empty slot
+    nullptr,           // 10: WriteBlock
+    &CloseTransport,   // 11
+    nullptr,           // 12: ClosePort
+    nullptr,           // 13: OpenPort
+    &GetDriverInfo,    // 14
+    nullptr,           // 15: ConfigurePort
+    nullptr,           // 16: AddressEditor
 };
 
 }  // namespace

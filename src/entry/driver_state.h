@@ -30,8 +30,9 @@ constexpr uint8_t kLinkNeverTried = 1;  // also: the last read or write was refu
 constexpr uint8_t kLinkFailed = 2;
 
 constexpr int32_t kCacheSlotFree = -1;  // CacheBlock::tagId of a free slot
-// CacheBlock::valid of a slot that a tag claimed but whose block was never fetched: there is no
-// data that a warm start could serve again. Like every value but 1, it is not served.
+// CacheBlock::valid of a slot that the address parser claimed for a new cache-block tag but whose
+// block was never fetched: a warm start must not re-validate it, since its data belongs to no
+// fetch of this block. Like 0, any value other than 1 means "not served".
 constexpr int32_t kCacheNeverFetched = -1;
 
 // One row of the PLC table; the row index is the PLC number.
@@ -55,7 +56,8 @@ struct PlcEntry {
 struct CacheBlock {
   int32_t tagId;  // the cache-block tag that claimed the slot; kCacheSlotFree = free
   uint8_t data[kCacheBlockBytes];
-  int32_t valid;  // 1 = data holds the block and is served; anything else = not served
+  int32_t valid;  // 1 = data holds the block and is served; anything else (0, kCacheNeverFetched)
+                  // = not served
   uint16_t plcNumber;
   uint16_t dbNumber;
   uint16_t start;   // first byte of the block in its data block
