@@ -52,12 +52,21 @@ int32_t RegisterCacheBlock(AddressParse& parse) {
   if (slot < 0) return ZAN_ADDRESS_REFUSE("Max. number of cache tags expired");
 
   CacheBlock& block = parse.state.cache[slot];
-  if (block.tagId == kCacheSlotFree) block.valid = kCacheNeverFetched;
+  const auto plcNumber = static_cast<uint16_t>(definition.plc);
+  const auto dbNumber = static_cast<uint16_t>(dataBlock);
+  const auto first = static_cast<uint16_t>(start);
+  const auto bytes = static_cast<uint16_t>(length16);
+  // A slot's data belongs to the block it was fetched for. A new tag, or a tag that now names
+  // another block, has nothing fetched yet; the same block parsed again keeps what it holds.
+  const bool sameBlock = block.tagId == definition.tagId && block.plcNumber == plcNumber &&
+                         block.dbNumber == dbNumber && block.start == first &&
+                         block.length == bytes;
+  if (!sameBlock) block.valid = kCacheNeverFetched;
   block.tagId = definition.tagId;
-  block.plcNumber = static_cast<uint16_t>(definition.plc);
-  block.dbNumber = static_cast<uint16_t>(dataBlock);
-  block.start = static_cast<uint16_t>(start);
-  block.length = static_cast<uint16_t>(length16);
+  block.plcNumber = plcNumber;
+  block.dbNumber = dbNumber;
+  block.start = first;
+  block.length = bytes;
   // The text is at most 16 characters long: the working copy could hold it.
   ZAN_ADDRESS_LOG("Tag %s added to cache tag array, position %d", definition.addressText, slot);
 

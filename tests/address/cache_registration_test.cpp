@@ -47,16 +47,20 @@ TEST_F(CacheRegistrationTest, NewTagClaimsTheFirstFreeSlotNeverFetched) {
   EXPECT_EQ(block.length, 100);
 }
 
-TEST_F(CacheRegistrationTest, SameTagKeepsItsSlotAndValidity) {
+TEST_F(CacheRegistrationTest, SameTagKeepsItsSlot) {
   ASSERT_EQ(Register("01TB01000000100", 5), 0);
   ASSERT_EQ(Register("01TW01000000100", 6), 0);
   state().cache[0].valid = 1;
 
-  ASSERT_EQ(Register("01tb02004000999", 5), 0);
+  // The same block again: its fetched data still holds, and stays served.
+  ASSERT_EQ(Register("01tb01000000100", 5), 0);
+  EXPECT_EQ(state().cache[0].valid, 1);
 
+  // Another block: the data of the old one must never be served as the new one's.
+  ASSERT_EQ(Register("01tb02004000999", 5), 0);
   EXPECT_EQ(log(), std::vector<std::string>{Added("01tb02004000999", 0)});
   EXPECT_EQ(definition().address, (20 << 16) | 400);
-  EXPECT_EQ(state().cache[0].valid, 1);
+  EXPECT_EQ(state().cache[0].valid, kCacheNeverFetched);
   EXPECT_EQ(state().cache[0].dbNumber, 20);
   EXPECT_EQ(state().cache[0].start, 400);
   EXPECT_EQ(state().cache[0].length, 999);
