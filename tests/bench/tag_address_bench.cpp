@@ -9,22 +9,9 @@
 #include "entry/driver_state.h"
 #include "entry/host_interface.h"
 #include "entry/host_services.h"
+#include "support/quiet_host.h"
 
 namespace {
-
-int DropLine(int, const char*, ...) {
-  return 0;
-}
-unsigned short Fail(const char*, int, int, unsigned char*) {
-  return 1;
-}
-unsigned short FailVersion(unsigned char, unsigned int*, char*) {
-  return 1;
-}
-unsigned short FailRemove(unsigned char) {
-  return 1;
-}
-const zan::HostServices kQuietHost = {&DropLine, &Fail, &FailVersion, &FailRemove};
 
 struct Address {
   const char* text;
@@ -51,7 +38,7 @@ constexpr Address kRefused[] = {
 class ParserBench {
  public:
   ParserBench() : state_(new DriverState) {
-    zan::InstallHostServices(&kQuietHost);
+    zan::InstallHostServices(&zan::testing::kQuietHost);
     std::memset(state_.get(), 0, sizeof(DriverState));
     zan::ResetDriverState(*state_);
     std::strcpy(state_->plcs[1].ipAddress, "127.0.0.1");

@@ -2,7 +2,6 @@
 // stores must keep the table's invariants.
 #include <stdio.h>
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,28 +11,9 @@
 #include "config/config_loader.h"
 #include "entry/driver_state.h"
 #include "entry/host_services.h"
+#include "support/quiet_host.h"
 
 namespace {
-
-[[gnu::format(printf, 2, 3)]] int FormatAndDrop(int, const char* format, ...) {
-  // Format every line as the host would, so that every argument is read.
-  char line[512];
-  va_list arguments;
-  va_start(arguments, format);
-  int length = std::vsnprintf(line, sizeof line, format, arguments);
-  va_end(arguments);
-  return length;
-}
-unsigned short Fail(const char*, int, int, unsigned char*) {
-  return 1;
-}
-unsigned short FailVersion(unsigned char, unsigned int*, char*) {
-  return 1;
-}
-unsigned short FailRemove(unsigned char) {
-  return 1;
-}
-const zan::HostServices kQuietHost = {&FormatAndDrop, &Fail, &FailVersion, &FailRemove};
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -46,7 +26,7 @@ bool Terminated(const char* text, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  zan::InstallHostServices(&kQuietHost);
+  zan::InstallHostServices(&zan::testing::kQuietHost);
   static auto* state = new DriverState;
   std::memset(state, 0, sizeof *state);
   zan::ResetDriverState(*state);

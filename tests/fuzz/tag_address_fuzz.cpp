@@ -1,7 +1,6 @@
 // Any bytes as an address text, with options, host type, tag id, PLC table and cache occupancy
 // taken from the input's first bytes: the parser must never read or write out of bounds, must log
 // exactly one line per refusal, and what it accepts must be in range.
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,31 +10,9 @@
 #include "address/tag_address.h"
 #include "entry/driver_state.h"
 #include "entry/host_services.h"
+#include "support/quiet_host.h"
 
 namespace {
-
-int loggedLines = 0;
-
-[[gnu::format(printf, 2, 3)]] int FormatAndCount(int, const char* format, ...) {
-  // Format every line as the host would, so that every argument is read.
-  char line[512];
-  va_list arguments;
-  va_start(arguments, format);
-  int length = std::vsnprintf(line, sizeof line, format, arguments);
-  va_end(arguments);
-  ++loggedLines;
-  return length;
-}
-unsigned short Fail(const char*, int, int, unsigned char*) {
-  return 1;
-}
-unsigned short FailVersion(unsigned char, unsigned int*, char*) {
-  return 1;
-}
-unsigned short FailRemove(unsigned char) {
-  return 1;
-}
-const zan::HostServices kCountingHost = {&FormatAndCount, &Fail, &FailVersion, &FailRemove};
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -122,7 +99,7 @@ void CheckAccepted(const DriverState& state, const TagDefinition& definition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < kHeaderBytes) return 0;
-  zan::InstallHostServices(&kCountingHost);
+  zan::InstallHostServices(&zan::testing::kQuietHost);
   Header header;
   std::memcpy(&header, data, kHeaderBytes);
   static auto* state = new DriverState;
@@ -140,14 +117,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   definition.hostType = header.hostType % 9;
   const auto mode = (header.options & 4) != 0 ? zan::ParseMode::kCheckOnly : zan::ParseMode::kFull;
 
-  loggedLines = 0;
+  zan::testing::quietHostLines = 0;
   const int32_t result = zan::ParseTagDefinition(*state, definition, mode);
   Require(result == 0 || result == 1);
   if (result == 0) {
-    Require(loggedLines == (definition.kind == zan::kKindCacheBlock ? 1 : 0));
+    Require(zan::testing::quietHostLines == (definition.kind == zan::kKindCacheBlock ? 1 : 0));
     CheckAccepted(*state, definition);
   } else {
-    Require(loggedLines == 1);
+    Require(zan::testing::quietHostLines == 1);
   }
 
   const int32_t length = zan::StringTagLength(*state, text.get());
