@@ -18,14 +18,10 @@ bool IsIoArea(char area) {
 }
 
 // The templates only test the characters present, so a text that stops early fits them; without
-// this it would be accepted with the `address` of whatever tag the record held before.
+// this it would be accepted with the `address` of whatever tag the record held before. Runs after
+// the PLC number is checked, so that a text the table already refuses keeps that refusal.
 int32_t RefuseIncompleteText(const AddressText& text) {
   if (text.length == 0) return ZAN_ADDRESS_REFUSE("empty address string");
-  if (text.At(0) == '!') {
-    if (text.length < kStatusNumberPosition + 1)
-      return ZAN_ADDRESS_REFUSE("PLC number missing in status address");
-    return kResultDone;
-  }
   if (text.length <= kAreaPosition)
     return ZAN_ADDRESS_REFUSE("area letter missing in address string");
   if (text.length <= kTypePosition)
@@ -53,16 +49,20 @@ int32_t ParseTagDefinition(DriverState& state, TagDefinition& definition, ParseM
   UpperCaseAddressText(&text);
   if (!MatchesAddressTemplate(text))
     return ZAN_ADDRESS_REFUSE("wrong characters in address string");
-  if (RefuseIncompleteText(text) != kResultDone) return kResultRefused;
 
   definition.plc = 0;
   definition.bit = kBitWholeValue;
   definition.width = kWidth16;
-  if (text.At(0) == '!') return ParseStatusAddress(definition, text);
+  if (text.At(0) == '!') {
+    if (text.length <= kStatusNumberPosition)
+      return ZAN_ADDRESS_REFUSE("PLC number missing in status address");
+    return ParseStatusAddress(definition, text);
+  }
 
   // Two digits: the row is one of 0 to 99.
   ReadDecimalField(text, 0, kPlcNumberWidth, &definition.plc);
   if (!IsConfiguredPlc(state, definition.plc)) return ZAN_ADDRESS_REFUSE("PLC number out of limit");
+  if (RefuseIncompleteText(text) != kResultDone) return kResultRefused;
 
   AddressParse parse{state, definition, text};
   char area = text.At(kAreaPosition);

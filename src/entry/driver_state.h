@@ -30,9 +30,11 @@ constexpr uint8_t kLinkNeverTried = 1;  // also: the last read or write was refu
 constexpr uint8_t kLinkFailed = 2;
 
 constexpr int32_t kCacheSlotFree = -1;  // CacheBlock::tagId of a free slot
-// CacheBlock::valid of a slot that the address parser claimed for a new cache-block tag but whose
-// block was never fetched: a warm start must not re-validate it, since its data belongs to no
-// fetch of this block. Like 0, any value other than 1 means "not served".
+// CacheBlock::valid of a slot that the address parser claimed for a new cache-block tag (or for a
+// tag that now names another block) but whose block was never fetched: a warm start must not
+// re-validate it, since its data belongs to no fetch of this block. A failed fetch leaves it as it
+// is; only a block that was fetched once falls back to 0 and may be served again after a warm
+// start. Like 0, any value other than 1 means "not served".
 constexpr int32_t kCacheNeverFetched = -1;
 
 // One row of the PLC table; the row index is the PLC number.

@@ -1,4 +1,7 @@
 #include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
 
 #include "platform/shared_library.h"
 
@@ -12,9 +15,16 @@ LibraryHandle LoadSharedLibrary(const char* fileName) {
 
 AnyFunction FindFunction(LibraryHandle library, const char* name) {
   if (library == nullptr) return nullptr;
-  // dlsym on the library's own handle searches that library before its dependencies, so `err`
-  // resolves to the host service and not to the C library's err(3), which exits the process.
   void* symbol = dlsym(library, name);
+  if (symbol == nullptr) return nullptr;
+  // dlsym also searches the library's dependencies. A host library without `err` would otherwise
+  // hand out the C library's err(3), which exits the process: only the library's own symbol counts.
+  link_map* map = nullptr;
+  Dl_info info{};
+  if (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || dladdr(symbol, &info) == 0 ||
+      info.dli_fname == nullptr || std::strcmp(info.dli_fname, map->l_name) != 0) {
+    return nullptr;
+  }
   return reinterpret_cast<AnyFunction>(symbol);
 }
 

@@ -60,8 +60,11 @@ bool ConnectS5(DriverState& state, int number) {
   plc.readConnection = readHandle;
 
   // The write connection reuses the block with the write TSAP; a read connection made above stays
-  // open and recorded even when this one fails.
+  // open and recorded even when this one fails. The outputs are cleared first: a transport that
+  // refuses without writing a handle must not make the driver close the read connection.
   SetS5RemoteTsap(block, plc.writeTsap);
+  block.handle = 0;
+  block.status = 0;
   result = ResultCode(transport.QxOpenS5Connection(&block));
   if (!OpenAccepted(result, block)) {
     ZAN_LOG("ZanDOR: Strat Write Connection Failed Plc #%d (%d,%d)", number, result, block.status);
@@ -100,9 +103,9 @@ bool PlcConnect(DriverState& state, int plc) {
 }
 
 void OpenAllConnections(DriverState& state) {
-  int result = OpenTransportLibrary();
+  const int16_t result = SignedResultCode(OpenTransportLibrary());
   if (result != 0) {
-    ZAN_LOG("ZanDOR: Fail to open Ip Driver (%d)", SignedResultCode(result));
+    ZAN_LOG("ZanDOR: Fail to open Ip Driver (%d)", result);
     return;
   }
   for (int plc = 0; plc < kPlcCount; ++plc) {

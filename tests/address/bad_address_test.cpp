@@ -16,8 +16,10 @@ using BadAddressTest = AddressTest;
 
 TEST_F(BadAddressTest, TextsCutShortSayWhatIsMissing) {
   CheckAll({
-      Refused("", kPlain, "empty address string"),
-      Refused("0", kPlain, "area letter missing in address string"),
+      // PLC 0 is not configured: the table refuses these first.
+      Refused("", kPlain, "PLC number out of limit"),
+      Refused("0", kPlain, "PLC number out of limit"),
+      Refused("05", kPlain, "PLC number out of limit"),
       Refused("01", kPlain, "area letter missing in address string"),
       Refused("01I", kBit, "type letter missing in address string"),
       Refused("01D", kPlain, "type letter missing in address string"),
@@ -25,7 +27,7 @@ TEST_F(BadAddressTest, TextsCutShortSayWhatIsMissing) {
       Refused("01IB", kPlain, "byte address missing in address string"),
       Refused("01QW", kBit, "byte address missing in address string"),
   });
-  // Row 0 configured: an empty text would otherwise name PLC 0.
+  // Row 0 configured: an empty text would otherwise be accepted for PLC 0.
   Configure(0, kPlcTypeS7);
   CheckAll({
       Refused("", kPlain, "empty address string"),

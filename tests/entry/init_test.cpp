@@ -84,6 +84,16 @@ TEST_F(InitTest, MissingConfigurationFileFailsWithTwo) {
   EXPECT_TRUE(transport().calls().empty()) << "the transport is not opened";
 }
 
+TEST_F(InitTest, FileThatFailsToLoadFailsWithTwoAndConnectsNothing) {
+  for (const char* file : {"", "0=7,10.0.0.1\n", "1=7,10.0.0.1\nBACKUP_0=1\n"}) {
+    SCOPED_TRACE(file);
+    transport().ClearCalls();
+    WriteConfiguration(file);
+    EXPECT_EQ(Init(), 2);
+    EXPECT_TRUE(transport().calls().empty());
+  }
+}
+
 TEST_F(InitTest, InstanceNumberNamesTheFile) {
   WriteConfiguration("// instance 123\n", 123);
   EXPECT_EQ(Init(10, 123), 0);

@@ -127,7 +127,11 @@ void ScriptedTransport::Fallback(Op op, int result) {
 }
 
 void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t status) {
-  scriptedOpens_[op].push_back(OpenAnswer{result, handle, status});
+  scriptedOpens_[op].push_back(OpenAnswer{result, handle, status, true});
+}
+
+void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
+  scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
 }
 
 int ScriptedTransport::Answer(Op op) {
@@ -147,8 +151,10 @@ void ScriptedTransport::AnswerOpen(Op op, ConnectRequest* block) {
   }
   OpenAnswer answer = queue.front();
   queue.pop_front();
-  block->handle = answer.handle;
-  block->status = answer.status;
+  if (answer.writesBlock) {
+    block->handle = answer.handle;
+    block->status = answer.status;
+  }
   // The result of the open comes from the same script entry.
   scripted_[op].push_front(answer.result);
 }

@@ -50,6 +50,8 @@ class ScriptedTransport {
 
   // The next answer of an open: the result, and the handle and status it writes into the block.
   void ScriptOpen(Op op, int result, uint16_t handle, uint16_t status);
+  // The next answer of an open is `result`, and the block is left as the driver passed it.
+  void ScriptOpenUntouched(Op op, int result);
 
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
@@ -70,6 +72,7 @@ class ScriptedTransport {
     int result;
     uint16_t handle;
     uint16_t status;
+    bool writesBlock;
   };
   std::map<Op, std::deque<int>> scripted_;
   std::map<Op, int> fallback_;

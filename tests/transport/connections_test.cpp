@@ -42,6 +42,12 @@ TEST_F(ConnectionsTest, EmptyTableOpensTheTransportAndConnectsNothing) {
   EXPECT_TRUE(connectionLog().empty());
 }
 
+TEST_F(ConnectionsTest, OnlyTheLow16BitsOfTheOpenLibraryResultCount) {
+  transport().Script(Op::kOpenLibrary, {0x10000});
+  EXPECT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
+  EXPECT_EQ(connectionLog(), Lines{"ZanDOR: Connection to Plc #1 Success !!!"});
+}
+
 TEST_F(ConnectionsTest, TransportThatDoesNotOpenIsLoggedAndInitStillSucceeds) {
   struct Case {
     int result;
@@ -179,7 +185,7 @@ TEST_F(ConnectionsTest, S5PairConnectsReadThenWrite) {
   }
   EXPECT_EQ(std::memcmp(opens[0].block.remoteTsap, "READ01\0\0", 8), 0);
   EXPECT_EQ(std::memcmp(opens[1].block.remoteTsap, "WRITE01\0", 8), 0);
-  EXPECT_EQ(+opens[1].block.handle, 11) << "the write open reuses the read open's block";
+  EXPECT_EQ(+opens[1].block.handle, 0) << "the outputs of the read open are cleared";
 
   EXPECT_EQ(connectionLog(), (Lines{"ZanDOR: Read Connection Success, Plc #3 !!! ",
                                     "ZanDOR: Write Connection Success, Plc #3 !!! "}));
@@ -221,6 +227,16 @@ TEST_F(ConnectionsTest, S5PairFailures) {
        {"252", "224", "124 h=21", "224", "101 h=22"},
        {"ZanDOR: Read Connection Success, Plc #3 !!! ",
         "ZanDOR: Strat Write Connection Failed Plc #3 (0,9)"},
+       21},
+      // A transport that refuses without writing the block: the read handle is not closed.
+      {"write refused, block untouched",
+       [](ScriptedTransport& t) {
+         t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
+         t.ScriptOpenUntouched(Op::kOpenS5, 8);
+       },
+       {"252", "224", "124 h=21", "224", "101 h=0"},
+       {"ZanDOR: Read Connection Success, Plc #3 !!! ",
+        "ZanDOR: Strat Write Connection Failed Plc #3 (8,0)"},
        21},
       {"write never up",
        [](ScriptedTransport& t) {
