@@ -1,6 +1,6 @@
 #include "address/address_parse.h"
 
-#include "entry/text_scan.h"
+#include "core/text_scan.h"
 
 namespace zan {
 namespace {

@@ -6,9 +6,9 @@
 #include <cstdint>
 
 #include "address/address_text.h"
-#include "entry/driver_state.h"
-#include "entry/host_interface.h"
-#include "entry/host_services.h"
+#include "core/driver_state.h"
+#include "core/host_interface.h"
+#include "core/host_services.h"
 
 // Every parser line carries this prefix; the format must be a literal.
 #define ZAN_ADDRESS_LOG(...) ZAN_LOG("ZANDOR> Address Parser: " __VA_ARGS__)

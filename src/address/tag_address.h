@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "entry/driver_state.h"
-#include "entry/host_interface.h"
+#include "core/driver_state.h"
+#include "core/host_interface.h"
 
 namespace zan {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "config/config_line.h"
-#include "entry/host_services.h"
-#include "entry/text_scan.h"
+#include "core/host_services.h"
+#include "core/text_scan.h"
 
 namespace zan {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "entry/driver_state.h"
+#include "core/driver_state.h"
 
 namespace zan {
 

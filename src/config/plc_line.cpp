@@ -5,8 +5,8 @@
 
 #include "config/config_line.h"
 #include "config/config_loader.h"
-#include "entry/host_services.h"
-#include "entry/text_scan.h"
+#include "core/host_services.h"
+#include "core/text_scan.h"
 
 namespace zan {
 namespace {

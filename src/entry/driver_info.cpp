@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "entry/driver_state.h"
+#include "core/driver_state.h"
 
 namespace zan {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "entry/host_interface.h"
+#include "core/host_interface.h"
 
 namespace zan {
 

@@ -1,8 +1,8 @@
 #include "entry/init.h"
 
 #include "config/config_loader.h"
-#include "entry/driver_state.h"
-#include "entry/host_services.h"
+#include "core/driver_state.h"
+#include "core/host_services.h"
 #include "entry/version_text.h"
 #include "transport/connections.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "entry/host_interface.h"
+#include "core/host_interface.h"
 
 namespace zan {
 

@@ -1,5 +1,5 @@
+#include "core/host_interface.h"
 #include "entry/command_table.h"
-#include "entry/host_interface.h"
 
 // The driver's only export. Codes without an operation, and a request the driver cannot read at
 // all, are refused with 1 without touching anything.

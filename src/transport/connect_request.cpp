@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "entry/driver_state.h"
+#include "core/driver_state.h"
 #include "transport/ip_address.h"
 
 namespace zan {

@@ -1,7 +1,7 @@
 #include "transport/connections.h"
 
-#include "entry/host_services.h"
-#include "entry/sleep.h"
+#include "core/host_services.h"
+#include "core/sleep.h"
 #include "transport/connect_request.h"
 #include "transport/transport_binding.h"
 

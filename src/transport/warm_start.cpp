@@ -1,5 +1,5 @@
 // The warm start (command 2): re-establishes the connections of a PLC and of its backup.
-#include "entry/host_services.h"
+#include "core/host_services.h"
 #include "transport/connections.h"
 #include "transport/transport_binding.h"
 

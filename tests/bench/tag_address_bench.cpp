@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "address/tag_address.h"
-#include "entry/driver_state.h"
-#include "entry/host_interface.h"
-#include "entry/host_services.h"
+#include "core/driver_state.h"
+#include "core/host_interface.h"
+#include "core/host_services.h"
 #include "support/quiet_host.h"
 
 namespace {

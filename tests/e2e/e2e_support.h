@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/host_interface.h"
+#include "core/host_interface.h"
 
 namespace zan::e2e {
 

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "config/config_loader.h"
-#include "entry/driver_state.h"
-#include "entry/host_services.h"
+#include "core/driver_state.h"
+#include "core/host_services.h"
 #include "support/quiet_host.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "address/tag_address.h"
-#include "entry/driver_state.h"
-#include "entry/host_services.h"
+#include "core/driver_state.h"
+#include "core/host_services.h"
 #include "support/quiet_host.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <random>
 
-#include "entry/host_services.h"
-#include "entry/sleep.h"
+#include "core/host_services.h"
+#include "core/sleep.h"
 
 namespace zan::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "entry/driver_state.h"
-#include "entry/host_interface.h"
+#include "core/driver_state.h"
+#include "core/host_interface.h"
 #include "support/scripted_transport.h"
 
 namespace zan::testing {

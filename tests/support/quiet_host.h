@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "entry/host_services.h"
+#include "core/host_services.h"
 
 namespace zan::testing {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "entry/host_interface.h"
+#include "core/host_interface.h"
 
 namespace zanhost {
 

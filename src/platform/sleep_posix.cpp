@@ -1,11 +1,11 @@
 #include <cerrno>
 #include <ctime>
 
-#include "entry/sleep.h"
+#include "platform/sleep.h"
 
-namespace zan {
+namespace zan::platform {
 
-void PlatformSleep(uint32_t milliseconds) {
+void SleepMilliseconds(uint32_t milliseconds) {
   timespec remaining{static_cast<time_t>(milliseconds / 1000),
                      static_cast<long>(milliseconds % 1000) * 1000000L};
   // A signal must not shorten the wait: the polling loops count on its length.
@@ -13,4 +13,4 @@ void PlatformSleep(uint32_t milliseconds) {
   }
 }
 
-}  // namespace zan
+}  // namespace zan::platform

@@ -1,4 +1,4 @@
-#include "entry/driver_state.h"
+#include "core/driver_state.h"
 
 #include <cstring>
 

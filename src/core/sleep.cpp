@@ -1,4 +1,6 @@
-#include "entry/sleep.h"
+#include "core/sleep.h"
+
+#include "platform/sleep.h"
 
 namespace zan {
 namespace {
@@ -9,7 +11,7 @@ void DriverSleep(uint32_t milliseconds) {
   if (installed != nullptr) {
     installed(milliseconds);
   } else {
-    PlatformSleep(milliseconds);
+    platform::SleepMilliseconds(milliseconds);
   }
 }
 

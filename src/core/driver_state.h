@@ -3,8 +3,8 @@
 // for an instance; every table has a fixed number of rows and every text a fixed width.
 //
 // Layout: natural alignment, 32-bit port handle, so the record is 165912 bytes in every build.
-#ifndef ZAN_ENTRY_DRIVER_STATE_H_
-#define ZAN_ENTRY_DRIVER_STATE_H_
+#ifndef ZAN_CORE_DRIVER_STATE_H_
+#define ZAN_CORE_DRIVER_STATE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -142,4 +142,4 @@ inline bool IsConfiguredPlc(const DriverState& state, int plc) {
 
 }  // namespace zan
 
-#endif  // ZAN_ENTRY_DRIVER_STATE_H_
+#endif  // ZAN_CORE_DRIVER_STATE_H_

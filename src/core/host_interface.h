@@ -3,8 +3,8 @@
 // The host builds these records; their layout is part of the host interface. In 32-bit builds (the
 // product) every offset is the one the host uses, checked below. In 64-bit builds pointers widen
 // and the other fields follow natural alignment.
-#ifndef ZAN_ENTRY_HOST_INTERFACE_H_
-#define ZAN_ENTRY_HOST_INTERFACE_H_
+#ifndef ZAN_CORE_HOST_INTERFACE_H_
+#define ZAN_CORE_HOST_INTERFACE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +59,22 @@ struct TagDefinition {
   int32_t address;
   uint32_t bit;
   int32_t width;
+};
+
+// Argument of the read and write commands (5, 6, 7 and 10): one tag's address as the parser
+// produced it, how many values, and the host's value buffer.
+struct TagItem {
+  const char* addressText;  // zero-terminated; for log lines and the string length
+  uint8_t reserved1[4];
+  int32_t plc;  // TagAddress; the switchover may replace it by the partner's number
+  int32_t kind;
+  int32_t address;  // data block number in bits 31..16, offset in bits 15..0
+  uint32_t bit;     // 255 = the whole value
+  int32_t width;
+  uint8_t reserved2[4];
+  int32_t count;      // consecutive values to read or write
+  int32_t tagId;      // the host's identifier; key of a cache-block slot
+  void* valueBuffer;  // the host's values
 };
 
 }  // extern "C"
@@ -117,6 +133,17 @@ static_assert(offsetof(TagDefinition, address) == 24);
 static_assert(offsetof(TagDefinition, bit) == 28);
 static_assert(offsetof(TagDefinition, width) == 32);
 static_assert(sizeof(TagDefinition) == 36);
+
+static_assert(offsetof(TagItem, addressText) == 0);
+static_assert(offsetof(TagItem, plc) == 8);
+static_assert(offsetof(TagItem, kind) == 12);
+static_assert(offsetof(TagItem, address) == 16);
+static_assert(offsetof(TagItem, bit) == 20);
+static_assert(offsetof(TagItem, width) == 24);
+static_assert(offsetof(TagItem, count) == 32);
+static_assert(offsetof(TagItem, tagId) == 36);
+static_assert(offsetof(TagItem, valueBuffer) == 40);
+static_assert(sizeof(TagItem) == 44);
 #endif
 
 // Pointer-free records have the same layout in every build.
@@ -127,4 +154,4 @@ static_assert(sizeof(InitArgument) == 20);
 // The only export of the driver library.
 ZAN_EXPORT int32_t ZAN_CDECL ZanMain(ZanRequest* request);
 
-#endif  // ZAN_ENTRY_HOST_INTERFACE_H_
+#endif  // ZAN_CORE_HOST_INTERFACE_H_

@@ -1,4 +1,4 @@
-#include "entry/text_scan.h"
+#include "core/text_scan.h"
 
 #include <cstdint>
 

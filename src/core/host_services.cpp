@@ -1,4 +1,4 @@
-#include "entry/host_services.h"
+#include "core/host_services.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // Reading numbers out of text the way a formatted scan (%d, %X, with or without a field width)
 // reads them, but bounded and without undefined behaviour: values saturate at the limits of a
 // 32-bit integer instead of overflowing.
-#ifndef ZAN_ENTRY_TEXT_SCAN_H_
-#define ZAN_ENTRY_TEXT_SCAN_H_
+#ifndef ZAN_CORE_TEXT_SCAN_H_
+#define ZAN_CORE_TEXT_SCAN_H_
 
 #include <cstdint>
 
@@ -34,4 +34,4 @@ bool ScanHexadecimal(const char*& cursor, int width, int32_t* value);
 
 }  // namespace zan
 
-#endif  // ZAN_ENTRY_TEXT_SCAN_H_
+#endif  // ZAN_CORE_TEXT_SCAN_H_

@@ -4,8 +4,8 @@
 // The library is bound at first use, by its file name (KORPRO.dll, libkorpro.so). Without it, log
 // lines go to standard error and KorMkClient fails. Not thread-safe: the host sends one request at
 // a time.
-#ifndef ZAN_ENTRY_HOST_SERVICES_H_
-#define ZAN_ENTRY_HOST_SERVICES_H_
+#ifndef ZAN_CORE_HOST_SERVICES_H_
+#define ZAN_CORE_HOST_SERVICES_H_
 
 namespace zan {
 
@@ -45,4 +45,4 @@ void InstallHostServices(const HostServices* services);
   ((false ? ::zan::CheckLogFormat(__VA_ARGS__) : (void)0), \
    (void)::zan::Host().err(::zan::kLogLevel, __VA_ARGS__))
 
-#endif  // ZAN_ENTRY_HOST_SERVICES_H_
+#endif  // ZAN_CORE_HOST_SERVICES_H_
