@@ -77,6 +77,16 @@ struct TagItem {
   void* valueBuffer;  // the host's values
 };
 
+// Argument of ConfigurePort (command 15): the port to open and its line settings.
+struct PortSettings {
+  char portName[12];  // device name, at most 11 characters and a terminator
+  int32_t timeout;    // new DriverState::timeout (serial read time-out = timeout x 10 ms); 0 = keep
+  uint16_t baudRate;  // bits per second; 0 = keep the stored settings (this and the next three)
+  uint16_t byteSize;  // data bits per character (low byte)
+  uint16_t stopBits;  // 0 = one, 1 = one and a half, 2 = two (low byte)
+  uint16_t parity;    // 0 = none, 1 = odd, 2 = even, 3 = mark, 4 = space (low byte)
+};
+
 }  // extern "C"
 
 // Result codes of the operations.
@@ -150,6 +160,14 @@ static_assert(sizeof(TagItem) == 44);
 static_assert(offsetof(InitArgument, enabled) == 12);
 static_assert(offsetof(InitArgument, timeoutSetting) == 16);
 static_assert(sizeof(InitArgument) == 20);
+
+static_assert(offsetof(PortSettings, portName) == 0);
+static_assert(offsetof(PortSettings, timeout) == 12);
+static_assert(offsetof(PortSettings, baudRate) == 16);
+static_assert(offsetof(PortSettings, byteSize) == 18);
+static_assert(offsetof(PortSettings, stopBits) == 20);
+static_assert(offsetof(PortSettings, parity) == 22);
+static_assert(sizeof(PortSettings) == 24);
 
 // The only export of the driver library.
 ZAN_EXPORT int32_t ZAN_CDECL ZanMain(ZanRequest* request);

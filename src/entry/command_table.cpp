@@ -3,6 +3,7 @@
 #include "address/tag_address.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
+#include "serial/port_commands.h"
 #include "transport/connections.h"
 
 namespace zan {
@@ -21,10 +22,10 @@ constexpr Operation kCommandTable[kCommandCount] = {
     nullptr,           // 9: empty slot
     nullptr,           // 10: WriteBlock
     &CloseTransport,   // 11
-    nullptr,           // 12: ClosePort
-    nullptr,           // 13: OpenPort
+    &ClosePort,        // 12
+    &OpenPort,         // 13
     &GetDriverInfo,    // 14
-    nullptr,           // 15: ConfigurePort
+    &ConfigurePort,    // 15
     nullptr,           // 16: AddressEditor
 };
 

@@ -1,0 +1,253 @@
+// Serial ports on POSIX systems: a terminal device driven through termios.
+//
+// The read time-out is VTIME with VMIN 0, the total time a read waits for its first byte, in
+// tenths of a second (at most 25.5 s). A port is kept from sharing by an exclusive flock, which
+// every opener of this driver respects, and by TIOCEXCL, which keeps out other programs.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "serial/serial_port.h"
+
+namespace zan {
+namespace {
+
+// Enough for "/dev/" and any name the state can hold; longer names of other callers are refused.
+constexpr std::size_t kPathBytes = 64;
+
+// A name without a slash names a device under /dev; "NUL" names the null device.
+bool DevicePath(const char* name, char* path) {
+  int written;
+  if (std::strcmp(name, "NUL") == 0) {
+    written = std::snprintf(path, kPathBytes, "/dev/null");
+  } else if (std::strchr(name, '/') != nullptr) {
+    written = std::snprintf(path, kPathBytes, "%s", name);
+  } else {
+    written = std::snprintf(path, kPathBytes, "/dev/%s", name);
+  }
+  return written > 0 && static_cast<std::size_t>(written) < kPathBytes;
+}
+
+void CloseDescriptor(int fd) {
+  // Linux releases the descriptor even when close reports EINTR; it must not be closed again.
+  (void)close(fd);
+}
+
+// Opens `path` for reading and writing without letting it become the controlling terminal, and
+// without waiting for a carrier. Returns a descriptor other than 0 (0 means "no port" in the
+// state), or -1.
+int OpenDevice(const char* path) {
+  int fd;
+  do {
+    fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd != 0) return fd;
+  int moved = fcntl(fd, F_DUPFD_CLOEXEC, 1);
+  CloseDescriptor(fd);
+  return moved;
+}
+
+// Takes the port for this open alone. Only a port that another open holds is refused: where the
+// file system has no locks, the open goes on unshared in name only.
+bool LockDevice(int fd) {
+  return flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+struct SpeedEntry {
+  uint16_t baudRate;
+  speed_t speed;
+};
+
+// The termios speeds that a 16-bit rate can name.
+constexpr SpeedEntry kSpeeds[] = {
+    {50, B50},     {75, B75},       {110, B110},     {134, B134},     {150, B150},   {200, B200},
+    {300, B300},   {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400}, {4800, B4800},
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600},
+};
+
+bool SpeedFor(uint16_t baudRate, speed_t* speed) {
+  for (const SpeedEntry& entry : kSpeeds) {
+    if (entry.baudRate == baudRate) {
+      *speed = entry.speed;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The character-format bits of c_cflag for the settings, or false for settings that termios cannot
+// express. One and a half stop bits exist only with five data bits, where the UART gives them for
+// CSTOPB; two stop bits only with six to eight (the combinations the Windows encoding allows).
+bool FormatFlags(const LineSettings& settings, tcflag_t* flags) {
+  const uint8_t byteSize = static_cast<uint8_t>(settings.byteSize);
+  const uint8_t stopBits = static_cast<uint8_t>(settings.stopBits);
+  const uint8_t parity = static_cast<uint8_t>(settings.parity);
+  tcflag_t bits;
+  switch (byteSize) {
+    case 5:
+      bits = CS5;
+      break;
+    case 6:
+      bits = CS6;
+      break;
+    case 7:
+      bits = CS7;
+      break;
+    case 8:
+      bits = CS8;
+      break;
+    default:
+      return false;
+  }
+  if (stopBits == kOneAndHalfStopBits && byteSize == 5) {
+    bits |= CSTOPB;
+  } else if (stopBits == kTwoStopBits && byteSize != 5) {
+    bits |= CSTOPB;
+  } else if (stopBits != kOneStopBit) {
+    return false;
+  }
+  switch (parity) {
+    case kNoParity:
+      break;
+    case kOddParity:
+      bits |= PARENB | PARODD;
+      break;
+    case kEvenParity:
+      bits |= PARENB;
+      break;
+    case kMarkParity:
+      bits |= PARENB | CMSPAR | PARODD;
+      break;
+    case kSpaceParity:
+      bits |= PARENB | CMSPAR;
+      break;
+    default:
+      return false;
+  }
+  *flags = bits;
+  return true;
+}
+
+constexpr tcflag_t kFormatMask = CSIZE | CSTOPB | PARENB | PARODD | CMSPAR;
+
+cc_t Deciseconds(uint32_t milliseconds) {
+  uint32_t tenths = milliseconds / 100 + (milliseconds % 100 != 0 ? 1 : 0);
+  return static_cast<cc_t>(tenths < 255 ? tenths : 255);
+}
+
+// Raw binary input and output with parity checking, the receiver on, modem status ignored, no
+// flow control, and the time-outs and character format given. The other fields keep what the
+// device had.
+void MakeLineState(termios& line, speed_t speed, tcflag_t format) {
+  line.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | IGNPAR | PARMRK | ISTRIP | INLCR |
+                                         IGNCR | ICRNL | IXON | IXOFF | IXANY);
+  line.c_iflag |= INPCK;
+  line.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  line.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  line.c_cflag &= ~static_cast<tcflag_t>(kFormatMask | CRTSCTS);
+  line.c_cflag |= format | CREAD | CLOCAL;
+  line.c_cc[VMIN] = 0;
+  line.c_cc[VTIME] = Deciseconds(kOpenReadTimeoutMilliseconds);
+  cfsetispeed(&line, speed);
+  cfsetospeed(&line, speed);
+}
+
+// tcsetattr succeeds when any part of the change was taken; the device must have taken all of it.
+bool WriteLineState(int fd, const termios& wanted) {
+  if (tcsetattr(fd, TCSANOW, &wanted) != 0) return false;
+  termios taken;
+  if (tcgetattr(fd, &taken) != 0) return false;
+  return (taken.c_cflag & kFormatMask) == (wanted.c_cflag & kFormatMask) &&
+         cfgetospeed(&taken) == cfgetospeed(&wanted) &&
+         cfgetispeed(&taken) == cfgetispeed(&wanted) && taken.c_cc[VTIME] == wanted.c_cc[VTIME] &&
+         taken.c_cc[VMIN] == wanted.c_cc[VMIN];
+}
+
+// Holds a modem line high or low. Handshake and toggle have no termios counterpart; their level at
+// open is used. Devices without modem lines (pseudo-terminals, some adapters) refuse, which is no
+// reason to refuse the port.
+void DriveModemLine(int fd, int line, LineControl control) {
+  const bool high = control == LineControl::kOn || control == LineControl::kHandshake;
+  int bits = line;
+  (void)ioctl(fd, high ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
+bool ClearNonBlocking(int fd) {
+  int flags = fcntl(fd, F_GETFL);
+  return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+bool ConfigureDevice(int fd, const LineSettings& settings, uint16_t lineFlags) {
+  speed_t speed;
+  tcflag_t format;
+  if (!SpeedFor(settings.baudRate, &speed) || !FormatFlags(settings, &format)) return false;
+  termios line;
+  if (tcgetattr(fd, &line) != 0) return false;
+  MakeLineState(line, speed, format);
+  if (!WriteLineState(fd, line)) return false;
+  (void)ioctl(fd, TIOCEXCL);
+  DriveModemLine(fd, TIOCM_DTR, DtrControlFor(lineFlags));
+  DriveModemLine(fd, TIOCM_RTS, RtsControlFor(lineFlags));
+  return true;
+}
+
+bool IsDescriptor(PortHandle handle) {
+  return handle != 0 && handle <= static_cast<PortHandle>(INT_MAX);
+}
+
+}  // namespace
+
+bool OpenSerialPort(const char* name, const LineSettings& settings, uint16_t lineFlags,
+                    PortHandle* handle) {
+  char path[kPathBytes];
+  if (!DevicePath(name, path)) return false;
+  const int fd = OpenDevice(path);
+  if (fd < 0) return false;
+  const bool nullDevice = std::strcmp(name, "NUL") == 0;
+  if (!nullDevice && (!LockDevice(fd) || !ConfigureDevice(fd, settings, lineFlags))) {
+    CloseDescriptor(fd);
+    return false;
+  }
+  if (!ClearNonBlocking(fd)) {
+    CloseDescriptor(fd);
+    return false;
+  }
+  *handle = static_cast<PortHandle>(fd);
+  return true;
+}
+
+int32_t SetReadTimeout(PortHandle handle, int32_t value) {
+  if (!IsDescriptor(handle)) return 0;
+  const int fd = static_cast<int>(handle);
+  termios line;
+  if (tcgetattr(fd, &line) != 0) return 0;
+  const cc_t previous = line.c_cc[VTIME];
+  const cc_t wanted = Deciseconds(ReadTimeoutMilliseconds(value));
+  if (previous != wanted || line.c_cc[VMIN] != 0) {
+    line.c_cc[VMIN] = 0;
+    line.c_cc[VTIME] = wanted;
+    if (tcsetattr(fd, TCSANOW, &line) != 0) return 0;
+  }
+  return static_cast<int32_t>(previous) * 10;
+}
+
+bool CloseSerialPort(PortHandle handle) {
+  if (!IsDescriptor(handle)) return false;
+  const int fd = static_cast<int>(handle);
+  // The terminal would stay exclusive while other descriptors of it (a pseudo-terminal's master)
+  // are open.
+  (void)ioctl(fd, TIOCNXCL);
+  if (close(fd) == 0) return true;
+  // Only a handle that is no descriptor is refused. On any other error the descriptor is released
+  // all the same, and closing it again could close a descriptor opened since.
+  return errno != EBADF;
+}
+
+}  // namespace zan
