@@ -25,9 +25,11 @@ using PortHandle = uint32_t;
 
 // Opens the port `name` (zero-terminated) and configures it: total read time-out 1000 ms and no
 // write time-out, the line settings, binary mode, parity checking, no software or hardware flow
-// control, DTR and RTS from `lineFlags` (serial_line.h), queues of 1200 bytes. Settings the
-// platform cannot apply (a speed or data-bit count it does not have) make the open fail. On failure
-// returns false and nothing stays open; on success stores the handle in `handle`.
+// control, DTR and RTS from `lineFlags` (serial_line.h), queues of 1200 bytes. Settings that the
+// platform or the device cannot take make the open fail: a speed or data-bit count that the
+// platform does not have, or (POSIX) any setting the device changes when it is written, such as
+// parity and seven data bits on a pseudo-terminal, which carries eight bits without parity. On
+// failure returns false and nothing stays open; on success stores the handle in `handle`.
 bool OpenSerialPort(const char* name, const LineSettings& settings, uint16_t lineFlags,
                     PortHandle* handle);
 

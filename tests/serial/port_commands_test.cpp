@@ -1,0 +1,136 @@
+// The serial port commands on every platform: the null device, a port that does not exist, names
+// that do not fit, close failures, and the modem lines that lineFlags selects.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "serial/serial_line.h"
+#include "support/host_fixture.h"
+
+namespace zan::testing {
+namespace {
+
+class PortCommandsTest : public HostFixture {
+ protected:
+  void TearDown() override {
+    if (state().portHandle != 0) {
+      EXPECT_EQ(Send(kCommandClosePort, nullptr), 0);
+    }
+    HostFixture::TearDown();
+  }
+
+  int32_t Configure(const char* name, int32_t timeout = 0, uint16_t baudRate = 0) {
+    PortSettings settings{};
+    std::strncpy(settings.portName, name, sizeof settings.portName);
+    settings.timeout = timeout;
+    settings.baudRate = baudRate;
+    settings.byteSize = 8;
+    return Send(kCommandConfigurePort, &settings);
+  }
+};
+
+TEST_F(PortCommandsTest, NullDeviceOpensWithoutLineSettingsAndCloses) {
+  state().timeout = 1000;
+  state().baudRate = 4711;  // no platform has this speed: NUL is not configured
+  EXPECT_EQ(Configure("NUL", 25), 0);
+  EXPECT_NE(state().portHandle, 0u);
+  EXPECT_EQ(state().channelActive, 1);
+  EXPECT_EQ(state().timeout, 25);
+  EXPECT_EQ(state().baudRate, 4711) << "baudRate 0 keeps the stored line settings";
+  EXPECT_STREQ(state().portName, "NUL");
+
+  EXPECT_EQ(Send(kCommandClosePort, nullptr), 0);
+  EXPECT_EQ(state().portHandle, 0u);
+  EXPECT_EQ(state().channelActive, 1) << "closing does not clear channelActive";
+  EXPECT_EQ(Send(kCommandClosePort, nullptr), 0) << "nothing open";
+
+  EXPECT_EQ(Send(kCommandOpenPort, nullptr), 0) << "the stored name opens again";
+  EXPECT_NE(state().portHandle, 0u);
+}
+
+TEST_F(PortCommandsTest, MissingPortFailsAndRecordsNoHandle) {
+  EXPECT_EQ(Configure("NOPORT", 30, 9600), 2);
+  EXPECT_EQ(state().portHandle, 0u);
+  EXPECT_EQ(state().channelActive, 0);
+  EXPECT_STREQ(state().portName, "NOPORT") << "what was stored stays stored";
+  EXPECT_EQ(state().timeout, 30);
+  EXPECT_EQ(state().baudRate, 9600);
+  EXPECT_EQ(Send(kCommandOpenPort, nullptr), 2);
+
+  // Naming another port closes the open one first, even when the new one then fails.
+  ASSERT_EQ(Configure("NUL"), 0);
+  EXPECT_EQ(Configure("NOPORT"), 2);
+  EXPECT_EQ(state().portHandle, 0u);
+}
+
+TEST_F(PortCommandsTest, NameThatFillsItsFieldIsRefusedBeforeAnythingChanges) {
+  ASSERT_EQ(Configure("NUL", 25), 0);
+  const uint32_t open = state().portHandle;
+  std::vector<unsigned char> before(sizeof(DriverState));
+  std::memcpy(before.data(), &state(), before.size());
+
+  PortSettings settings{};
+  std::memset(settings.portName, 'A', sizeof settings.portName);  // 12 characters, no terminator
+  settings.timeout = 99;
+  settings.baudRate = 9600;
+  EXPECT_EQ(Send(kCommandConfigurePort, &settings), 2);
+  EXPECT_EQ(std::memcmp(before.data(), &state(), before.size()), 0);
+
+  std::memset(state().portName, 'A', sizeof state().portName);
+  EXPECT_EQ(Send(kCommandOpenPort, nullptr), 2);
+  EXPECT_EQ(state().portHandle, open);
+}
+
+TEST_F(PortCommandsTest, CloseThatThePlatformRefusesKeepsTheHandle) {
+  state().portHandle = 0x7FFFFFF0;  // no handle of this process
+  EXPECT_EQ(Send(kCommandClosePort, nullptr), 2);
+  EXPECT_EQ(state().portHandle, 0x7FFFFFF0u);
+  state().portHandle = 0;
+}
+
+TEST_F(PortCommandsTest, RequestsWithoutTheirRecordsAreRefused) {
+  ZanRequest request{};
+  for (int32_t command : {kCommandClosePort, kCommandOpenPort, kCommandConfigurePort}) {
+    request.command = command;
+    EXPECT_EQ(ZanMain(&request), 1) << command;
+  }
+  EXPECT_EQ(Send(kCommandConfigurePort, nullptr), 1);
+}
+
+TEST(LineFlagsTest, FirstMatchingTestDecides) {
+  using enum LineControl;
+  struct Row {
+    uint16_t lineFlags;
+    LineControl dtr;
+    LineControl rts;
+  };
+  for (const Row& row : std::vector<Row>{{0x0000, kOff, kOff},
+                                         {0x0001, kOn, kOff},
+                                         {0x0100, kOn, kOff},
+                                         {0x8000, kHandshake, kOff},
+                                         {0x8100, kOn, kOff},
+                                         {0x0002, kOff, kOn},
+                                         {0x0200, kOff, kOn},
+                                         {0x1000, kOff, kHandshake},
+                                         {0x2000, kOff, kToggle},
+                                         {0x3000, kOff, kHandshake},
+                                         {0x2200, kOff, kOn},
+                                         {0x4000, kOff, kOff},
+                                         {0xFFFF, kOn, kOn}}) {
+    EXPECT_EQ(DtrControlFor(row.lineFlags), row.dtr) << std::hex << row.lineFlags;
+    EXPECT_EQ(RtsControlFor(row.lineFlags), row.rts) << std::hex << row.lineFlags;
+  }
+}
+
+TEST(ReadTimeoutTest, TenMillisecondsPerUnitWithinTheField) {
+  EXPECT_EQ(ReadTimeoutMilliseconds(0), 0u);
+  EXPECT_EQ(ReadTimeoutMilliseconds(-5), 0u);
+  EXPECT_EQ(ReadTimeoutMilliseconds(100), 1000u);
+  EXPECT_EQ(ReadTimeoutMilliseconds(429496729), 4294967290u);
+  EXPECT_EQ(ReadTimeoutMilliseconds(INT_MAX), 0xFFFFFFFEu);
+}
+
+}  // namespace
+}  // namespace zan::testing
