@@ -33,6 +33,9 @@ class DriverInstance {
 
   int32_t Send(int32_t command, void* argument) const;
   int32_t number() const { return number_; }
+  // The state block, as the host may read and set its fields between requests.
+  DriverState& state() { return *reinterpret_cast<DriverState*>(state_.data()); }
+  const DriverState& state() const { return *reinterpret_cast<const DriverState*>(state_.data()); }
 
  private:
   const DriverLibrary& driver_;

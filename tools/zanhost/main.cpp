@@ -3,6 +3,8 @@
 //
 //   zanhost info                       the driver information and its banner
 //   zanhost init [-i N] [-t T] [-d D]  initialise instance N from zanDORnn.INT in directory D
+//   zanhost port [-n NAME] [-b B] ... ACTION...
+//                                      configure, open and close a serial port (port_command.h)
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -11,6 +13,7 @@
 
 #include "driver_library.h"
 #include "platform/library_names.h"
+#include "port_command.h"
 
 namespace {
 
@@ -118,6 +121,9 @@ int main(int argc, char** argv) {
   init->add_option("-d,--directory", directory, "directory that holds the configuration file")
       ->capture_default_str();
 
+  zanhost::PortOptions portOptions;
+  CLI::App* port = zanhost::AddPortCommand(app, portOptions);
+
   CLI11_PARSE(app, argc, argv);
 
   zanhost::DriverLibrary driver(driverFile);
@@ -127,5 +133,6 @@ int main(int argc, char** argv) {
   }
   if (*info) return RunInfo(driver);
   if (*init) return RunInit(driver, instance, timeout, directory);
+  if (*port) return zanhost::RunPort(driver, portOptions);
   return 1;
 }
