@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "serial/serial_line.h"
+#include "serial/serial_port.h"
 #include "support/host_fixture.h"
 
 namespace zan::testing {
@@ -50,6 +51,14 @@ TEST_F(PortCommandsTest, NullDeviceOpensWithoutLineSettingsAndCloses) {
   EXPECT_NE(state().portHandle, 0u);
 }
 
+TEST_F(PortCommandsTest, OpenOverAnOpenHandleClosesTheOldOne) {
+  ASSERT_EQ(Configure("NUL"), 0);  // the null device admits many opens
+  const PortHandle first = state().portHandle;
+  ASSERT_EQ(Send(kCommandOpenPort, nullptr), 0);
+  EXPECT_NE(state().portHandle, first);
+  EXPECT_FALSE(CloseSerialPort(first)) << "closed already";
+}
+
 TEST_F(PortCommandsTest, MissingPortFailsAndRecordsNoHandle) {
   EXPECT_EQ(Configure("NOPORT", 30, 9600), 2);
   EXPECT_EQ(state().portHandle, 0u);
@@ -67,7 +76,7 @@ TEST_F(PortCommandsTest, MissingPortFailsAndRecordsNoHandle) {
 
 TEST_F(PortCommandsTest, NameThatFillsItsFieldIsRefusedBeforeAnythingChanges) {
   ASSERT_EQ(Configure("NUL", 25), 0);
-  const uint32_t open = state().portHandle;
+  const PortHandle open = state().portHandle;
   std::vector<unsigned char> before(sizeof(DriverState));
   std::memcpy(before.data(), &state(), before.size());
 

@@ -164,14 +164,6 @@ TEST_F(SerialPortPosixTest, PortAdmitsOneOpenHandle) {
   EXPECT_EQ(Configure(*other_, "./tty", 9600, 8, 0, 0), 0);
 }
 
-TEST_F(SerialPortPosixTest, OpenOverAnOpenHandleClosesTheOldOne) {
-  ASSERT_EQ(Configure(state(), "NUL", 0, 0, 0, 0), 0);  // the null device admits many opens
-  const PortHandle first = state().portHandle;
-  ASSERT_EQ(Send(kCommandOpenPort, nullptr), 0);
-  EXPECT_NE(state().portHandle, first);
-  EXPECT_FALSE(IsOpen(first));
-}
-
 TEST_F(SerialPortPosixTest, NamesWithoutSlashAreDevicesAndNoHandleIsZero) {
   EXPECT_EQ(Configure(state(), "ptmx", 9600, 8, 0, 0), 0) << "/dev/ptmx";
   ASSERT_EQ(Send(kCommandClosePort, nullptr), 0);
