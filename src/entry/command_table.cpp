@@ -1,6 +1,7 @@
 #include "entry/command_table.h"
 
 #include "address/tag_address.h"
+#include "editor/address_editor.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
 #include "transport/connections.h"
@@ -25,7 +26,7 @@ constexpr Operation kCommandTable[kCommandCount] = {
     nullptr,           // 13: OpenPort
     &GetDriverInfo,    // 14
     nullptr,           // 15: ConfigurePort
-    nullptr,           // 16: AddressEditor
+    &AddressEditor,    // 16
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 //
 //   zanhost info                       the driver information and its banner
 //   zanhost init [-i N] [-t T] [-d D]  initialise instance N from zanDORnn.INT in directory D
+//   zanhost edit [ADDRESS] [-i N] [-d D]  compose an address in the address editor
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "driver_library.h"
+#include "edit_command.h"
 #include "platform/library_names.h"
 
 namespace {
@@ -118,6 +120,8 @@ int main(int argc, char** argv) {
   init->add_option("-d,--directory", directory, "directory that holds the configuration file")
       ->capture_default_str();
 
+  zanhost::EditCommand edit(app);
+
   CLI11_PARSE(app, argc, argv);
 
   zanhost::DriverLibrary driver(driverFile);
@@ -127,5 +131,6 @@ int main(int argc, char** argv) {
   }
   if (*info) return RunInfo(driver);
   if (*init) return RunInit(driver, instance, timeout, directory);
+  if (edit.chosen()) return edit.Run(driver);
   return 1;
 }
