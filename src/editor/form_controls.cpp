@@ -198,6 +198,8 @@ bool FormControls::Type(int control, const char* text) {
   if (found == nullptr || !found->enabled || !found->editable) return false;
   if (found->digitsOnly && !AllDigits(text)) return false;
   Store(found->text, text);
+  // Typing into the field of a closed list leaves no entry selected.
+  if (found->isList) lists_[found->listIndex].selection = kNoSelection;
   return true;
 }
 

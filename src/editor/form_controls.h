@@ -39,8 +39,9 @@ class FormControls final : public EditorControls {
   // has no such entry.
   bool Choose(int control, int index);
 
-  // The user replaces the text of a field or of an editable list. False (nothing changed) when the
-  // control is disabled, read-only, the PLC list, or takes digits only and `text` has others.
+  // The user replaces the text of a field or of an editable list (whose selection is then gone, as
+  // in a closed drop-down list). False (nothing changed) when the control is disabled, read-only,
+  // the PLC list, or takes digits only and `text` has others.
   bool Type(int control, const char* text);
 
   // Message boxes shown so far, and the last one.
