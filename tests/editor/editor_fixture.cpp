@@ -17,7 +17,6 @@ const Script* currentScript = nullptr;
 int RunScript(ZanRequest* request, uintptr_t ownerWindow) {
   EditorTest::shownOwner = ownerWindow;
   ++EditorTest::shownDialogs;
-  if (EditorTest::failToShow) return -1;
   auto form = std::make_unique<EditorForm>(TheEditorState());
   form->Open(request);
   return (*currentScript)(*form) == DialogOutcome::kConfirmed ? kDialogConfirmed : kDialogCancelled;
@@ -31,7 +30,6 @@ std::string Shown(const FormControls& c, int control) {
 
 uintptr_t EditorTest::shownOwner = 0;
 int EditorTest::shownDialogs = 0;
-bool EditorTest::failToShow = false;
 
 void EditorTest::SetScript(const Script& script) {
   currentScript = &script;
@@ -49,7 +47,6 @@ void EditorTest::SetUp() {
   ResetEditor();
   shownOwner = 0;
   shownDialogs = 0;
-  failToShow = false;
   InstallDialogRunner(&RunScript);
   WriteConfiguration("1=7,10.0.0.1\n2=5,10.0.0.2\n5=7,10.0.0.5\n");
 }

@@ -40,8 +40,6 @@ class EditorTest : public HostFixture {
   // The owner window the dialog was shown with, and how often a dialog was shown.
   static uintptr_t shownOwner;
   static int shownDialogs;
-  // Set to make the dialog fail to show.
-  static bool failToShow;
 
  private:
   char buffer_[32] = {};

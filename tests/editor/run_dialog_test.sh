@@ -1,9 +1,7 @@
 #!/bin/sh
-# Runs the address editor dialog test under wine on a virtual X display, and photographs the open
-# dialog when the test says so.
-#
-# Usage: run_dialog_test.sh <program> <work directory> <screenshot.png>
-# Environment: WINEPREFIX (a prefix of the test's own, created on the first run).
+# Runs the address editor dialog test under wine on a virtual X display and photographs the open
+# dialog when the test says so. Usage: run_dialog_test.sh <program> <work directory> <shot.png>,
+# with WINEPREFIX naming a prefix of the test's own (created on the first run).
 set -eu
 program=$1
 work=$2
