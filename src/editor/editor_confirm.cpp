@@ -71,7 +71,8 @@ DialogOutcome EditorController::Confirm() {
                   static_cast<int>(dataBlock));
     state_.rememberedDataBlock = dataBlock;
     // The range the dialog shows; a longer number would shift every field behind it.
-    if (dataBlock < 0 || dataBlock > (state_.longDb ? 9999 : 999)) return Refuse(kIllegalDataBlock);
+    if (dataBlock < 0 || dataBlock > (state_.longDb ? kLongDataBlockMaximum : kDataBlockMaximum))
+      return Refuse(kIllegalDataBlock);
     StoreText(state_.dataBlockText, formatted);
   }
 
@@ -87,7 +88,8 @@ DialogOutcome EditorController::Confirm() {
     std::snprintf(formatted, sizeof formatted, "%04d", static_cast<int>(offset));
   }
   state_.rememberedOffset = offset;
-  if (offset < 0 || offset > (hexadecimal ? 0xFFFF : 9999)) return Refuse(kIllegalAddress);
+  if (offset < 0 || offset > (hexadecimal ? kHexadecimalOffsetMaximum : kOffsetMaximum))
+    return Refuse(kIllegalAddress);
   // With LONG_DB the last digit of the offset stands where an address admits decimal digits only.
   if (hexadecimal && state_.longDb && !IsDecimalDigit(formatted[3])) return Refuse(kIllegalAddress);
   StoreText(state_.offsetText, formatted);

@@ -15,9 +15,6 @@ constexpr int kFourCharacters = 5;
 constexpr int kThreeCharacters = 4;
 constexpr int kTwoCharacters = 3;
 
-constexpr int32_t kOffsetMaximum = 9999;
-constexpr int32_t kHexadecimalOffsetMaximum = 0xFFFF;
-
 struct FieldGroup {
   unsigned flag;
   int field;
@@ -161,7 +158,8 @@ void EditorController::OnVerticalScroll(int control, int code) {
   switch (control) {
     case kDataBlockSpinner: {
       controls_.GetText(kDataBlockField, text, state_.longDb ? kFourCharacters : kThreeCharacters);
-      StepValue(text, state_.rememberedDataBlock, 0, state_.longDb ? 9999 : 999, code);
+      StepValue(text, state_.rememberedDataBlock, 0,
+                state_.longDb ? kLongDataBlockMaximum : kDataBlockMaximum, code);
       std::snprintf(formatted, sizeof formatted, state_.longDb ? "%04d" : "%03d",
                     static_cast<int>(state_.rememberedDataBlock));
       controls_.SetText(kDataBlockField, formatted);

@@ -111,7 +111,7 @@ void EditorController::Open(ZanRequest* request) {
   const int typeEntry = TypeOf(area, copy.At(kTypePosition));
   if (typeEntry != kNoSelection) controls_.SelectEntry(kTypeList, kTypes[typeEntry].text);
   const int type = ReadTypeSelection();
-  if (type == kTypeByte || (type >= kTypeWord && type <= kTypeChar)) {
+  if (type != kNoSelection && type != kTypeString) {
     ResetFields(type == kTypeByte ? 0 : kDataBlockGroup);
     ShowBitLabels();
   }

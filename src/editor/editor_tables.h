@@ -62,6 +62,12 @@ constexpr bool IsStringType(int type) {
   return type == kTypeChar || type == kTypeString;
 }
 
+// Ranges of the data block and address fields.
+constexpr int kDataBlockMaximum = 999;
+constexpr int kLongDataBlockMaximum = 9999;  // with LONG_DB
+constexpr int kOffsetMaximum = 9999;
+constexpr int kHexadecimalOffsetMaximum = 0xFFFF;  // four hexadecimal digits
+
 }  // namespace zan::editor
 
 #endif  // ZAN_EDITOR_EDITOR_TABLES_H_
