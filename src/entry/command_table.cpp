@@ -1,6 +1,7 @@
 #include "entry/command_table.h"
 
 #include "address/tag_address.h"
+#include "editor/address_editor.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
 #include "serial/port_commands.h"
@@ -25,8 +26,13 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &ClosePort,        // 12
     &OpenPort,         // 13
     &GetDriverInfo,    // 14
+<<<<<<< HEAD
     &ConfigurePort,    // 15
     nullptr,           // 16: AddressEditor
+=======
+    nullptr,           // 15: ConfigurePort
+    &AddressEditor,    // 16
+>>>>>>> editor
 };
 
 }  // namespace

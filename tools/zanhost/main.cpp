@@ -5,6 +5,7 @@
 //   zanhost init [-i N] [-t T] [-d D]  initialise instance N from zanDORnn.INT in directory D
 //   zanhost port [-n NAME] [-b B] ... ACTION...
 //                                      configure, open and close a serial port (port_command.h)
+//   zanhost edit [ADDRESS] [-i N] [-d D]  compose an address in the address editor
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "driver_library.h"
+#include "edit_command.h"
 #include "platform/library_names.h"
 #include "port_command.h"
 
@@ -123,6 +125,7 @@ int main(int argc, char** argv) {
 
   zanhost::PortOptions portOptions;
   CLI::App* port = zanhost::AddPortCommand(app, portOptions);
+  zanhost::EditCommand edit(app);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -134,5 +137,6 @@ int main(int argc, char** argv) {
   if (*info) return RunInfo(driver);
   if (*init) return RunInit(driver, instance, timeout, directory);
   if (*port) return zanhost::RunPort(driver, portOptions);
+  if (edit.chosen()) return edit.Run(driver);
   return 1;
 }
