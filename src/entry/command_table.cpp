@@ -26,13 +26,8 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &ClosePort,        // 12
     &OpenPort,         // 13
     &GetDriverInfo,    // 14
-<<<<<<< HEAD
     &ConfigurePort,    // 15
-    nullptr,           // 16: AddressEditor
-=======
-    nullptr,           // 15: ConfigurePort
     &AddressEditor,    // 16
->>>>>>> editor
 };
 
 }  // namespace

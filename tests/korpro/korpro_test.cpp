@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,12 @@ namespace {
 class KorproTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // ctest runs each case in a process of its own, several at once: every case needs a file of
+    // its own.
     path_ = std::filesystem::temp_directory_path() /
-            ("korpro-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             ".log");
+            ("korpro-test-" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+             std::to_string(std::random_device{}()) + ".log");
     std::filesystem::remove(path_);
     SetEnvironment("KORPRO_LOG", path_.string().c_str());
   }
