@@ -8,10 +8,10 @@ namespace quaxnet {
 constexpr int kAnswerDone = 0;
 constexpr int kAnswerInvalidArgument = 1;  // a null pointer, or a block or record not usable
 constexpr int kAnswerUnknownHandle = 2;
-constexpr int kAnswerBusy = 3;             // the connection is not established (yet)
-constexpr int kAnswerNothingYet = 6;       // the answer is on its way
-constexpr int kAnswerNoRequest = 8;        // nothing of that kind is outstanding
-constexpr int kAnswerBroken = 9;           // refused, reset, closed, or a peer not understood
+constexpr int kAnswerBusy = 3;        // the connection is not established (yet)
+constexpr int kAnswerNothingYet = 6;  // the answer is on its way
+constexpr int kAnswerNoRequest = 8;   // nothing of that kind is outstanding
+constexpr int kAnswerBroken = 9;      // refused, reset, closed, or a peer not understood
 constexpr int kAnswerNoFreeConnection = 12;
 constexpr int kAnswerLibraryClosed = 13;
 constexpr int kAnswerResponsePending = 14;  // an earlier request is still outstanding

@@ -55,8 +55,7 @@ void OnConfirm(Connection& connection, const Tpdu& tpdu, uint64_t now) {
   connection.phase = Phase::kAwaitingSetup;
 }
 
-void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t size,
-                 uint64_t now) {
+void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t size, uint64_t now) {
   Job& job = connection.job;
   if (!JobInFlight(connection)) {
     Break(connection);  // nothing was asked: the peer is not to be trusted
@@ -100,8 +99,7 @@ void OnTpdu(Connection& connection, const uint8_t* bytes, std::size_t size, uint
     OnConfirm(connection, tpdu, now);
     return;
   }
-  if (tpdu.kind != TpduKind::kData ||
-      tpdu.dataSize > kMaxMessageBytes - connection.messageBytes) {
+  if (tpdu.kind != TpduKind::kData || tpdu.dataSize > kMaxMessageBytes - connection.messageBytes) {
     Break(connection);
     return;
   }
@@ -126,10 +124,9 @@ void ResetLink(Connection& connection, uint64_t now) {
 }
 
 void OnTcpConnected(Connection& connection, uint64_t now) {
-  const std::size_t size =
-      EncodeConnectRequest(connection.outbound, sizeof connection.outbound,
-                           connection.sourceReference, connection.target.local,
-                           connection.target.remote);
+  const std::size_t size = EncodeConnectRequest(connection.outbound, sizeof connection.outbound,
+                                                connection.sourceReference, connection.target.local,
+                                                connection.target.remote);
   if (size == 0) {
     Break(connection);
     return;
@@ -200,9 +197,8 @@ bool JobInFlight(const Connection& connection) {
 bool SendNextPart(Connection& connection, uint64_t now) {
   uint8_t message[kMaxMessageBytes];
   Job& job = connection.job;
-  const std::size_t size =
-      EncodeNextPart(job, connection.target.personality, connection.pduSize,
-                     NextReference(connection), message, sizeof message);
+  const std::size_t size = EncodeNextPart(job, connection.target.personality, connection.pduSize,
+                                          NextReference(connection), message, sizeof message);
   if (size == 0 || !QueueMessage(connection, message, size)) {
     Break(connection);
     return false;

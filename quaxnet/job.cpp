@@ -93,8 +93,8 @@ void GiveReadData(const Job& job, Personality personality, uint8_t* hostBuffer) 
     std::memcpy(hostBuffer, job.data, job.totalBytes);
 }
 
-std::size_t EncodeNextPart(Job& job, Personality personality, uint16_t pduSize,
-                           uint16_t reference, uint8_t* out, std::size_t capacity) {
+std::size_t EncodeNextPart(Job& job, Personality personality, uint16_t pduSize, uint16_t reference,
+                           uint8_t* out, std::size_t capacity) {
   const std::size_t limit = PartLimit(job, personality, pduSize);
   const uint32_t remaining = job.totalBytes - job.doneBytes;
   uint32_t part = remaining < limit ? remaining : static_cast<uint32_t>(limit);

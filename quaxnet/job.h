@@ -34,12 +34,12 @@ struct Job {
   uint16_t status = 0;     // 0, or what the PLC refused with
   uint16_t area = 0;
   uint16_t dbNumber = 0;
-  uint16_t start = 0;          // in the record's units
-  uint32_t totalBytes = 0;     // of the whole record
-  uint32_t doneBytes = 0;      // answered so far
-  uint32_t partBytes = 0;      // of the part on its way
-  uint16_t reference = 0;      // S7 PDU reference of the part on its way
-  uint64_t partSentAt = 0;     // milliseconds
+  uint16_t start = 0;       // in the record's units
+  uint32_t totalBytes = 0;  // of the whole record
+  uint32_t doneBytes = 0;   // answered so far
+  uint32_t partBytes = 0;   // of the part on its way
+  uint16_t reference = 0;   // S7 PDU reference of the part on its way
+  uint64_t partSentAt = 0;  // milliseconds
   uint8_t data[kMaxTransferBytes];
 };
 
@@ -59,8 +59,8 @@ void GiveReadData(const Job& job, Personality personality, uint8_t* hostBuffer);
 
 // Encodes the message of the next part into `out` (an S7 PDU with `reference`, or an S5
 // telegram) and notes it as on its way. Returns its size; 0 when `capacity` is too small.
-std::size_t EncodeNextPart(Job& job, Personality personality, uint16_t pduSize,
-                           uint16_t reference, uint8_t* out, std::size_t capacity);
+std::size_t EncodeNextPart(Job& job, Personality personality, uint16_t pduSize, uint16_t reference,
+                           uint8_t* out, std::size_t capacity);
 
 enum class PartOutcome {
   kMore,      // the part is in; the next one must be sent

@@ -104,9 +104,8 @@ void Advance(Connection& connection, bool mayWait) {
   Step(connection);
   if (!mayWait) return;
   const uint64_t start = platform::MonotonicMicroseconds();
-  for (int i = 0; i < kMaxWaits && connection.socket != platform::kNoSocket &&
-                  AwaitsPeer(connection);
-       ++i) {
+  for (int i = 0;
+       i < kMaxWaits && connection.socket != platform::kNoSocket && AwaitsPeer(connection); ++i) {
     const uint64_t elapsed = platform::MonotonicMicroseconds() - start;
     if (elapsed >= kWaitBudgetMicroseconds) return;
     const bool connecting = connection.phase == Phase::kTcpConnecting;

@@ -70,7 +70,8 @@ ConnectProgress CheckConnect(SocketId socket) {
 }
 
 long SendSome(SocketId socket, const uint8_t* bytes, std::size_t size) {
-  int sent = ::send(Native(socket), reinterpret_cast<const char*>(bytes), static_cast<int>(size), 0);
+  int sent =
+      ::send(Native(socket), reinterpret_cast<const char*>(bytes), static_cast<int>(size), 0);
   if (sent != SOCKET_ERROR) return sent;
   return WouldBlock() ? 0 : -1;
 }
@@ -93,7 +94,8 @@ bool Wait(SocketId socket, bool forRead, bool forWrite, uint32_t microseconds) {
   if (forRead) FD_SET(Native(socket), &readable);
   if (forWrite) FD_SET(Native(socket), &writable);
   FD_SET(Native(socket), &failed);
-  timeval limit{static_cast<long>(microseconds / 1000000), static_cast<long>(microseconds % 1000000)};
+  timeval limit{static_cast<long>(microseconds / 1000000),
+                static_cast<long>(microseconds % 1000000)};
   return ::select(0, &readable, &writable, &failed, &limit) > 0;
 }
 

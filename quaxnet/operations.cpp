@@ -11,8 +11,8 @@ namespace quaxnet {
 namespace {
 
 constexpr uint32_t kDefaultTimeLimitMs = 1000;
-constexpr uint32_t kNoAddress = 0;              // INADDR_ANY: not a PLC
-constexpr uint32_t kBadAddress = 0xFFFFFFFFu;   // what inet_addr answers for a bad text
+constexpr uint32_t kNoAddress = 0;             // INADDR_ANY: not a PLC
+constexpr uint32_t kBadAddress = 0xFFFFFFFFu;  // what inet_addr answers for a bad text
 
 bool libraryOpen = false;
 

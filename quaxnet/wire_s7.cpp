@@ -157,8 +157,7 @@ S7Answer DecodeReadAnswer(const uint8_t* message, std::size_t size, uint16_t ref
   S7Answer answer;
   const AnswerParts parts = SplitAnswer(message, size, reference);
   if (!CheckHeader(parts, &answer)) return answer;
-  if (!IsItemFunction(parts, kFunctionRead) || parts.dataSize < kItemDataHeaderBytes)
-    return answer;
+  if (!IsItemFunction(parts, kFunctionRead) || parts.dataSize < kItemDataHeaderBytes) return answer;
   const uint8_t code = parts.data[0];
   // Decide on the return code first: a failed item carries no data, whatever BBBB says.
   if (code != kS7ItemSuccess) return code == 0 ? answer : Refused(code);

@@ -56,8 +56,8 @@ enum class S7Outcome { kSuccess, kRefused, kMismatch };
 
 struct S7Answer {
   S7Outcome outcome = S7Outcome::kMismatch;
-  uint16_t status = 0;      // kRefused: error class << 8 | code, or the item return code
-  uint16_t pduSize = 0;     // setup: the size granted, at most kS7PduSizeAsked
+  uint16_t status = 0;            // kRefused: error class << 8 | code, or the item return code
+  uint16_t pduSize = 0;           // setup: the size granted, at most kS7PduSizeAsked
   const uint8_t* data = nullptr;  // read: the bytes of the item
 };
 
