@@ -39,8 +39,6 @@ ScriptedPeer::ScriptedPeer() {
 
 ScriptedPeer::~ScriptedPeer() {
   Drop();
-  for (SocketId socket : old_)
-    net::CloseSocket(socket);
   StopListening();
   SetEnvironment("QUAXNET_PORT", "");
   net::StopNetworking();
@@ -51,9 +49,8 @@ bool ScriptedPeer::Accept(const Pump& pump) {
     if (pump) pump();
     SocketId accepted = AcceptWaiting(listener_);
     if (accepted != net::kNoSocket) {
-      if (current_ != net::kNoSocket) old_.push_back(current_);
+      Drop();
       current_ = accepted;
-      pending_.clear();
       return true;
     }
     net::Wait(listener_, true, false, kRoundMicroseconds);
