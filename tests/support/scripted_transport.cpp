@@ -1,6 +1,8 @@
 #include "support/scripted_transport.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "transport/transport_binding.h"
 
@@ -39,15 +41,24 @@ int ZAN_STDCALL CloseConnection(uint32_t handle) {
 int ZAN_STDCALL RestartConnection(uint32_t handle) {
   return Simple(Op::kRestartConnection, handle);
 }
-int ZAN_STDCALL SendRead(TransferRecord* record) {
-  return Simple(Op::kSendRead, record->connection);
+int Send(Op op, const TransferRecord* record) {
+  current->Record(TransportCall{op, record->connection, {}, *record});
+  return current->Answer(op);
 }
-int ZAN_STDCALL ReceiveRead(uint32_t, void*, uint16_t* status, uint32_t handle) {
-  *status = 0;
-  return Simple(Op::kReceiveRead, handle);
+int ZAN_STDCALL SendRead(TransferRecord* record) {
+  return Send(Op::kSendRead, record);
+}
+int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint32_t handle) {
+  *status = current->NextReceiveStatus();
+  const int result = Simple(Op::kReceiveRead, handle);
+  if (static_cast<uint16_t>(result) == 0) {
+    const std::vector<uint8_t>& data = current->readData();
+    std::memcpy(buffer, data.data(), std::min<std::size_t>(size, data.size()));
+  }
+  return result;
 }
 int ZAN_STDCALL SendWrite(TransferRecord* record, const void*) {
-  return Simple(Op::kSendWrite, record->connection);
+  return Send(Op::kSendWrite, record);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
   *status = 0;
@@ -132,6 +143,17 @@ void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t 
 
 void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
   scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
+}
+
+void ScriptedTransport::ScriptReceiveStatus(std::initializer_list<uint16_t> statuses) {
+  receiveStatuses_.insert(receiveStatuses_.end(), statuses.begin(), statuses.end());
+}
+
+uint16_t ScriptedTransport::NextReceiveStatus() {
+  if (receiveStatuses_.empty()) return 0;
+  const uint16_t status = receiveStatuses_.front();
+  receiveStatuses_.pop_front();
+  return status;
 }
 
 int ScriptedTransport::Answer(Op op) {
