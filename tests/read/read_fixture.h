@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 namespace zan::testing {
 
 constexpr uint8_t kUnwritten = 0xEE;
+using Bytes = std::vector<uint8_t>;
 
 class ReadTest : public HostFixture {
  protected:

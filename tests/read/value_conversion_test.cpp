@@ -10,7 +10,6 @@
 namespace zan::testing {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using ReadValueTest = ReadTest;
 
 TEST(DecodeS5FloatTest, KnownPatternsAndTheEndsOfTheExponent) {

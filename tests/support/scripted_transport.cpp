@@ -51,7 +51,7 @@ int ZAN_STDCALL SendRead(TransferRecord* record) {
 int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint32_t handle) {
   *status = current->NextReceiveStatus();
   const int result = Simple(Op::kReceiveRead, handle);
-  if (static_cast<uint16_t>(result) == 0) {
+  if (static_cast<uint16_t>(result) == 0 && !current->readData().empty()) {
     const std::vector<uint8_t>& data = current->readData();
     std::memcpy(buffer, data.data(), std::min<std::size_t>(size, data.size()));
   }
