@@ -4,6 +4,7 @@
 #include "editor/address_editor.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
+#include "read/read_commands.h"
 #include "serial/port_commands.h"
 #include "transport/connections.h"
 
@@ -16,8 +17,8 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &WarmStart,        // 2
     &ParseTagAddress,  // 3
     &CheckArrayTag,    // 4
-    nullptr,           // 5: ReadValue
-    nullptr,           // 6: ReadBlock
+    &ReadValue,        // 5
+    &ReadBlock,        // 6
     nullptr,           // 7: WriteValue
     nullptr,           // 8: empty slot
     nullptr,           // 9: empty slot

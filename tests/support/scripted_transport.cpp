@@ -1,6 +1,8 @@
 #include "support/scripted_transport.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "transport/transport_binding.h"
 
@@ -39,15 +41,24 @@ int ZAN_STDCALL CloseConnection(uint32_t handle) {
 int ZAN_STDCALL RestartConnection(uint32_t handle) {
   return Simple(Op::kRestartConnection, handle);
 }
-int ZAN_STDCALL SendRead(TransferRecord* record) {
-  return Simple(Op::kSendRead, record->connection);
+int Send(Op op, const TransferRecord* record) {
+  current->Record(TransportCall{op, record->connection, {}, *record});
+  return current->Answer(op);
 }
-int ZAN_STDCALL ReceiveRead(uint32_t, void*, uint16_t* status, uint32_t handle) {
-  *status = 0;
-  return Simple(Op::kReceiveRead, handle);
+int ZAN_STDCALL SendRead(TransferRecord* record) {
+  return Send(Op::kSendRead, record);
+}
+int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint32_t handle) {
+  *status = current->receiveStatus();
+  const int result = Simple(Op::kReceiveRead, handle);
+  if (static_cast<uint16_t>(result) == 0 && !current->readData().empty()) {
+    const std::vector<uint8_t>& data = current->readData();
+    std::memcpy(buffer, data.data(), std::min<std::size_t>(size, data.size()));
+  }
+  return result;
 }
 int ZAN_STDCALL SendWrite(TransferRecord* record, const void*) {
-  return Simple(Op::kSendWrite, record->connection);
+  return Send(Op::kSendWrite, record);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
   *status = 0;
@@ -95,6 +106,11 @@ std::string TransportCall::Describe() const {
     case Op::kCloseLibrary:
     case Op::kOpenS5:
       return OpName(op);
+    case Op::kSendRead:
+    case Op::kSendWrite:
+      return std::string(OpName(op)) + " c=" + std::to_string(record.connection) +
+             " a=" + std::to_string(record.area) + " db=" + std::to_string(record.dbNumber) +
+             " s=" + std::to_string(record.start) + " l=" + std::to_string(record.length);
     default:
       return std::string(OpName(op)) + " h=" + std::to_string(handle);
   }

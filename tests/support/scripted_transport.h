@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "transport/transport_operations.h"
@@ -32,8 +33,9 @@ const char* OpName(Op op);
 
 struct TransportCall {
   Op op;
-  uint32_t handle = 0;     // the handle argument, where the operation takes one
-  ConnectRequest block{};  // the block as the driver passed it, for the opens
+  uint32_t handle = 0;      // the handle argument, where the operation takes one
+  ConnectRequest block{};   // the block as the driver passed it, for the opens
+  TransferRecord record{};  // the record as the driver passed it, for the sends
   std::string Describe() const;
 };
 
@@ -52,6 +54,13 @@ class ScriptedTransport {
   void ScriptOpen(Op op, int result, uint16_t handle, uint16_t status);
   // The next answer of an open is `result`, and the block is left as the driver passed it.
   void ScriptOpenUntouched(Op op, int result);
+
+  // What each receive-read that answers 0 puts at the start of the driver's buffer (nothing by
+  // default), and the status word that every receive-read stores (0 by default).
+  void ReadData(std::vector<uint8_t> bytes) { readData_ = std::move(bytes); }
+  void ReceiveStatus(uint16_t status) { receiveStatus_ = status; }
+  const std::vector<uint8_t>& readData() const { return readData_; }
+  uint16_t receiveStatus() const { return receiveStatus_; }
 
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
@@ -78,6 +87,8 @@ class ScriptedTransport {
   std::map<Op, int> fallback_;
   std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
   uint16_t nextHandle_ = 1;
+  std::vector<uint8_t> readData_;
+  uint16_t receiveStatus_ = 0;
   std::vector<TransportCall> calls_;
 };
 
