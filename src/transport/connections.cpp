@@ -14,6 +14,14 @@ bool OpenAccepted(uint16_t result, const ConnectRequest& block) {
          (block.status == kOpenStatusAccepted || block.status == kOpenStatusAcceptedPending);
 }
 
+// Records the handle of a new connection. A handle that it replaces (the heartbeat of a failed PLC
+// reconnects over the broken connection) is closed: otherwise every reconnect would hold one more
+// connection in the transport, and on the PLC, which has only a few.
+void RecordHandle(uint16_t& field, uint16_t handle) {
+  if (field != 0 && field != handle) Transport().QxCloseConnection(field);
+  field = handle;
+}
+
 bool ConnectS7(DriverState& state, int number) {
   PlcEntry& plc = state.plcs[number];
   ConnectRequest block = MakeConnectRequest(state, plc);
@@ -33,7 +41,7 @@ bool ConnectS7(DriverState& state, int number) {
     return false;
   }
   ZAN_LOG("ZanDOR: Connection to Plc #%d Success !!!", number);
-  plc.readConnection = handle;
+  RecordHandle(plc.readConnection, handle);
   return true;
 }
 
@@ -57,7 +65,7 @@ bool ConnectS5(DriverState& state, int number) {
     return false;
   }
   ZAN_LOG("ZanDOR: Read Connection Success, Plc #%d !!! ", number);
-  plc.readConnection = readHandle;
+  RecordHandle(plc.readConnection, readHandle);
 
   // The write connection reuses the block with the write TSAP; a read connection made above stays
   // open and recorded even when this one fails. The outputs are cleared first: a transport that
@@ -78,7 +86,7 @@ bool ConnectS5(DriverState& state, int number) {
     return false;
   }
   ZAN_LOG("ZanDOR: Write Connection Success, Plc #%d !!! ", number);
-  plc.writeConnection = writeHandle;
+  RecordHandle(plc.writeConnection, writeHandle);
   return true;
 }
 

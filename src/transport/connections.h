@@ -23,7 +23,8 @@ constexpr uint32_t kConnectPollMilliseconds = 2;
 void OpenAllConnections(DriverState& state);
 
 // Connects PLC `plc` (0..511) by its type, sets its linkState to 0 on success or 2 on failure and
-// returns the outcome.
+// returns the outcome. A connection that succeeds closes the handle it replaces; a failed one
+// leaves the recorded handles as they were, for a later warm start to restart.
 bool PlcConnect(DriverState& state, int plc);
 
 // Polls the connection state of `handle` until the transport reports it established (true) or the

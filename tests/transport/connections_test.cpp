@@ -194,6 +194,28 @@ TEST_F(ConnectionsTest, S5PairConnectsReadThenWrite) {
   EXPECT_EQ(plc(3).linkState, kLinkConnected);
 }
 
+// A reconnect over recorded handles (the heartbeat of a failed PLC) must not leave the old
+// connections open in the transport: each would hold one of the PLC's few connection slots.
+TEST_F(ConnectionsTest, ReconnectClosesOnlyTheHandlesItReplaces) {
+  ASSERT_EQ(InitWith("1=7,10.0.0.1,2\n3=5,10.0.0.3,LOCAL01,READ01,WRITE01\n"), 0);
+  ASSERT_EQ(plc(1).readConnection, 1);
+  ASSERT_EQ(plc(3).readConnection, 2);
+  ASSERT_EQ(plc(3).writeConnection, 3);
+
+  transport().ClearCalls();
+  ASSERT_TRUE(PlcConnect(state(), 1));
+  ASSERT_TRUE(PlcConnect(state(), 3));
+  EXPECT_EQ(transport().Journal(), (Lines{"225 h=0", "124 h=4", "101 h=1", "224", "124 h=5",
+                                          "101 h=2", "224", "124 h=6", "101 h=3"}));
+
+  // A reconnect that fails keeps the recorded handle for the warm start.
+  transport().ClearCalls();
+  transport().ScriptOpen(Op::kOpenS7, 0, 7, 9);
+  EXPECT_FALSE(PlcConnect(state(), 1));
+  EXPECT_EQ(plc(1).readConnection, 4);
+  EXPECT_EQ(transport().Journal(), (Lines{"225 h=0", "101 h=7"}));
+}
+
 TEST_F(ConnectionsTest, S5PairFailures) {
   struct Case {
     const char* name;
