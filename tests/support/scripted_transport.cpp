@@ -1,5 +1,6 @@
 #include "support/scripted_transport.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "transport/transport_binding.h"
@@ -40,17 +41,26 @@ int ZAN_STDCALL RestartConnection(uint32_t handle) {
   return Simple(Op::kRestartConnection, handle);
 }
 int ZAN_STDCALL SendRead(TransferRecord* record) {
-  return Simple(Op::kSendRead, record->connection);
+  TransportCall call{Op::kSendRead, record->connection, {}};
+  call.record = *record;
+  current->Record(call);
+  return current->Answer(Op::kSendRead);
 }
 int ZAN_STDCALL ReceiveRead(uint32_t, void*, uint16_t* status, uint32_t handle) {
-  *status = 0;
+  *status = current->AnswerStatus(Op::kReceiveRead);
   return Simple(Op::kReceiveRead, handle);
 }
-int ZAN_STDCALL SendWrite(TransferRecord* record, const void*) {
-  return Simple(Op::kSendWrite, record->connection);
+int ZAN_STDCALL SendWrite(TransferRecord* record, const void* buffer) {
+  TransportCall call{Op::kSendWrite, record->connection, {}};
+  call.record = *record;
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  const std::size_t size = std::min<std::size_t>(2u * record->length, 10000);
+  call.data.assign(bytes, bytes + size);
+  current->Record(call);
+  return current->Answer(Op::kSendWrite);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
-  *status = 0;
+  *status = current->AnswerStatus(Op::kWriteCompletion);
   return Simple(Op::kWriteCompletion, handle);
 }
 
@@ -132,6 +142,18 @@ void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t 
 
 void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
   scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
+}
+
+void ScriptedTransport::ScriptStatus(Op op, std::initializer_list<uint16_t> statuses) {
+  scriptedStatuses_[op].insert(scriptedStatuses_[op].end(), statuses.begin(), statuses.end());
+}
+
+uint16_t ScriptedTransport::AnswerStatus(Op op) {
+  std::deque<uint16_t>& queue = scriptedStatuses_[op];
+  if (queue.empty()) return 0;
+  uint16_t status = queue.front();
+  queue.pop_front();
+  return status;
 }
 
 int ScriptedTransport::Answer(Op op) {

@@ -32,8 +32,12 @@ const char* OpName(Op op);
 
 struct TransportCall {
   Op op;
-  uint32_t handle = 0;     // the handle argument, where the operation takes one
-  ConnectRequest block{};  // the block as the driver passed it, for the opens
+  uint32_t handle = 0;      // the handle argument, where the operation takes one
+  ConnectRequest block{};   // the block as the driver passed it, for the opens
+  TransferRecord record{};  // the record as the driver passed it, for the sends
+  // For a send-write: the buffer's first 2 x length bytes (the most the record can describe), as
+  // they stood when the write was sent.
+  std::vector<uint8_t> data{};
   std::string Describe() const;
 };
 
@@ -53,6 +57,10 @@ class ScriptedTransport {
   // The next answer of an open is `result`, and the block is left as the driver passed it.
   void ScriptOpenUntouched(Op op, int result);
 
+  // The status words that the next calls of a receive or a write completion store, in order;
+  // 0 when they are used up.
+  void ScriptStatus(Op op, std::initializer_list<uint16_t> statuses);
+
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
 
@@ -65,6 +73,7 @@ class ScriptedTransport {
 
   int Answer(Op op);  // used by the installed operations
   void AnswerOpen(Op op, ConnectRequest* block);
+  uint16_t AnswerStatus(Op op);
   void Record(TransportCall call) { calls_.push_back(call); }
 
  private:
@@ -77,6 +86,7 @@ class ScriptedTransport {
   std::map<Op, std::deque<int>> scripted_;
   std::map<Op, int> fallback_;
   std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
+  std::map<Op, std::deque<uint16_t>> scriptedStatuses_;
   uint16_t nextHandle_ = 1;
   std::vector<TransportCall> calls_;
 };
