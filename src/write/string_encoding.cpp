@@ -9,7 +9,8 @@ namespace zan {
 namespace {
 
 constexpr int kHeaderBytes = 2;
-constexpr int kHeaderWords = 1;
+// The S5 transfer of a string with header: the maximum length in words and two words more.
+constexpr int kHeaderTransferWords = 2;
 
 // Characters of `text` before its terminating zero, counting no further than `limit`.
 int TextLength(const char* text, int limit) {
@@ -35,7 +36,7 @@ StringTransfer EncodeStringWithHeader(const char* text, int length, uint8_t plcT
   if (!ValidLength(length)) return {0, 0};
   const bool s7 = plcType == kPlcTypeS7;
   const int maximum = s7 ? length : length / 2;
-  const int bytes = s7 ? maximum + kHeaderBytes : 2 * (maximum + kHeaderWords);
+  const int bytes = s7 ? maximum + kHeaderBytes : 2 * (maximum + kHeaderTransferWords);
   if (static_cast<std::size_t>(bytes) > out.size()) return {0, 0};
   std::span<uint8_t> area = out.first(static_cast<std::size_t>(bytes));
 
