@@ -3,6 +3,7 @@
 #include "address/tag_address.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
+#include "read/read_commands.h"
 #include "transport/connections.h"
 
 namespace zan {
@@ -14,8 +15,8 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &WarmStart,        // 2
     &ParseTagAddress,  // 3
     &CheckArrayTag,    // 4
-    nullptr,           // 5: ReadValue
-    nullptr,           // 6: ReadBlock
+    &ReadValue,        // 5
+    &ReadBlock,        // 6
     nullptr,           // 7: WriteValue
     nullptr,           // 8: empty slot
     nullptr,           // 9: empty slot
