@@ -5,6 +5,7 @@
 #include "entry/init.h"
 #include "read/read_commands.h"
 #include "transport/connections.h"
+#include "write/write_commands.h"
 
 namespace zan {
 namespace {
@@ -17,10 +18,10 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &CheckArrayTag,    // 4
     &ReadValue,        // 5
     &ReadBlock,        // 6
-    nullptr,           // 7: WriteValue
+    &WriteValue,       // 7
     nullptr,           // 8: empty slot
     nullptr,           // 9: empty slot
-    nullptr,           // 10: WriteBlock
+    &WriteBlock,       // 10
     &CloseTransport,   // 11
     nullptr,           // 12: ClosePort
     nullptr,           // 13: OpenPort

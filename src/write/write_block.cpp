@@ -24,7 +24,7 @@ int32_t WriteBlock(ZanRequest* request) {
   const int32_t master = item.plc;
   const int backup = state.plcs[master & 0xFF].backupPlc;
 
-  if (SelectActivePlc(request) == kResultUnreachable) return kResultUnreachable;
+  if (SelectActivePlc(state, item) == kResultUnreachable) return kResultUnreachable;
   if (!IsPlcRow(item.plc)) return kResultRefused;
 
   const int32_t result = WriteTagValues(state, item);

@@ -6,22 +6,6 @@
 namespace zan {
 namespace {
 
-// The kinds whose single value is a 16-bit word 2 bytes into the value buffer: every kind but the
-// floats, double words and strings (the whole `kind` is compared).
-bool IsIntegerKind(int32_t kind) {
-  switch (kind) {
-    case kKindFloat:
-    case kKindFloatHalf:
-    case kKindString:
-    case kKindCharacters:
-    case kKindDoubleWord:
-    case kKindDoubleWordHalf:
-      return false;
-    default:
-      return true;
-  }
-}
-
 constexpr int kSingleValueOffset = 2;  // the host's single-value cell holds its word in bytes 2, 3
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <span>
 
 #include "address/tag_address.h"
+#include "read/transfer_values.h"
 #include "transport/transport_operations.h"
 #include "write/string_encoding.h"
 #include "write/value_encoding.h"
@@ -11,130 +12,87 @@
 namespace zan {
 namespace {
 
-constexpr uint16_t kAreaDataBlock = 1;
-constexpr uint16_t kAreaFlags = 2;
-constexpr uint16_t kAreaInputs = 3;
-constexpr uint16_t kAreaOutputs = 4;
-
-// What one writer works on: the item, the PLC's row and layout, and where its data goes.
-struct WriteJob {
-  DriverState& state;
-  TagItem& item;
-  const PlcEntry& plc;
-  PlcLayout layout;
-
-  const uint8_t* values() const { return static_cast<const uint8_t*>(item.valueBuffer); }
-  std::span<uint8_t> buffer() const { return std::span<uint8_t>(state.transferBuffer); }
-  uint16_t offset() const { return static_cast<uint16_t>(item.address); }
-  uint16_t dataBlock() const { return static_cast<uint16_t>(item.address >> 16); }
-  bool s7() const { return layout == PlcLayout::kS7; }
-};
-
-// True when `count` values of `bytesPerValue` bytes are at least one value and fit into
-// transferBuffer.
-bool CountFits(int32_t count, int bytesPerValue) {
-  return count >= 1 && int64_t{count} * bytesPerValue <= kTransferBufferBytes;
-}
-
-int32_t Send(const WriteJob& job, uint16_t area, uint16_t dataBlock, int start, int length) {
-  TransferRecord record{0, area, dataBlock, static_cast<uint16_t>(start),
-                        static_cast<uint16_t>(length)};
-  return WriteToPlc(job.state, job.item, record);
-}
-
-int32_t WriteDataBlockBytes(const WriteJob& job) {
-  const int32_t n = job.item.count;
-  if (!CountFits(n, 1)) return kResultRefused;
-  PlaceBytes(job.values(), n, job.buffer());
-  return Send(job, kAreaDataBlock, job.dataBlock(), job.offset(), n);
-}
-
-int32_t WriteDataBlockWords(const WriteJob& job, bool oddByte) {
-  const int32_t n = job.item.count;
-  if (!CountFits(n, 2)) return kResultRefused;
-  PlaceWords(job.values(), n, job.layout, job.buffer());
-  if (job.s7()) {
-    return Send(job, kAreaDataBlock, job.dataBlock(), 2 * job.offset() + (oddByte ? 1 : 0), 2 * n);
+// Places the item's values for `layout` at the start of transferBuffer. Returns false when there
+// is nothing to send.
+bool PlaceValues(DriverState& state, const TagItem& item, ValueLayout layout, uint8_t plcType,
+                 int32_t stringLength, TransferRecord& record) {
+  const auto* values = static_cast<const uint8_t*>(item.valueBuffer);
+  const std::span<uint8_t> out(state.transferBuffer);
+  const PlcLayout order = LayoutOf(plcType);
+  const int32_t count = item.count;
+  switch (layout) {
+    case ValueLayout::kByte:
+    case ValueLayout::kIoByte:
+      PlaceBytes(values, count, out);
+      return true;
+    case ValueLayout::kWord:
+    case ValueLayout::kWordOddByte:
+      PlaceWords(values, count, order, out);
+      return true;
+    case ValueLayout::kIoWord:
+      // Inputs, outputs and flags stand in PLC order on every PLC type.
+      PlaceWords(values, count, PlcLayout::kS7, out);
+      return true;
+    case ValueLayout::kDoubleWord:
+    case ValueLayout::kDoubleWordHalf:
+      PlaceDoubleWords(values, count, order, out);
+      return true;
+    case ValueLayout::kFloat:
+    case ValueLayout::kFloatHalf:
+    case ValueLayout::kFloatOddByte:
+    case ValueLayout::kFloatOddByteHalf:
+      PlaceFloats(values, count, order, out);
+      return true;
+    case ValueLayout::kString:
+    case ValueLayout::kCharacters: {
+      const StringTransfer transfer =
+          layout == ValueLayout::kString
+              ? EncodeStringWithHeader(static_cast<const char*>(item.valueBuffer), stringLength,
+                                       plcType, out)
+              : EncodeCharacters(values, stringLength, plcType, out);
+      // The transfer is what the string's encoding carries; none when not a whole word would go.
+      record.length = transfer.length;
+      return transfer.length != 0;
+    }
+    default:
+      return false;
   }
-  return Send(job, kAreaDataBlock, job.dataBlock(), job.offset(), n);
 }
 
-// Double words and floats: aligned at 4 x off (S7) or 2 x off (S5), or half aligned two bytes (one
-// word) further on.
-int32_t Write32BitValues(const WriteJob& job, bool halfAligned, bool floats) {
-  const int32_t n = job.item.count;
-  if (!CountFits(n, 4)) return kResultRefused;
-  if (floats) {
-    PlaceFloats(job.values(), n, job.layout, job.buffer());
-  } else {
-    PlaceDoubleWords(job.values(), n, job.layout, job.buffer());
+bool HasWriter(ValueLayout layout) {
+  switch (layout) {
+    case ValueLayout::kNone:
+    case ValueLayout::kCacheBlock:
+    case ValueLayout::kStatus:
+    case ValueLayout::kMasterHeartbeat:
+    case ValueLayout::kBackupHeartbeat:
+      return false;
+    default:
+      return true;
   }
-  const int shift = halfAligned ? 1 : 0;
-  if (job.s7()) {
-    return Send(job, kAreaDataBlock, job.dataBlock(), 4 * job.offset() + 2 * shift, 4 * n);
-  }
-  return Send(job, kAreaDataBlock, job.dataBlock(), 2 * job.offset() + shift, 2 * n);
 }
 
-int32_t WriteString(const WriteJob& job, bool withHeader) {
-  const int32_t length = StringTagLength(job.state, job.item.addressText);
-  const StringTransfer transfer =
-      withHeader ? EncodeStringWithHeader(static_cast<const char*>(job.item.valueBuffer), length,
-                                          job.plc.type, job.buffer())
-                 : EncodeCharacters(job.values(), length, job.plc.type, job.buffer());
-  // No string length in the address, or nothing that the transfer could carry.
-  if (transfer.length == 0) return kResultRefused;
-  return Send(job, kAreaDataBlock, job.dataBlock(), job.offset(), transfer.length);
-}
-
-int32_t WriteInputsOutputsFlags(const WriteJob& job, uint16_t area) {
-  const bool words = ((job.item.kind >> 8) & 0xFF) == 'W';
-  const int32_t n = job.item.count;
-  if (!CountFits(n, words ? 2 : 1)) return kResultRefused;
-  if (!words) {
-    PlaceBytes(job.values(), n, job.buffer());
-    return Send(job, area, 0, job.offset(), n);
-  }
-  PlaceWords(job.values(), n, PlcLayout::kS7, job.buffer());
-  if (job.s7()) return Send(job, area, 0, 2 * job.offset(), 2 * n);
-  return Send(job, area, 0, job.offset(), n);
+bool IsStringLayout(ValueLayout layout) {
+  return layout == ValueLayout::kString || layout == ValueLayout::kCharacters;
 }
 
 }  // namespace
 
 int32_t WriteTagValues(DriverState& state, TagItem& item) {
-  if (item.valueBuffer == nullptr) return kResultRefused;
-  const PlcEntry& plc = state.plcs[item.plc];
-  const WriteJob job{state, item, plc, LayoutOf(plc.type)};
-  switch (item.kind & 0xFF) {
-    case kKindWord:
-      return WriteDataBlockWords(job, false);
-    case kKindWordOddByte:
-      return WriteDataBlockWords(job, true);
-    case kKindByte:
-      return WriteDataBlockBytes(job);
-    case kKindDoubleWord:
-      return Write32BitValues(job, false, false);
-    case kKindDoubleWordHalf:
-      return Write32BitValues(job, true, false);
-    case kKindFloat:
-      return Write32BitValues(job, false, true);
-    case kKindFloatHalf:
-      return Write32BitValues(job, true, true);
-    case kKindString:
-      return WriteString(job, true);
-    case kKindCharacters:
-      return WriteString(job, false);
-    case 'I':
-      return WriteInputsOutputsFlags(job, kAreaInputs);
-    case 'Q':
-      return WriteInputsOutputsFlags(job, kAreaOutputs);
-    case 'M':
-      return WriteInputsOutputsFlags(job, kAreaFlags);
-    default:
-      // Cache-block, status and heartbeat tags are read-only; other kinds have no writer.
-      return kResultRefused;
+  const ValueLayout layout = LayoutOfKind(item.kind);
+  // Cache-block, status and heartbeat tags are read-only; other kinds have no writer.
+  if (!HasWriter(layout) || item.valueBuffer == nullptr) return kResultRefused;
+  const uint8_t plcType = state.plcs[item.plc].type;
+  const int32_t stringLength =
+      IsStringLayout(layout) ? StringTagLength(state, item.addressText) : 0;
+  TransferPlan plan{};
+  // Refuses a count below 1 or whose data would not fit transferBuffer, a string without its
+  // length, and the odd floats on a PLC that is not an S7.
+  if (!PlanTransfer(item.kind, plcType, item.address, item.count, stringLength, &plan)) {
+    return kResultRefused;
   }
+  if (!PlaceValues(state, item, layout, plcType, stringLength, plan.record)) return kResultRefused;
+  return WriteToPlc(state, item, plan.record);
 }
 
 }  // namespace zan

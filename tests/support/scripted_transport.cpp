@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "transport/transport_binding.h"
 
@@ -40,27 +41,31 @@ int ZAN_STDCALL CloseConnection(uint32_t handle) {
 int ZAN_STDCALL RestartConnection(uint32_t handle) {
   return Simple(Op::kRestartConnection, handle);
 }
-int ZAN_STDCALL SendRead(TransferRecord* record) {
-  TransportCall call{Op::kSendRead, record->connection, {}};
-  call.record = *record;
-  current->Record(call);
-  return current->Answer(Op::kSendRead);
+int Send(Op op, const TransferRecord* record) {
+  current->Record(TransportCall{op, record->connection, {}, *record});
+  return current->Answer(op);
 }
-int ZAN_STDCALL ReceiveRead(uint32_t, void*, uint16_t* status, uint32_t handle) {
-  *status = current->AnswerStatus(Op::kReceiveRead);
-  return Simple(Op::kReceiveRead, handle);
+int ZAN_STDCALL SendRead(TransferRecord* record) {
+  return Send(Op::kSendRead, record);
+}
+int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint32_t handle) {
+  *status = current->NextReceiveStatus();
+  const int result = Simple(Op::kReceiveRead, handle);
+  if (static_cast<uint16_t>(result) == 0 && !current->readData().empty()) {
+    const std::vector<uint8_t>& data = current->readData();
+    std::memcpy(buffer, data.data(), std::min<std::size_t>(size, data.size()));
+  }
+  return result;
 }
 int ZAN_STDCALL SendWrite(TransferRecord* record, const void* buffer) {
-  TransportCall call{Op::kSendWrite, record->connection, {}};
-  call.record = *record;
+  TransportCall call{Op::kSendWrite, record->connection, {}, *record};
   const auto* bytes = static_cast<const uint8_t*>(buffer);
-  const std::size_t size = std::min<std::size_t>(2u * record->length, 10000);
-  call.data.assign(bytes, bytes + size);
+  call.data.assign(bytes, bytes + std::min<std::size_t>(2u * record->length, 10000));
   current->Record(call);
   return current->Answer(Op::kSendWrite);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
-  *status = current->AnswerStatus(Op::kWriteCompletion);
+  *status = current->NextCompletionStatus();
   return Simple(Op::kWriteCompletion, handle);
 }
 
@@ -144,15 +149,25 @@ void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
   scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
 }
 
-void ScriptedTransport::ScriptStatus(Op op, std::initializer_list<uint16_t> statuses) {
-  scriptedStatuses_[op].insert(scriptedStatuses_[op].end(), statuses.begin(), statuses.end());
+void ScriptedTransport::ScriptReceiveStatus(std::initializer_list<uint16_t> statuses) {
+  receiveStatuses_.insert(receiveStatuses_.end(), statuses.begin(), statuses.end());
 }
 
-uint16_t ScriptedTransport::AnswerStatus(Op op) {
-  std::deque<uint16_t>& queue = scriptedStatuses_[op];
-  if (queue.empty()) return 0;
-  uint16_t status = queue.front();
-  queue.pop_front();
+uint16_t ScriptedTransport::NextReceiveStatus() {
+  if (receiveStatuses_.empty()) return 0;
+  const uint16_t status = receiveStatuses_.front();
+  receiveStatuses_.pop_front();
+  return status;
+}
+
+void ScriptedTransport::ScriptCompletionStatus(std::initializer_list<uint16_t> statuses) {
+  completionStatuses_.insert(completionStatuses_.end(), statuses.begin(), statuses.end());
+}
+
+uint16_t ScriptedTransport::NextCompletionStatus() {
+  if (completionStatuses_.empty()) return 0;
+  const uint16_t status = completionStatuses_.front();
+  completionStatuses_.pop_front();
   return status;
 }
 

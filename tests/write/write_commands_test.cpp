@@ -35,7 +35,7 @@ TEST_F(WriteCommandTest, BitWritesChangeOneBitOfTheWordAsRead) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    std::copy(row.plcWord.begin(), row.plcWord.end(), state().transferBuffer);
+    transport().ReadData(row.plcWord);
     Bytes host = {0xAA, 0xBB, static_cast<uint8_t>(row.hostWord),
                   static_cast<uint8_t>(row.hostWord >> 8)};
     const Bytes given = host;
@@ -69,7 +69,7 @@ TEST_F(WriteCommandTest, BitWriteWhoseReadFailsWritesNothing) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     transport().Script(Op::kSendRead, {row.sendRead});
-    transport().ScriptStatus(Op::kReceiveRead, {row.receiveStatus});
+    if (row.receiveStatus != 0) transport().ScriptReceiveStatus({row.receiveStatus});
     Bytes host = Words({0x5555, 0x0001});
     const Bytes given = host;
     TagItem item = Item(kS7, kKindWord, 10, 10, 1, host);

@@ -80,7 +80,7 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
     for (int answer : row.answers)
       transport().Script(Op::kWriteCompletion, {answer});
     for (uint16_t status : row.statuses)
-      transport().ScriptStatus(Op::kWriteCompletion, {status});
+      transport().ScriptCompletionStatus({status});
     Block(0, kS7, 10, 0, 100);
     Bytes host = Words({0x1234});
     TagItem item = Item(kS7, kKindWord, 10, 10, 1, host);
@@ -111,7 +111,7 @@ TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWrite) {
   const Bytes untouched = {0xEE, 0xEE, 0xEE, 0xEE};
   const Row rows[] = {
       {"covered", kS7, kKindDoubleWord, 10, 49, 1, {0x12, 0x34, 0x56, 0x78}},
-      {"covered, odd byte", kS7, kKindWordOddByte, 10, 48, 1, {0xEE, 0x12, 0x34, 0xEE}},
+      {"covered, odd byte", kS7, kKindWordOddByte, 10, 98, 1, {0xEE, 0x12, 0x34, 0xEE}},
       {"partly covered", kS7, kKindDoubleWordHalf, 10, 49, 1, untouched},
       {"no valid data", kS7, kKindDoubleWord, 10, 49, 0, untouched},
       {"never fetched", kS7, kKindDoubleWord, 10, 49, kCacheNeverFetched, untouched},
