@@ -1,9 +1,13 @@
 // The S5 floating-point encoding of host values.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
+#include "read/s5_float_decode.h"
 #include "write/s5_float_encode.h"
 
 namespace zan {
@@ -54,6 +58,63 @@ TEST(EncodeS5FloatTest, KnownValuesAndLimits) {
   for (const Encoding& row : rows) {
     SCOPED_TRACE(row.value);
     EXPECT_EQ(EncodeS5Float(row.value), row.word) << std::hex << EncodeS5Float(row.value);
+  }
+}
+
+// The limits inside which nothing is clamped: just below 2^-129 and 2^127.
+constexpr double kLowerLimit = 1.469367093852786e-39;
+constexpr double kUpperLimit = 1.7014110631780597e+38;
+
+float FloatOf(uint32_t bits) {
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// `x` rounded to the 24-bit two's-complement mantissa of its binary exponent, magnitudes half away
+// from zero.
+double RoundedToMantissa(double x) {
+  int exponent = 0;
+  const double fraction = std::frexp(x, &exponent);
+  return std::ldexp(std::round(std::ldexp(fraction, 23)), exponent - 23);
+}
+
+TEST(EncodeS5FloatTest, DecodingGivesTheValueRoundedToTheMantissa) {
+  std::mt19937 random(20240607);
+  int checked = 0;
+  for (int i = 0; i < 2000000; ++i) {
+    // Random patterns cover every exponent; a third are near a power of two, where rounding
+    // carries.
+    uint32_t bits = static_cast<uint32_t>(random());
+    if (i % 3 == 0) bits |= 0x007FFF00;
+    const double x = FloatOf(bits);
+    if (!std::isfinite(x) || std::fabs(x) <= kLowerLimit || std::fabs(x) >= kUpperLimit) continue;
+    ++checked;
+    const double decoded = DecodeS5Float(EncodeS5Float(x));
+    if (decoded != RoundedToMantissa(x)) {
+      FAIL() << std::hexfloat << x << " decodes to " << decoded;
+    }
+  }
+  EXPECT_GT(checked, 1500000);
+}
+
+TEST(EncodeS5FloatTest, NormalisedPatternsComeBack) {
+  // Every exponent, with the ends of both normalised mantissa ranges and a sample between them.
+  std::mt19937 random(7);
+  for (uint32_t exponent = 0; exponent < 256; ++exponent) {
+    for (uint32_t first : {0x400000u, 0x800000u}) {
+      for (uint32_t i = 0; i < 4096; ++i) {
+        const uint32_t step = i < 64 ? i : i < 128 ? 0x3FFFFF - (i - 64) : random() & 0x3FFFFF;
+        const uint32_t pattern = (exponent << 24) | (first + step);
+        const double value = DecodeS5Float(pattern);
+        if (std::fabs(value) < FLT_MIN || std::fabs(value) > FLT_MAX) continue;  // not normal
+        // Within 4 steps of +-2^127 the limits clamp (0x7F7FFFFD..E, 0x7F800001..3).
+        if (std::fabs(value) >= kUpperLimit) continue;
+        if (EncodeS5Float(value) != pattern) {
+          FAIL() << std::hex << pattern << " comes back as " << EncodeS5Float(value);
+        }
+      }
+    }
   }
 }
 
