@@ -1,5 +1,6 @@
-// WriteValue (command 7): single values and the read-modify-write of bits; WriteBlock (command 10):
-// the switchover and the failure rule of master/backup pairs.
+// The write commands: every writer through command 10 (the record and the bytes that reach the
+// transport in both layouts, and the requests refused before anything is sent), single values and
+// the read-modify-write of bits through command 7, and the failure rule of master/backup pairs.
 #include <gtest/gtest.h>
 
 #include "write/write_fixture.h"
@@ -9,186 +10,143 @@ namespace {
 
 using WriteCommandTest = WriteTest;
 
-TEST_F(WriteCommandTest, BitWritesChangeOneBitOfTheWordAsRead) {
+// clang-format off
+struct KindRow {
+  const char* name; int plcNumber; int32_t kind; uint16_t offset; int32_t count;
+  const char* address;      // a string's length is that of its address
+  const char* host;
+  std::vector<int> record;  // empty: refused with 1, nothing sent
+  const char* sent;
+};
+const char* const W = "01DW0100020";
+const KindRow kKindRows[] = {
+  {"S7 words", kS7, kKindWord, 10, 2, W, "3412 CDAB", {11, 1, 10, 20, 4}, "1234 ABCD"},
+  {"S7 word, odd byte", kS7, kKindWordOddByte, 10, 1, W, "3412", {11, 1, 10, 21, 2}, "1234"},
+  {"S5 words, write connection", kS5, kKindWord, 21, 2, W, "3412 FEFF", {22, 1, 10, 21, 2},
+   "3412 FEFF"},
+  {"type 6, read connection", kType6, kKindWord, 21, 1, W, "3412", {31, 1, 10, 21, 1}, "3412"},
+  {"S7 bytes, low 8 bits", kS7, kKindByte, 5, 2, W, "3412 FF00", {11, 1, 10, 5, 2}, "34FF"},
+  {"S7 double word", kS7, kKindDoubleWord, 2, 1, W, "78563412", {11, 1, 10, 8, 4}, "12345678"},
+  {"S5 double word, half", kS5, kKindDoubleWordHalf, 3, 1, W, "78563412", {22, 1, 10, 7, 2},
+   "34127856"},
+  {"S7 floats, half", kS7, kKindFloatHalf, 1, 2, W, "0000803F 000080BF", {11, 1, 10, 6, 8},
+   "3F800000 BF800000"},
+  {"S7 float at 4n+1", kS7, kKindFloatOddByte, 1, 1, W, "0000803F", {11, 1, 10, 5, 4}, "3F80"},
+  {"S7 float at 4n+3", kS7, kKindFloatOddByteHalf, 1, 1, W, "0000803F", {11, 1, 10, 7, 4}, "3F80"},
+  {"S5 floats", kS5, kKindFloat, 1, 2, W, "0000803F 000080BF", {22, 1, 10, 2, 4},
+   "40010000 80000000"},
+  {"S7 input byte", kS7, kKindInputByte, 2, 1, W, "AB01", {11, 3, 0, 2, 1}, "AB"},
+  {"S7 output words", kS7, kKindOutputWord, 5, 2, W, "3412 7856", {11, 4, 0, 10, 4}, "12345678"},
+  {"S5 flag words, PLC order", kS5, kKindFlagWord, 6, 1, W, "3412", {22, 2, 0, 6, 2}, "1234"},
+  {"S7 string", kS7, kKindString, 10, 0, "01DS010001010", "414243 00", {11, 1, 10, 10, 12},
+   "0A03 414243 00000000000000"},
+  {"S7 string cut to its length", kS7, kKindString, 10, 0, "01DS010001004", "4142434445 00",
+   {11, 1, 10, 10, 6}, "0404 41424344"},
+  {"S7 characters as given", kS7, kKindCharacters, 10, 0, "01SB010001004", "4142 0044",
+   {11, 1, 10, 10, 4}, "4142 0044"},
+  {"S5 string", kS5, kKindString, 10, 0, "02DS010001005", "41424344454647 00",
+   {22, 1, 10, 10, 4}, "0502 4241 4443 0045"},
+  {"S5 characters to the text's end", kS5, kKindCharacters, 10, 0, "02SB010001006",
+   "4142 0044 4546", {22, 1, 10, 10, 3}, "4241 0000 0000"},
+  {"type 6 string, not exchanged", kType6, kKindString, 10, 0, "03DS010001004", "414243 00",
+   {31, 1, 10, 10, 4}, "0203 4142 4300 0000"},
+  {"cache-block tag", kS7, kKindCacheBlock, 10, 1, "01TB01000000100", "0000", {}, ""},
+  {"status tag", kStatusPlc, kKindStatus, 1, 1, "!01", "0000", {}, ""},
+  {"heartbeat", kS7 + kHeartbeatPlcOffset, kKindMasterHeartbeat, 10, 1, "01D1010020", "00", {}, ""},
+  {"odd float on an S5", kS5, kKindFloatOddByte, 1, 1, W, "0000", {}, ""},
+  {"no value", kS7, kKindWord, 10, 0, W, "0000", {}, ""},
+  {"floats beyond transferBuffer", kS5, kKindFloat, 10, 2501, W, "0000", {}, ""},
+  {"string without its length", kS7, kKindString, 10, 1, "01DS0100010", "0000", {}, ""},
+  {"S5 characters of length 1", kS5, kKindCharacters, 10, 1, "02SB010001001", "4100", {}, ""},
+  {"the largest write that fits", kS7, kKindWord, 10, 5000, W, "", {11, 1, 10, 20, 10000}, ""},
+  {"PLC outside the table", kPlcCount, kKindWord, 10, 1, W, "", {}, ""},
+};
+// clang-format on
+
+TEST_F(WriteCommandTest, EveryKindInBothLayouts) {
+  for (const KindRow& row : kKindRows) {
+    SCOPED_TRACE(row.name);
+    Bytes host = Hex(row.host);
+    host.resize(10000, 0xEE);  // filler that must never be sent
+    TagItem item = Item(row.plcNumber, row.kind, row.offset, row.count, host, row.address);
+    const bool inTable = row.plcNumber < kPlcCount;
+    if (inTable) plc(row.plcNumber).linkState = kLinkConnected;
+    EXPECT_EQ(Command(kCommandWriteBlock, item), row.record.empty() ? kResultRefused : kResultDone);
+    EXPECT_EQ(SentRecord(), row.record);
+    EXPECT_EQ(SentAs(row.sent), Hex(row.sent));
+    if (inTable) {
+      EXPECT_EQ(plc(row.plcNumber).linkState, row.record.empty() ? 1 : 0);
+    }
+    EXPECT_TRUE(log().empty());
+  }
+}
+
+TEST_F(WriteCommandTest, SingleValuesAndBitWrites) {
+  // clang-format off
   struct Row {
-    const char* name;
-    int plcNumber;
-    int32_t kind;
-    uint32_t bit;
-    uint16_t hostWord;  // bit 0 is the new value
-    Bytes plcWord;      // the word as the read delivers it
-    Bytes sent;
+    const char* name; int plcNumber; int32_t kind; uint32_t bit;
+    const char* host;     // the host's cell; bit 0 of its bytes 2, 3 is a bit tag's new value
+    const char* plcWord;  // as the read delivers it; nullptr: nothing is read
+    int sendRead; uint16_t readStatus; int32_t result; const char* sent;
+  } rows[] = {
+    {"word from bytes 2, 3", kS7, kKindWord, kBitWholeValue, "AABB 3412", nullptr, 0, 0, 0, "1234"},
+    {"float from byte 0", kS5, kKindFloat, kBitWholeValue, "0000 803F", nullptr, 0, 0, 0, "4001"},
+    {"S7 set", kS7, kKindWord, 3, "AABB 0100", "00F0", 0, 0, 0, "00F8"},
+    {"S7 clear", kS7, kKindWord, 3, "AABB 0000", "00F8", 0, 0, 0, "00F0"},
+    {"only bit 0 of the host's word", kS7, kKindWord, 15, "AABB FEFF", "FFFF", 0, 0, 0, "7FFF"},
+    {"S5 word", kS5, kKindWord, 8, "AABB 0100", "0000", 0, 0, 0, "0001"},
+    {"S7 byte", kS7, kKindByte, 7, "AABB 0100", "01", 0, 0, 0, "81"},
+    {"read fails: connection", kS7, kKindWord, 3, "AABB 0100", "00F0", 9, 0, 2, ""},
+    {"read fails: refused", kS7, kKindWord, 3, "AABB 0100", "00F0", 0, 3, 1, ""},
   };
-  const Row rows[] = {
-      {"S7 set", kS7, kKindWord, 3, 0x0001, {0x00, 0xF0}, {0x00, 0xF8}},
-      {"S7 clear", kS7, kKindWord, 3, 0x0000, {0x00, 0xF8}, {0x00, 0xF0}},
-      {"only bit 0 of the host's word counts",
-       kS7,
-       kKindWord,
-       15,
-       0xFFFE,
-       {0xFF, 0xFF},
-       {0x7F, 0xFF}},
-      {"S5 word", kS5, kKindWord, 8, 0x0001, {0x00, 0x00}, {0x00, 0x01}},
-      {"S7 byte", kS7, kKindByte, 7, 0x0001, {0x01}, {0x81}},
-      {"S7 flag word", kS7, kKindFlagWord, 0, 0x0001, {0x12, 0x34}, {0x12, 0x35}},
-  };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    transport().ReadData(row.plcWord);
-    Bytes host = {0xAA, 0xBB, static_cast<uint8_t>(row.hostWord),
-                  static_cast<uint8_t>(row.hostWord >> 8)};
-    const Bytes given = host;
-    TagItem item = Item(row.plcNumber, row.kind, 10, 10, 9, host);
+    if (row.plcWord) {
+      transport().ReadData(Hex(row.plcWord));
+      transport().Script(Op::kSendRead, {row.sendRead});
+      if (row.sendRead == 0) transport().ScriptReceiveStatus({row.readStatus});
+    }
+    Bytes host = Hex(row.host);
+    TagItem item = Item(row.plcNumber, row.kind, 10, 9, host);
     item.bit = row.bit;
-
-    EXPECT_EQ(WriteValue(item), kResultDone);
-    const std::string handle = row.plcNumber == kS5 ? "22" : "11";
-    const std::string read = row.plcNumber == kS5 ? "21" : "11";
-    EXPECT_EQ(transport().Journal(),
-              (Lines{"103 h=" + read, "104 h=" + read, "106 h=" + handle, "107 h=" + handle}));
-    EXPECT_EQ(SentBytes(row.sent.size()), row.sent);
-    EXPECT_EQ(host, given) << "the host's word is left as the host gave it";
+    EXPECT_EQ(Command(kCommandWriteValue, item), row.result);
+    EXPECT_EQ(transport().Count(Op::kSendRead), row.plcWord ? 1 : 0);
+    EXPECT_EQ(SentAs(row.sent), Hex(row.sent));
+    EXPECT_EQ(host, Hex(row.host)) << "the host's word is left as the host gave it";
     EXPECT_EQ(item.bit, row.bit) << "the tag's next write is a bit write again";
     EXPECT_EQ(item.count, 1);
     EXPECT_EQ(item.valueBuffer, host.data());
   }
 }
 
-TEST_F(WriteCommandTest, BitWriteWhoseReadFailsWritesNothing) {
-  struct Row {
-    const char* name;
-    int sendRead;
-    uint16_t receiveStatus;
-    int32_t result;
-  };
-  const Row rows[] = {
-      {"connection failed", 9, 0, kResultUnreachable},
-      {"refused by the PLC", 0, 3, kResultRefused},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    transport().Script(Op::kSendRead, {row.sendRead});
-    if (row.receiveStatus != 0) transport().ScriptReceiveStatus({row.receiveStatus});
-    Bytes host = Words({0x5555, 0x0001});
-    const Bytes given = host;
-    TagItem item = Item(kS7, kKindWord, 10, 10, 1, host);
-    item.bit = 3;
-    EXPECT_EQ(WriteValue(item), row.result);
-    EXPECT_EQ(transport().Count(Op::kSendWrite), 0);
-    EXPECT_EQ(host, given);
-    EXPECT_EQ(item.bit, 3u);
-  }
-
-  // A word inside a cache block without valid data: refused without asking the PLC.
-  CacheBlock& block = state().cache[0];
-  block.tagId = 50;
-  block.plcNumber = kS7;
-  block.dbNumber = 10;
-  block.start = 0;
-  block.length = 100;
-  block.valid = 0;
-  Bytes host = Words({0, 1});
-  TagItem item = Item(kS7, kKindWord, 10, 10, 1, host);
-  item.bit = 3;
-  EXPECT_EQ(WriteValue(item), kResultRefused);
-  EXPECT_TRUE(transport().calls().empty());
-}
-
-TEST_F(WriteCommandTest, SingleValuesTakeTheirPlaceInTheHostCell) {
-  // Word, byte and input/output/flag kinds: bytes 2 and 3; the first two are never read.
-  Bytes host = {0xAA, 0xBB, 0x34, 0x12};
-  TagItem item = Item(kS7, kKindWord, 10, 10, 9, host);
-  EXPECT_EQ(WriteValue(item), kResultDone);
-  EXPECT_EQ(SentWrite().record.length, 2);
-  EXPECT_EQ(SentBytes(2), (Bytes{0x12, 0x34}));
-  EXPECT_EQ(item.count, 1);
-  EXPECT_EQ(item.valueBuffer, host.data());
-
-  // Floats, double words and strings: from the first byte.
-  host = {0x00, 0x00, 0x80, 0x3F};
-  item = Item(kS5, kKindFloat, 10, 1, 9, host);
-  EXPECT_EQ(WriteValue(item), kResultDone);
-  EXPECT_EQ(SentBytes(4), (Bytes{0x40, 0x01, 0x00, 0x00}));
-
-  // A cache-block tag carries no value.
-  item = Item(kS7, kKindCacheBlock, 10, 0, 1, host, "01TB01000000100");
-  EXPECT_EQ(WriteValue(item), kResultRefused);
-  EXPECT_TRUE(transport().calls().empty());
-}
-
 TEST_F(WriteCommandTest, MasterBackupPairs) {
-  constexpr int kBackup = 4;
-  Configure(kBackup, kPlcTypeS7, 41);
-  plc(kS7).backupPlc = kBackup;
+  Configure(4, kPlcTypeS7, 41);
+  plc(kS7).backupPlc = 4;
+  // clang-format off
   struct Row {
-    const char* name;
-    uint8_t masterLink, backupLink;
-    int completion;
-    int32_t result;
-    int32_t plcAfter;  // the item's plc afterwards
-    Lines journal;
-    uint8_t masterLinkAfter, backupLinkAfter;
+    const char* name; uint8_t masterLink, backupLink; int completion;  // -1: nothing is sent
+    int32_t result, plcAfter, handle; uint8_t masterAfter, backupAfter;
+  } rows[] = {
+    {"master fails, backup has not", 0, 0, 9, kResultRefused, kS7, 11, 2, 0},
+    {"master fails, backup had failed", 0, 2, 9, kResultUnreachable, kS7, 11, 2, 2},
+    {"failed master: the backup serves", 2, 1, 0, kResultDone, 4, 41, 2, 0},
+    {"serving backup fails, no backup of its own", 2, 0, 9, kResultUnreachable, 4, 41, 2, 2},
+    {"both failed: nothing sent", 2, 2, -1, kResultUnreachable, kS7, 0, 2, 2},
   };
-  const Row rows[] = {
-      {"master fails, backup has not",
-       kLinkConnected,
-       kLinkConnected,
-       9,
-       kResultRefused,
-       kS7,
-       {"106 h=11", "107 h=11"},
-       kLinkFailed,
-       kLinkConnected},
-      {"master fails, backup had failed",
-       kLinkConnected,
-       kLinkFailed,
-       9,
-       kResultUnreachable,
-       kS7,
-       {"106 h=11", "107 h=11"},
-       kLinkFailed,
-       kLinkFailed},
-      {"failed master: the backup serves",
-       kLinkFailed,
-       kLinkNeverTried,
-       0,
-       kResultDone,
-       kBackup,
-       {"106 h=41", "107 h=41"},
-       kLinkFailed,
-       kLinkConnected},
-      {"serving backup fails: no backup of its own",
-       kLinkFailed,
-       kLinkConnected,
-       9,
-       kResultUnreachable,
-       kBackup,
-       {"106 h=41", "107 h=41"},
-       kLinkFailed,
-       kLinkFailed},
-      {"both failed: nothing sent",
-       kLinkFailed,
-       kLinkFailed,
-       0,
-       kResultUnreachable,
-       kS7,
-       {},
-       kLinkFailed,
-       kLinkFailed},
-  };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     plc(kS7).linkState = row.masterLink;
-    plc(kBackup).linkState = row.backupLink;
-    if (!row.journal.empty()) transport().Script(Op::kWriteCompletion, {row.completion});
-    Bytes host = Words({0x1234});
-    TagItem item = Item(kS7, kKindWord, 10, 10, 1, host);
-    EXPECT_EQ(WriteBlock(item), row.result);
+    plc(4).linkState = row.backupLink;
+    if (row.completion >= 0) transport().Script(Op::kWriteCompletion, {row.completion});
+    Bytes host = Hex("3412");
+    TagItem item = Item(kS7, kKindWord, 10, 1, host);
+    EXPECT_EQ(Command(kCommandWriteBlock, item), row.result);
     EXPECT_EQ(item.plc, row.plcAfter);
-    EXPECT_EQ(transport().Journal(), row.journal);
-    EXPECT_EQ(plc(kS7).linkState, row.masterLinkAfter);
-    EXPECT_EQ(plc(kBackup).linkState, row.backupLinkAfter);
+    EXPECT_EQ(SentRecord().empty() ? 0 : SentRecord()[0], row.handle);
+    EXPECT_EQ(plc(kS7).linkState, row.masterAfter);
+    EXPECT_EQ(plc(4).linkState, row.backupAfter);
   }
 }
 

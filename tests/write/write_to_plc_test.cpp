@@ -1,4 +1,4 @@
-// The completion wait of a write and the cache blocks that a write updates.
+// The completion wait of a write, and the cache blocks that a write updates.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,160 +10,91 @@ namespace {
 
 class WriteToPlcTest : public WriteTest {
  protected:
-  // Slot `slot` holds bytes start..start+length-1 of data block `dataBlock` of `plcNumber`, each
-  // byte 0xEE.
-  void Block(int slot, uint16_t plcNumber, uint16_t dataBlock, uint16_t start, uint16_t length,
-             int32_t valid = 1) {
-    CacheBlock& block = state().cache[slot];
-    block.tagId = 100 + slot;
-    block.plcNumber = plcNumber;
-    block.dbNumber = dataBlock;
-    block.start = start;
-    block.length = length;
-    block.valid = valid;
-    std::fill(std::begin(block.data), std::end(block.data), 0xEE);
+  // Slot `slot` holds bytes 100..199 of data block `dataBlock` of PLC 1, each 0xEE.
+  void Block(int slot, uint16_t dataBlock, int32_t valid = 1) {
+    state().cache[slot] = CacheBlock{100 + slot, {}, valid, kS7, dataBlock, 100, 100};
+    std::fill_n(state().cache[slot].data, kCacheBlockBytes, 0xEE);
   }
-
-  Bytes BlockBytes(int slot, int from, int count) {
-    const uint8_t* data = state().cache[slot].data;
-    return Bytes(data + from, data + from + count);
+  Bytes At196(int slot) {
+    return Bytes(state().cache[slot].data + 96, state().cache[slot].data + 100);
   }
 };
 
 TEST_F(WriteToPlcTest, CompletionAnswers) {
+  // clang-format off
   struct Row {
-    const char* name;
-    std::vector<int> answers;  // then 6 (not yet) for ever
-    std::vector<uint16_t> statuses;
-    int32_t timeout;
-    int32_t result;
-    int polls;
-    std::size_t sleepCount;  // of 1 ms, one after each "not yet"
-    const char* failure;     // the line logged, or nullptr
+    const char* name; std::vector<int> answers;  // then 6, "not yet", for ever
+    uint16_t status; int32_t timeout, result, polls, sleepCount;  // 1 ms after each "not yet"
+    const char* rc;  // of the failure line
+  } rows[] = {
+    {"complete at once", {0}, 0, 100, 0, 1, 0, nullptr},
+    {"not yet, then complete", {6, 7, 6, 0x10000}, 0, 100, 0, 4, 3, nullptr},
+    {"never complete", {}, 0, 5, 2, 5, 5, "6,0"},
+    {"no time-out still asks once", {}, 0, 0, 2, 1, 1, "6,0"},
+    {"refused with a status", {0}, 5, 100, 1, 1, 0, "0,5"},
+    {"refused", {12}, 0, 100, 1, 1, 0, "12,0"},
+    {"connection failed", {6, 9}, 0, 100, 2, 2, 1, "9,0"},
+    {"busy", {3}, 0, 100, 2, 1, 0, "3,0"},
   };
-  const Row rows[] = {
-      {"complete at once", {0}, {}, 100, 0, 1, 0, nullptr},
-      {"not yet, then complete", {6, 7, 6, 0}, {}, 100, 0, 4, 3, nullptr},
-      {"only the low 16 bits count", {0x10000}, {}, 100, 0, 1, 0, nullptr},
-      {"never complete", {}, {}, 5, 2, 5, 5, "ZanDOR: Write Tag 01DW0100020 Failed, rc=6,0"},
-      {"refused with a status",
-       {0},
-       {5},
-       100,
-       1,
-       1,
-       0,
-       "ZanDOR: Write Tag 01DW0100020 Failed, rc=0,5"},
-      {"refused", {12}, {}, 100, 1, 1, 0, "ZanDOR: Write Tag 01DW0100020 Failed, rc=12,0"},
-      {"connection failed",
-       {6, 9},
-       {},
-       100,
-       2,
-       2,
-       1,
-       "ZanDOR: Write Tag 01DW0100020 Failed, rc=9,0"},
-      {"busy", {3}, {}, 100, 2, 1, 0, "ZanDOR: Write Tag 01DW0100020 Failed, rc=3,0"},
-      {"no time-out still asks once",
-       {},
-       {},
-       0,
-       2,
-       1,
-       1,
-       "ZanDOR: Write Tag 01DW0100020 Failed, rc=6,0"},
-  };
+  // clang-format on
+  transport().Fallback(Op::kWriteCompletion, 6);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     state().timeout = row.timeout;
-    transport().Fallback(Op::kWriteCompletion, 6);
     for (int answer : row.answers)
       transport().Script(Op::kWriteCompletion, {answer});
-    for (uint16_t status : row.statuses)
-      transport().ScriptCompletionStatus({status});
-    Block(0, kS7, 10, 0, 100);
-    Bytes host = Words({0x1234});
-    TagItem item = Item(kS7, kKindWord, 10, 10, 1, host);
+    transport().ScriptCompletionStatus({row.status});
+    Block(0, 10);
+    Bytes host = Hex("3412");
+    TagItem item = Item(kS7, kKindWord, 98, 1, host);  // bytes 196, 197
     const std::size_t sleepsBefore = sleeps().size();
-
-    EXPECT_EQ(WriteBlock(item), row.result);
+    EXPECT_EQ(Command(kCommandWriteBlock, item), row.result);
     EXPECT_EQ(transport().Count(Op::kWriteCompletion), row.polls);
-    for (const TransportCall& call : transport().CallsOf(Op::kWriteCompletion))
-      EXPECT_EQ(call.handle, 11u);
-    EXPECT_EQ(sleeps().size() - sleepsBefore, row.sleepCount);
-    for (std::size_t i = sleepsBefore; i < sleeps().size(); ++i)
-      EXPECT_EQ(sleeps()[i], 1u);
-    EXPECT_EQ(log(), row.failure ? Lines{row.failure} : Lines{});
+    EXPECT_EQ(sleeps().size() - sleepsBefore, static_cast<std::size_t>(row.sleepCount));
+    const std::string failure =
+        std::string("ZanDOR: Write Tag 01DW0100020 Failed, rc=") + (row.rc ? row.rc : "");
+    EXPECT_EQ(log(), row.rc ? std::vector<std::string>{failure} : std::vector<std::string>{});
     EXPECT_EQ(plc(kS7).linkState, row.result);
-    EXPECT_EQ(BlockBytes(0, 20, 2), (row.result == 0 ? Bytes{0x12, 0x34} : Bytes{0xEE, 0xEE}));
+    EXPECT_EQ(At196(0), Hex(row.result == 0 ? "1234EEEE" : "EEEEEEEE"));
   }
+  EXPECT_TRUE(std::all_of(sleeps().begin(), sleeps().end(), [](uint32_t ms) { return ms == 1; }));
 }
 
-TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWrite) {
+TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWriteWithTheirTraceLines) {
+  // clang-format off
   struct Row {
-    const char* name;
-    int32_t plcNumber;
-    int32_t kind;
-    uint16_t dataBlock, offset;
-    int32_t valid;
-    Bytes block;  // bytes 96..99 of slot 0 afterwards
+    const char* name; int32_t plcNumber, kind; uint16_t dataBlock, offset; int32_t valid;
+    const char* block;             // bytes 196..199 of slot 0 afterwards
+    std::vector<int> updatedSlots;  // slot 3 holds all of data block 10 of PLC 1
+  } rows[] = {
+    {"covered", kS7, kKindDoubleWord, 10, 49, 1, "12345678", {0, 3}},
+    {"covered, odd byte", kS7, kKindWordOddByte, 10, 98, 1, "EE5678EE", {0, 3}},
+    {"partly covered", kS7, kKindDoubleWordHalf, 10, 49, 1, "EEEEEEEE", {3}},
+    {"no valid data", kS7, kKindDoubleWord, 10, 49, kCacheNeverFetched, "EEEEEEEE", {3}},
+    {"another data block", kS7, kKindDoubleWord, 11, 49, 1, "EEEEEEEE", {}},
+    {"another PLC", kType6, kKindDoubleWord, 10, 98, 1, "EEEEEEEE", {}},
+    {"inputs, beside a block of data block 0", kS7, kKindInputByte, 0, 196, 1, "EEEEEEEE", {}},
   };
-  const Bytes untouched = {0xEE, 0xEE, 0xEE, 0xEE};
-  const Row rows[] = {
-      {"covered", kS7, kKindDoubleWord, 10, 49, 1, {0x12, 0x34, 0x56, 0x78}},
-      {"covered, odd byte", kS7, kKindWordOddByte, 10, 98, 1, {0xEE, 0x12, 0x34, 0xEE}},
-      {"partly covered", kS7, kKindDoubleWordHalf, 10, 49, 1, untouched},
-      {"no valid data", kS7, kKindDoubleWord, 10, 49, 0, untouched},
-      {"never fetched", kS7, kKindDoubleWord, 10, 49, kCacheNeverFetched, untouched},
-      {"another data block", kS7, kKindDoubleWord, 11, 49, 1, untouched},
-      {"another PLC", kType6, kKindDoubleWord, 10, 98, 1, untouched},
-      {"input bytes", kS7, kKindInputByte, 0, 196, 1, untouched},
-  };
+  // clang-format on
+  state().commTrace = 1;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Block(0, kS7, row.dataBlock == 0 ? 0 : 10, 100, 100, row.valid);
-    Block(1, kS7, 0, 0, 1000);  // inputs are never cached, not even by a block of data block 0
-    Bytes host = {0x78, 0x56, 0x34, 0x12};
-    if ((row.kind & 0xFF) != kKindDoubleWord && (row.kind & 0xFF) != kKindDoubleWordHalf)
-      host = Words({0x1234, 0x1234});
-    TagItem item = Item(row.plcNumber, row.kind, row.dataBlock, row.offset, 1, host);
-    EXPECT_EQ(WriteBlock(item), kResultDone);
-    EXPECT_EQ(BlockBytes(0, 96, 4), row.block);
-    EXPECT_EQ(BlockBytes(1, 196, 4), untouched);
+    Block(0, row.dataBlock == 0 ? 0 : 10, row.valid);
+    state().cache[3] = CacheBlock{9, {}, 1, kS7, 10, 0, 1000};
+    Bytes host = Hex("78563412");
+    TagItem item = Item(row.plcNumber, row.kind, row.offset, 1, host);
+    item.address = (row.dataBlock << 16) | row.offset;
+    EXPECT_EQ(Command(kCommandWriteBlock, item), kResultDone);
+    EXPECT_EQ(At196(0), Hex(row.block));
     EXPECT_EQ(state().cache[0].valid, row.valid);
+    const int length = transport().CallsOf(Op::kSendWrite).back().record.length;
+    const std::string to = "ZanDOR: COMM_TRACE: Write Tag with id 7 and address 01DW0100020 to ";
+    std::vector<std::string> lines = {to + "PLC, Len=" + std::to_string(length)};
+    for (int slot : row.updatedSlots)
+      lines.push_back(to + "Cache, Len=" + std::to_string(length) +
+                      ", ArrayIndex=" + std::to_string(slot));
+    EXPECT_EQ(log(), lines);
   }
-}
-
-TEST_F(WriteToPlcTest, TraceLinesForThePlcAndEachBlockInSlotOrder) {
-  state().commTrace = 1;
-  Block(4, kS7, 10, 0, 1000);
-  Block(2, kS7, 10, 100, 100);
-  Block(3, kS7, 10, 100, 100, 0);
-  state().cache[7] = state().cache[2];
-  state().cache[7].tagId = kCacheSlotFree;  // a free slot holds no block
-  Bytes host = {0x78, 0x56, 0x34, 0x12};
-  TagItem item = Item(kS7, kKindDoubleWord, 10, 49, 1, host, "01DD0100196");
-  EXPECT_EQ(WriteBlock(item), kResultDone);
-  EXPECT_EQ(log(),
-            (Lines{
-                "ZanDOR: COMM_TRACE: Write Tag with id 7 and address 01DD0100196 to PLC, Len=4",
-                "ZanDOR: COMM_TRACE: Write Tag with id 7 and address 01DD0100196 to Cache, "
-                "Len=4, ArrayIndex=2",
-                "ZanDOR: COMM_TRACE: Write Tag with id 7 and address 01DD0100196 to Cache, "
-                "Len=4, ArrayIndex=4",
-            }));
-  EXPECT_EQ(BlockBytes(2, 96, 4), (Bytes{0x12, 0x34, 0x56, 0x78}));
-  EXPECT_EQ(BlockBytes(4, 196, 4), (Bytes{0x12, 0x34, 0x56, 0x78}));
-  EXPECT_EQ(BlockBytes(7, 96, 4), (Bytes{0xEE, 0xEE, 0xEE, 0xEE}));
-
-  // A failed write logs its line after the trace and touches no block.
-  transport().Script(Op::kWriteCompletion, {12});
-  EXPECT_EQ(WriteBlock(item), kResultRefused);
-  EXPECT_EQ(log(),
-            (Lines{
-                "ZanDOR: COMM_TRACE: Write Tag with id 7 and address 01DD0100196 to PLC, Len=4",
-                "ZanDOR: Write Tag 01DD0100196 Failed, rc=12,0",
-            }));
 }
 
 }  // namespace
