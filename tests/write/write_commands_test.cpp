@@ -46,6 +46,8 @@ const KindRow kKindRows[] = {
    {11, 1, 10, 10, 4}, "4142 0044"},
   {"S5 string", kS5, kKindString, 10, 0, "02DS010001005", "41424344454647 00",
    {22, 1, 10, 10, 4}, "0502 4241 4443 0045"},
+  {"S5 characters, every one carried", kS5, kKindCharacters, 10, 0, "02SB010001005", "4142434445",
+   {22, 1, 10, 10, 2}, "4241 4443"},
   {"S5 characters to the text's end", kS5, kKindCharacters, 10, 0, "02SB010001006",
    "4142 0044 4546", {22, 1, 10, 10, 3}, "4241 0000 0000"},
   {"type 6 string, not exchanged", kType6, kKindString, 10, 0, "03DS010001004", "414243 00",
