@@ -49,7 +49,7 @@ int ZAN_STDCALL SendRead(TransferRecord* record) {
   return Send(Op::kSendRead, record);
 }
 int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint32_t handle) {
-  *status = current->NextReceiveStatus();
+  *status = current->receiveStatus();
   const int result = Simple(Op::kReceiveRead, handle);
   if (static_cast<uint16_t>(result) == 0 && !current->readData().empty()) {
     const std::vector<uint8_t>& data = current->readData();
@@ -65,7 +65,7 @@ int ZAN_STDCALL SendWrite(TransferRecord* record, const void* buffer) {
   return current->Answer(Op::kSendWrite);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
-  *status = current->NextCompletionStatus();
+  *status = current->completionStatus();
   return Simple(Op::kWriteCompletion, handle);
 }
 
@@ -110,6 +110,11 @@ std::string TransportCall::Describe() const {
     case Op::kCloseLibrary:
     case Op::kOpenS5:
       return OpName(op);
+    case Op::kSendRead:
+    case Op::kSendWrite:
+      return std::string(OpName(op)) + " c=" + std::to_string(record.connection) +
+             " a=" + std::to_string(record.area) + " db=" + std::to_string(record.dbNumber) +
+             " s=" + std::to_string(record.start) + " l=" + std::to_string(record.length);
     default:
       return std::string(OpName(op)) + " h=" + std::to_string(handle);
   }
@@ -147,28 +152,6 @@ void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t 
 
 void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
   scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
-}
-
-void ScriptedTransport::ScriptReceiveStatus(std::initializer_list<uint16_t> statuses) {
-  receiveStatuses_.insert(receiveStatuses_.end(), statuses.begin(), statuses.end());
-}
-
-uint16_t ScriptedTransport::NextReceiveStatus() {
-  if (receiveStatuses_.empty()) return 0;
-  const uint16_t status = receiveStatuses_.front();
-  receiveStatuses_.pop_front();
-  return status;
-}
-
-void ScriptedTransport::ScriptCompletionStatus(std::initializer_list<uint16_t> statuses) {
-  completionStatuses_.insert(completionStatuses_.end(), statuses.begin(), statuses.end());
-}
-
-uint16_t ScriptedTransport::NextCompletionStatus() {
-  if (completionStatuses_.empty()) return 0;
-  const uint16_t status = completionStatuses_.front();
-  completionStatuses_.pop_front();
-  return status;
 }
 
 int ScriptedTransport::Answer(Op op) {

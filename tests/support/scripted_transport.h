@@ -59,15 +59,15 @@ class ScriptedTransport {
   void ScriptOpenUntouched(Op op, int result);
 
   // What each receive-read that answers 0 puts at the start of the driver's buffer (nothing by
-  // default), and the status words of the next receives (0 when none is scripted).
+  // default), and the status word that every receive-read stores (0 by default).
   void ReadData(std::vector<uint8_t> bytes) { readData_ = std::move(bytes); }
-  void ScriptReceiveStatus(std::initializer_list<uint16_t> statuses);
-  uint16_t NextReceiveStatus();
+  void ReceiveStatus(uint16_t status) { receiveStatus_ = status; }
   const std::vector<uint8_t>& readData() const { return readData_; }
+  uint16_t receiveStatus() const { return receiveStatus_; }
 
-  // The status words of the next write completions (0 when none is scripted).
-  void ScriptCompletionStatus(std::initializer_list<uint16_t> statuses);
-  uint16_t NextCompletionStatus();
+  // The status word that every write completion stores (0 by default).
+  void CompletionStatus(uint16_t status) { completionStatus_ = status; }
+  uint16_t completionStatus() const { return completionStatus_; }
 
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
@@ -95,8 +95,8 @@ class ScriptedTransport {
   std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
   uint16_t nextHandle_ = 1;
   std::vector<uint8_t> readData_;
-  std::deque<uint16_t> receiveStatuses_;
-  std::deque<uint16_t> completionStatuses_;
+  uint16_t receiveStatus_ = 0;
+  uint16_t completionStatus_ = 0;
   std::vector<TransportCall> calls_;
 };
 

@@ -5,7 +5,7 @@
 
 #include "write/write_fixture.h"
 
-namespace zan::testing {
+namespace zan::testing::writing {
 namespace {
 
 using WriteCommandTest = WriteTest;
@@ -107,7 +107,7 @@ TEST_F(WriteCommandTest, SingleValuesAndBitWrites) {
     if (row.plcWord) {
       transport().ReadData(Hex(row.plcWord));
       transport().Script(Op::kSendRead, {row.sendRead});
-      if (row.sendRead == 0) transport().ScriptReceiveStatus({row.readStatus});
+      transport().ReceiveStatus(row.readStatus);
     }
     Bytes host = Hex(row.host);
     TagItem item = Item(row.plcNumber, row.kind, 10, 9, host);
@@ -153,4 +153,4 @@ TEST_F(WriteCommandTest, MasterBackupPairs) {
 }
 
 }  // namespace
-}  // namespace zan::testing
+}  // namespace zan::testing::writing

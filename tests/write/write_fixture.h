@@ -10,7 +10,8 @@
 #include "address/tag_address.h"
 #include "support/host_fixture.h"
 
-namespace zan::testing {
+// Apart from the other subsystems' test helpers, whose names may be the same.
+namespace zan::testing::writing {
 
 using Bytes = std::vector<uint8_t>;
 constexpr int kS7 = 1, kS5 = 2, kType6 = 3;
@@ -65,6 +66,6 @@ class WriteTest : public HostFixture {
   }
 };
 
-}  // namespace zan::testing
+}  // namespace zan::testing::writing
 
 #endif  // ZAN_TESTS_WRITE_WRITE_FIXTURE_H_

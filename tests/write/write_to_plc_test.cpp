@@ -5,7 +5,7 @@
 
 #include "write/write_fixture.h"
 
-namespace zan::testing {
+namespace zan::testing::writing {
 namespace {
 
 class WriteToPlcTest : public WriteTest {
@@ -43,7 +43,7 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
     state().timeout = row.timeout;
     for (int answer : row.answers)
       transport().Script(Op::kWriteCompletion, {answer});
-    transport().ScriptCompletionStatus({row.status});
+    transport().CompletionStatus(row.status);
     Block(0, 10);
     Bytes host = Hex("3412");
     TagItem item = Item(kS7, kKindWord, 98, 1, host);  // bytes 196, 197
@@ -98,4 +98,4 @@ TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWriteWithTheirTraceLines) {
 }
 
 }  // namespace
-}  // namespace zan::testing
+}  // namespace zan::testing::writing
