@@ -69,6 +69,7 @@ TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWriteWithTheirTraceLines) {
   } rows[] = {
     {"covered", kS7, kKindDoubleWord, 10, 49, 1, "12345678", {0, 3}},
     {"covered, odd byte", kS7, kKindWordOddByte, 10, 98, 1, "EE5678EE", {0, 3}},
+    {"float at byte 4 off + 1", kS7, kKindFloatOddByte, 10, 48, 1, "78EEEEEE", {0, 3}},
     {"partly covered", kS7, kKindDoubleWordHalf, 10, 49, 1, "EEEEEEEE", {3}},
     {"no valid data", kS7, kKindDoubleWord, 10, 49, kCacheNeverFetched, "EEEEEEEE", {3}},
     {"another data block", kS7, kKindDoubleWord, 11, 49, 1, "EEEEEEEE", {}},
