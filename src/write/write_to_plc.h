@@ -35,7 +35,8 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
 
 // The cache part of a successful data-block write: copies the written bytes into every valid block
 // of `item.plc` that holds the record's whole range, in ascending slot order, with a trace line
-// for each while COMM_TRACE is on.
+// for each while COMM_TRACE is on. The record's start and length are taken in the blocks' unit,
+// bytes, as the reads that fill and serve the blocks take them.
 void UpdateCoveringCacheBlocks(DriverState& state, const TagItem& item,
                                const TransferRecord& record);
 
