@@ -21,7 +21,6 @@ struct KindRow {
 const char* const W = "01DW0100020";
 const KindRow kKindRows[] = {
   {"S7 words", kS7, kKindWord, 10, 2, W, "3412 CDAB", {11, 1, 10, 20, 4}, "1234 ABCD"},
-  {"S7 word, odd byte", kS7, kKindWordOddByte, 10, 1, W, "3412", {11, 1, 10, 21, 2}, "1234"},
   {"S5 words, write connection", kS5, kKindWord, 21, 2, W, "3412 FEFF", {22, 1, 10, 21, 2},
    "3412 FEFF"},
   {"type 6, read connection", kType6, kKindWord, 21, 1, W, "3412", {31, 1, 10, 21, 1}, "3412"},
@@ -36,7 +35,6 @@ const KindRow kKindRows[] = {
   {"S5 floats", kS5, kKindFloat, 1, 2, W, "0000803F 000080BF", {22, 1, 10, 2, 4},
    "40010000 80000000"},
   {"S7 input byte", kS7, kKindInputByte, 2, 1, W, "AB01", {11, 3, 0, 2, 1}, "AB"},
-  {"S7 output words", kS7, kKindOutputWord, 5, 2, W, "3412 7856", {11, 4, 0, 10, 4}, "12345678"},
   {"S5 flag words, PLC order", kS5, kKindFlagWord, 6, 1, W, "3412", {22, 2, 0, 6, 2}, "1234"},
   {"S7 string", kS7, kKindString, 10, 0, "01DS010001010", "414243 00", {11, 1, 10, 10, 12},
    "0A03 414243 00000000000000"},
@@ -54,7 +52,6 @@ const KindRow kKindRows[] = {
    {31, 1, 10, 10, 4}, "0203 4142 4300 0000"},
   {"cache-block tag", kS7, kKindCacheBlock, 10, 1, "01TB01000000100", "0000", {}, ""},
   {"status tag", kStatusPlc, kKindStatus, 1, 1, "!01", "0000", {}, ""},
-  {"heartbeat", kS7 + kHeartbeatPlcOffset, kKindMasterHeartbeat, 10, 1, "01D1010020", "00", {}, ""},
   {"odd float on an S5", kS5, kKindFloatOddByte, 1, 1, W, "0000", {}, ""},
   {"no value", kS7, kKindWord, 10, 0, W, "0000", {}, ""},
   {"floats beyond transferBuffer", kS5, kKindFloat, 10, 2501, W, "0000", {}, ""},
