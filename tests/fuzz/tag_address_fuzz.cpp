@@ -51,11 +51,13 @@ void Prepare(DriverState& state, const Header& header) {
 
 bool IsKind(int32_t kind) {
   using namespace zan;
-  for (int32_t code :
-       {kKindWord, kKindWordOddByte, kKindByte, kKindDoubleWord, kKindDoubleWordHalf, kKindFloat,
-        kKindFloatHalf, kKindString, kKindCharacters, kKindCacheBlock, kKindStatus,
-        kKindMasterHeartbeat, kKindBackupHeartbeat, kKindInputByte, kKindInputWord, kKindOutputByte,
-        kKindOutputWord, kKindFlagByte, kKindFlagWord}) {
+  for (int32_t code : {kKindWord,       kKindWordOddByte,     kKindByte,
+                       kKindDoubleWord, kKindDoubleWordHalf,  kKindFloat,
+                       kKindFloatHalf,  kKindFloatOddByte,    kKindFloatOddByteHalf,
+                       kKindString,     kKindCharacters,      kKindCacheBlock,
+                       kKindStatus,     kKindMasterHeartbeat, kKindBackupHeartbeat,
+                       kKindInputByte,  kKindInputWord,       kKindOutputByte,
+                       kKindOutputWord, kKindFlagByte,        kKindFlagWord}) {
     if (kind == code) return true;
   }
   return false;
@@ -66,8 +68,10 @@ void CheckAccepted(const DriverState& state, const TagDefinition& definition) {
   const int32_t kind = definition.kind;
   Require(IsKind(kind));
   Require(definition.bit == kBitWholeValue || definition.bit <= 15);
-  const bool wide = kind == kKindDoubleWord || kind == kKindDoubleWordHalf || kind == kKindFloat ||
-                    kind == kKindFloatHalf;
+  const bool wide = kind == kKindDoubleWord || kind == kKindDoubleWordHalf || IsFloatKind(kind);
+  // The odd float kinds exist only for S7 floats under FLOAT_ODD_ADDRESS.
+  if (kind == kKindFloatOddByte || kind == kKindFloatOddByteHalf)
+    Require(state.floatOddAddress == 1 && state.plcs[definition.plc & 0xFF].type == kPlcTypeS7);
   Require(definition.width == (wide ? kWidth32 : kWidth16));
   if (kind == kKindStatus) {
     Require(definition.plc == kStatusPlc);

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstring>
+#include <numeric>
 
 #include "read/read_fixture.h"
 
@@ -16,8 +17,7 @@ TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
   TagItem block = Tag(kBlock, 1, 1, 50);
   Tag("01TB00000000100", 1, 1, 51);  // data block 0: input reads never use it
   Bytes data(100);
-  for (int i = 0; i < 100; ++i)
-    data[i] = static_cast<uint8_t>(i);
+  std::iota(data.begin(), data.end(), 0);  // byte n of the block holds n
   transport().ReadData(data);
   EXPECT_EQ(Read(block), 0);
   EXPECT_EQ(SentRecords(), Lines{"103 c=5 a=1 db=10 s=100 l=100"});
