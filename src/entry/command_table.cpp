@@ -7,6 +7,7 @@
 #include "read/read_commands.h"
 #include "serial/port_commands.h"
 #include "transport/connections.h"
+#include "write/write_commands.h"
 
 namespace zan {
 namespace {
@@ -19,10 +20,10 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &CheckArrayTag,    // 4
     &ReadValue,        // 5
     &ReadBlock,        // 6
-    nullptr,           // 7: WriteValue
+    &WriteValue,       // 7
     nullptr,           // 8: empty slot
     nullptr,           // 9: empty slot
-    nullptr,           // 10: WriteBlock
+    &WriteBlock,       // 10
     &CloseTransport,   // 11
     &ClosePort,        // 12
     &OpenPort,         // 13

@@ -57,11 +57,15 @@ int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint3
   }
   return result;
 }
-int ZAN_STDCALL SendWrite(TransferRecord* record, const void*) {
-  return Send(Op::kSendWrite, record);
+int ZAN_STDCALL SendWrite(TransferRecord* record, const void* buffer) {
+  TransportCall call{Op::kSendWrite, record->connection, {}, *record};
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  call.data.assign(bytes, bytes + std::min<std::size_t>(2u * record->length, 10000));
+  current->Record(call);
+  return current->Answer(Op::kSendWrite);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
-  *status = 0;
+  *status = current->completionStatus();
   return Simple(Op::kWriteCompletion, handle);
 }
 

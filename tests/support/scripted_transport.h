@@ -36,6 +36,9 @@ struct TransportCall {
   uint32_t handle = 0;      // the handle argument, where the operation takes one
   ConnectRequest block{};   // the block as the driver passed it, for the opens
   TransferRecord record{};  // the record as the driver passed it, for the sends
+  // For a send-write: the buffer's first 2 x length bytes (the most that the record can describe),
+  // as they stood when the write was sent.
+  std::vector<uint8_t> data{};
   std::string Describe() const;
 };
 
@@ -61,6 +64,10 @@ class ScriptedTransport {
   void ReceiveStatus(uint16_t status) { receiveStatus_ = status; }
   const std::vector<uint8_t>& readData() const { return readData_; }
   uint16_t receiveStatus() const { return receiveStatus_; }
+
+  // The status word that every write completion stores (0 by default).
+  void CompletionStatus(uint16_t status) { completionStatus_ = status; }
+  uint16_t completionStatus() const { return completionStatus_; }
 
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
@@ -89,6 +96,7 @@ class ScriptedTransport {
   uint16_t nextHandle_ = 1;
   std::vector<uint8_t> readData_;
   uint16_t receiveStatus_ = 0;
+  uint16_t completionStatus_ = 0;
   std::vector<TransportCall> calls_;
 };
 
