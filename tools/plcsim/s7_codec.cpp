@@ -45,17 +45,18 @@ bool DecodeItem(const uint8_t* parameter, std::size_t parameterSize, S7Item* ite
     *why = "item parameter of " + std::to_string(parameterSize) + " bytes";
     return false;
   }
-  const uint8_t* spec = parameter + 2;
-  if (spec[0] != kItemSpecification || spec[1] != kItemLength || spec[2] != kSyntaxAnyPointer) {
-    *why =
-        "item specification " + HexByte(spec[0]) + " " + HexByte(spec[1]) + " " + HexByte(spec[2]);
+  const uint8_t* variable = parameter + 2;
+  if (variable[0] != kItemSpecification || variable[1] != kItemLength ||
+      variable[2] != kSyntaxAnyPointer) {
+    *why = "item specification " + HexByte(variable[0]) + " " + HexByte(variable[1]) + " " +
+           HexByte(variable[2]);
     return false;
   }
-  item->transportSize = spec[3];
-  item->count = zan::LoadBig16(spec + 4);
-  item->dataBlock = zan::LoadBig16(spec + 6);
-  item->area = spec[8];
-  item->bitAddress = (uint32_t{spec[9]} << 16) | (uint32_t{spec[10]} << 8) | spec[11];
+  item->transportSize = variable[3];
+  item->count = zan::LoadBig16(variable + 4);
+  item->dataBlock = zan::LoadBig16(variable + 6);
+  item->area = variable[8];
+  item->bitAddress = (uint32_t{variable[9]} << 16) | (uint32_t{variable[10]} << 8) | variable[11];
   return true;
 }
 
