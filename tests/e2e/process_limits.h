@@ -1,0 +1,24 @@
+// What this process holds, for the tests that connect hundreds of PLCs and that look for leaked
+// sockets: open descriptors (handles on Windows), the descriptor limit, resident memory.
+#ifndef ZAN_TESTS_E2E_PROCESS_LIMITS_H_
+#define ZAN_TESTS_E2E_PROCESS_LIMITS_H_
+
+#include <cstdint>
+
+namespace zan::e2e {
+
+// Open file descriptors of this process (Linux: the entries of /proc/self/fd), or its open handles
+// (Windows: GetProcessHandleCount); -1 when the platform does not say.
+long OpenDescriptorCount();
+
+// Raises the soft limit of open descriptors to at least `wanted` where there is one; false when
+// the hard limit does not allow it.
+bool RaiseDescriptorLimit(long wanted);
+
+// Resident memory in kilobytes of process `id` (-1: this process); -1 when the platform does not
+// say (a Linux process seen from under wine).
+long ResidentKilobytes(std::intptr_t id);
+
+}  // namespace zan::e2e
+
+#endif  // ZAN_TESTS_E2E_PROCESS_LIMITS_H_

@@ -1,0 +1,40 @@
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "e2e/process_limits.h"
+
+namespace zan::e2e {
+
+long OpenDescriptorCount() {
+  std::error_code error;
+  long count = 0;
+  for (std::filesystem::directory_iterator entry("/proc/self/fd", error), end;
+       !error && entry != end; entry.increment(error)) {
+    ++count;
+  }
+  // The directory's own descriptor, open while it is listed, is not one of ours.
+  return error ? -1 : count - 1;
+}
+
+bool RaiseDescriptorLimit(long wanted) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;
+  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur >= static_cast<rlim_t>(wanted)) return true;
+  if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < static_cast<rlim_t>(wanted)) return false;
+  limit.rlim_cur = static_cast<rlim_t>(wanted);
+  return setrlimit(RLIMIT_NOFILE, &limit) == 0;
+}
+
+long ResidentKilobytes(std::intptr_t id) {
+  std::ifstream status(id < 0 ? std::string("/proc/self/status")
+                              : "/proc/" + std::to_string(id) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+}  // namespace zan::e2e
