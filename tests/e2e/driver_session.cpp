@@ -21,24 +21,25 @@ int32_t DriverSession::Init(const std::string& configuration, uint16_t port,
 
 bool DriverSession::Define(HostTag& tag, const std::string& text, int32_t hostType, int32_t tagId) {
   tag.text = text;
-  TagDefinition definition{};
+  TagDefinition& definition = tag.definition;
+  definition = TagDefinition{};
   definition.addressText = tag.text.c_str();
   definition.tagId = tagId;
   definition.hostType = hostType;
   definition.count = 1;
-  if (e2e::Send(zanMain_, kCommandParseTagAddress, state_.data(), &definition) != 0) return false;
+  return e2e::Send(zanMain_, kCommandParseTagAddress, state_.data(), &definition) == 0;
+}
+
+int32_t DriverSession::Send(int32_t command, HostTag& tag, int32_t count) {
+  const TagDefinition& definition = tag.definition;
   tag.item = TagItem{};
+  tag.item.addressText = tag.text.c_str();
   tag.item.plc = definition.plc;
   tag.item.kind = definition.kind;
   tag.item.address = definition.address;
   tag.item.bit = definition.bit;
   tag.item.width = definition.width;
-  tag.item.tagId = tagId;
-  return true;
-}
-
-int32_t DriverSession::Send(int32_t command, HostTag& tag, int32_t count) {
-  tag.item.addressText = tag.text.c_str();
+  tag.item.tagId = definition.tagId;
   tag.item.valueBuffer = tag.values;
   tag.item.count = count;
   return e2e::Send(zanMain_, command, state_.data(), &tag.item);

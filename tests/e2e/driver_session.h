@@ -12,15 +12,17 @@
 
 namespace zan::e2e {
 
-// A tag as the host keeps it: its address text, the record the driver filled at definition, and
-// its value buffer.
+// A tag as the host keeps it: its address text, the TagAddress that the driver filled at
+// definition, and its value buffer. Each request gets a fresh TagItem made from them, as a host
+// that builds the record per request does (the switchover leaves a backup's number in the record).
 struct HostTag {
   HostTag() = default;
   HostTag(const HostTag&) = delete;
   HostTag& operator=(const HostTag&) = delete;
 
   std::string text;
-  TagItem item{};
+  TagDefinition definition{};  // the TagAddress fields, as parsed
+  TagItem item{};              // the record of the last request, as the driver left it
   alignas(8) uint8_t values[256]{};
 
   uint16_t Word(std::size_t at = 0) const {

@@ -1,6 +1,7 @@
 #include "e2e/simulator_test.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace zan::e2e {
@@ -53,6 +54,26 @@ int32_t SimulatorTest::Init(const std::string& configuration, int32_t timeoutSet
 
 void SimulatorTest::Define(HostTag& tag, const std::string& text, int32_t hostType, int32_t tagId) {
   ASSERT_TRUE(driver_->Define(tag, text, hostType, tagId)) << "the driver refused " << text;
+}
+
+std::pair<int32_t, uint16_t> SimulatorTest::Read(HostTag& tag) {
+  std::memset(tag.values, 0, sizeof tag.values);
+  const int32_t result = driver_->Send(kCommandReadBlock, tag);
+  return {result, tag.Word()};
+}
+
+long SimulatorTest::SettledStatus(int plc, const std::string& key, long wanted) {
+  long value = -1;
+  for (int turn = 0; turn < 100 && value != wanted; ++turn)
+    value = StatusField(simulator_.Command("status " + std::to_string(plc)), key);
+  return value;
+}
+
+long SimulatorTest::LoggedCount(const std::string& line) {
+  long count = 0;
+  for (const std::string& logged : DriverSession::Log())
+    count += logged == line;
+  return count;
 }
 
 std::string S7Line(int plc) {

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e/driver_session.h"
@@ -38,6 +39,17 @@ class SimulatorTest : public ::testing::Test {
   // Defines a tag, failing the test when the driver refuses it.
   void Define(HostTag& tag, const std::string& text, int32_t hostType = kHostWord,
               int32_t tagId = 0);
+
+  // Reads the tag with command 6 into a cleared buffer: {result, first 16-bit value}.
+  std::pair<int32_t, uint16_t> Read(HostTag& tag);
+
+  // The simulator's count `key` ("connections", "established", "requests") of `plc`, asked until
+  // it equals `wanted` or 100 times: each command is one more turn of the simulator's loop, so it
+  // has seen the closes and connects that the driver made before. The last value seen.
+  long SettledStatus(int plc, const std::string& key, long wanted);
+
+  // How many lines of the host log are `line`.
+  static long LoggedCount(const std::string& line);
 
   PlcSimulator& simulator() { return simulator_; }
   DriverSession& driver() { return *driver_; }

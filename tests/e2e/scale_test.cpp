@@ -1,0 +1,87 @@
+// Many PLCs at once, and no socket left behind by restarts and the close of the transport.
+#include <chrono>
+#include <cstdio>
+
+#include "e2e/process_limits.h"
+#include "e2e/simulator_test.h"
+
+namespace zan::e2e {
+namespace {
+
+using ScaleTest = SimulatorTest;
+
+constexpr int kPlcCount = 511;  // every row of the PLC table: 127.0.0.1 to 127.0.1.255
+
+TEST_F(ScaleTest, InitConnectsEveryOneOf511Plcs) {
+  // The driver's process holds a socket per PLC besides its own files.
+  ASSERT_TRUE(RaiseDescriptorLimit(4096)) << "the open-file limit cannot be raised to 4096";
+  StartSimulator({"1-511:s7:db=10x16"});
+  std::string configuration;
+  for (int plc = 1; plc <= kPlcCount; ++plc)
+    configuration += S7Line(plc);
+
+  // A first Init of one PLC loads the libraries, so that what follows counts the connections only.
+  ASSERT_EQ(Init(S7Line(1)), 0);
+  ASSERT_EQ(driver().CloseTransport(), 0);
+  const long simulatorBefore = ResidentKilobytes(simulator().processId());
+  const long ownBefore = ResidentKilobytes(-1);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Init(configuration), 0);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  const long ownAfter = ResidentKilobytes(-1);
+
+  const std::vector<std::string> log = DriverSession::Log();
+  long established = 0;
+  for (int plc = 1; plc <= kPlcCount; ++plc) {
+    EXPECT_TRUE(Contains(log, "ZanDOR: Connection to Plc #" + std::to_string(plc) + " Success !!!"))
+        << "PLC " << plc;
+    established += SettledStatus(plc, "established", 1);
+  }
+  EXPECT_EQ(established, kPlcCount);
+  const long simulatorAfter = ResidentKilobytes(simulator().processId());
+
+  HostTag tag;  // tags name PLCs up to 99
+  Define(tag, "99DW0100000");
+  ASSERT_TRUE(simulator().Set(99, "db10", 0, {0x12, 0x34}));
+  EXPECT_EQ(Read(tag), std::make_pair(0, uint16_t{0x1234}));
+
+  const long long milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+  std::printf("Init of %d S7 PLCs: %lld ms\n", kPlcCount, milliseconds);
+  std::printf("driver process: %ld kB resident before, %ld kB after (%.1f kB per connection)\n",
+              ownBefore, ownAfter, static_cast<double>(ownAfter - ownBefore) / kPlcCount);
+  if (simulatorBefore > 0 && simulatorAfter > 0) {
+    std::printf("simulator: %ld kB resident listening, %ld kB connected (%.1f kB per connection)\n",
+                simulatorBefore, simulatorAfter,
+                static_cast<double>(simulatorAfter - simulatorBefore) / kPlcCount);
+  }
+  RecordProperty("init_ms", std::to_string(milliseconds));
+}
+
+TEST_F(ScaleTest, RestartsAndCloseLeaveNoSocketBehind) {
+  StartSimulator({"1:s7:db=10x16", "2:s5:db=10x16"});
+  const std::string configuration = S7Line(1) + "2=5,127.0.0.2\n";
+  // The first Init loads the host services and the transport library, which stay loaded.
+  ASSERT_EQ(Init(configuration), 0);
+  ASSERT_EQ(driver().CloseTransport(), 0);
+  const long closed = OpenDescriptorCount();
+  ASSERT_GT(closed, 0);
+
+  ASSERT_EQ(Init(configuration), 0);
+  const long connected = OpenDescriptorCount();
+  for (int restart = 0; restart < 100; ++restart) {
+    int32_t plc = 1 + restart % 2;
+    ASSERT_EQ(driver().WarmStart(&plc), 0) << "restart " << restart;
+  }
+  EXPECT_EQ(OpenDescriptorCount(), connected) << "after 100 restarts";
+  EXPECT_EQ(SettledStatus(1, "connections", 1), 1);
+  EXPECT_EQ(SettledStatus(2, "connections", 2), 2);
+
+  EXPECT_EQ(driver().CloseTransport(), 0);
+  EXPECT_EQ(OpenDescriptorCount(), closed) << "after the close of the transport";
+  EXPECT_EQ(SettledStatus(1, "connections", 0), 0);
+  EXPECT_EQ(SettledStatus(2, "connections", 0), 0);
+}
+
+}  // namespace
+}  // namespace zan::e2e
