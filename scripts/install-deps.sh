@@ -3,7 +3,8 @@
 #
 #   scripts/install-deps.sh demo   what the demo needs (native release build)
 #   scripts/install-deps.sh test   what every test needs (native, Windows cross build, wine and a
-#                                  virtual X display for the dialog, fuzzing)
+#                                  virtual X display for the dialog, tshark for the wire check,
+#                                  fuzzing)
 #
 # As root, installs what is missing with apt-get. Otherwise prints exactly what is missing, with the
 # command that installs it, and fails.
@@ -14,7 +15,7 @@ packages=(cmake ninja-build g++ libcli11-dev libbenchmark-dev)
 if [ "$job" = test ]; then
   packages+=(googletest libgtest-dev clang libclang-rt-14-dev
              g++-mingw-w64-i686 wine wine32:i386
-             xvfb xauth x11-apps imagemagick)
+             xvfb xauth x11-apps imagemagick tshark)
 fi
 
 installed() {
@@ -45,5 +46,7 @@ if $needs_i386 && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
+# tshark's package asks whether ordinary users may capture: no (the wire check runs as root).
+echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
 apt-get update -qq
 apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -40,9 +40,10 @@ bool ShellChannel::Open(const std::string& script, uint32_t milliseconds, std::s
     *why = "cannot listen on 127.0.0.1";
     return false;
   }
-  // The channel becomes the shell's standard input and output before the script runs.
-  const std::string connect =
-      "exec 3<>/dev/tcp/127.0.0.1/" + std::to_string(port) + " && exec <&3 >&3 3>&- && " + script;
+  // The channel becomes the shell's standard input, output and error before the script runs:
+  // nothing of the helper holds the test's own.
+  const std::string connect = "exec 3<>/dev/tcp/127.0.0.1/" + std::to_string(port) +
+                              " || exit 1; exec <&3 >&3 2>&3 3>&-; " + script;
   if (!StartShell(connect, &process_)) {
     net::CloseSocket(listener);
     *why = "cannot start /bin/bash";

@@ -1,7 +1,8 @@
-// A helper program whose standard input and output are one TCP connection on 127.0.0.1 back to
-// the test: the test listens, starts the helper through bash (shell_launch.h), which connects with
-// its /dev/tcp redirection, and then exchanges lines with it. Works the same from the Linux build
-// and from the Windows build under wine, where pipes to a Linux program do not carry its output.
+// A helper program whose standard input, output and error are one TCP connection on 127.0.0.1 back
+// to the test: the test listens, starts the helper through bash (shell_launch.h), which connects
+// with its /dev/tcp redirection, and then exchanges lines with it. Works the same from the Linux
+// build and from the Windows build under wine, where pipes to a Linux program do not carry its
+// output.
 //
 // Every wait is bounded by the caller's limit and ends as soon as the data is there: no sleeps.
 #ifndef ZAN_TESTS_E2E_SHELL_CHANNEL_H_
@@ -22,8 +23,9 @@ class ShellChannel {
   ShellChannel& operator=(const ShellChannel&) = delete;
   ~ShellChannel();
 
-  // Starts `script` (bash, in the current directory) with its standard input and output on the
-  // channel and waits at most `milliseconds` for it to connect. False, with the reason, otherwise.
+  // Starts `script` (bash, in the current directory) with its standard input, output and error on
+  // the channel and waits at most `milliseconds` for it to connect. False, with the reason,
+  // otherwise.
   bool Open(const std::string& script, uint32_t milliseconds, std::string* why);
 
   // The next line, without its line feed. False when none came within `milliseconds` or the
