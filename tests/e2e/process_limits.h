@@ -8,15 +8,19 @@
 namespace zan::e2e {
 
 // Open file descriptors of this process (Linux: the entries of /proc/self/fd), or its open handles
-// (Windows: GetProcessHandleCount); -1 when the platform does not say.
+// (Windows: GetProcessHandleCount; under wine, whose GetProcessHandleCount always says 0, the
+// entries of the system's handle table that belong to this process); -1 when unknown.
 long OpenDescriptorCount();
 
 // Raises the soft limit of open descriptors to at least `wanted` where there is one; false when
 // the hard limit does not allow it.
 bool RaiseDescriptorLimit(long wanted);
 
-// Resident memory in kilobytes of process `id` (-1: this process); -1 when the platform does not
-// say (a Linux process seen from under wine).
+// Resident memory in kilobytes of this process; -1 when the platform does not say.
+long OwnResidentKilobytes();
+
+// Resident memory in kilobytes of the Linux process `id`; -1 when it cannot be seen (an id of -1,
+// or a Linux process seen from under wine).
 long ResidentKilobytes(std::intptr_t id);
 
 }  // namespace zan::e2e

@@ -28,13 +28,24 @@ bool RaiseDescriptorLimit(long wanted) {
   return setrlimit(RLIMIT_NOFILE, &limit) == 0;
 }
 
-long ResidentKilobytes(std::intptr_t id) {
-  std::ifstream status(id < 0 ? std::string("/proc/self/status")
-                              : "/proc/" + std::to_string(id) + "/status");
+namespace {
+
+long ResidentFrom(const std::string& statusFile) {
+  std::ifstream status(statusFile);
   for (std::string line; std::getline(status, line);) {
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
   }
   return -1;
+}
+
+}  // namespace
+
+long OwnResidentKilobytes() {
+  return ResidentFrom("/proc/self/status");
+}
+
+long ResidentKilobytes(std::intptr_t id) {
+  return id < 0 ? -1 : ResidentFrom("/proc/" + std::to_string(id) + "/status");
 }
 
 }  // namespace zan::e2e
