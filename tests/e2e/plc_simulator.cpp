@@ -29,13 +29,18 @@ std::string Quoted(const std::string& text) {
 
 std::string PlcSimulator::ProgramPath() {
   const char* path = std::getenv("ZAN_PLCSIM");
-  return path == nullptr ? std::string() : std::string(path);
+  if (path != nullptr && *path != '\0') return path;
+#ifdef ZAN_PLCSIM_PROGRAM
+  return ZAN_PLCSIM_PROGRAM;
+#else
+  return {};
+#endif
 }
 
 bool PlcSimulator::Available(std::string* why) {
   const std::string program = ProgramPath();
   if (program.empty()) {
-    *why = "ZAN_PLCSIM does not name the native simulator";
+    *why = "no native simulator is named (ZAN_PLCSIM)";
     return false;
   }
   // Asked of bash: under wine the path is a Linux path that Windows calls cannot test.

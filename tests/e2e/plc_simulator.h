@@ -2,7 +2,7 @@
 // through its command lines, stopped at the end. The native simulator serves the Linux build and
 // the Windows build under wine alike.
 //
-// Which program: the environment variable ZAN_PLCSIM names it (the build sets it for each test).
+// Which program: the environment variable ZAN_PLCSIM, else the one the build names.
 #ifndef ZAN_TESTS_E2E_PLC_SIMULATOR_H_
 #define ZAN_TESTS_E2E_PLC_SIMULATOR_H_
 
@@ -16,7 +16,7 @@ namespace zan::e2e {
 
 class PlcSimulator {
  public:
-  // The simulator program named by ZAN_PLCSIM, or "" when unset.
+  // The simulator program named by ZAN_PLCSIM, else the build's; "" when neither names one.
   static std::string ProgramPath();
 
   // True when ProgramPath() names a program that can run; otherwise `why` says what is missing.
