@@ -3,7 +3,7 @@
 #   1. Linux debug build under AddressSanitizer and UndefinedBehaviorSanitizer: unit and
 #      end-to-end tests;
 #   2. the Windows product cross-built with MinGW: the same unit tests and the end-to-end programs
-#      under wine;
+#      under wine, against the native PLC simulator that step 1 built;
 #   3. the libFuzzer targets (clang), each for ZAN_FUZZ_SECONDS seconds (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +19,7 @@ cmake --build --preset linux-debug -j "$jobs"
 ctest --preset linux-debug -j "$jobs"
 
 echo "== Windows (MinGW, wine)"
+export ZAN_NATIVE_PLCSIM="$PWD/build/linux-debug/bin/zanplcsim"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 ctest --preset windows

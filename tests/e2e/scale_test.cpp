@@ -13,14 +13,15 @@ using ScaleTest = SimulatorTest;
 constexpr int kPlcCount = 511;  // every row of the PLC table: 127.0.0.1 to 127.0.1.255
 
 TEST_F(ScaleTest, InitConnectsEveryOneOf511Plcs) {
-  // The driver's process holds a socket per PLC besides its own files.
-  ASSERT_TRUE(RaiseDescriptorLimit(4096)) << "the open-file limit cannot be raised to 4096";
+  // The driver's process holds a socket per PLC besides its own files: 1024 is close.
+  if (!RaiseDescriptorLimit(2048)) std::printf("note: the open-file limit stays below 2048\n");
   StartSimulator({"1-511:s7:db=10x16"});
   std::string configuration;
   for (int plc = 1; plc <= kPlcCount; ++plc)
     configuration += S7Line(plc);
 
   // A first Init of one PLC loads the libraries, so that what follows counts the connections only.
+  const long ownUnloaded = OwnResidentKilobytes();
   ASSERT_EQ(Init(S7Line(1)), 0);
   ASSERT_EQ(driver().CloseTransport(), 0);
   const long simulatorBefore = ResidentKilobytes(simulator().processId());
@@ -48,8 +49,10 @@ TEST_F(ScaleTest, InitConnectsEveryOneOf511Plcs) {
   const long long milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
   std::printf("Init of %d S7 PLCs: %lld ms\n", kPlcCount, milliseconds);
-  std::printf("driver process: %ld kB resident before, %ld kB after (%.1f kB per connection)\n",
-              ownBefore, ownAfter, static_cast<double>(ownAfter - ownBefore) / kPlcCount);
+  std::printf(
+      "driver process: %ld kB resident before Init, %ld kB with the libraries loaded, %ld kB "
+      "connected (%.1f kB per connection)\n",
+      ownUnloaded, ownBefore, ownAfter, static_cast<double>(ownAfter - ownBefore) / kPlcCount);
   if (simulatorBefore > 0 && simulatorAfter > 0) {
     std::printf("simulator: %ld kB resident listening, %ld kB connected (%.1f kB per connection)\n",
                 simulatorBefore, simulatorAfter,

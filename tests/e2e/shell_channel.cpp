@@ -99,17 +99,13 @@ bool ShellChannel::ReadToEnd(std::string* text, uint32_t milliseconds) {
 bool ShellChannel::WriteLine(const std::string& line) {
   if (socket_ == net::kNoSocket) return false;
   const std::string text = line + "\n";
-  std::size_t sent = 0;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   const uint64_t deadline = DeadlineAfter(5000);
-  while (sent < text.size()) {
-    const long taken = net::SendSome(socket_, reinterpret_cast<const uint8_t*>(text.data()) + sent,
-                                     text.size() - sent);
-    if (taken < 0) return false;
+  for (std::size_t sent = 0; sent < text.size();) {
+    const long taken = net::SendSome(socket_, bytes + sent, text.size() - sent);
+    if (taken < 0 || net::MonotonicMicroseconds() > deadline) return false;
     sent += static_cast<std::size_t>(taken);
-    if (sent < text.size() && !net::Wait(socket_, false, true, 100000) &&
-        net::MonotonicMicroseconds() > deadline) {
-      return false;
-    }
+    if (sent < text.size()) net::Wait(socket_, false, true, 100000);
   }
   return true;
 }

@@ -49,6 +49,11 @@ void SimulatorTest::StartSimulator(const std::vector<std::string>& plcLines) {
 }
 
 int32_t SimulatorTest::Init(const std::string& configuration, int32_t timeoutSetting) {
+  // Without a simulator the transport would try port 102 of the configured addresses.
+  if (simulator_.port() == 0) {
+    ADD_FAILURE() << "Init without a running simulator";
+    return -1;
+  }
   return driver_->Init(configuration, simulator_.port(), timeoutSetting);
 }
 

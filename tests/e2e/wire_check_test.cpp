@@ -59,13 +59,15 @@ TEST_F(WireCheckTest, DecoderShowsEveryS7MessageAsSent) {
   StartSimulator({"1:s7:db=10x100"});
   const std::string port = std::to_string(simulator().port());
 
+  // tshark captures until it is told to stop; its "Capture started" line says that it captures.
+  const std::string script =
+      "command -v tshark >/dev/null || { echo 'tshark is not installed (scripts/install-deps.sh "
+      "test installs it)'; exit 1; }; tshark -i lo -f 'tcp port " +
+      port + "' -d tcp.port==" + port + ",tpkt -l -w wire.pcapng -P -T fields -E separator='|' " +
+      kFields + " & read stop; kill -INT $!; wait $!";
   ShellChannel capture;
   std::string why, line, said;
-  ASSERT_TRUE(capture.Open("tshark -i lo -f 'tcp port " + port + "' -d tcp.port==" + port +
-                               ",tpkt -l -w wire.pcapng -P -T fields -E separator='|' " + kFields +
-                               " & read stop; kill -INT $!; wait $!",
-                           kCaptureMs, &why))
-      << why;
+  ASSERT_TRUE(capture.Open(script, kCaptureMs, &why)) << why;
   while (capture.ReadLine(&line, kCaptureMs) && line.find("Capture started") == std::string::npos)
     said += line + "\n";
   ASSERT_NE(line.find("Capture started"), std::string::npos)
