@@ -27,8 +27,7 @@ int32_t CheckArrayTag(ZanRequest* request) {
   const int32_t count = definition.count;
   if (ReadsOneValueOnly(kind)) return kResultRefused;
   // The half-aligned double word falls under the general limit only.
-  if ((kind == kKindFloat || kind == kKindFloatHalf || kind == kKindDoubleWord) &&
-      count > kThirtyTwoBitRunMax)
+  if ((IsFloatKind(kind) || kind == kKindDoubleWord) && count > kThirtyTwoBitRunMax)
     return kResultRefused;
   if (count > kRunMax) return kResultRefused;
   return kResultDone;

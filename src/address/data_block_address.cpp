@@ -24,8 +24,14 @@ bool PlaceDoubleWord(const AddressParse& parse, bool oddAllowed, int32_t halfKin
   TagDefinition& definition = parse.definition;
   if (parse.OnS7()) {
     if ((*offset & 1) != 0 && !oddAllowed) return false;
-    // An odd byte allowed for floats loses its lowest bit here: the kinds only know 4n and 4n + 2.
-    if ((*offset & 2) != 0) definition.kind = halfKind;
+    // An odd float (FLOAT_ODD_ADDRESS) gets a kind of its own for 4n + 1 and 4n + 3: the offset
+    // shifted right by 2 loses the lowest bit, which the kind keeps.
+    const bool odd = (*offset & 1) != 0;
+    if ((*offset & 2) != 0) {
+      definition.kind = odd ? kKindFloatOddByteHalf : halfKind;
+    } else if (odd) {
+      definition.kind = kKindFloatOddByte;
+    }
     *offset >>= 2;
   } else {
     if ((*offset & 1) != 0) definition.kind = halfKind;

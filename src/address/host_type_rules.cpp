@@ -40,7 +40,7 @@ int32_t ApplyHostTypeRules(AddressParse& parse, char area) {
   const TagDefinition& definition = parse.definition;
   const int32_t kind = definition.kind;
   const int32_t hostType = definition.hostType;
-  if ((kind == kKindFloat || kind == kKindFloatHalf) && hostType != kHostTypeFloat)
+  if (IsFloatKind(kind) && hostType != kHostTypeFloat)
     return ZAN_ADDRESS_REFUSE("Data type in address string does not match to Korvel type");
   if ((kind == kKindDoubleWord || kind == kKindDoubleWordHalf) && hostType != kHostTypeDoubleWord &&
       hostType != kHostTypeDoubleWordAlt)

@@ -31,6 +31,13 @@ constexpr int32_t kKindStatus = 0x21;      // '!', `address` is the monitored PL
 constexpr int32_t kKindMasterHeartbeat = 0x31;  // '1', S5 word number; S7 byte address / 2
 constexpr int32_t kKindBackupHeartbeat = 0x32;  // '2', as kKindMasterHeartbeat
 
+// The two odd positions of an S7 float, which only FLOAT_ODD_ADDRESS admits. The offset is the
+// byte address shifted right by 2, as for 'F' and 'f'; the value starts at the byte the text
+// names: 4 x offset + 1 for 'G', 4 x offset + 3 for 'g'. Never produced for other PLC types, and
+// never without the option: every address that is valid without it keeps its kind.
+constexpr int32_t kKindFloatOddByte = 0x47;      // 'G', S7 byte 4 x offset + 1
+constexpr int32_t kKindFloatOddByteHalf = 0x67;  // 'g', S7 byte 4 x offset + 3
+
 // Inputs, outputs and flags: type letter ('B' or 'W') x 256 + area letter ('I', 'Q' or 'M').
 constexpr int32_t IoKind(char type, char area) {
   return (static_cast<int32_t>(type) << 8) | static_cast<int32_t>(area);
@@ -41,6 +48,19 @@ constexpr int32_t kKindOutputByte = IoKind('B', 'Q');  // 0x4251
 constexpr int32_t kKindOutputWord = IoKind('W', 'Q');  // 0x5751
 constexpr int32_t kKindFlagByte = IoKind('B', 'M');    // 0x424D
 constexpr int32_t kKindFlagWord = IoKind('W', 'M');    // 0x574D
+
+// The float kinds: 'F', 'f', 'G', 'g'.
+constexpr bool IsFloatKind(int32_t kind) {
+  return kind == kKindFloat || kind == kKindFloatHalf || kind == kKindFloatOddByte ||
+         kind == kKindFloatOddByteHalf;
+}
+
+// The kinds whose single value the host keeps as a 16-bit word 2 bytes into its value cell: every
+// kind except the floats, the double words and the strings. The whole kind value is compared.
+constexpr bool IsIntegerKind(int32_t kind) {
+  return !IsFloatKind(kind) && kind != kKindDoubleWord && kind != kKindDoubleWordHalf &&
+         kind != kKindString && kind != kKindCharacters;
+}
 
 // `plc` of the status kind, and what the heartbeat kinds add to their PLC number; code that needs
 // the PLC row of a tag takes the low 8 bits of `plc`.

@@ -4,7 +4,9 @@
 #include "entry/driver_info.h"
 #include "entry/init.h"
 #include "serial/port_commands.h"
+#include "read/read_commands.h"
 #include "transport/connections.h"
+#include "write/write_commands.h"
 
 namespace zan {
 namespace {
@@ -15,12 +17,12 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &WarmStart,        // 2
     &ParseTagAddress,  // 3
     &CheckArrayTag,    // 4
-    nullptr,           // 5: ReadValue
-    nullptr,           // 6: ReadBlock
-    nullptr,           // 7: WriteValue
+    &ReadValue,        // 5
+    &ReadBlock,        // 6
+    &WriteValue,       // 7
     nullptr,           // 8: empty slot
     nullptr,           // 9: empty slot
-    nullptr,           // 10: WriteBlock
+    &WriteBlock,       // 10
     &CloseTransport,   // 11
     &ClosePort,        // 12
     &OpenPort,         // 13

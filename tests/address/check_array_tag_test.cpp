@@ -46,6 +46,17 @@ TEST_F(CheckArrayTagTest, RunLimitsByKind) {
   EXPECT_EQ(log(), std::vector<std::string>{});
 }
 
+TEST_F(CheckArrayTagTest, OddFloatsHaveTheFloatLimit) {
+  SetOptions(kFloatOdd);
+  for (const char* text : {"01DF0100005", "01DF0100007"}) {
+    SCOPED_TRACE(text);
+    TagDefinition within = Definition(text, kFloat, 0, 500);
+    EXPECT_EQ(Send(kCommandCheckArrayTag, &within), 0);
+    TagDefinition beyond = Definition(text, kFloat, 0, 501);
+    EXPECT_EQ(Send(kCommandCheckArrayTag, &beyond), 1);
+  }
+}
+
 TEST_F(CheckArrayTagTest, RefusedAddressesLogTheirRefusal) {
   const struct {
     const char* text;

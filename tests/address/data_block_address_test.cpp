@@ -57,8 +57,14 @@ TEST_F(DataBlockAddressTest, DoubleWordsAndFloatsAlignedOrHalfAligned) {
       Accepted("01DF0100006", kFloat, {1, kKindFloatHalf, 10, 1, 255, 32}),
       Refused("01DF0100005", kFloat, "gate address must be even"),
       // FLOAT_ODD_ADDRESS: the lowest bit of the byte address is dropped.
-      Accepted("01DF0100005", kFloat, {1, kKindFloat, 10, 1, 255, 32}, kFloatOdd),
-      Accepted("01DF0100007", kFloat, {1, kKindFloatHalf, 10, 1, 255, 32}, kFloatOdd),
+      // Odd S7 floats keep the byte the text names in a kind of their own.
+      Accepted("01DF0100005", kFloat, {1, kKindFloatOddByte, 10, 1, 255, 32}, kFloatOdd),
+      Accepted("01DF0100007", kFloat, {1, kKindFloatOddByteHalf, 10, 1, 255, 32}, kFloatOdd),
+      Accepted("01DF0100004", kFloat, {1, kKindFloat, 10, 1, 255, 32}, kFloatOdd),
+      Accepted("01DF0100006", kFloat, {1, kKindFloatHalf, 10, 1, 255, 32}, kFloatOdd),
+      Accepted("02DF0100005", kFloat, {2, kKindFloatHalf, 10, 2, 255, 32}, kFloatOdd),
+      Refused("01DF0100005", kDouble, "Data type in address string does not match to Korvel type",
+              kFloatOdd),
       Accepted("02DF0100005", kFloat, {2, kKindFloatHalf, 10, 2, 255, 32}),
       Accepted("02DF0100006", kFloat, {2, kKindFloat, 10, 3, 255, 32}),
       Accepted("01DF00100012", kFloat, {1, kKindFloat, 10, 3, 255, 32}, kLongDb),

@@ -1,6 +1,8 @@
 #include "support/scripted_transport.h"
 
+#include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "transport/transport_binding.h"
 
@@ -39,18 +41,31 @@ int ZAN_STDCALL CloseConnection(uint32_t handle) {
 int ZAN_STDCALL RestartConnection(uint32_t handle) {
   return Simple(Op::kRestartConnection, handle);
 }
+int Send(Op op, const TransferRecord* record) {
+  current->Record(TransportCall{op, record->connection, {}, *record});
+  return current->Answer(op);
+}
 int ZAN_STDCALL SendRead(TransferRecord* record) {
-  return Simple(Op::kSendRead, record->connection);
+  return Send(Op::kSendRead, record);
 }
-int ZAN_STDCALL ReceiveRead(uint32_t, void*, uint16_t* status, uint32_t handle) {
-  *status = 0;
-  return Simple(Op::kReceiveRead, handle);
+int ZAN_STDCALL ReceiveRead(uint32_t size, void* buffer, uint16_t* status, uint32_t handle) {
+  *status = current->NextReceiveStatus();
+  const int result = Simple(Op::kReceiveRead, handle);
+  if (static_cast<uint16_t>(result) == 0 && !current->readData().empty()) {
+    const std::vector<uint8_t>& data = current->readData();
+    std::memcpy(buffer, data.data(), std::min<std::size_t>(size, data.size()));
+  }
+  return result;
 }
-int ZAN_STDCALL SendWrite(TransferRecord* record, const void*) {
-  return Simple(Op::kSendWrite, record->connection);
+int ZAN_STDCALL SendWrite(TransferRecord* record, const void* buffer) {
+  TransportCall call{Op::kSendWrite, record->connection, {}, *record};
+  const auto* bytes = static_cast<const uint8_t*>(buffer);
+  call.data.assign(bytes, bytes + std::min<std::size_t>(2u * record->length, 10000));
+  current->Record(call);
+  return current->Answer(Op::kSendWrite);
 }
 int ZAN_STDCALL WriteCompletion(uint16_t* status, uint32_t handle) {
-  *status = 0;
+  *status = current->NextCompletionStatus();
   return Simple(Op::kWriteCompletion, handle);
 }
 
@@ -132,6 +147,28 @@ void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t 
 
 void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
   scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
+}
+
+void ScriptedTransport::ScriptReceiveStatus(std::initializer_list<uint16_t> statuses) {
+  receiveStatuses_.insert(receiveStatuses_.end(), statuses.begin(), statuses.end());
+}
+
+uint16_t ScriptedTransport::NextReceiveStatus() {
+  if (receiveStatuses_.empty()) return 0;
+  const uint16_t status = receiveStatuses_.front();
+  receiveStatuses_.pop_front();
+  return status;
+}
+
+void ScriptedTransport::ScriptCompletionStatus(std::initializer_list<uint16_t> statuses) {
+  completionStatuses_.insert(completionStatuses_.end(), statuses.begin(), statuses.end());
+}
+
+uint16_t ScriptedTransport::NextCompletionStatus() {
+  if (completionStatuses_.empty()) return 0;
+  const uint16_t status = completionStatuses_.front();
+  completionStatuses_.pop_front();
+  return status;
 }
 
 int ScriptedTransport::Answer(Op op) {

@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "transport/transport_operations.h"
@@ -32,8 +33,12 @@ const char* OpName(Op op);
 
 struct TransportCall {
   Op op;
-  uint32_t handle = 0;     // the handle argument, where the operation takes one
-  ConnectRequest block{};  // the block as the driver passed it, for the opens
+  uint32_t handle = 0;      // the handle argument, where the operation takes one
+  ConnectRequest block{};   // the block as the driver passed it, for the opens
+  TransferRecord record{};  // the record as the driver passed it, for the sends
+  // For a send-write: the buffer's first 2 x length bytes (the most that the record can describe),
+  // as they stood when the write was sent.
+  std::vector<uint8_t> data{};
   std::string Describe() const;
 };
 
@@ -52,6 +57,17 @@ class ScriptedTransport {
   void ScriptOpen(Op op, int result, uint16_t handle, uint16_t status);
   // The next answer of an open is `result`, and the block is left as the driver passed it.
   void ScriptOpenUntouched(Op op, int result);
+
+  // What each receive-read that answers 0 puts at the start of the driver's buffer (nothing by
+  // default), and the status words of the next receives (0 when none is scripted).
+  void ReadData(std::vector<uint8_t> bytes) { readData_ = std::move(bytes); }
+  void ScriptReceiveStatus(std::initializer_list<uint16_t> statuses);
+  uint16_t NextReceiveStatus();
+  const std::vector<uint8_t>& readData() const { return readData_; }
+
+  // The status words of the next write completions (0 when none is scripted).
+  void ScriptCompletionStatus(std::initializer_list<uint16_t> statuses);
+  uint16_t NextCompletionStatus();
 
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
@@ -78,6 +94,9 @@ class ScriptedTransport {
   std::map<Op, int> fallback_;
   std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
   uint16_t nextHandle_ = 1;
+  std::vector<uint8_t> readData_;
+  std::deque<uint16_t> receiveStatuses_;
+  std::deque<uint16_t> completionStatuses_;
   std::vector<TransportCall> calls_;
 };
 

@@ -1,0 +1,131 @@
+#include "read/read_from_plc.h"
+
+#include "address/tag_address.h"
+#include "core/host_services.h"
+#include "core/sleep.h"
+#include "read/block_cache.h"
+#include "transport/transport_binding.h"
+
+namespace zan {
+namespace {
+
+// Answers of the send-read and receive-read operations.
+constexpr uint16_t kAnswerDone = 0;
+constexpr uint16_t kAnswerBusy = 3;
+constexpr uint16_t kAnswerNothingYet = 6;
+constexpr uint16_t kAnswerNothingYetAlt = 7;
+constexpr uint16_t kAnswerConnectionFailure = 9;
+constexpr uint16_t kAnswerResponsePending = 14;
+
+bool IsIoArea(int32_t kind) {
+  const int32_t area = kind & 0xFF;
+  return area == 'I' || area == 'Q' || area == 'M';
+}
+
+uint16_t SendRead(TransferRecord& record) {
+  return ResultCode(Transport().QxSendRead(&record));
+}
+
+uint16_t ReceiveRead(DriverState& state, uint16_t connection, uint16_t* status) {
+  return ResultCode(
+      Transport().QxReceiveRead(kTransferBufferBytes, state.transferBuffer, status, connection));
+}
+
+// Sends the record; a busy transport is asked again until it takes the request or the retries are
+// used up. Returns the last answer.
+uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType) {
+  uint16_t answer = SendRead(record);
+  if (answer != kAnswerBusy) return answer;
+  for (int retry = 0; retry < kBusyRetries; ++retry) {
+    DriverSleep(kBusyRetryMilliseconds);
+    if (plcType == kPlcTypeS5) DriverSleep(kBusyRetryS5ExtraMilliseconds);
+    answer = SendRead(record);
+    if (answer == kAnswerDone) break;
+  }
+  return answer;
+}
+
+// Sends the record and waits for its answer. Returns the result code of the read.
+int32_t Exchange(DriverState& state, const TagItem& item, TransferRecord& record) {
+  if (record.connection == 0) return kResultUnreachable;
+  const uint8_t plcType = state.plcs[item.plc].type;
+
+  uint16_t answer = SendWithRetries(record, plcType);
+  uint16_t status = 0;
+  if (answer == kAnswerResponsePending) {
+    // The answer to an earlier request is still on its way: collect and drop it, so that it can
+    // never pass for this request's data.
+    ReceiveRead(state, record.connection, &status);
+    DriverSleep(kPendingDropMilliseconds);
+    return kResultRefused;
+  }
+  if (answer != kAnswerDone) return kResultUnreachable;
+
+  const int32_t polls = state.timeout / 10;
+  bool answered = false;
+  for (int32_t poll = 0; poll < polls && !answered; ++poll) {
+    answer = ReceiveRead(state, record.connection, &status);
+    if (answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
+      // The request was lost: ask again.
+      answer = SendRead(record);
+      DriverSleep(kResendMilliseconds);
+    } else if (answer == kAnswerNothingYet || answer == kAnswerNothingYetAlt) {
+      DriverSleep(kReceivePollMilliseconds);
+    } else {
+      answered = true;
+    }
+  }
+  if (answered && answer == kAnswerDone && status == 0) return kResultDone;
+  ZAN_LOG("ZanDOR: Read Tag %s Failed, Len=%d rc=%d,%d", item.addressText, record.length, answer,
+          status);
+  return answered ? kResultRefused : kResultUnreachable;
+}
+
+}  // namespace
+
+int32_t ReadFromPlc(DriverState& state, const TagItem& item, TransferRecord& record) {
+  record.connection = state.plcs[item.plc].readConnection;
+  const bool cacheBlockTag = (item.kind & 0xFF) == kKindCacheBlock;
+  const bool trace = state.commTrace == 1;
+
+  if (!cacheBlockTag && !IsIoArea(item.kind)) {
+    const int slot = FindCoveringBlock(state, item.plc, record);
+    if (slot != kNoCacheSlot) {
+      if (state.cache[slot].valid != 1) {
+        if (trace) {
+          ZAN_LOG(
+              "ZanDOR: COMM_TRACE: Read Tag with id %d and address %s from Cache failed, no "
+              "valid data in cache",
+              item.tagId, item.addressText);
+        }
+        return kResultRefused;
+      }
+      CopyFromBlock(state, slot, record);
+      if (trace) {
+        ZAN_LOG("ZanDOR: COMM_TRACE: Read Tag with id %d and address %s from Cache, Len=%d",
+                item.tagId, item.addressText, record.length);
+      }
+      return kResultDone;
+    }
+  }
+
+  int tagSlot = kNoCacheSlot;
+  if (cacheBlockTag) {
+    tagSlot = FindTagBlock(state, item.tagId);
+    if (tagSlot == kNoCacheSlot) {
+      ZAN_LOG("ZanDOR: internal error in ReadFromPlc()");
+      return kResultRefused;
+    }
+    record.length = state.cache[tagSlot].length;
+  }
+  if (trace) {
+    ZAN_LOG("ZanDOR: COMM_TRACE: Read Tag with id %d and address %s from PLC, Len=%d", item.tagId,
+            item.addressText, record.length);
+  }
+
+  const int32_t result = Exchange(state, item, record);
+  if (tagSlot != kNoCacheSlot) StoreFetchedBlock(state, tagSlot, result == kResultDone);
+  return result;
+}
+
+}  // namespace zan

@@ -1,0 +1,38 @@
+// The common read of every reader: the block cache first, then the transport.
+//
+// Waits only through DriverSleep: a busy send is retried at most 20 times 10 ms apart (50 ms on an
+// S5), and the answer is polled at most timeout/10 times, 1 ms apart (50 ms after a re-send of a
+// lost request). Not thread-safe: one request at a time.
+#ifndef ZAN_READ_READ_FROM_PLC_H_
+#define ZAN_READ_READ_FROM_PLC_H_
+
+#include <cstdint>
+
+#include "core/driver_state.h"
+#include "core/host_interface.h"
+#include "transport/transport_operations.h"
+
+namespace zan {
+
+constexpr int kBusyRetries = 20;
+constexpr uint32_t kBusyRetryMilliseconds = 10;
+constexpr uint32_t kBusyRetryS5ExtraMilliseconds = 40;
+constexpr uint32_t kReceivePollMilliseconds = 1;
+constexpr uint32_t kResendMilliseconds = 50;
+constexpr uint32_t kPendingDropMilliseconds = 1;
+
+// Reads the data of `record` (area, data block, start and length filled) for `item`, whose `plc`
+// must name a row of the PLC table (0..511) and whose `addressText` must be set. Sets the record's
+// connection to the PLC's readConnection. Except for cache-block tags and the input, output and
+// flag kinds, a registered cache block that holds the whole request answers it: from its data when
+// it is valid (0), else with 1, without asking the PLC. A cache-block tag (kind 'T') reads its
+// block's length and stores the block on success.
+//
+// Returns 0 with the data at the start of transferBuffer; 1 when the PLC, the transport or the
+// cache refused; 2 when the PLC cannot be reached (no connection, connection failure, busy after
+// the retries, polls used up). Logs as the host's log expects; COMM_TRACE adds a trace line.
+int32_t ReadFromPlc(DriverState& state, const TagItem& item, TransferRecord& record);
+
+}  // namespace zan
+
+#endif  // ZAN_READ_READ_FROM_PLC_H_

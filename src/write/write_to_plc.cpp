@@ -1,0 +1,89 @@
+#include "write/write_to_plc.h"
+
+#include <cstring>
+
+#include "core/host_services.h"
+#include "core/sleep.h"
+#include "transport/transport_binding.h"
+
+namespace zan {
+namespace {
+
+constexpr uint16_t kAreaDataBlock = 1;
+
+bool IsPending(int answer) {
+  return answer == kCompletionPending || answer == kCompletionPendingAlso;
+}
+
+}  // namespace
+
+const char* LoggedAddressText(const TagItem& item) {
+  return item.addressText != nullptr ? item.addressText : "";
+}
+
+int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record) {
+  const PlcEntry& plc = state.plcs[item.plc];
+  // An S5 writes through its write connection while it has one; an S7 has only the one
+  // connection. A handle of 0 goes to the transport as it is: it answers for it.
+  record.connection = plc.writeConnection != 0 ? plc.writeConnection : plc.readConnection;
+
+  if (state.commTrace == 1) {
+    ZAN_LOG("ZanDOR: COMM_TRACE: Write Tag with id %d and address %s to PLC, Len=%d", item.tagId,
+            LoggedAddressText(item), record.length);
+  }
+
+  const TransportOperations& transport = Transport();
+  // The send's answer carries nothing that the completion does not tell.
+  (void)transport.QxSendWrite(&record, state.transferBuffer);
+
+  // A time-out below 1 (which only ConfigurePort can set) still asks once whether the write
+  // completed.
+  const int32_t polls = state.timeout >= 1 ? state.timeout : 1;
+  int answer = 0;
+  uint16_t status = 0;
+  bool pollsUsedUp = true;
+  for (int32_t poll = 0; poll < polls; ++poll) {
+    status = 0;
+    answer = ResultCode(transport.QxWriteCompletion(&status, record.connection));
+    if (!IsPending(answer)) {
+      pollsUsedUp = false;
+      break;
+    }
+    DriverSleep(kCompletionPollMilliseconds);
+  }
+
+  if (answer != 0 || status != 0 || pollsUsedUp) {
+    ZAN_LOG("ZanDOR: Write Tag %s Failed, rc=%d,%d", LoggedAddressText(item), answer, status);
+    if (pollsUsedUp || answer == kCompletionBusy || answer == kCompletionConnectionFailed) {
+      return kResultUnreachable;
+    }
+    return kResultRefused;
+  }
+
+  // Inputs, outputs and flags are never cached; neither is the block of a cache-block tag, which
+  // no writer sends.
+  if (record.area == kAreaDataBlock) UpdateCoveringCacheBlocks(state, item, record);
+  return kResultDone;
+}
+
+void UpdateCoveringCacheBlocks(DriverState& state, const TagItem& item,
+                               const TransferRecord& record) {
+  const int32_t start = record.start;
+  const int32_t end = start + record.length;  // without 16-bit wrap
+  for (int slot = 0; slot < kCacheBlockCount; ++slot) {
+    CacheBlock& block = state.cache[slot];
+    if (block.tagId == kCacheSlotFree || block.valid != 1) continue;
+    if (block.dbNumber != record.dbNumber || block.plcNumber != item.plc) continue;
+    if (block.length > kCacheBlockBytes) continue;  // never copy past a block's data
+    if (start < block.start || end > block.start + block.length) continue;
+    std::memcpy(&block.data[start - block.start], state.transferBuffer, record.length);
+    if (state.commTrace == 1) {
+      ZAN_LOG(
+          "ZanDOR: COMM_TRACE: Write Tag with id %d and address %s to Cache, Len=%d, "
+          "ArrayIndex=%d",
+          item.tagId, LoggedAddressText(item), record.length, slot);
+    }
+  }
+}
+
+}  // namespace zan

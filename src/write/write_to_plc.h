@@ -1,0 +1,47 @@
+// The common transport write of every writer: send the data in transferBuffer, wait for the
+// completion, and keep the block cache consistent with what was written.
+//
+// Not thread-safe: the host sends one request at a time. Every wait goes through DriverSleep.
+#ifndef ZAN_WRITE_WRITE_TO_PLC_H_
+#define ZAN_WRITE_WRITE_TO_PLC_H_
+
+#include <cstdint>
+
+#include "core/driver_state.h"
+#include "core/host_interface.h"
+#include "transport/transport_operations.h"
+
+namespace zan {
+
+constexpr uint32_t kCompletionPollMilliseconds = 1;
+
+// Answers of the write-completion operation that say "not complete yet", and those that say the
+// connection has failed.
+constexpr int kCompletionPending = 6;
+constexpr int kCompletionPendingAlso = 7;
+constexpr int kCompletionBusy = 3;
+constexpr int kCompletionConnectionFailed = 9;
+
+// Writes the first bytes of transferBuffer that `record` describes (area, data block, start and
+// length filled in) to the PLC named by `item.plc`, which must be a row of the PLC table. Fills
+// the record's connection handle: the PLC's write connection, or its read connection when it has
+// none. Polls the completion at most `timeout` times (at least once), 1 ms apart.
+//
+// Returns 0 when the write completed with status 0; then every valid cache block of the PLC that
+// holds the whole written range of a data block receives the written bytes. Returns 2 when the
+// completion did not come within the polls or the connection failed (answers 3 and 9), 1 for any
+// other answer or a non-zero status; both failures are logged and leave the cache untouched.
+int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record);
+
+// The cache part of a successful data-block write: copies the written bytes into every valid block
+// of `item.plc` that holds the record's whole range, in ascending slot order, with a trace line
+// for each while COMM_TRACE is on.
+void UpdateCoveringCacheBlocks(DriverState& state, const TagItem& item,
+                               const TransferRecord& record);
+
+// The item's address text for log lines; an empty text when the host gave none.
+const char* LoggedAddressText(const TagItem& item);
+
+}  // namespace zan
+
+#endif  // ZAN_WRITE_WRITE_TO_PLC_H_
