@@ -16,13 +16,15 @@ bool IsPlcRow(int32_t number) {
 }
 
 // The checks that keep every later step inside the host's records and the driver's tables.
-bool Readable(const TagItem& item) {
+bool Readable(const DriverState& state, const TagItem& item) {
   if (!IsPlcRow(item.plc)) return false;
   const ValueLayout layout = LayoutOfKind(item.kind);
   if (layout == ValueLayout::kNone) return true;  // refused by the dispatch, as any such kind
   if (item.valueBuffer == nullptr) return false;
   if (layout == ValueLayout::kStatus) return IsPlcRow(item.address);
   if (item.addressText == nullptr) return false;
+  if (layout == ValueLayout::kString || layout == ValueLayout::kCharacters)
+    return StringTagLength(state, item.addressText) != 0;
   return CountFits(layout, item.count);
 }
 
@@ -48,7 +50,7 @@ int32_t ReadBlock(ZanRequest* request) {
     return kResultRefused;
   DriverState& state = *request->state;
   auto& item = *static_cast<TagItem*>(request->argument);
-  if (!Readable(item)) return kResultRefused;
+  if (!Readable(state, item)) return kResultRefused;
 
   const int32_t master = item.plc;
   const int partner = state.plcs[master & 0xFF].backupPlc;

@@ -6,9 +6,10 @@
 //
 // Before anything is touched, a request is refused with 1 when it has no state or no TagItem, when
 // the item's `plc` names no row of the PLC table (0..511), when a kind that has a reader lacks its
-// value buffer, or its address text (every kind but the status tag), when a status tag monitors a
-// PLC number outside 0..511, or when `count` of a counted kind is below 1 or its values would not
-// fit the 10000 bytes of transferBuffer. Not thread-safe: the host sends one request at a time.
+// value buffer, or its address text (every kind but the status tag), when a string tag's text
+// carries no string length, when a status tag monitors a PLC number outside 0..511, or when `count`
+// of a counted kind is below 1 or its values would not fit the 10000 bytes of transferBuffer. Not
+// thread-safe: the host sends one request at a time.
 #ifndef ZAN_READ_READ_COMMANDS_H_
 #define ZAN_READ_READ_COMMANDS_H_
 

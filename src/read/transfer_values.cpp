@@ -14,6 +14,8 @@ constexpr uint16_t kAreaOutputs = 4;
 
 // The S7 string header: maximum length and current length, one byte each.
 constexpr int32_t kStringHeaderBytes = 2;
+// What an S5 string transfer adds for the header, in words.
+constexpr int32_t kS5StringHeaderWords = 2;
 
 uint16_t Low16(int32_t value) {
   return static_cast<uint16_t>(static_cast<uint32_t>(value));
@@ -162,14 +164,15 @@ bool PlanTransfer(int32_t kind, uint8_t plcType, int32_t address, int32_t count,
     case ValueLayout::kString:
     case ValueLayout::kCharacters: {
       if (stringLength < 1 || stringLength > kStringLengthMax) return false;
-      const int32_t header = layout == ValueLayout::kString ? kStringHeaderBytes : 0;
+      const bool header = layout == ValueLayout::kString;
       record.start = Low16(off);
       if (s7) {
-        record.length = Low16(stringLength + header);
-        plan->bytes = stringLength + header;
+        const int32_t bytes = stringLength + (header ? kStringHeaderBytes : 0);
+        record.length = Low16(bytes);
+        plan->bytes = bytes;
       } else {
-        // Whole words only: an odd length loses its last character.
-        const int32_t words = stringLength / 2 + header / 2;
+        // Whole words only, so an odd length loses its last character; a header takes two words.
+        const int32_t words = stringLength / 2 + (header ? kS5StringHeaderWords : 0);
         record.length = Low16(words);
         plan->bytes = 2 * words;
       }

@@ -110,6 +110,11 @@ std::string TransportCall::Describe() const {
     case Op::kCloseLibrary:
     case Op::kOpenS5:
       return OpName(op);
+    case Op::kSendRead:
+    case Op::kSendWrite:
+      return std::string(OpName(op)) + " c=" + std::to_string(record.connection) +
+             " a=" + std::to_string(record.area) + " db=" + std::to_string(record.dbNumber) +
+             " s=" + std::to_string(record.start) + " l=" + std::to_string(record.length);
     default:
       return std::string(OpName(op)) + " h=" + std::to_string(handle);
   }
@@ -154,7 +159,7 @@ void ScriptedTransport::ScriptReceiveStatus(std::initializer_list<uint16_t> stat
 }
 
 uint16_t ScriptedTransport::NextReceiveStatus() {
-  if (receiveStatuses_.empty()) return 0;
+  if (receiveStatuses_.empty()) return receiveStatus_;
   const uint16_t status = receiveStatuses_.front();
   receiveStatuses_.pop_front();
   return status;

@@ -68,6 +68,8 @@ class ScriptedTransport {
   // The status words of the next write completions (0 when none is scripted).
   void ScriptCompletionStatus(std::initializer_list<uint16_t> statuses);
   uint16_t NextCompletionStatus();
+  // The status of every receive once the scripted ones are used up (0 by default).
+  void ReceiveStatus(uint16_t status) { receiveStatus_ = status; }
 
   // By default the opens answer 0 with status 0 and handles 1, 2, 3, ...; the library opens and
   // closes with 0, every connection is established at the first poll and restarts answer 1.
@@ -97,6 +99,7 @@ class ScriptedTransport {
   std::vector<uint8_t> readData_;
   std::deque<uint16_t> receiveStatuses_;
   std::deque<uint16_t> completionStatuses_;
+  uint16_t receiveStatus_ = 0;
   std::vector<TransportCall> calls_;
 };
 
