@@ -1,0 +1,230 @@
+#include "quaxnet/connection.h"
+
+#include <cstring>
+
+#include "quaxnet/answers.h"
+
+namespace quaxnet {
+namespace {
+
+bool HasTcp(Phase phase) {
+  return phase == Phase::kAwaitingConfirm || phase == Phase::kAwaitingSetup ||
+         phase == Phase::kEstablished;
+}
+
+uint16_t NextReference(Connection& connection) {
+  if (++connection.nextReference == 0) connection.nextReference = 1;
+  return connection.nextReference;
+}
+
+// Appends one message, cut into DT TPDUs, to what is waiting to be sent.
+bool QueueMessage(Connection& connection, const uint8_t* message, std::size_t size) {
+  if (connection.outboundSent != 0) {
+    const std::size_t left = connection.outboundBytes - connection.outboundSent;
+    std::memmove(connection.outbound, connection.outbound + connection.outboundSent, left);
+    connection.outboundBytes = left;
+    connection.outboundSent = 0;
+  }
+  const std::size_t written = EncodeDataMessage(
+      connection.outbound + connection.outboundBytes,
+      sizeof connection.outbound - connection.outboundBytes, message, size, connection.tpduBytes);
+  if (written == 0) return false;
+  connection.outboundBytes += written;
+  return true;
+}
+
+void OnConfirm(Connection& connection, const Tpdu& tpdu, uint64_t now) {
+  if (tpdu.kind != TpduKind::kConnectConfirm ||
+      tpdu.destinationReference != connection.sourceReference) {
+    Break(connection);
+    return;
+  }
+  connection.tpduBytes = std::size_t{1} << tpdu.tpduSizeCode;
+  connection.phaseStartedAt = now;
+  if (connection.target.personality == Personality::kS5) {
+    connection.phase = Phase::kEstablished;
+    return;
+  }
+  uint8_t setup[kMaxMessageBytes];
+  connection.setupReference = NextReference(connection);
+  const std::size_t size = EncodeSetupCommunication(setup, sizeof setup, connection.setupReference);
+  if (!QueueMessage(connection, setup, size)) {
+    Break(connection);
+    return;
+  }
+  connection.phase = Phase::kAwaitingSetup;
+}
+
+void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t size, uint64_t now) {
+  Job& job = connection.job;
+  if (!JobInFlight(connection)) {
+    Break(connection);  // nothing was asked: the peer is not to be trusted
+    return;
+  }
+  switch (ApplyAnswer(job, connection.target.personality, message, size)) {
+    case PartOutcome::kMismatch:
+      Break(connection);
+      return;
+    case PartOutcome::kMore:
+      if (!job.abandoned) {
+        SendNextPart(connection, now);
+        return;
+      }
+      break;
+    case PartOutcome::kComplete:
+      if (!job.abandoned) return;  // waits for the driver to collect it
+      break;
+  }
+  job.kind = JobKind::kNone;  // the late answer of an abandoned job: dropped
+}
+
+void OnMessage(Connection& connection, const uint8_t* message, std::size_t size, uint64_t now) {
+  if (connection.phase == Phase::kEstablished) {
+    OnJobAnswer(connection, message, size, now);
+    return;
+  }
+  const S7Answer answer = DecodeSetupAnswer(message, size, connection.setupReference);
+  if (answer.outcome != S7Outcome::kSuccess) {
+    Break(connection);  // a PLC that refuses setup communication cannot be used
+    return;
+  }
+  connection.pduSize = answer.pduSize;
+  connection.phase = Phase::kEstablished;
+  connection.phaseStartedAt = now;
+}
+
+void OnTpdu(Connection& connection, const uint8_t* bytes, std::size_t size, uint64_t now) {
+  const Tpdu tpdu = DecodeTpdu(bytes, size);
+  if (connection.phase == Phase::kAwaitingConfirm) {
+    OnConfirm(connection, tpdu, now);
+    return;
+  }
+  if (tpdu.kind != TpduKind::kData || tpdu.dataSize > kMaxMessageBytes - connection.messageBytes) {
+    Break(connection);
+    return;
+  }
+  if (tpdu.dataSize != 0)
+    std::memcpy(connection.message + connection.messageBytes, tpdu.data, tpdu.dataSize);
+  connection.messageBytes += tpdu.dataSize;
+  if (!tpdu.endOfMessage) return;
+  const std::size_t messageSize = connection.messageBytes;
+  connection.messageBytes = 0;
+  OnMessage(connection, connection.message, messageSize, now);
+}
+
+}  // namespace
+
+void ResetLink(Connection& connection, uint64_t now) {
+  Break(connection);
+  connection.phase = Phase::kTcpConnecting;
+  connection.phaseStartedAt = now;
+  connection.sourceReference = connection.handle;
+  connection.tpduBytes = 0;
+  connection.pduSize = 0;
+}
+
+void OnTcpConnected(Connection& connection, uint64_t now) {
+  const std::size_t size = EncodeConnectRequest(connection.outbound, sizeof connection.outbound,
+                                                connection.sourceReference, connection.target.local,
+                                                connection.target.remote);
+  if (size == 0) {
+    Break(connection);
+    return;
+  }
+  connection.outboundBytes = size;
+  connection.outboundSent = 0;
+  connection.phase = Phase::kAwaitingConfirm;
+  connection.phaseStartedAt = now;
+}
+
+void Break(Connection& connection) {
+  connection.phase = Phase::kBroken;
+  connection.job.kind = JobKind::kNone;
+  connection.inbound.Clear();
+  connection.messageBytes = 0;
+  connection.outboundBytes = 0;
+  connection.outboundSent = 0;
+}
+
+void ProcessInbound(Connection& connection, uint64_t now) {
+  while (HasTcp(connection.phase)) {
+    const uint8_t* tpkt = nullptr;
+    std::size_t length = 0;
+    const TpktCheck check = connection.inbound.Front(&tpkt, &length);
+    if (check == TpktCheck::kIncomplete) return;
+    if (check == TpktCheck::kMalformed) {
+      Break(connection);
+      return;
+    }
+    OnTpdu(connection, tpkt + kTpktHeaderBytes, length - kTpktHeaderBytes, now);
+    connection.inbound.Consume(length);
+  }
+}
+
+void CheckTimeLimits(Connection& connection, uint64_t now) {
+  const uint64_t limit = connection.target.timeLimitMs;
+  switch (connection.phase) {
+    case Phase::kTcpConnecting:
+    case Phase::kAwaitingConfirm:
+    case Phase::kAwaitingSetup:
+      if (now - connection.phaseStartedAt > limit) Break(connection);
+      break;
+    case Phase::kEstablished:
+      if (JobInFlight(connection) && now - connection.job.partSentAt > limit) Break(connection);
+      break;
+    default:
+      break;
+  }
+}
+
+bool AwaitsPeer(const Connection& connection) {
+  switch (connection.phase) {
+    case Phase::kTcpConnecting:
+    case Phase::kAwaitingConfirm:
+    case Phase::kAwaitingSetup:
+      return true;
+    case Phase::kEstablished:
+      return JobInFlight(connection);
+    default:
+      return false;
+  }
+}
+
+bool JobInFlight(const Connection& connection) {
+  return connection.job.kind != JobKind::kNone && !connection.job.complete;
+}
+
+bool SendNextPart(Connection& connection, uint64_t now) {
+  uint8_t message[kMaxMessageBytes];
+  Job& job = connection.job;
+  const std::size_t size = EncodeNextPart(job, connection.target.personality, connection.pduSize,
+                                          NextReference(connection), message, sizeof message);
+  if (size == 0 || !QueueMessage(connection, message, size)) {
+    Break(connection);
+    return false;
+  }
+  job.partSentAt = now;
+  return true;
+}
+
+void AbandonJob(Connection& connection) {
+  if (connection.job.complete)
+    connection.job.kind = JobKind::kNone;
+  else
+    connection.job.abandoned = true;
+}
+
+int LinkAnswer(const Connection& connection) {
+  switch (connection.phase) {
+    case Phase::kEstablished:
+      return kAnswerDone;
+    case Phase::kBroken:
+      return kAnswerBroken;
+    case Phase::kFree:
+      return kAnswerUnknownHandle;
+    default:
+      return kAnswerBusy;
+  }
+}
+
+}  // namespace quaxnet

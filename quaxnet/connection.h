@@ -1,0 +1,108 @@
+// One connection to a PLC and its state machine:
+//
+//   kTcpConnecting -> kAwaitingConfirm (COTP CR sent with the block's TSAPs)
+//     -> kAwaitingSetup (S7 only: setup communication sent, PDU 960 asked)
+//     -> kEstablished -> kBroken
+//
+// The functions here are the protocol alone: they take the bytes that arrived and queue the bytes
+// to send, and never touch a socket (link_io.h moves the bytes). Anything from the peer that is
+// malformed, unexpected or does not match what is outstanding breaks the connection; a broken
+// connection forgets its job and every byte it held, and stays broken until it is restarted.
+// Every phase and every part of a job must be answered within the connection's time limit, or
+// the connection breaks.
+#ifndef QUAXNET_CONNECTION_H_
+#define QUAXNET_CONNECTION_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "quaxnet/job.h"
+#include "quaxnet/net_socket.h"
+#include "quaxnet/reassembly.h"
+#include "quaxnet/wire_iso.h"
+#include "quaxnet/wire_s5.h"
+#include "quaxnet/wire_s7.h"
+
+namespace quaxnet {
+
+enum class Phase : uint8_t {
+  kFree,  // the slot holds no connection
+  kTcpConnecting,
+  kAwaitingConfirm,
+  kAwaitingSetup,
+  kEstablished,
+  kBroken,
+};
+
+// Where and how to connect, from the connection request block.
+struct Target {
+  Personality personality = Personality::kS7;
+  uint32_t address = 0;  // IPv4, host byte order
+  uint16_t port = 0;
+  Tsap local;
+  Tsap remote;
+  uint32_t timeLimitMs = 0;
+};
+
+// The largest message (S7 PDU or S5 telegram) either way.
+constexpr std::size_t kMaxMessageBytes =
+    kS5MaxTelegramBytes > kS7PduSizeAsked ? kS5MaxTelegramBytes : kS7PduSizeAsked;
+// The largest message cut into TPDUs of the smallest size a peer may confirm, with their headers.
+constexpr std::size_t kOutboundCapacity =
+    kMaxMessageBytes +
+    (kMaxMessageBytes / ((std::size_t{1} << kTpduSizeCodeDefault) - kDataHeaderBytes) + 1) *
+        (kTpktHeaderBytes + kDataHeaderBytes);
+
+struct Connection {
+  Phase phase = Phase::kFree;
+  uint16_t handle = 0;
+  Target target;
+  platform::SocketId socket = platform::kNoSocket;
+  uint64_t phaseStartedAt = 0;  // milliseconds
+  uint16_t sourceReference = 0;
+  uint16_t nextReference = 0;
+  uint16_t setupReference = 0;
+  std::size_t tpduBytes = 0;  // confirmed by the peer
+  uint16_t pduSize = 0;       // granted by an S7 peer
+  Reassembly inbound;
+  uint8_t message[kMaxMessageBytes];  // the DT TPDUs of one message, joined
+  std::size_t messageBytes = 0;
+  uint8_t outbound[kOutboundCapacity];
+  std::size_t outboundBytes = 0;
+  std::size_t outboundSent = 0;
+  Job job;
+};
+
+// Forgets everything of the last link and enters kTcpConnecting.
+void ResetLink(Connection& connection, uint64_t now);
+
+// The TCP connection is up: queues the connect request.
+void OnTcpConnected(Connection& connection, uint64_t now);
+
+// Enters kBroken, forgetting the job and every byte held either way.
+void Break(Connection& connection);
+
+// Takes every whole TPKT out of `connection.inbound` and acts on it.
+void ProcessInbound(Connection& connection, uint64_t now);
+
+// Breaks the connection when its phase or the part on its way has outlived the time limit.
+void CheckTimeLimits(Connection& connection, uint64_t now);
+
+// Whether the connection has sent something and waits for the peer.
+bool AwaitsPeer(const Connection& connection);
+
+// Whether a part of the job is on its way.
+bool JobInFlight(const Connection& connection);
+
+// Queues the next part of the job; false (the connection broken) when it cannot be encoded.
+bool SendNextPart(Connection& connection, uint64_t now);
+
+// A later send found the job outstanding: its answer will be dropped (at once, if it is in).
+void AbandonJob(Connection& connection);
+
+// The connection state answer: 0 established, 3 on the way there, 9 broken.
+int LinkAnswer(const Connection& connection);
+
+}  // namespace quaxnet
+
+#endif  // QUAXNET_CONNECTION_H_

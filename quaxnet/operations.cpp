@@ -1,0 +1,197 @@
+// The eleven exported operations: argument checks, then the connection's state machine.
+#include <cstdlib>
+
+#include "quaxnet/answers.h"
+#include "quaxnet/clock.h"
+#include "quaxnet/connection_table.h"
+#include "quaxnet/link_io.h"
+#include "quaxnet/quaxnet.h"
+
+namespace quaxnet {
+namespace {
+
+constexpr uint32_t kDefaultTimeLimitMs = 1000;
+constexpr uint32_t kNoAddress = 0;             // INADDR_ANY: not a PLC
+constexpr uint32_t kBadAddress = 0xFFFFFFFFu;  // what inet_addr answers for a bad text
+
+bool libraryOpen = false;
+
+// QUAXNET_PORT as a port number (1 to 65535); 0 when it is not set or not a number.
+uint16_t PortOverride() {
+  const char* text = std::getenv("QUAXNET_PORT");
+  if (text == nullptr || *text == '\0') return 0;
+  uint32_t port = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return 0;
+    port = port * 10 + static_cast<uint32_t>(*p - '0');
+    if (port > 0xFFFF) return 0;
+  }
+  return static_cast<uint16_t>(port);
+}
+
+bool TakeTsap(uint8_t length, const uint8_t* bytes, Tsap* tsap) {
+  if (length == 0 || length > kMaxTsapBytes) return false;
+  tsap->length = length;
+  for (uint8_t i = 0; i < length; ++i)
+    tsap->bytes[i] = bytes[i];
+  return true;
+}
+
+bool TakeTarget(const ConnectRequest& block, Personality personality, Target* target) {
+  if (block.ipAddress == kNoAddress || block.ipAddress == kBadAddress) return false;
+  if (!TakeTsap(block.localTsapLength, block.localTsap, &target->local) ||
+      !TakeTsap(block.remoteTsapLength, block.remoteTsap, &target->remote))
+    return false;
+  const uint16_t port = PortOverride();
+  target->port = port != 0 ? port : block.port;
+  if (target->port == 0) return false;
+  target->personality = personality;
+  target->address = block.ipAddress;
+  target->timeLimitMs = block.timeout != 0 ? block.timeout : kDefaultTimeLimitMs;
+  return true;
+}
+
+int Open(ConnectRequest* block, Personality personality) {
+  if (block == nullptr || block->length != zan::kConnectRequestLength)
+    return kAnswerInvalidArgument;
+  block->handle = 0;
+  block->status = 0;
+  if (!libraryOpen) return kAnswerLibraryClosed;
+  Target target;
+  if (!TakeTarget(*block, personality, &target)) return kAnswerInvalidArgument;
+  Connection* connection = AllocateConnection();
+  if (connection == nullptr) return kAnswerNoFreeConnection;
+  connection->target = target;
+  ResetLink(*connection, NowMilliseconds());
+  StartLink(*connection);
+  block->handle = connection->handle;
+  block->status = kOpenStatusPending;
+  return kAnswerDone;
+}
+
+int Send(JobKind kind, TransferRecord* record, const void* data) {
+  if (record == nullptr || (kind == JobKind::kWrite && data == nullptr))
+    return kAnswerInvalidArgument;
+  Connection* connection = FindConnection(record->connection);
+  if (connection == nullptr) return kAnswerUnknownHandle;
+  Advance(*connection, false);
+  if (connection->phase != Phase::kEstablished) return LinkAnswer(*connection);
+  if (connection->job.kind != JobKind::kNone) {
+    AbandonJob(*connection);
+    return kAnswerResponsePending;
+  }
+  const Personality personality = connection->target.personality;
+  if (!BeginJob(connection->job, kind, *record, personality)) return kAnswerInvalidArgument;
+  if (kind == JobKind::kWrite)
+    TakeWriteData(connection->job, personality, static_cast<const uint8_t*>(data));
+  SendNextPart(*connection, NowMilliseconds());
+  Advance(*connection, false);
+  return connection->phase == Phase::kEstablished ? kAnswerDone : LinkAnswer(*connection);
+}
+
+// The common part of collecting a read or a write: the job of `kind` when it is complete, or the
+// answer that says why there is none.
+int FindCompleteJob(Connection& connection, JobKind kind) {
+  Advance(connection, JobInFlight(connection));
+  if (connection.phase != Phase::kEstablished) return LinkAnswer(connection);
+  const Job& job = connection.job;
+  if (job.kind == JobKind::kNone) return kAnswerNoRequest;
+  if (job.abandoned) return kAnswerResponsePending;
+  if (job.kind != kind) return kAnswerNoRequest;
+  return job.complete ? kAnswerDone : kAnswerNothingYet;
+}
+
+}  // namespace
+}  // namespace quaxnet
+
+using namespace quaxnet;
+
+QX_API int ZAN_STDCALL QxOpenLibrary() {
+  if (libraryOpen) return kAnswerDone;
+  if (!platform::StartNetworking()) return kAnswerNetworkUnavailable;
+  libraryOpen = true;
+  return kAnswerDone;
+}
+
+QX_API int ZAN_STDCALL QxCloseLibrary() {
+  for (std::size_t i = 0; i < kMaxConnections; ++i) {
+    Connection& connection = ConnectionAt(i);
+    if (connection.phase == Phase::kFree) continue;
+    CloseLink(connection);
+    ReleaseConnection(connection);
+  }
+  if (libraryOpen) platform::StopNetworking();
+  libraryOpen = false;
+  return kAnswerDone;
+}
+
+QX_API int ZAN_STDCALL QxOpenS7Connection(ConnectRequest* block, uint32_t zero) {
+  if (zero != 0) return kAnswerInvalidArgument;
+  return Open(block, Personality::kS7);
+}
+
+QX_API int ZAN_STDCALL QxOpenS5Connection(ConnectRequest* block) {
+  return Open(block, Personality::kS5);
+}
+
+QX_API int ZAN_STDCALL QxConnectionState(uint32_t handle) {
+  Connection* connection = FindConnection(handle);
+  if (connection == nullptr) return kAnswerUnknownHandle;
+  Advance(*connection, AwaitsPeer(*connection));
+  return LinkAnswer(*connection);
+}
+
+QX_API int ZAN_STDCALL QxCloseConnection(uint32_t handle) {
+  Connection* connection = FindConnection(handle);
+  if (connection == nullptr) return kAnswerUnknownHandle;
+  CloseLink(*connection);
+  ReleaseConnection(*connection);
+  return kAnswerDone;
+}
+
+QX_API int ZAN_STDCALL QxRestartConnection(uint32_t handle) {
+  Connection* connection = FindConnection(handle);
+  if (connection == nullptr) return kAnswerUnknownHandle;
+  CloseLink(*connection);  // the PLC's connection slot is given back before a new one is taken
+  ResetLink(*connection, NowMilliseconds());
+  StartLink(*connection);
+  return kRestartDone;
+}
+
+QX_API int ZAN_STDCALL QxSendRead(TransferRecord* record) {
+  return Send(JobKind::kRead, record, nullptr);
+}
+
+QX_API int ZAN_STDCALL QxSendWrite(TransferRecord* record, const void* buffer) {
+  return Send(JobKind::kWrite, record, buffer);
+}
+
+QX_API int ZAN_STDCALL QxReceiveRead(uint32_t size, void* buffer, uint16_t* status,
+                                     uint32_t handle) {
+  if (status == nullptr || buffer == nullptr) return kAnswerInvalidArgument;
+  *status = 0;
+  Connection* connection = FindConnection(handle);
+  if (connection == nullptr) return kAnswerUnknownHandle;
+  const int answer = FindCompleteJob(*connection, JobKind::kRead);
+  if (answer != kAnswerDone) return answer;
+  Job& job = connection->job;
+  if (job.status == 0) {
+    if (size < job.totalBytes) return kAnswerInvalidArgument;
+    GiveReadData(job, connection->target.personality, static_cast<uint8_t*>(buffer));
+  }
+  *status = job.status;
+  job.kind = JobKind::kNone;
+  return kAnswerDone;
+}
+
+QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle) {
+  if (status == nullptr) return kAnswerInvalidArgument;
+  *status = 0;
+  Connection* connection = FindConnection(handle);
+  if (connection == nullptr) return kAnswerUnknownHandle;
+  const int answer = FindCompleteJob(*connection, JobKind::kWrite);
+  if (answer != kAnswerDone) return answer;
+  *status = connection->job.status;
+  connection->job.kind = JobKind::kNone;
+  return kAnswerDone;
+}

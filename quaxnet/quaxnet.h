@@ -1,0 +1,72 @@
+// Quaxnet: the transport library of the driver. ISO-on-TCP (RFC 1006) with S7 communication, and
+// the S5 fetch/write service, to PLCs.
+//
+// Eleven operations, C linkage, __stdcall on Windows; exported from Quaxnet.dll at their ordinals
+// and by name, and by name from libquaxnet.so. Results are ints of which the low 16 bits count
+// (answers.h); handles are passed as 32-bit values of which the low 16 bits count.
+//
+// Poll-driven and single-threaded: the library starts no thread and does nothing between calls.
+// Each operation moves its own connection on with what the network has for it and returns at
+// once, or after waiting at most about 1 ms for an answer that is on its way. Not thread-safe:
+// one call at a time.
+//
+// QUAXNET_PORT, when it holds a port number, replaces the port of every connection request block.
+#ifndef QUAXNET_QUAXNET_H_
+#define QUAXNET_QUAXNET_H_
+
+#include <cstdint>
+
+#include "transport/connect_request.h"
+#include "transport/transport_operations.h"
+
+#if defined(_WIN32)
+#define QX_API extern "C"  // exported through quaxnet.def, at the ordinals
+#else
+#define QX_API extern "C" __attribute__((visibility("default")))
+#endif
+
+// 252. Makes the library ready (networking started). 0, or 15 when the network cannot be used.
+// Opening an open library changes nothing.
+QX_API int ZAN_STDCALL QxOpenLibrary();
+
+// 253. Closes every connection and the library. Always 0.
+QX_API int ZAN_STDCALL QxCloseLibrary();
+
+// 225 and 224. Opens an S7 connection (COTP, then setup communication) or one connection of an
+// S5 pair to the block's address, port and TSAPs, and starts connecting. 0 with the new handle
+// and status 3 in the block; otherwise the handle is 0: 1 for a block (or an S7 second argument
+// other than 0) that cannot be used, 12 when every connection is taken, 13 before the library is
+// open. The block's time-out (milliseconds, 1000 when 0) limits each step of the connect and the
+// wait for each answer.
+QX_API int ZAN_STDCALL QxOpenS7Connection(ConnectRequest* block, uint32_t zero);
+QX_API int ZAN_STDCALL QxOpenS5Connection(ConnectRequest* block);
+
+// 124. 0 established; 3 on its way there; 9 broken (until a restart succeeds); 2 unknown handle.
+QX_API int ZAN_STDCALL QxConnectionState(uint32_t handle);
+
+// 101. Closes the connection; its handle is unknown afterwards. 0, or 2 for an unknown handle.
+QX_API int ZAN_STDCALL QxCloseConnection(uint32_t handle);
+
+// 125. Closes the connection's socket, forgets what was outstanding and every byte that arrived
+// before, and connects anew under the same handle. 1, or 2 for an unknown handle.
+QX_API int ZAN_STDCALL QxRestartConnection(uint32_t handle);
+
+// 103 and 106. Sends a read (fetch) or a write of the record on its connection, split into parts
+// that fit the PLC; the write's data (the record's length, in its units) is taken at once.
+// 0 sent; 3 not established; 9 broken; 14 an earlier request is still outstanding (it is then
+// abandoned: its answer is dropped); 1 a record that cannot be carried; 2 unknown handle.
+QX_API int ZAN_STDCALL QxSendRead(TransferRecord* record);
+QX_API int ZAN_STDCALL QxSendWrite(TransferRecord* record, const void* buffer);
+
+// 104. Collects the answer of the read: 0 with status 0 and the data at the start of `buffer`
+// (S5 data-block words in host order); 0 with a non-zero status when the PLC refused (the S7
+// item return code or error class and code, or 0x100 + the S5 error number), the buffer
+// untouched; 6 not yet; 3 or 9 the request is lost (not established, broken); 14 the outstanding
+// request was abandoned; 8 no read outstanding; 1 `size` too small or a null pointer.
+QX_API int ZAN_STDCALL QxReceiveRead(uint32_t size, void* buffer, uint16_t* status,
+                                     uint32_t handle);
+
+// 107. The completion of the write, with the answers of QxReceiveRead.
+QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle);
+
+#endif  // QUAXNET_QUAXNET_H_

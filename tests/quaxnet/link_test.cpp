@@ -1,0 +1,238 @@
+// Connections of the transport library against a scripted PLC on loopback: the bytes of the
+// connect, the faults that break a connection, time limits, restart, close, handles, arguments.
+#include <cstring>
+
+#include "quaxnet/clock.h"
+#include "quaxnet/quaxnet_fixture.h"
+
+namespace zan::testing {
+namespace {
+
+uint64_t fakeNow = 0;
+uint64_t FakeClock() {
+  return fakeNow;
+}
+
+TEST_F(QuaxnetTest, S7ConnectSendsTheBlocksTsapsThenAsksForPdu960) {
+  ConnectRequest block = S7Block(3);
+  ASSERT_EQ(QxOpenS7Connection(&block, 0), 0);
+  EXPECT_EQ(block.status, 3);
+  const uint16_t handle = block.handle;
+  const Pump pump = [handle] { QxConnectionState(handle); };
+  ASSERT_TRUE(peer.Accept(pump));
+  const Bytes request = peer.ReadTpkt(pump);
+  const uint16_t reference = ConnectRequestReference(request);
+  EXPECT_NE(reference, 0);
+  EXPECT_EQ(request,
+            (Bytes{0x03,           0x00, 0x00, 0x16, 0x11, 0xE0, 0x00, 0x00, High(reference),
+                   Low(reference), 0x00, 0xC0, 0x01, 0x0A, 0xC1, 0x02, 0x01, 0x01,
+                   0xC2,           0x02, 0x03, 0x03}));
+  EXPECT_EQ(QxConnectionState(handle), 3);
+
+  peer.Send(ConnectConfirm(reference));
+  const Bytes setup = peer.ReadMessage(pump);
+  const uint16_t pdu = PduReference(setup);
+  EXPECT_EQ(setup, (Bytes{0x32, 0x01, 0x00, 0x00, High(pdu), Low(pdu), 0x00, 0x08, 0x00, 0x00, 0xF0,
+                          0x00, 0x00, 0x01, 0x00, 0x01, 0x03, 0xC0}));
+  EXPECT_EQ(QxConnectionState(handle), 3) << "established only once setup is answered";
+  peer.SendMessage(S7SetupAnswer(pdu, 480));
+  EXPECT_EQ(StateUntil(handle, 0), 0);
+}
+
+TEST_F(QuaxnetTest, S5ConnectSendsTextTsapsAndNeedsNoSetup) {
+  ConnectRequest block = S5Block("KORWRITE");
+  ASSERT_EQ(QxOpenS5Connection(&block), 0);
+  const uint16_t handle = block.handle;
+  const Pump pump = [handle] { QxConnectionState(handle); };
+  ASSERT_TRUE(peer.Accept(pump));
+  const Bytes request = peer.ReadTpkt(pump);
+  const uint16_t reference = ConnectRequestReference(request);
+  Bytes expected = {0x03,           0x00, 0x00, 0x22, 0x1D, 0xE0, 0x00, 0x00, High(reference),
+                    Low(reference), 0x00, 0xC0, 0x01, 0x0A, 0xC1, 0x08};
+  for (char c : std::string("KORVEL  \xC2\x08KORWRITE"))
+    expected.push_back(static_cast<uint8_t>(c));
+  EXPECT_EQ(request, expected);
+  peer.Send(ConnectConfirm(reference));
+  EXPECT_EQ(StateUntil(handle, 0), 0);
+  EXPECT_TRUE(peer.Quiet());
+}
+
+// What the PLC answers to the connect request, and to the setup communication (empty: nothing).
+struct ConnectFault {
+  const char* name;
+  Bytes (*toRequest)(uint16_t reference);
+  Bytes (*toSetup)(uint16_t reference);
+};
+
+TEST_F(QuaxnetTest, ConnectFaultsBreakTheConnection) {
+  const ConnectFault faults[] = {
+      {"disconnect request",
+       [](uint16_t r) {
+         return Tpkt({0x06, 0x80, High(r), Low(r), 0x43, 0x21, 0x00});
+       },
+       nullptr},
+      {"confirm of another reference", [](uint16_t r) { return ConnectConfirm(r + 1); }, nullptr},
+      {"confirm of TPDU size 2048",
+       [](uint16_t r) {
+         return Tpkt({0x09, 0xD0, High(r), Low(r), 0x43, 0x21, 0x00, 0xC0, 0x01, 0x0B});
+       },
+       nullptr},
+      {"confirm of class 2",
+       [](uint16_t r) {
+         return Tpkt({0x06, 0xD0, High(r), Low(r), 0x43, 0x21, 0x20});
+       },
+       nullptr},
+      {"parameter past the header",
+       [](uint16_t r) {
+         return Tpkt({0x08, 0xD0, High(r), Low(r), 0x43, 0x21, 0x00, 0xC0, 0x05});
+       },
+       nullptr},
+      {"data before the confirm", [](uint16_t) { return DataTpkt({0x32}); }, nullptr},
+      {"TPKT of version 2",
+       [](uint16_t r) {
+         Bytes b = ConnectConfirm(r);
+         b[0] = 2;
+         return b;
+       },
+       nullptr},
+      {"setup refused", ConnectConfirm,
+       [](uint16_t r) { return DataTpkt(S7HeaderError(r, 0x81, 0x04)); }},
+      {"setup granting 16 bytes", ConnectConfirm,
+       [](uint16_t r) { return DataTpkt(S7SetupAnswer(r, 16)); }},
+      {"setup answer of another reference", ConnectConfirm,
+       [](uint16_t r) { return DataTpkt(S7SetupAnswer(r + 1, 240)); }},
+  };
+  for (const ConnectFault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    ConnectRequest block = S7Block();
+    ASSERT_EQ(QxOpenS7Connection(&block, 0), 0);
+    const uint16_t handle = block.handle;
+    const Pump pump = [handle] { QxConnectionState(handle); };
+    ASSERT_TRUE(peer.Accept(pump));
+    peer.Send(fault.toRequest(ConnectRequestReference(peer.ReadTpkt(pump))));
+    if (fault.toSetup != nullptr) peer.Send(fault.toSetup(PduReference(peer.ReadMessage(pump))));
+    EXPECT_EQ(StateUntil(handle, 9), 9);
+    EXPECT_TRUE(peer.SeesClose());
+    QxCloseConnection(handle);
+  }
+}
+
+TEST_F(QuaxnetTest, RefusedDroppedAndSilentPeersBreakTheConnection) {
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  ConnectRequest block = S7Block();
+  block.timeout = 500;
+  ASSERT_EQ(QxOpenS7Connection(&block, 0), 0);
+  const uint16_t silent = block.handle;
+  const Pump pump = [silent] { QxConnectionState(silent); };
+  ASSERT_TRUE(peer.Accept(pump));
+  ASSERT_FALSE(peer.ReadTpkt(pump).empty());
+  fakeNow += 500;
+  EXPECT_EQ(QxConnectionState(silent), 3) << "within the block's time-out";
+  fakeNow += 1;
+  EXPECT_EQ(QxConnectionState(silent), 9);
+  EXPECT_TRUE(peer.SeesClose());
+
+  const uint16_t dropped = ConnectS7();
+  ASSERT_NE(dropped, 0);
+  peer.Drop();
+  EXPECT_EQ(StateUntil(dropped, 9), 9);
+  TransferRecord record = Record(dropped, 1, 1, 0, 2);
+  EXPECT_EQ(QxSendRead(&record), 9);
+
+  peer.StopListening();  // nobody listens on the port any more: TCP refuses
+  block = S7Block();
+  ASSERT_EQ(QxOpenS7Connection(&block, 0), 0);
+  EXPECT_EQ(StateUntil(block.handle, 9), 9);
+}
+
+TEST_F(QuaxnetTest, RestartClosesForgetsWhatArrivedAndConnectsAnew) {
+  const uint16_t handle = ConnectS7();
+  ASSERT_NE(handle, 0);
+  const Bytes job = SendRead(Record(handle, 1, 10, 0, 2));
+  peer.SendMessage(S7ReadAnswer(PduReference(job), {0xAA, 0xBB}));  // arrives, never collected
+
+  EXPECT_EQ(QxRestartConnection(handle), 1);
+  EXPECT_TRUE(peer.SeesClose());
+  EXPECT_EQ(QxConnectionState(handle), 3);
+  const Pump pump = [handle] { QxConnectionState(handle); };
+  ASSERT_TRUE(peer.Accept(pump));
+  peer.Send(ConnectConfirm(ConnectRequestReference(peer.ReadTpkt(pump))));
+  peer.SendMessage(S7SetupAnswer(PduReference(peer.ReadMessage(pump)), 240));
+  ASSERT_EQ(StateUntil(handle, 0), 0);
+
+  uint16_t status = 0;
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 8);
+  EXPECT_EQ(buffer[0], 0xEE) << "bytes from before the restart were handed out";
+}
+
+TEST_F(QuaxnetTest, ClosingTheLibraryClosesEveryConnection) {
+  const uint16_t handle = ConnectS7();
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(QxCloseLibrary(), 0);
+  EXPECT_TRUE(peer.SeesClose());
+  EXPECT_EQ(QxConnectionState(handle), 2);
+  ConnectRequest block = S7Block();
+  EXPECT_EQ(QxOpenS7Connection(&block, 0), 13);
+  ASSERT_EQ(QxOpenLibrary(), 0);
+}
+
+TEST_F(QuaxnetTest, HandlesAreSmallAndNotReusedWhileOpen) {
+  ConnectRequest first = S7Block();
+  ConnectRequest second = S5Block("KORREAD ");
+  ASSERT_EQ(QxOpenS7Connection(&first, 0), 0);
+  ASSERT_EQ(QxOpenS5Connection(&second), 0);
+  EXPECT_NE(first.handle, second.handle);
+  EXPECT_EQ(QxCloseConnection(first.handle), 0);
+  EXPECT_EQ(QxCloseConnection(first.handle), 2);
+  ConnectRequest third = S7Block();
+  ASSERT_EQ(QxOpenS7Connection(&third, 0), 0);
+  for (uint16_t handle : {first.handle, second.handle, third.handle}) {
+    EXPECT_GE(handle, 1);
+    EXPECT_LE(handle, 1024);
+  }
+  EXPECT_NE(third.handle, second.handle);
+  EXPECT_NE(third.handle, first.handle) << "a closed handle is not taken again at once";
+}
+
+TEST_F(QuaxnetTest, UnusableArgumentsAreRefused) {
+  const uint16_t handle = ConnectS7();
+  ASSERT_NE(handle, 0);
+  ConnectRequest block = S7Block();
+  uint16_t status;
+  struct Case {
+    const char* name;
+    int answer;
+    int expected;
+  };
+  auto open = [](ConnectRequest changed) { return QxOpenS7Connection(&changed, 0); };
+  auto read = [](TransferRecord record) { return QxSendRead(&record); };
+  ConnectRequest shortBlock = block, noTsap = block, longTsap = block, noAddress = block;
+  shortBlock.length = 80;
+  noTsap.remoteTsapLength = 0;
+  longTsap.localTsapLength = 9;
+  noAddress.ipAddress = 0xFFFFFFFF;
+  const Case cases[] = {
+      {"null block", QxOpenS5Connection(nullptr), 1},
+      {"second argument not 0", QxOpenS7Connection(&block, 1), 1},
+      {"block length", open(shortBlock), 1},
+      {"empty TSAP", open(noTsap), 1},
+      {"TSAP of 9 bytes", open(longTsap), 1},
+      {"address from a bad text", open(noAddress), 1},
+      {"unknown handle", read(Record(1025, 1, 1, 0, 2)), 2},
+      {"area 5", read(Record(handle, 5, 1, 0, 2)), 1},
+      {"length 0", read(Record(handle, 1, 1, 0, 0)), 1},
+      {"10001 bytes", read(Record(handle, 1, 1, 0, 10001)), 1},
+      {"null record", QxSendRead(nullptr), 1},
+      {"write without data", QxSendWrite(nullptr, buffer), 1},
+      {"null status", QxReceiveRead(sizeof buffer, buffer, nullptr, handle), 1},
+      {"nothing sent", QxReceiveRead(sizeof buffer, buffer, &status, handle), 8},
+      {"no write sent", QxWriteCompletion(&status, handle), 8},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(c.answer, c.expected) << c.name;
+  EXPECT_EQ(QxConnectionState(handle), 0) << "refused arguments leave the connection as it was";
+}
+
+}  // namespace
+}  // namespace zan::testing
