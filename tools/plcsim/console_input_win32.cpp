@@ -1,0 +1,60 @@
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "console_input.h"
+
+namespace plcsim {
+namespace {
+
+constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
+
+// Copies standard input to `writer` until it ends, then closes `writer` so the loop sees the end.
+void Pump(net::Socket writer) {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  uint8_t buffer[512];
+  DWORD count = 0;
+  while (ReadFile(input, buffer, sizeof buffer, &count, nullptr) && count > 0) {
+    std::size_t offset = 0;
+    while (offset < count) {
+      std::size_t sent = 0;
+      if (net::Send(writer, buffer + offset, count - offset, &sent) != net::Error::kNone) {
+        net::Close(writer);
+        return;
+      }
+      offset += sent;
+    }
+  }
+  net::Close(writer);
+}
+
+}  // namespace
+
+net::Socket OpenConsoleInput(std::string* error) {
+  net::Socket listener = net::kNoSocket;
+  uint16_t port = 0;
+  std::string text;
+  if (net::Listen(kLoopback, 0, &listener, &port, &text) != net::Error::kNone) {
+    *error = "cannot watch standard input: " + text;
+    return net::kNoSocket;
+  }
+  net::SetBlocking(listener, true);
+  net::Socket writer = net::kNoSocket;
+  net::Socket reader = net::kNoSocket;
+  uint32_t peer = 0;
+  uint16_t peerPort = 0;
+  if (net::Connect(kLoopback, port, &writer) != net::Error::kNone ||
+      net::Accept(listener, &reader, &peer, &peerPort) != net::Error::kNone) {
+    net::Close(writer);
+    net::Close(listener);
+    *error = "cannot watch standard input: no loopback connection";
+    return net::kNoSocket;
+  }
+  net::Close(listener);
+  std::thread(Pump, writer).detach();
+  return reader;
+}
+
+}  // namespace plcsim

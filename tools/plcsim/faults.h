@@ -1,0 +1,44 @@
+// The faults that a PLC shows on command, and their parsing from control words. A fault holds
+// until it is cleared; several may hold at once. Except for "refuse", they act on the answers to
+// read and write requests only: connecting and setting up communication go on as usual, so a test
+// can reach the request it wants to spoil.
+#ifndef ZAN_PLCSIM_FAULTS_H_
+#define ZAN_PLCSIM_FAULTS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plcsim {
+
+// How a malformed answer is spoiled.
+enum class Malformation {
+  kHeader,     // S7 protocol id 0x33 / S5 telegram starting "X5"
+  kTpkt,       // TPKT version 7
+  kReference,  // S7 PDU reference of another request / S5 answer op code of the other service
+  kLength,     // consistent framing, but one data byte fewer than asked (a write: one more)
+};
+
+struct Faults {
+  bool refuse = false;            // connect requests are answered with a disconnect request
+  bool silent = false;            // requests are read and never answered
+  uint32_t lateMilliseconds = 0;  // answers are held this long
+  bool error = false;      // answers carry `errorCode` (S7: item return code, or header error
+  uint16_t errorCode = 0;  // class and code when above 0xFF; S5: error number)
+  bool malformed = false;
+  Malformation malformation = Malformation::kHeader;
+  bool truncated = false;  // the first half of the answer, then the connection closes
+
+  bool Any() const;
+};
+
+// Sets the fault that `words` name, for example {"late", "500"} or {"malformed", "tpkt"}. False,
+// with `why`, when the words name none. ("drop" acts at once and is the simulator's.)
+bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string* why);
+
+// "late 500 ms, error 0x0A", or "none".
+std::string DescribeFaults(const Faults& faults);
+
+}  // namespace plcsim
+
+#endif  // ZAN_PLCSIM_FAULTS_H_
