@@ -3,8 +3,8 @@
 #include "address/tag_address.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
-#include "serial/port_commands.h"
 #include "read/read_commands.h"
+#include "serial/port_commands.h"
 #include "transport/connections.h"
 #include "write/write_commands.h"
 
