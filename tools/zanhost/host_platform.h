@@ -28,6 +28,9 @@ bool EnableTerminalEscapes();
 // The folder of the running executable, with a trailing separator; empty when unknown.
 std::string ExecutableFolder();
 
+// The file name of a program of ours: "zanplcsim", or "zanplcsim.exe" on Windows.
+std::string ProgramFileName(const std::string& name);
+
 }  // namespace zanhost
 
 #endif  // ZAN_TOOLS_ZANHOST_HOST_PLATFORM_H_

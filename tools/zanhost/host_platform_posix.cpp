@@ -37,4 +37,8 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? "" : text.substr(0, slash + 1);
 }
 
+std::string ProgramFileName(const std::string& name) {
+  return name;
+}
+
 }  // namespace zanhost

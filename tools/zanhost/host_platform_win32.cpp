@@ -47,4 +47,8 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? "" : text.substr(0, slash + 1);
 }
 
+std::string ProgramFileName(const std::string& name) {
+  return name + ".exe";
+}
+
 }  // namespace zanhost

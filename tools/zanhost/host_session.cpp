@@ -84,8 +84,8 @@ bool HostSession::Init() {
   argument.timeoutSetting = options_.timeout;
   const int32_t result = instance_->Send(kCommandInit, &argument);
   const bool saved = options_.verbose;
-  const std::vector<std::string> lines = TakeLog(false);
-  for (const std::string& line : lines) {
+  initLog_ = TakeLog(false);
+  for (const std::string& line : initLog_) {
     if (!options_.quiet && (saved || result != kResultDone || IsProblemLine(line))) {
       std::fprintf(stderr, "log: %s\n", line.c_str());
     }
@@ -122,7 +122,7 @@ bool HostSession::DefineTag(Tag& tag) {
                     " values of this tag (CheckArrayTag)";
     }
   }
-  const std::vector<std::string> lines = TakeLog(result != kResultDone ? false : true);
+  const std::vector<std::string> lines = TakeLog(result == kResultDone);
   if (result != kResultDone && tag.refusal.empty()) {
     tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
   }

@@ -75,6 +75,8 @@ class HostSession {
 
   // The log lines of the driver since the last call, shown on standard error unless quiet.
   std::vector<std::string> TakeLog(bool show = true);
+  // The log lines of Init.
+  const std::vector<std::string>& initLog() const { return initLog_; }
   // The last log line taken that reports a failure, or "".
   const std::string& lastProblem() const { return lastProblem_; }
 
@@ -98,6 +100,7 @@ class HostSession {
   std::vector<ListedPlc> plcs_;
   std::string configurationPath_;
   std::string lastProblem_;
+  std::vector<std::string> initLog_;
   int32_t nextTagId_ = 1;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "demo_command.h"
 #include "driver_library.h"
 #include "host_commands.h"
 #include "platform/library_names.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
   CLI::App* warmStart = zanhost::AddWarmStartCommand(app, warmStartOptions);
   zanhost::StatusOptions statusOptions;
   CLI::App* status = zanhost::AddStatusCommand(app, statusOptions);
+  zanhost::DemoOptions demoOptions;
+  CLI::App* demo = zanhost::AddDemoCommand(app, demoOptions);
   zanhost::PortOptions portOptions;
   CLI::App* port = zanhost::AddPortCommand(app, portOptions);
 
@@ -42,7 +45,8 @@ int main(int argc, char** argv) {
 
   initOptions.driverFile = parseOptions.host.driverFile = readOptions.host.driverFile =
       writeOptions.host.driverFile = pollOptions.host.driverFile =
-          warmStartOptions.host.driverFile = statusOptions.host.driverFile = driverFile;
+          warmStartOptions.host.driverFile = statusOptions.host.driverFile =
+              demoOptions.driverFile = driverFile;
 
   if (*info) return zanhost::RunInfo(driverFile, infoOptions);
   if (*init) return zanhost::RunInit(initOptions);
@@ -52,6 +56,7 @@ int main(int argc, char** argv) {
   if (*poll) return zanhost::RunPoll(pollOptions);
   if (*warmStart) return zanhost::RunWarmStart(warmStartOptions);
   if (*status) return zanhost::RunStatus(statusOptions);
+  if (*demo) return zanhost::RunDemo(demoOptions);
 
   zanhost::DriverLibrary driver(driverFile);
   if (!driver.loaded()) {

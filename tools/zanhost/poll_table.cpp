@@ -19,6 +19,11 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text + std::string(width - text.size(), ' ');
 }
 
+// The PLC that served a read; status and heartbeat tags carry 256 and above, and name none.
+std::string PlcText(int32_t plc) {
+  return plc < 256 ? std::to_string(plc) : "-";
+}
+
 }  // namespace
 
 PollTable::PollTable(HostSession& session) : session_(session) {
@@ -106,7 +111,7 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
     } else if (row.result < 0) {
       line += Padded("-", 13);
     } else {
-      line += Padded(ResultWord(row.result), 13) + Padded(std::to_string(row.servedBy), 5) +
+      line += Padded(ResultWord(row.result), 13) + Padded(PlcText(row.servedBy), 5) +
               ValuesText(row, kValuesInTable);
     }
     lines.push_back(line);
