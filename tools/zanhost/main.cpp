@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench_command.h"
 #include "demo_command.h"
 #include "driver_library.h"
 #include "host_commands.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
   CLI::App* status = zanhost::AddStatusCommand(app, statusOptions);
   zanhost::DemoOptions demoOptions;
   CLI::App* demo = zanhost::AddDemoCommand(app, demoOptions);
+  zanhost::BenchOptions benchOptions;
+  CLI::App* bench = zanhost::AddBenchCommand(app, benchOptions);
   zanhost::PortOptions portOptions;
   CLI::App* port = zanhost::AddPortCommand(app, portOptions);
 
@@ -46,7 +49,7 @@ int main(int argc, char** argv) {
   initOptions.driverFile = parseOptions.host.driverFile = readOptions.host.driverFile =
       writeOptions.host.driverFile = pollOptions.host.driverFile =
           warmStartOptions.host.driverFile = statusOptions.host.driverFile =
-              demoOptions.driverFile = driverFile;
+              demoOptions.driverFile = benchOptions.driverFile = driverFile;
 
   if (*info) return zanhost::RunInfo(driverFile, infoOptions);
   if (*init) return zanhost::RunInit(initOptions);
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
   if (*warmStart) return zanhost::RunWarmStart(warmStartOptions);
   if (*status) return zanhost::RunStatus(statusOptions);
   if (*demo) return zanhost::RunDemo(demoOptions);
+  if (*bench) return zanhost::RunBench(benchOptions);
 
   zanhost::DriverLibrary driver(driverFile);
   if (!driver.loaded()) {
