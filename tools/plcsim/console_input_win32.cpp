@@ -1,4 +1,4 @@
-#include <windows.h>
+// winsock2.h brings windows.h in, in the order that both need.
 #include <winsock2.h>
 
 #include <cstdio>

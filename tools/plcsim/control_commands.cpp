@@ -103,7 +103,7 @@ std::string Fault(Simulator& simulator, Plc& plc, const Words& words) {
   const std::string name = "plc " + std::to_string(plc.config().number);
   const Words fault(words.begin() + 2, words.end());
   if (fault.size() == 1 && fault[0] == "drop") {
-    const int dropped = simulator.DropConnections(plc, "dropped (fault drop)");
+    const int dropped = simulator.DropConnections(plc, "closed (fault drop)");
     simulator.log().Line(name + ": fault drop, " + std::to_string(dropped) + " connections closed");
     return "ok dropped " + std::to_string(dropped);
   }

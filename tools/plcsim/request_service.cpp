@@ -93,7 +93,9 @@ void ServeS7Request(Plc& plc, const S7Request& request, uint16_t pduSize,
                     std::vector<uint8_t>& answer, std::string* description) {
   const Faults& faults = plc.faults();
   if (request.kind != S7Request::Kind::kRead && request.kind != S7Request::Kind::kWrite) {
-    *description = "function " + HexByte(request.function) + ": not served";
+    if (description != nullptr) {
+      *description = "function " + HexByte(request.function) + ": not served";
+    }
     EncodeS7HeaderError(answer, request.reference, request.function, kS7ErrorFunctionNotServed);
     return;
   }
@@ -101,16 +103,22 @@ void ServeS7Request(Plc& plc, const S7Request& request, uint16_t pduSize,
   const bool read = request.kind == S7Request::Kind::kRead;
   Area area = Area::kDataBlock;
   const bool known = S7AreaOf(item.area, &area);
-  *description = known ? Describe(read ? "read" : "write", area, item.dataBlock,
-                                  item.bitAddress >> 3, item.count)
-                       : std::string(read ? "read" : "write") + " area " + HexByte(item.area);
+  if (description != nullptr) {
+    *description = known ? Describe(read ? "read" : "write", area, item.dataBlock,
+                                    item.bitAddress >> 3, item.count)
+                         : std::string(read ? "read" : "write") + " area " + HexByte(item.area);
+  }
   if (faults.error && faults.errorCode > 0xFF) {
-    *description += ": header error (fault)";
+    if (description != nullptr) {
+      *description += ": header error (fault)";
+    }
     EncodeS7HeaderError(answer, request.reference, request.function, faults.errorCode);
     return;
   }
   if (read && kS7ReadAnswerOverhead + std::size_t{item.count} > pduSize) {
-    *description += ": answer longer than the PDU of " + std::to_string(pduSize);
+    if (description != nullptr) {
+      *description += ": answer longer than the PDU of " + std::to_string(pduSize);
+    }
     EncodeS7HeaderError(answer, request.reference, request.function, kS7ErrorAnswerTooLong);
     return;
   }
@@ -128,7 +136,9 @@ void ServeS7Request(Plc& plc, const S7Request& request, uint16_t pduSize,
       std::memcpy(bytes, request.data, request.dataSize);
     }
   }
-  *description += ": " + Outcome(returnCode) + (faults.error ? " (fault)" : "");
+  if (description != nullptr) {
+    *description += ": " + Outcome(returnCode) + (faults.error ? " (fault)" : "");
+  }
   if (read) {
     EncodeS7ReadAnswer(answer, request.reference, returnCode, bytes, item.count);
   } else {
@@ -145,9 +155,11 @@ void ServeS5Request(Plc& plc, const S5Request& request, std::vector<uint8_t>& an
   const bool words = S5AreaCountsWords(request.area);
   const uint32_t offset = words ? 2u * request.start : request.start;
   const uint32_t length = words ? 2u * request.length : request.length;
-  *description = known
-                     ? Describe(fetch ? "fetch" : "write", area, request.dataBlock, offset, length)
-                     : std::string(fetch ? "fetch" : "write") + " area " + HexByte(request.area);
+  if (description != nullptr) {
+    *description =
+        known ? Describe(fetch ? "fetch" : "write", area, request.dataBlock, offset, length)
+              : std::string(fetch ? "fetch" : "write") + " area " + HexByte(request.area);
+  }
 
   uint8_t error = kS5NoSuchBlock;
   uint8_t* bytes = nullptr;
@@ -173,9 +185,11 @@ void ServeS5Request(Plc& plc, const S5Request& request, std::vector<uint8_t>& an
     }
   }
   if (error == kS5NoError && !fetch) std::memcpy(bytes, request.data, length);
-  *description += error == kS5NoError
-                      ? std::string(": done")
-                      : ": error number " + HexByte(error) + (plc.faults().error ? " (fault)" : "");
+  if (description != nullptr) {
+    *description += error == kS5NoError ? std::string(": done")
+                                        : ": error number " + HexByte(error) +
+                                              (plc.faults().error ? " (fault)" : "");
+  }
   EncodeS5Answer(answer, answerOpCode, error, bytes, fetch && error == kS5NoError ? length : 0);
 }
 

@@ -15,8 +15,9 @@
 namespace plcsim {
 
 // Appends the ack-data PDU that answers `request` (read var, write var, or a function the
-// simulator does not serve), for a connection that was granted `pduSize`. `description` receives
-// the request and its outcome for the log, such as "read db10 byte 0 length 2: done".
+// simulator does not serve), for a connection that was granted `pduSize`. Unless null,
+// `description` receives the request and its outcome for the log, such as
+// "read db10 byte 0 length 2: done".
 void ServeS7Request(Plc& plc, const S7Request& request, uint16_t pduSize,
                     std::vector<uint8_t>& answer, std::string* description);
 

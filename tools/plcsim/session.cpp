@@ -199,8 +199,9 @@ void Session::HandleS7(uint64_t now) {
   plc_.BeforeRequest();
   std::vector<uint8_t> answer;
   std::string description;
-  ServeS7Request(plc_, request, pduSize_, answer, &description);
-  Answer(answer, now, "job " + std::to_string(request.reference) + ": " + description);
+  ServeS7Request(plc_, request, pduSize_, answer, Describing() ? &description : nullptr);
+  if (Describing()) description = "job " + std::to_string(request.reference) + ": " + description;
+  Answer(answer, now, description);
 }
 
 void Session::HandleS5(uint64_t now) {
@@ -223,8 +224,12 @@ void Session::HandleS5(uint64_t now) {
   plc_.BeforeRequest();
   std::vector<uint8_t> answer;
   std::string description;
-  ServeS5Request(plc_, request, answer, &description);
+  ServeS5Request(plc_, request, answer, Describing() ? &description : nullptr);
   Answer(answer, now, description);
+}
+
+bool Session::Describing() const {
+  return log_.verbose() || plc_.faults().Any();
 }
 
 void Session::Answer(std::vector<uint8_t>& pdu, uint64_t now, const std::string& description) {
@@ -248,8 +253,8 @@ void Session::Answer(std::vector<uint8_t>& pdu, uint64_t now, const std::string&
   }
   if (faults.Any()) {
     log_.Line(Prefix() + description + notes);
-  } else {
-    log_.Detail(Prefix() + description);
+  } else if (log_.verbose()) {
+    log_.Line(Prefix() + description);
   }
   Queue(std::move(frames), now + faults.lateMilliseconds, faults.truncated);
 }

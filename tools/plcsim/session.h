@@ -71,6 +71,8 @@ class Session {
   void HandleMessage(uint64_t now);
   void HandleS7(uint64_t now);
   void HandleS5(uint64_t now);
+  // Whether answers are logged: when verbose, or when a fault acts on them.
+  bool Describing() const;
   // Frames `pdu` in data TPDUs and queues it, spoiled, held or cut as the PLC's faults say.
   void Answer(std::vector<uint8_t>& pdu, uint64_t now, const std::string& description);
   void Queue(std::vector<uint8_t> bytes, uint64_t due, bool closeAfter);

@@ -174,7 +174,7 @@ void Simulator::StopPlc(const Plc& plc) {
   if (slot == nullptr) return;
   net::Close(slot->listener);
   slot->listener = net::kNoSocket;
-  DropConnections(plc, "PLC stopped");
+  DropConnections(plc, "closed: the PLC stopped");
 }
 
 bool Simulator::StartPlc(const Plc& plc, std::string* error) {
