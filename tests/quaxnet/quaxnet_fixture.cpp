@@ -10,18 +10,17 @@ namespace {
 // Each poll waits at most about 1 ms for data on its way: bounded loops, never a sleep.
 constexpr int kPolls = 3000;
 
-ConnectRequest LoopbackBlock() {
+ConnectRequest LoopbackBlock(const char* remote, const char* local, uint8_t tsapLength) {
   ConnectRequest block;
   std::memset(&block, 0, sizeof block);
   block.length = 86;
   block.parameterOffset = 54;
   block.ipAddress = 0x7F000001;  // 127.0.0.1
   block.port = 102;
-  block.constant56 = 2;
-  block.constant57 = 4;
-  block.constant58 = 1045;
   block.timeout = 1000;
-  block.constant62 = 24;
+  block.remoteTsapLength = block.localTsapLength = tsapLength;
+  std::memcpy(block.remoteTsap, remote, tsapLength);
+  std::memcpy(block.localTsap, local, tsapLength);
   return block;
 }
 
@@ -39,44 +38,22 @@ void QuaxnetTest::TearDown() {
 }
 
 ConnectRequest QuaxnetTest::S7Block(uint8_t slot) {
-  ConnectRequest block = LoopbackBlock();
-  block.remoteTsapLength = 2;
-  block.remoteTsap[0] = 0x03;
-  block.remoteTsap[1] = slot;
-  block.localTsapLength = 2;
-  block.localTsap[0] = 0x01;
-  block.localTsap[1] = 0x01;
-  return block;
+  const char remote[] = {0x03, static_cast<char>(slot)};
+  return LoopbackBlock(remote, "\x01\x01", 2);
 }
 
 ConnectRequest QuaxnetTest::S5Block(const char* remoteTsap) {
-  ConnectRequest block = LoopbackBlock();
-  block.remoteTsapLength = 8;
-  std::memcpy(block.remoteTsap, remoteTsap, 8);
-  block.localTsapLength = 8;
-  std::memcpy(block.localTsap, "KORVEL  ", 8);
-  return block;
+  return LoopbackBlock(remoteTsap, "KORVEL  ", 8);
 }
 
-uint16_t QuaxnetTest::ConnectS7(uint16_t pduSize) {
-  ConnectRequest block = S7Block();
-  if (QxOpenS7Connection(&block, 0) != 0) return 0;
+uint16_t QuaxnetTest::Connect(ConnectRequest block, uint16_t pduSize) {
+  const bool s7 = block.remoteTsapLength == 2;
+  if ((s7 ? QxOpenS7Connection(&block, 0) : QxOpenS5Connection(&block)) != 0) return 0;
   const uint16_t handle = block.handle;
   const Pump pump = [handle] { QxConnectionState(handle); };
   if (!peer.Accept(pump)) return 0;
   peer.Send(ConnectConfirm(ConnectRequestReference(peer.ReadTpkt(pump))));
-  const Bytes setup = peer.ReadMessage(pump);
-  peer.SendMessage(S7SetupAnswer(PduReference(setup), pduSize));
-  return StateUntil(handle, 0) == 0 ? handle : 0;
-}
-
-uint16_t QuaxnetTest::ConnectS5(const char* remoteTsap) {
-  ConnectRequest block = S5Block(remoteTsap);
-  if (QxOpenS5Connection(&block) != 0) return 0;
-  const uint16_t handle = block.handle;
-  const Pump pump = [handle] { QxConnectionState(handle); };
-  if (!peer.Accept(pump)) return 0;
-  peer.Send(ConnectConfirm(ConnectRequestReference(peer.ReadTpkt(pump))));
+  if (s7) peer.SendMessage(S7SetupAnswer(PduReference(peer.ReadMessage(pump)), pduSize));
   return StateUntil(handle, 0) == 0 ? handle : 0;
 }
 
@@ -104,11 +81,6 @@ int QuaxnetTest::Completion(uint16_t handle, uint16_t* status) {
 Bytes QuaxnetTest::SendRead(TransferRecord record) {
   if (QxSendRead(&record) != 0) return {};
   return peer.ReadMessage();
-}
-
-TransferRecord QuaxnetTest::Record(uint16_t handle, uint16_t area, uint16_t db, uint16_t start,
-                                   uint16_t length) {
-  return TransferRecord{handle, area, db, start, length};
 }
 
 }  // namespace zan::testing

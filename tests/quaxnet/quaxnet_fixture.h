@@ -24,13 +24,16 @@ class QuaxnetTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Blocks for 127.0.0.1 (the port is the peer's, through QUAXNET_PORT).
+  // Blocks for 127.0.0.1 (the port is the peer's, through QUAXNET_PORT): S7 TSAPs 01 01 and
+  // 03 <slot>, or S5 TSAPs "KORVEL  " and `remoteTsap`.
   static ConnectRequest S7Block(uint8_t slot = 2);
   static ConnectRequest S5Block(const char* remoteTsap);
 
-  // Opens a connection and plays the PLC through connect (and setup); the handle, 0 on failure.
-  uint16_t ConnectS7(uint16_t pduSize = 240);
-  uint16_t ConnectS5(const char* remoteTsap = "KORREAD ");
+  // Opens a connection and plays the PLC through connect and, for S7, setup granting `pduSize`;
+  // the handle, 0 on failure.
+  uint16_t ConnectS7(uint16_t pduSize = 240) { return Connect(S7Block(), pduSize); }
+  uint16_t ConnectS5(const char* remoteTsap) { return Connect(S5Block(remoteTsap), 0); }
+  uint16_t Connect(ConnectRequest block, uint16_t pduSize);
 
   // Polls the connection state until it answers `wanted`, a bounded number of times; the last
   // answer.
@@ -44,7 +47,9 @@ class QuaxnetTest : public ::testing::Test {
   Bytes SendRead(TransferRecord record);
 
   static TransferRecord Record(uint16_t handle, uint16_t area, uint16_t db, uint16_t start,
-                               uint16_t length);
+                               uint16_t length) {
+    return TransferRecord{handle, area, db, start, length};
+  }
 
   ScriptedPeer peer;
   uint8_t buffer[10000];

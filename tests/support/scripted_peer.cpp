@@ -39,8 +39,6 @@ ScriptedPeer::ScriptedPeer() {
 
 ScriptedPeer::~ScriptedPeer() {
   Drop();
-  for (SocketId socket : old_)
-    net::CloseSocket(socket);
   StopListening();
   SetEnvironment("QUAXNET_PORT", "");
   net::StopNetworking();
@@ -51,9 +49,8 @@ bool ScriptedPeer::Accept(const Pump& pump) {
     if (pump) pump();
     SocketId accepted = AcceptWaiting(listener_);
     if (accepted != net::kNoSocket) {
-      if (current_ != net::kNoSocket) old_.push_back(current_);
+      Drop();
       current_ = accepted;
-      pending_.clear();
       return true;
     }
     net::Wait(listener_, true, false, kRoundMicroseconds);
@@ -201,9 +198,10 @@ Bytes S7HeaderError(uint16_t reference, uint8_t errorClass, uint8_t errorCode) {
 }
 
 Bytes S5Answer(uint8_t opCode, uint8_t error, const Bytes& data) {
-  Bytes telegram = {0x53,  0x35, 0x10, 0x01, 0x03, opCode, 0x0F, 0x03,
-                    error, 0xFF, 0x07, 0x00, 0x00, 0x00,   0x00, 0x00};
-  telegram.insert(telegram.end(), data.begin(), data.end());
+  Bytes telegram = {0x53, 0x35, 0x10, 0x01, 0x03, opCode, 0x0F, 0x03, error, 0xFF, 0x07};
+  telegram.resize(16 + data.size());  // bytes 11 to 15 are 0
+  for (std::size_t i = 0; i < data.size(); ++i)
+    telegram[16 + i] = data[i];
   return telegram;
 }
 

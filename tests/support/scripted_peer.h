@@ -29,7 +29,7 @@ class ScriptedPeer {
 
   uint16_t port() const { return port_; }
 
-  // Accepts the library's next connection, which becomes the current one; false when none came.
+  // Accepts the library's next connection, which replaces the current one; false when none came.
   bool Accept(const Pump& pump = {});
 
   // The next TPKT that the library sent on the current connection, whole; empty when the
@@ -56,7 +56,6 @@ class ScriptedPeer {
 
   SocketId listener_ = quaxnet::platform::kNoSocket;
   SocketId current_ = quaxnet::platform::kNoSocket;
-  std::vector<SocketId> old_;
   uint16_t port_ = 0;
   Bytes pending_;
 };
