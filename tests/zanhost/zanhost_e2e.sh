@@ -4,15 +4,17 @@
 #   zanhost_e2e.sh commands|demo <work folder> <simulator> <zanhost command...>
 #
 # <zanhost command...> is the host as it is run: bin/zanhost, or wine-run.sh bin/zanhost.exe.
-# <simulator> is the native zanplcsim; the tests exit 77 (skipped) when it is not there. Every PLC
-# of every configuration here is on 127.0.0.N: nothing leaves the machine.
+# <simulator> is the native zanplcsim that the commands talk to; they exit 77 (skipped) when it is
+# not there. The demo starts its own simulator: the one named here, or with "beside" the one
+# beside zanhost (zanhost.exe under wine starts zanplcsim.exe). Every PLC of every configuration
+# here is on 127.0.0.N: nothing leaves the machine.
 set -uo pipefail
 
 mode=$1 work=$2 simulator=$3
 shift 3
 host=("$@")
 
-if [ ! -x "$simulator" ]; then
+if [ "$simulator" != beside ] && [ ! -x "$simulator" ]; then
   echo "skipped: no native simulator at $simulator"
   exit 77
 fi
@@ -25,6 +27,7 @@ run() {
   shift 5
   "${host[@]}" "$@" >out.txt 2>err.txt </dev/null
   local got=$?
+  sed -i 's/\r$//' out.txt err.txt  # zanhost.exe ends its lines with CR LF
   local why=""
   [ "$got" -eq "$want" ] || why="exit code $got, want $want"
   [ -z "$out" ] || grep -Eq -- "$out" out.txt || why="$why; stdout lacks /$out/"
@@ -138,7 +141,12 @@ commands() {
 
 case $mode in
   commands) commands ;;
-  demo) run demo 0 '^zanhost demo: [0-9]+ checks, 0 not as expected' '' -- demo --pace 0 --simulator "$simulator" ;;
+  demo)
+    chosen=()
+    [ "$simulator" = beside ] || chosen=(--simulator "$simulator")
+    run demo 0 '^zanhost demo: [0-9]+ checks, 0 not as expected' '' -- demo --pace 0 "${chosen[@]}"
+    run demo-story 0 'PLC 1 Changed to Backup PLC 2 now !!!' '' -- demo --pace 0 "${chosen[@]}"
+    ;;
   *) echo "unknown mode $mode"; exit 2 ;;
 esac
 echo "$passed passed, $failed failed"
