@@ -143,8 +143,8 @@ std::vector<std::string> PollTable::PlainLines(int round) const {
     } else if (row.result != 0) {
       line += ResultWord(row.result);
     } else {
-      line +=
-          "= " + ValuesText(row, row.values.size()) + " (PLC " + std::to_string(row.servedBy) + ")";
+      line += "= " + ValuesText(row, row.values.size());
+      if (row.servedBy < 256) line += " (PLC " + std::to_string(row.servedBy) + ")";
     }
     lines.push_back(line);
   }
