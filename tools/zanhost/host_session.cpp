@@ -54,7 +54,9 @@ bool HostSession::Open() {
 bool HostSession::Init() {
   if (!Open()) return false;
   std::error_code error;
-  const std::filesystem::path folder = std::filesystem::absolute(options_.directory, error);
+  std::filesystem::path folder =
+      std::filesystem::absolute(options_.directory, error).lexically_normal();
+  if (!folder.has_filename() && folder.has_parent_path()) folder = folder.parent_path();
   const std::string fileName = ConfigurationFileName(options_.instance);
   configurationPath_ = (folder / fileName).string();
   if (!std::filesystem::is_directory(folder, error)) {
