@@ -48,7 +48,8 @@ constexpr uint8_t kErrorCharacter = 0xFC;
 constexpr uint32_t kQueueBytes = 1200;
 
 // The total read time-out of DriverState::timeout `value`: value x 10 ms. A negative value counts
-// as 0, and the product is held below 0xFFFFFFFF, which time-out fields treat specially.
+// as 0, and the product is held below 0xFFFFFFFF (MAXDWORD, which Windows reserves in its
+// time-outs) instead of overflowing.
 uint32_t ReadTimeoutMilliseconds(int32_t value);
 
 }  // namespace zan

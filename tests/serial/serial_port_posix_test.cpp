@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <vector>
 
 #include "serial/line_format_posix.h"
 #include "serial/serial_port.h"
@@ -18,7 +16,6 @@
 namespace zan::testing {
 namespace {
 
-// The test's own descriptors, without the one that lists them.
 int OpenDescriptors() {
   DIR* folder = opendir("/proc/self/fd");
   int count = 0;
@@ -26,10 +23,6 @@ int OpenDescriptors() {
     ++count;
   if (folder != nullptr) closedir(folder);
   return count;
-}
-
-bool IsOpen(PortHandle handle) {
-  return fcntl(static_cast<int>(handle), F_GETFD) != -1;
 }
 
 class SerialPortPosixTest : public HostFixture {
@@ -46,32 +39,16 @@ class SerialPortPosixTest : public HostFixture {
 
   void TearDown() override {
     for (DriverState* instance : {&state(), other_.get()}) {
-      if (instance->portHandle != 0) {
-        EXPECT_TRUE(CloseSerialPort(instance->portHandle));
-      }
+      EXPECT_TRUE(instance->portHandle == 0 || CloseSerialPort(instance->portHandle));
     }
     close(master_);
     HostFixture::TearDown();
   }
 
-  int32_t Configure(DriverState& instance, const char* name, uint16_t baudRate, uint16_t byteSize,
-                    uint16_t stopBits, uint16_t parity, int32_t timeout = 0) {
-    PortSettings settings{};
-    std::strncpy(settings.portName, name, sizeof settings.portName);
-    settings.timeout = timeout;
-    settings.baudRate = baudRate;
-    settings.byteSize = byteSize;
-    settings.stopBits = stopBits;
-    settings.parity = parity;
-    ZanRequest request{};
-    request.state = &instance;
-    request.command = kCommandConfigurePort;
-    request.argument = &settings;
+  int32_t Configure(PortSettings settings, DriverState* instance = nullptr) {
+    ZanRequest request{
+        instance != nullptr ? instance : &state(), kCommandConfigurePort, 1, {}, &settings};
     return ZanMain(&request);
-  }
-
-  int32_t ConfigureTty(uint16_t baudRate = 9600, int32_t timeout = 0) {
-    return Configure(state(), "./tty", baudRate, 8, 0, 0, timeout);
   }
 
   termios Line() const {
@@ -86,25 +63,23 @@ class SerialPortPosixTest : public HostFixture {
 
 TEST_F(SerialPortPosixTest, LineSettingsReachTheOtherSide) {
   struct Row {
-    uint16_t baudRate, stopBits;
-    int32_t timeout;
+    PortSettings settings;
     speed_t speed;
     tcflag_t stopFlag;
     cc_t readTenths;
   };
   state().timeout = 1000;
-  for (const Row& row : std::vector<Row>{
-           {9600, 0, 0, B9600, 0, 100},             // time-out 0 keeps 1000: 10 s
-           {19200, 0x0102, 25, B19200, CSTOPB, 3},  // low byte only: two stop bits
-           {50, 2, 1, B50, CSTOPB, 1},
-           {57600, 0, 3000, B57600, 0, 255},  // at most 25.5 s
-       }) {
-    SCOPED_TRACE(row.baudRate);
-    ASSERT_EQ(Configure(state(), "./tty", row.baudRate, 8, row.stopBits, 0, row.timeout), 0);
+  const Row rows[] = {{{"./tty", 0, 9600, 8, 0, 0}, B9600, 0, 100},  // time-out 0 keeps 1000
+                      {{"./tty", 25, 19200, 8, 0x0102, 0}, B19200, CSTOPB, 3},  // low byte only
+                      {{"./tty", 1, 50, 8, 2, 0}, B50, CSTOPB, 1},
+                      {{"./tty", 3000, 57600, 8, 0, 0}, B57600, 0, 255}};  // at most 25.5 s
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.settings.baudRate);
+    ASSERT_EQ(Configure(row.settings), 0);
     const termios line = Line();
     EXPECT_EQ(cfgetospeed(&line), row.speed);
-    EXPECT_EQ(line.c_cflag & (CSIZE | CSTOPB | PARENB), CS8 | row.stopFlag);
-    EXPECT_EQ(line.c_cflag & (CREAD | CLOCAL | CRTSCTS), CREAD | CLOCAL);
+    EXPECT_EQ(line.c_cflag & (CSIZE | CSTOPB | PARENB | CREAD | CLOCAL | CRTSCTS),
+              CS8 | row.stopFlag | CREAD | CLOCAL);
     EXPECT_EQ(line.c_iflag & (INPCK | IXON | IXOFF | ISTRIP | ICRNL | PARMRK), INPCK);
     EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u);
     EXPECT_EQ(line.c_oflag & OPOST, 0u);
@@ -115,7 +90,7 @@ TEST_F(SerialPortPosixTest, LineSettingsReachTheOtherSide) {
 
   // baudRate 0 keeps the stored settings (seven bits with parity would fail on this terminal);
   // OpenPort leaves the read time-out of the open, 1 s.
-  ASSERT_EQ(Configure(state(), "./tty", 0, 7, 0, 2), 0);
+  ASSERT_EQ(Configure({"./tty", 0, 0, 7, 0, 2}), 0);
   ASSERT_EQ(Send(kCommandClosePort, nullptr), 0);
   ASSERT_EQ(Send(kCommandOpenPort, nullptr), 0);
   const termios reopened = Line();
@@ -124,85 +99,64 @@ TEST_F(SerialPortPosixTest, LineSettingsReachTheOtherSide) {
 }
 
 TEST_F(SerialPortPosixTest, SettingsTheLineCannotTakeFailAndLeaveNothingOpen) {
-  struct Row {
-    uint16_t baudRate, byteSize, stopBits, parity;
-  };
   const int descriptors = OpenDescriptors();
-  for (const Row& row : std::vector<Row>{{14400, 8, 0, 0},
-                                         {65535, 8, 0, 0},
-                                         {9600, 4, 0, 0},
-                                         {9600, 9, 0, 0},
-                                         {9600, 8, 1, 0},  // one and a half needs five bits
-                                         {9600, 5, 2, 0},
-                                         {9600, 8, 3, 0},
-                                         {9600, 8, 0, 5},
-                                         {9600, 7, 0, 0},     // the pseudo-terminal keeps 8 bits
-                                         {9600, 8, 0, 2}}) {  // and no parity
-    SCOPED_TRACE(::testing::Message() << row.baudRate << " " << row.byteSize << " " << row.stopBits
-                                      << " " << row.parity);
-    EXPECT_EQ(Configure(state(), "./tty", row.baudRate, row.byteSize, row.stopBits, row.parity), 2);
+  const PortSettings rows[] = {
+      {"./tty", 0, 14400, 8, 0, 0}, {"./tty", 0, 65535, 8, 0, 0}, {"./tty", 0, 9600, 4, 0, 0},
+      {"./tty", 0, 9600, 9, 0, 0},  {"./tty", 0, 9600, 8, 1, 0},  // 1.5 stop bits need 5 data bits
+      {"./tty", 0, 9600, 5, 2, 0},  {"./tty", 0, 9600, 8, 3, 0},  {"./tty", 0, 9600, 8, 0, 5},
+      {"./tty", 0, 9600, 7, 0, 0},  {"./tty", 0, 9600, 8, 0, 2},  // a pseudo-terminal: 8N only
+      {"./plain", 0, 9600, 8, 0, 0}};                             // no terminal at all
+  WriteFile("plain", "text");
+  for (const PortSettings& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    EXPECT_EQ(Configure(row), 2);
     EXPECT_EQ(state().portHandle, 0u);
   }
-  EXPECT_EQ(OpenDescriptors(), descriptors);
-  WriteFile("plain-file", "not a terminal");
-  EXPECT_EQ(Configure(state(), "./plain-file", 9600, 8, 0, 0), 2) << "not a terminal";
   EXPECT_EQ(OpenDescriptors(), descriptors);
 }
 
 TEST_F(SerialPortPosixTest, PortAdmitsOneOpenHandle) {
-  ASSERT_EQ(ConfigureTty(), 0);
+  ASSERT_EQ(Configure({"./tty", 0, 9600, 8, 0, 0}), 0);
   const PortHandle first = state().portHandle;
   // The same name again is not closed first: the second open fails, the first handle stays.
-  EXPECT_EQ(ConfigureTty(19200), 2);
+  EXPECT_EQ(Configure({"./tty", 0, 19200, 8, 0, 0}), 2);
   EXPECT_EQ(state().portHandle, first);
-  EXPECT_TRUE(IsOpen(first));
+  EXPECT_NE(fcntl(static_cast<int>(first), F_GETFD), -1);
   EXPECT_EQ(Send(kCommandOpenPort, nullptr), 2);
-  EXPECT_EQ(Configure(*other_, "./tty", 9600, 8, 0, 0), 2) << "another instance";
+  EXPECT_EQ(Configure({"./tty", 0, 9600, 8, 0, 0}, other_.get()), 2) << "another instance";
 
   // Naming another port closes this one first, so the other instance can have it.
-  ASSERT_EQ(Configure(state(), "NUL", 0, 0, 0, 0), 0);
-  EXPECT_EQ(Configure(*other_, "./tty", 9600, 8, 0, 0), 0);
-}
-
-TEST_F(SerialPortPosixTest, OpenOverAnOpenHandleClosesTheOldOne) {
-  ASSERT_EQ(Configure(state(), "NUL", 0, 0, 0, 0), 0);  // the null device admits many opens
-  const PortHandle first = state().portHandle;
-  ASSERT_EQ(Send(kCommandOpenPort, nullptr), 0);
-  EXPECT_NE(state().portHandle, first);
-  EXPECT_FALSE(IsOpen(first));
+  ASSERT_EQ(Configure({"NUL", 0, 0, 0, 0, 0}), 0);
+  EXPECT_EQ(Configure({"./tty", 0, 9600, 8, 0, 0}, other_.get()), 0);
 }
 
 TEST_F(SerialPortPosixTest, NamesWithoutSlashAreDevicesAndNoHandleIsZero) {
-  EXPECT_EQ(Configure(state(), "ptmx", 9600, 8, 0, 0), 0) << "/dev/ptmx";
+  EXPECT_EQ(Configure({"ptmx", 0, 9600, 8, 0, 0}), 0) << "/dev/ptmx";
   ASSERT_EQ(Send(kCommandClosePort, nullptr), 0);
 
   // With standard input closed, the next descriptor would be 0, which means "no port".
   const int input = dup(0);  // -1 when it is closed already
   if (input >= 0) close(0);
-  EXPECT_EQ(ConfigureTty(), 0);
+  EXPECT_EQ(Configure({"./tty", 0, 9600, 8, 0, 0}), 0);
   EXPECT_NE(state().portHandle, 0u);
-  EXPECT_FALSE(IsOpen(0));
-  if (input >= 0) {
-    dup2(input, 0);
-    close(input);
-  }
+  EXPECT_EQ(fcntl(0, F_GETFD), -1);
+  if (input >= 0) dup2(input, 0), close(input);
 }
 
 TEST(LineFormatTest, DataBitsStopBitsAndParity) {
   struct Row {
-    uint16_t byteSize, stopBits, parity;
+    LineSettings settings;
     tcflag_t flags;
   };
-  for (const Row& row : std::vector<Row>{
-           {8, 0, 0, CS8},
-           {7, 0, 1, CS7 | PARENB | PARODD},
-           {0x0306, 0x0402, 0x0502, CS6 | CSTOPB | PARENB},  // low bytes only
-           {5, 1, 3, CS5 | CSTOPB | PARENB | PARODD | CMSPAR},
-           {8, 2, 4, CS8 | CSTOPB | PARENB | CMSPAR},
-       }) {
+  const Row rows[] = {{{9600, 8, 0, 0}, CS8},
+                      {{9600, 7, 0, 1}, CS7 | PARENB | PARODD},
+                      {{9600, 0x0306, 0x0402, 0x0502}, CS6 | CSTOPB | PARENB},  // low bytes only
+                      {{9600, 5, 1, 3}, CS5 | CSTOPB | PARENB | PARODD | CMSPAR},
+                      {{9600, 8, 2, 4}, CS8 | CSTOPB | PARENB | CMSPAR}};
+  for (const Row& row : rows) {
     tcflag_t flags = 0;
-    EXPECT_TRUE(FormatFlags(LineSettings{9600, row.byteSize, row.stopBits, row.parity}, &flags));
-    EXPECT_EQ(flags, row.flags) << row.byteSize << " " << row.stopBits << " " << row.parity;
+    EXPECT_TRUE(FormatFlags(row.settings, &flags));
+    EXPECT_EQ(flags, row.flags) << row.settings.byteSize << " " << row.settings.parity;
   }
 }
 
