@@ -2,7 +2,8 @@
 # Makes sure that the Debian packages a job needs are installed.
 #
 #   scripts/install-deps.sh demo   what the demo needs (native release build)
-#   scripts/install-deps.sh test   what every test needs (native, Windows cross build, wine, fuzzing)
+#   scripts/install-deps.sh test   what every test needs (native, Windows cross build, wine and a
+#                                  virtual X display for the dialog, fuzzing)
 #
 # As root, installs what is missing with apt-get. Otherwise prints exactly what is missing, with the
 # command that installs it, and fails.
@@ -12,7 +13,8 @@ job=${1:-test}
 packages=(cmake ninja-build g++ libcli11-dev libbenchmark-dev)
 if [ "$job" = test ]; then
   packages+=(googletest libgtest-dev clang libclang-rt-14-dev
-             g++-mingw-w64-i686 wine wine32:i386)
+             g++-mingw-w64-i686 wine wine32:i386
+             xvfb xauth x11-apps imagemagick)
 fi
 
 installed() {

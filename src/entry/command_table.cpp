@@ -1,6 +1,7 @@
 #include "entry/command_table.h"
 
 #include "address/tag_address.h"
+#include "editor/address_editor.h"
 #include "entry/driver_info.h"
 #include "entry/init.h"
 #include "read/read_commands.h"
@@ -28,7 +29,7 @@ constexpr Operation kCommandTable[kCommandCount] = {
     &OpenPort,         // 13
     &GetDriverInfo,    // 14
     &ConfigurePort,    // 15
-    nullptr,           // 16: AddressEditor
+    &AddressEditor,    // 16
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "bench_command.h"
 #include "demo_command.h"
 #include "driver_library.h"
+#include "edit_command.h"
 #include "host_commands.h"
 #include "platform/library_names.h"
 #include "port_command.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   CLI::App* bench = zanhost::AddBenchCommand(app, benchOptions);
   zanhost::PortOptions portOptions;
   CLI::App* port = zanhost::AddPortCommand(app, portOptions);
+  zanhost::EditCommand edit(app);
 
   CLI11_PARSE(app, argc, argv);
 
@@ -68,5 +70,6 @@ int main(int argc, char** argv) {
     return zanhost::kExitSetup;
   }
   if (*port) return zanhost::RunPort(driver, portOptions);
+  if (edit.chosen()) return edit.Run(driver);
   return 1;
 }

@@ -1,0 +1,14 @@
+#include <windows.h>
+
+#include <cstdio>
+
+#include "editor/client_name.h"
+
+namespace zan::editor {
+
+void FormatClientName(char* buffer, std::size_t capacity) {
+  std::snprintf(buffer, capacity, "ZanDorBr%02lu",
+                static_cast<unsigned long>(GetCurrentThreadId()));
+}
+
+}  // namespace zan::editor

@@ -1,0 +1,125 @@
+// Confirmation: every list and field is checked, the refusals shown in a message box, and the
+// address composed from the formatted fields.
+#include <cstdio>
+#include <cstring>
+
+#include "core/text_scan.h"
+#include "editor/editor_controller.h"
+#include "editor/editor_tables.h"
+#include "editor/step_value.h"
+
+namespace zan::editor {
+namespace {
+
+// Text capacities: at most 4 characters of the data block and address fields, 2 of the bit/length
+// field and 5 when its range is checked, 4 of the PLC entry.
+constexpr int kFourCharacters = 5;
+constexpr int kTwoCharacters = 3;
+constexpr int kFiveCharacters = 6;
+constexpr int kPlcTextCapacity = 5;
+
+constexpr int kPlcDigits = 2;  // addresses name PLCs 00 to 99
+
+// The leading number of a field's text; 0 when the text starts with no digit.
+int32_t LeadingNumber(const char* text, NumberBase base) {
+  int32_t number = 0;
+  const char* cursor = text;
+  if (base == NumberBase::kHexadecimal) {
+    ScanHexadecimal(cursor, kUnlimitedWidth, &number);
+  } else {
+    ScanDecimal(cursor, kUnlimitedWidth, &number);
+  }
+  return number;
+}
+
+bool IsDecimalDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+template <std::size_t N>
+void StoreText(char (&target)[N], const char* text) {
+  std::snprintf(target, N, "%s", text);
+}
+
+}  // namespace
+
+DialogOutcome EditorController::Refuse(const char* message) {
+  controls_.ShowMessage(message, kMessageCaption);
+  return DialogOutcome::kStay;
+}
+
+DialogOutcome EditorController::Confirm() {
+  if (ReadPlcSelection() == kNoSelection) return Refuse(kIllegalPlc);
+  // The list shows every configured row, up to 511, but an address holds two digits: a PLC above
+  // 99 would make a text that no parse accepts.
+  char plcText[kPlcTextCapacity];
+  controls_.GetText(kPlcList, plcText, kPlcTextCapacity);
+  if (std::strlen(plcText) != kPlcDigits || !IsDecimalDigit(plcText[0]) ||
+      !IsDecimalDigit(plcText[1]))
+    return Refuse(kIllegalPlc);
+  const int area = ReadAreaSelection();
+  if (area == kNoSelection) return Refuse(kIllegalArea);
+  const int type = ReadTypeSelection();
+  if (type == kNoSelection) return Refuse(kIllegalType);
+
+  char text[kFiveCharacters];
+  char formatted[16];
+  if (HasDataBlock(area)) {
+    controls_.GetText(kDataBlockField, text, kFourCharacters);
+    const int32_t dataBlock = LeadingNumber(text, NumberBase::kDecimal);
+    std::snprintf(formatted, sizeof formatted, state_.longDb ? "%04d" : "%03d",
+                  static_cast<int>(dataBlock));
+    state_.rememberedDataBlock = dataBlock;
+    // The range the dialog shows; a longer number would shift every field behind it.
+    if (dataBlock < 0 || dataBlock > (state_.longDb ? kLongDataBlockMaximum : kDataBlockMaximum))
+      return Refuse(kIllegalDataBlock);
+    StoreText(state_.dataBlockText, formatted);
+  }
+
+  // A hexadecimal offset is read and written in hexadecimal, so that its digits reach the address
+  // as they stand in the field.
+  const bool hexadecimal = HexadecimalOffset();
+  controls_.GetText(kAddressField, text, kFourCharacters);
+  const int32_t offset =
+      LeadingNumber(text, hexadecimal ? NumberBase::kHexadecimal : NumberBase::kDecimal);
+  if (hexadecimal) {
+    std::snprintf(formatted, sizeof formatted, "%04X", static_cast<unsigned>(offset));
+  } else {
+    std::snprintf(formatted, sizeof formatted, "%04d", static_cast<int>(offset));
+  }
+  state_.rememberedOffset = offset;
+  if (offset < 0 || offset > (hexadecimal ? kHexadecimalOffsetMaximum : kOffsetMaximum))
+    return Refuse(kIllegalAddress);
+  // With LONG_DB the last digit of the offset stands where an address admits decimal digits only.
+  if (hexadecimal && state_.longDb && !IsDecimalDigit(formatted[3])) return Refuse(kIllegalAddress);
+  StoreText(state_.offsetText, formatted);
+
+  controls_.GetText(kBitField, text, kTwoCharacters);
+  if (text[0] != '\0') {
+    const int32_t bit = LeadingNumber(text, NumberBase::kDecimal);
+    std::snprintf(formatted, sizeof formatted, "%02d", static_cast<int>(bit));
+    state_.rememberedBit = bit;
+    controls_.GetText(kBitField, text, kFiveCharacters);
+    const int32_t checked = LeadingNumber(text, NumberBase::kDecimal);
+    if (checked < kTypes[type].minimum || checked > kTypes[type].maximum)
+      return Refuse(kIllegalBit);
+    StoreText(state_.bitText, formatted);
+  } else {
+    if (IsStringType(type)) return Refuse(kMissingLength);
+    state_.bitText[0] = '\0';
+  }
+
+  char areaAndType[3] = {kAreas[area].letter, kTypes[type].letter, '\0'};
+  if (type == kTypeChar) StoreText(areaAndType, "SB");
+  if (type == kTypeString) StoreText(areaAndType, "SS");
+  char composed[64];
+  const int length = std::snprintf(composed, sizeof composed, "%s%s%s%s%s", plcText, areaAndType,
+                                   HasDataBlock(area) ? state_.dataBlockText : "",
+                                   state_.offsetText, state_.bitText);
+  // Every part is checked above, so the text fits; the host's buffer holds no more.
+  if (length < 0 || length > kComposedTextMax) return Refuse(kIllegalAddress);
+  StoreText(state_.resultText, composed);
+  return DialogOutcome::kConfirmed;
+}
+
+}  // namespace zan::editor
