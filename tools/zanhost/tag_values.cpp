@@ -185,7 +185,12 @@ TagValue DecodeValue(const ValueBuffer& buffer, int32_t kind, int32_t hostType, 
     }
     case CellLayout::kBits32: {
       uint32_t doubleWord = buffer.DoubleWord(offset);
-      value.integer = isSigned ? static_cast<int32_t>(doubleWord) : doubleWord;
+      // Not one conditional expression: its common type would be unsigned.
+      if (isSigned) {
+        value.integer = static_cast<int32_t>(doubleWord);
+      } else {
+        value.integer = doubleWord;
+      }
       break;
     }
     case CellLayout::kFloat:
