@@ -9,7 +9,13 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh demo
 
-cmake --preset linux-release >/dev/null
-cmake --build --preset linux-release -j "$(nproc)" >/dev/null
+# Quiet while it works; the whole output when the build fails.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! { cmake --preset linux-release && cmake --build --preset linux-release -j "$(nproc)"; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "demo.sh: the build failed (output above)" >&2
+  exit 1
+fi
 
-exec build/linux-release/bin/zanhost demo --batch "$@"
+build/linux-release/bin/zanhost demo --batch "$@"
