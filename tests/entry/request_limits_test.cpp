@@ -1,5 +1,6 @@
 // Read and write requests at the limits of their records, through ZanMain: a transfer of no bytes
-// never reaches the transport.
+// never reaches the transport, and a single value is taken only from the bytes the host's value
+// holds.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -64,6 +65,26 @@ TEST_F(RequestLimitsTest, ReadOfNoBytesIsRefusedWithoutTheTransport) {
     EXPECT_EQ(item.plc, c.plc);  // a master whose tag has no data stays in service
     EXPECT_EQ(plc(1).active, 1);
   }
+}
+
+TEST_F(RequestLimitsTest, SingleStringWriteReadsOnlyTheHostsCharacters) {
+  // The host's value of a character string is its L bytes, of a string its text: the bytes 2 and
+  // 3 of a single integer value lie past them.
+  std::vector<uint8_t> characters = {'A', 'B'};
+  TagItem twoCharacters = Tag("01SB010001002", kHostString, characters.data());
+  EXPECT_EQ(Send(kCommandWriteValue, &twoCharacters), 0);
+
+  std::vector<uint8_t> empty = {0};
+  TagItem emptyText = Tag("01SS010001004", kHostString, empty.data());
+  EXPECT_EQ(Send(kCommandWriteValue, &emptyText), 0);
+
+  const std::vector<TransportCall> writes = transport().CallsOf(Op::kSendWrite);
+  ASSERT_EQ(writes.size(), 2u);
+  EXPECT_EQ(writes[0].record.length, 2);
+  EXPECT_EQ(std::vector<uint8_t>(writes[0].data.begin(), writes[0].data.begin() + 2), characters);
+  EXPECT_EQ(writes[1].record.length, 6);
+  EXPECT_EQ(std::vector<uint8_t>(writes[1].data.begin(), writes[1].data.begin() + 6),
+            (std::vector<uint8_t>{4, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace
