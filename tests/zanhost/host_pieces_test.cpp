@@ -58,6 +58,13 @@ TEST(TagValuesTest, SingleIntegerValuesStandTwoBytesIn) {
   EXPECT_EQ(buffer.DoubleWord(0), 0xFFFFFFFEu);  // 32-bit kinds start at the first byte
   EXPECT_EQ(DecodeValue(buffer, 'D', kHostDint, 0, true).ToText(), "-2");
   EXPECT_EQ(DecodeValue(buffer, 'D', kHostDword, 0, true).ToText(), "4294967294");
+  // Floats at odd bytes of an S7 are floats as well.
+  for (int32_t kind : {'F', 'f', 'G', 'g'}) {
+    ValueBuffer single(1);
+    ASSERT_TRUE(EncodeValue("1.5", kind, kHostFloat, 0, true, single, error)) << kind;
+    EXPECT_EQ(single.Float(0), 1.5f) << kind;
+    EXPECT_EQ(DecodeValue(single, kind, kHostFloat, 0, true).ToText(), "1.5") << kind;
+  }
 }
 
 TEST(TagValuesTest, RunsStepByTheSizeOfTheKind) {

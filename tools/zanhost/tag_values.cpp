@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "address/tag_address.h"
 #include "host_types.h"
 #include "json_writer.h"
 
@@ -48,6 +49,8 @@ CellLayout LayoutOfKind(int32_t kind) {
       return CellLayout::kBits32;
     case 'F':
     case 'f':
+    case 'G':
+    case 'g':
       return CellLayout::kFloat;
     case 'S':
     case 'C':
@@ -58,7 +61,8 @@ CellLayout LayoutOfKind(int32_t kind) {
 }
 
 bool IsIntegerKind(int32_t kind) {
-  return kind != 'F' && kind != 'f' && kind != 'S' && kind != 'C' && kind != 'D' && kind != 'd';
+  // The driver's own rule: the host keeps the value where the driver takes it.
+  return zan::IsIntegerKind(kind);
 }
 
 std::string KindDescription(int32_t kind) {
@@ -82,6 +86,10 @@ std::string KindDescription(int32_t kind) {
       return "float";
     case 'f':
       return "float, half aligned";
+    case 'G':
+      return "float at an odd byte";
+    case 'g':
+      return "float at an odd byte, half aligned";
     case 'S':
       return "string with header";
     case 'C':

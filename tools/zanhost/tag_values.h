@@ -2,9 +2,10 @@
 // zanhost shows them in the host's type, and how it puts a value to write there.
 //
 // Layouts (host byte order): 16-bit cells for the word, byte, I/Q/M, cache-block, status and
-// heartbeat kinds; 32-bit cells for 'D'/'d'; IEEE singles for 'F'/'f'; one zero-terminated text
-// for 'S'/'C'. The single value of ReadValue and WriteValue stands 2 bytes into the buffer for
-// every integer kind (all but 'F', 'f', 'S', 'C', 'D', 'd') and at its start for the others.
+// heartbeat kinds; 32-bit cells for 'D'/'d'; IEEE singles for the floats 'F'/'f' and, at odd
+// bytes of an S7 (FLOAT_ODD_ADDRESS), 'G'/'g'; one zero-terminated text for 'S'/'C'. The single
+// value of ReadValue and WriteValue stands 2 bytes into the buffer for every integer kind (all
+// but the floats, 'S', 'C', 'D', 'd') and at its start for the others.
 #ifndef ZAN_TOOLS_ZANHOST_TAG_VALUES_H_
 #define ZAN_TOOLS_ZANHOST_TAG_VALUES_H_
 
