@@ -108,6 +108,9 @@ TEST(TagValuesTest, TextStopsAtTheEndOfTheBuffer) {
   EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).text, std::string(80, 'Z'));
   EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).ToJson(),
             "\"" + std::string(80, 'Z') + "\"");
+  // Bytes above 0x7F are code page 437, never raw bytes in the JSON (which must be UTF-8).
+  ASSERT_TRUE(EncodeValue("\xB3x\xE9", 'S', kHostString, 0, true, buffer, error));
+  EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).ToJson(), "\"\u2502x\u0398\"");
 }
 
 TEST(PlcListTest, ListsTagPlcsWithTypesAddressesAndBackups) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "address/tag_address.h"
+#include "cp437.h"
 #include "host_types.h"
 #include "json_writer.h"
 
@@ -162,7 +163,8 @@ bool ValueBuffer::SetText(std::size_t offset, const std::string& text) {
 std::string TagValue::ToText() const {
   switch (layout) {
     case CellLayout::kText:
-      return JsonString(text);
+      // PLC text is single bytes in the host's code page; shown and sent as UTF-8.
+      return JsonString(Cp437ToUtf8(text.c_str()));
     case CellLayout::kFloat: {
       char out[32];
       std::snprintf(out, sizeof out, "%.7g", real);
@@ -174,7 +176,7 @@ std::string TagValue::ToText() const {
 }
 
 std::string TagValue::ToJson() const {
-  if (layout == CellLayout::kText) return JsonString(text);
+  if (layout == CellLayout::kText) return ToText();
   if (layout == CellLayout::kFloat && !std::isfinite(real)) return "null";
   return ToText();
 }
