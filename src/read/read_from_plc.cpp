@@ -9,14 +9,6 @@
 namespace zan {
 namespace {
 
-// Answers of the send-read and receive-read operations.
-constexpr uint16_t kAnswerDone = 0;
-constexpr uint16_t kAnswerBusy = 3;
-constexpr uint16_t kAnswerNothingYet = 6;
-constexpr uint16_t kAnswerNothingYetAlt = 7;
-constexpr uint16_t kAnswerConnectionFailure = 9;
-constexpr uint16_t kAnswerResponsePending = 14;
-
 bool IsIoArea(int32_t kind) {
   const int32_t area = kind & 0xFF;
   return area == 'I' || area == 'Q' || area == 'M';
