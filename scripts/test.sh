@@ -4,7 +4,8 @@
 #      end-to-end tests;
 #   2. the Windows product cross-built with MinGW: the same unit tests and the end-to-end programs
 #      under wine, against the native PLC simulator that step 1 built;
-#   3. the libFuzzer targets (clang), each for ZAN_FUZZ_SECONDS seconds (default 20).
+#   3. the Linux release build that the demo runs (it must build without a warning too);
+#   4. the libFuzzer targets (clang), each for ZAN_FUZZ_SECONDS seconds (default 20).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,10 @@ export ZAN_NATIVE_PLCSIM="$PWD/build/linux-debug/bin/zanplcsim"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 ctest --preset windows
+
+echo "== Linux release (the demo's build, with the benchmarks)"
+cmake --preset linux-release >/dev/null
+cmake --build --preset linux-release -j "$jobs"
 
 echo "== Fuzz targets"
 cmake --preset fuzz >/dev/null

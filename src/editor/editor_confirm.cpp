@@ -36,9 +36,12 @@ bool IsDecimalDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
+// Copies `text` into `target`, cut to fit with its terminator.
 template <std::size_t N>
 void StoreText(char (&target)[N], const char* text) {
-  std::snprintf(target, N, "%s", text);
+  const std::size_t length = strnlen(text, N - 1);
+  std::memcpy(target, text, length);
+  target[length] = '\0';
 }
 
 }  // namespace

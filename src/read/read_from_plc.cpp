@@ -9,14 +9,6 @@
 namespace zan {
 namespace {
 
-// Answers of the send-read and receive-read operations.
-constexpr uint16_t kAnswerDone = 0;
-constexpr uint16_t kAnswerBusy = 3;
-constexpr uint16_t kAnswerNothingYet = 6;
-constexpr uint16_t kAnswerNothingYetAlt = 7;
-constexpr uint16_t kAnswerConnectionFailure = 9;
-constexpr uint16_t kAnswerResponsePending = 14;
-
 bool IsIoArea(int32_t kind) {
   const int32_t area = kind & 0xFF;
   return area == 'I' || area == 'Q' || area == 'M';
@@ -48,6 +40,10 @@ uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType) {
 // Sends the record and waits for its answer. Returns the result code of the read.
 int32_t Exchange(DriverState& state, const TagItem& item, TransferRecord& record) {
   if (record.connection == 0) return kResultUnreachable;
+  // A record of no bytes (an S5 character string of length 1, whose transfer has no whole word; a
+  // cache block of length 0) asks the PLC for nothing. The transport refuses such a record, which
+  // would count as a lost PLC and move its pair to the backup: no data for this tag instead.
+  if (record.length == 0) return kResultRefused;
   const uint8_t plcType = state.plcs[item.plc].type;
 
   uint16_t answer = SendWithRetries(record, plcType);

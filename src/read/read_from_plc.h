@@ -29,8 +29,9 @@ constexpr uint32_t kPendingDropMilliseconds = 1;
 // block's length and stores the block on success.
 //
 // Returns 0 with the data at the start of transferBuffer; 1 when the PLC, the transport or the
-// cache refused; 2 when the PLC cannot be reached (no connection, connection failure, busy after
-// the retries, polls used up). Logs as the host's log expects; COMM_TRACE adds a trace line.
+// cache refused, or when the record asks for no bytes at all (nothing is sent); 2 when the PLC
+// cannot be reached (no connection, connection failure, busy after the retries, polls used up).
+// Logs as the host's log expects; COMM_TRACE adds a trace line.
 int32_t ReadFromPlc(DriverState& state, const TagItem& item, TransferRecord& record);
 
 }  // namespace zan

@@ -5,11 +5,14 @@
 // is healthy; while it fails, the backup serves as long as its own linkState is not 2. The pair's
 // `active` marks follow the choice, and each change of side is logged once:
 //
-//   from                               event (start of a request)   to              logged
-//   initial (1/1), master serving      master failing, backup ok    backup serving  Changed to
-//   Backup backup serving                     master failing, backup ok    backup serving  - any
-//   both failing                 (unchanged)     -  (result 2) backup serving master healthy master
-//   serving  Changed from Backup initial, master serving            master healthy master serving -
+// clang-format off
+//   from                            event (start of a request)  to              logged
+//   initial (1/1), master serving   master failing, backup ok   backup serving  Changed to Backup
+//   backup serving                  master failing, backup ok   backup serving  -
+//   any                             both failing                (unchanged)     -  (result 2)
+//   backup serving                  master healthy              master serving  Changed from Backup
+//   initial, master serving         master healthy              master serving  -
+// clang-format on
 //
 // Not thread-safe: one request at a time.
 #ifndef ZAN_READ_SWITCHOVER_H_

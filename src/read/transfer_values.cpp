@@ -2,15 +2,10 @@
 
 #include "address/tag_address.h"
 #include "core/driver_state.h"
+#include "transport/transport_operations.h"
 
 namespace zan {
 namespace {
-
-// Area codes of the transfer record.
-constexpr uint16_t kAreaDataBlock = 1;
-constexpr uint16_t kAreaFlags = 2;
-constexpr uint16_t kAreaInputs = 3;
-constexpr uint16_t kAreaOutputs = 4;
 
 // The S7 string header: maximum length and current length, one byte each.
 constexpr int32_t kStringHeaderBytes = 2;

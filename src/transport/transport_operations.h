@@ -55,6 +55,20 @@ constexpr int kRestarted = 1;              // QxRestartConnection
 constexpr uint16_t kOpenStatusAccepted = 0;
 constexpr uint16_t kOpenStatusAcceptedPending = 3;
 
+// Answers of the send, receive and completion operations that the reads and writes rely on.
+constexpr uint16_t kAnswerDone = 0;
+constexpr uint16_t kAnswerBusy = 3;        // send: try again; receive, completion: request lost
+constexpr uint16_t kAnswerNothingYet = 6;  // receive, completion: not yet
+constexpr uint16_t kAnswerNothingYetAlt = 7;
+constexpr uint16_t kAnswerConnectionFailure = 9;
+constexpr uint16_t kAnswerResponsePending = 14;  // send: an earlier answer is still to collect
+
+// Area codes of the transfer record.
+constexpr uint16_t kAreaDataBlock = 1;
+constexpr uint16_t kAreaFlags = 2;
+constexpr uint16_t kAreaInputs = 3;
+constexpr uint16_t kAreaOutputs = 4;
+
 // The low 16 bits of a result, which are all that count.
 inline uint16_t ResultCode(int result) {
   return static_cast<uint16_t>(result);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "address/tag_address.h"
 #include "core/driver_state.h"
+#include "read/value_decoding.h"
 
 namespace zan {
 namespace {
@@ -20,13 +22,8 @@ int TextLength(const char* text, int limit) {
   return length;
 }
 
-void ExchangeBytePairs(std::span<uint8_t> bytes) {
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    std::swap(bytes[i], bytes[i + 1]);
-}
-
 bool ValidLength(int length) {
-  return length >= 1 && length <= kStringLengthLimit;
+  return length >= 1 && length <= kStringLengthMax;
 }
 
 }  // namespace
@@ -48,7 +45,7 @@ StringTransfer EncodeStringWithHeader(const char* text, int length, uint8_t plcT
   area[1] = static_cast<uint8_t>(characters);
   std::memcpy(&area[kHeaderBytes], text, static_cast<std::size_t>(characters));
 
-  if (plcType == kPlcTypeS5) ExchangeBytePairs(area);
+  if (plcType == kPlcTypeS5) ExchangeBytePairs(area.data(), static_cast<int32_t>(area.size()));
   const int transferLength = s7 ? bytes : bytes / 2;
   return {static_cast<uint16_t>(transferLength), static_cast<uint16_t>(bytes)};
 }
@@ -68,7 +65,7 @@ StringTransfer EncodeCharacters(const uint8_t* characters, int length, uint8_t p
     const int copied = TextLength(reinterpret_cast<const char*>(characters), bytes);
     std::fill(area.begin(), area.end(), 0);
     std::memcpy(area.data(), characters, static_cast<std::size_t>(copied));
-    if (plcType == kPlcTypeS5) ExchangeBytePairs(area);
+    if (plcType == kPlcTypeS5) ExchangeBytePairs(area.data(), static_cast<int32_t>(area.size()));
   }
   const int transferLength = s7 ? bytes : bytes / 2;
   return {static_cast<uint16_t>(transferLength), static_cast<uint16_t>(bytes)};

@@ -20,8 +20,6 @@ struct StringTransfer {
   uint16_t bytes;
 };
 
-constexpr int kStringLengthLimit = 80;
-
 // A string with its two-byte header: byte 0 the maximum length (length, or length / 2 in the S5
 // layout), byte 1 the number of characters, then the characters and zeros up to the end of the
 // transfer. The host's zero-terminated text is cut to `length` characters; no more of it is read.

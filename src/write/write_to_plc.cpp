@@ -9,10 +9,8 @@
 namespace zan {
 namespace {
 
-constexpr uint16_t kAreaDataBlock = 1;
-
 bool IsPending(int answer) {
-  return answer == kCompletionPending || answer == kCompletionPendingAlso;
+  return answer == kAnswerNothingYet || answer == kAnswerNothingYetAlt;
 }
 
 }  // namespace
@@ -54,7 +52,7 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
 
   if (answer != 0 || status != 0 || pollsUsedUp) {
     ZAN_LOG("ZanDOR: Write Tag %s Failed, rc=%d,%d", LoggedAddressText(item), answer, status);
-    if (pollsUsedUp || answer == kCompletionBusy || answer == kCompletionConnectionFailed) {
+    if (pollsUsedUp || answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
       return kResultUnreachable;
     }
     return kResultRefused;

@@ -15,13 +15,6 @@ namespace zan {
 
 constexpr uint32_t kCompletionPollMilliseconds = 1;
 
-// Answers of the write-completion operation that say "not complete yet", and those that say the
-// connection has failed.
-constexpr int kCompletionPending = 6;
-constexpr int kCompletionPendingAlso = 7;
-constexpr int kCompletionBusy = 3;
-constexpr int kCompletionConnectionFailed = 9;
-
 // Writes the first bytes of transferBuffer that `record` describes (area, data block, start and
 // length filled in) to the PLC named by `item.plc`, which must be a row of the PLC table. Fills
 // the record's connection handle: the PLC's write connection, or its read connection when it has

@@ -18,9 +18,11 @@ int32_t WriteValue(ZanRequest* request) {
   auto* const buffer = static_cast<uint8_t*>(item.valueBuffer);
   if (buffer == nullptr) return kResultRefused;
 
-  const uint16_t hostWord = LoadLittle16(buffer + kSingleValueOffset);
   if (item.kind == kKindCacheBlock) return kResultRefused;
   const bool integerKind = IsIntegerKind(item.kind);
+  // The host's word stands 2 bytes in only for an integer kind; the value of a string may be
+  // shorter than 4 bytes (the L characters of a 'C' tag, the text of an 'S' tag).
+  const uint16_t hostWord = integerKind ? LoadLittle16(buffer + kSingleValueOffset) : 0;
   const uint32_t bit = item.bit;
 
   if (bit != kBitWholeValue) {

@@ -18,7 +18,7 @@ TEST_F(EditorListTest, AnotherPlcOffersFourAreasThenFiveTypesForADataBlock) {
     EXPECT_TRUE(form.Choose(kPlcList, 1));
     EXPECT_EQ(Summary(form), "02||-(0)|000-|0000-|-|Bit Number: (00 - 15)|(000 - 999)");
     EXPECT_EQ(form.controls().EntryCount(kAreaList), 4);  // no "Hexa Addr."
-    EXPECT_TRUE(form.Choose(kAreaList, kAreaDataBlock));
+    EXPECT_TRUE(form.Choose(kAreaList, editor::kAreaDataBlock));
     EXPECT_EQ(form.controls().EntryCount(kTypeList), 5);  // no "String"
     EXPECT_TRUE(form.Choose(kTypeList, kTypeDoubleWord));
     EXPECT_TRUE(form.Type(kDataBlockField, "12"));

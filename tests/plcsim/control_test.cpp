@@ -147,6 +147,8 @@ TEST(PlcLineTest, LinesAndTheirPlcs) {
       {"1:s7:db=10x4,db=10x8", "wrong value"},
       {"1:s5:db=256x4", "wrong value"},
       {"1:s7:slot=32", "wrong value"},
+      {"1:s7:rack=9", "wrong value"},
+      {"1:s7:rack=0xF", "wrong value"},
       {"1:s7:pdu=32", "wrong value"},
       {"1:s5:read=TOOLONGTSAP", "wrong value"},
       {"1:s5:read=KORWRITE", "the read and the write TSAP of an S5 must differ"},

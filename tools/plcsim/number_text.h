@@ -28,7 +28,8 @@ inline bool ParseNumber(std::string_view text, uint64_t maximum, uint64_t* value
     } else {
       return false;
     }
-    if (result > (maximum - digit) / base) return false;
+    // A digit above a small maximum (rack=9 with 7) would wrap maximum - digit.
+    if (digit > maximum || result > (maximum - digit) / base) return false;
     result = result * base + digit;
   }
   *value = result;

@@ -12,10 +12,12 @@ namespace zanhost {
 
 class DriverLibrary {
  public:
-  // Loads the driver from `fileName` (beside the host by default). Check loaded() afterwards.
+  // Loads the driver. A bare file name is looked for beside zanhost first, then with the
+  // platform's search rules; a name with a folder is loaded as given. Check loaded() afterwards.
   explicit DriverLibrary(const std::string& fileName);
 
   bool loaded() const { return zanMain_ != nullptr; }
+  // One line that says why the driver could not be loaded.
   const std::string& error() const { return error_; }
 
   int32_t Call(int32_t command, DriverState* state, int32_t instance, void* argument) const;

@@ -1,0 +1,148 @@
+// The host's own pieces that take user input: tag files, values typed for writes, values shown
+// from the host's buffer, the PLC list of a configuration, JSON text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host_types.h"
+#include "json_writer.h"
+#include "plc_list.h"
+#include "tag_file.h"
+#include "tag_values.h"
+
+namespace zanhost {
+namespace {
+
+TEST(TagFileTest, AcceptsCommentsBlanksAndOptionalCounts) {
+  std::vector<TagSpec> tags;
+  std::string error;
+  ASSERT_TRUE(
+      ParseTagList("# c\n\n// c\n a , 01IB0002 3 , bit\nb,01DW0100000,word, 1000\r\n", tags, error))
+      << error;
+  ASSERT_EQ(tags.size(), 2u);
+  EXPECT_EQ(tags[0].address, "01IB0002 3");  // blanks inside an address stay
+  EXPECT_EQ(tags[0].hostType, kHostBit);
+  EXPECT_EQ(tags[0].line, 4);
+  EXPECT_EQ(tags[1].count, 1000);
+}
+
+TEST(TagFileTest, RefusesBadLinesWithTheirNumber) {
+  const struct {
+    const char* text;
+    const char* error;
+  } cases[] = {
+      {"a, 01DW0100000\n", "line 1: want \"name, address, type[, count]\", found 2 fields"},
+      {"x, 01DW0100000, word\na, 01DW0100000, text\n", "line 2: unknown type \"text\""},
+      {"a, 01DW0100000, word, 0\n", "line 1: the count \"0\" is not from 1 to 1000"},
+      {"a, 01DW0100000, word, 1001\n", "line 1: the count \"1001\" is not from 1 to 1000"},
+      {"a, 01DW0100000, word, 5x\n", "line 1: the count \"5x\" is not from 1 to 1000"},
+      {", 01DW0100000, word\n", "line 1: the name and the address must not be empty"},
+      {"# only a comment\n", "no tag in it"},
+  };
+  for (const auto& c : cases) {
+    std::vector<TagSpec> tags;
+    std::string error;
+    EXPECT_FALSE(ParseTagList(c.text, tags, error)) << c.text;
+    EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error) << c.text;
+  }
+}
+
+TEST(TagValuesTest, SingleIntegerValuesStandTwoBytesIn) {
+  ValueBuffer buffer(1);
+  std::string error;
+  ASSERT_TRUE(EncodeValue("0x1234", 0, kHostWord, 0, true, buffer, error));
+  EXPECT_EQ(buffer.Word(2), 0x1234);
+  EXPECT_EQ(buffer.Word(0), 0);
+  ASSERT_TRUE(EncodeValue("-2", 'D', kHostDint, 0, true, buffer, error));
+  EXPECT_EQ(buffer.DoubleWord(0), 0xFFFFFFFEu);  // 32-bit kinds start at the first byte
+  EXPECT_EQ(DecodeValue(buffer, 'D', kHostDint, 0, true).ToText(), "-2");
+  EXPECT_EQ(DecodeValue(buffer, 'D', kHostDword, 0, true).ToText(), "4294967294");
+  // Floats at odd bytes of an S7 are floats as well.
+  for (int32_t kind : {'F', 'f', 'G', 'g'}) {
+    ValueBuffer single(1);
+    ASSERT_TRUE(EncodeValue("1.5", kind, kHostFloat, 0, true, single, error)) << kind;
+    EXPECT_EQ(single.Float(0), 1.5f) << kind;
+    EXPECT_EQ(DecodeValue(single, kind, kHostFloat, 0, true).ToText(), "1.5") << kind;
+  }
+}
+
+TEST(TagValuesTest, RunsStepByTheSizeOfTheKind) {
+  ValueBuffer buffer(3);
+  std::string error;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(EncodeValue(std::to_string(-i), 0x5749, kHostInt, i, false, buffer, error));
+    ASSERT_TRUE(EncodeValue(std::to_string(i) + ".5", 'f', kHostFloat, i, false, buffer, error));
+  }
+  EXPECT_EQ(DecodeValue(buffer, 'f', kHostFloat, 2, false).ToText(), "2.5");
+  ValueBuffer words(3);
+  for (int i = 0; i < 3; ++i)
+    EncodeValue(std::to_string(-i), 0x5749, kHostInt, i, false, words, error);
+  EXPECT_EQ(DecodeValue(words, 0x5749, kHostInt, 2, false).ToText(), "-2");
+  EXPECT_EQ(DecodeValue(words, 0x5749, kHostWord, 2, false).ToText(), "65534");
+}
+
+TEST(TagValuesTest, RefusesTextThatIsNoValueOfTheType) {
+  const struct {
+    std::string text;
+    int32_t kind;
+    int32_t type;
+  } cases[] = {
+      {"65536", 0, kHostWord},   {"-32769", 0, kHostInt},
+      {"12a", 'B', kHostWord},   {"", 0, kHostWord},
+      {"2", 0, kHostBit},        {"4294967296", 'D', kHostDword},
+      {"x1.5", 'F', kHostFloat}, {std::string(81, 'A'), 'S', kHostString},
+  };
+  for (const auto& c : cases) {
+    ValueBuffer buffer(1);
+    std::string error;
+    EXPECT_FALSE(EncodeValue(c.text, c.kind, c.type, 0, true, buffer, error)) << c.text;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(TagValuesTest, TextStopsAtTheEndOfTheBuffer) {
+  ValueBuffer buffer(1);
+  std::string error;
+  ASSERT_TRUE(EncodeValue(std::string(80, 'Z'), 'S', kHostString, 0, true, buffer, error));
+  EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).text, std::string(80, 'Z'));
+  EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).ToJson(),
+            "\"" + std::string(80, 'Z') + "\"");
+  // Bytes above 0x7F are code page 437, never raw bytes in the JSON (which must be UTF-8).
+  ASSERT_TRUE(EncodeValue("\xB3x\xE9", 'S', kHostString, 0, true, buffer, error));
+  EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).ToJson(), "\"\u2502x\u0398\"");
+}
+
+TEST(PlcListTest, ListsTagPlcsWithTypesAddressesAndBackups) {
+  const std::vector<ListedPlc> plcs = ListPlcs(
+      "// c\nLONG_DB=YES\n 2 = 7 , 127.0.0.2 ,2\n1=5,127.000.0.1,MY TSAP\nbackup_1=2\n"
+      "100=7,127.0.0.100\n0=7,127.0.0.5\n3=4,127.0.0.3\nBACKUP_9=1\n");
+  ASSERT_EQ(plcs.size(), 2u);
+  EXPECT_EQ(plcs[0].number, 1);
+  EXPECT_EQ(plcs[0].type, 5);
+  EXPECT_EQ(plcs[0].ipAddress, "127.0.0.1");
+  EXPECT_EQ(plcs[0].backup, 2);
+  EXPECT_EQ(plcs[1].ipAddress, "127.0.0.2");
+  EXPECT_EQ(FindPlc(plcs, 9), nullptr);
+}
+
+TEST(JsonTest, EscapesQuotesBackslashesAndControls) {
+  EXPECT_EQ(JsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
+  JsonObject object;
+  object.Add("n", 1).Add("x", 0.5).Add("t", true).AddNull("z");
+  EXPECT_EQ(object.str(), "{\"n\":1,\"x\":0.5,\"t\":true,\"z\":null}");
+}
+
+TEST(HostTypesTest, NamesAndCodes) {
+  int32_t code = 0;
+  EXPECT_TRUE(ParseHostType("DWord", code));
+  EXPECT_EQ(code, kHostDword);
+  EXPECT_TRUE(ParseHostType("9", code));
+  EXPECT_EQ(code, 9);
+  EXPECT_FALSE(ParseHostType("-1", code));
+  EXPECT_FALSE(ParseHostType("1234567890", code));
+  EXPECT_EQ(HostTypeName(9), "9");
+}
+
+}  // namespace
+}  // namespace zanhost

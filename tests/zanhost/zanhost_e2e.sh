@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# End-to-end runs of zanhost commands: output and exit codes, against the simulator on loopback.
+#
+#   zanhost_e2e.sh commands|demo <work folder> <simulator> <zanhost command...>
+#
+# <zanhost command...> is the host as it is run: bin/zanhost, or wine-run.sh bin/zanhost.exe.
+# <simulator> is the native zanplcsim that the commands talk to; they exit 77 (skipped) when it is
+# not there. The demo starts its own simulator: the one named here, or with "beside" the one
+# beside zanhost (zanhost.exe under wine starts zanplcsim.exe). Every PLC of every configuration
+# here is on 127.0.0.N: nothing leaves the machine.
+set -uo pipefail
+
+mode=$1 work=$2 simulator=$3
+shift 3
+host=("$@")
+
+if [ "$simulator" != beside ] && [ ! -x "$simulator" ]; then
+  echo "skipped: no native simulator at $simulator"
+  exit 77
+fi
+rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
+passed=0 failed=0
+
+# run NAME EXIT STDOUT-REGEX STDERR-REGEX -- ARGS...: one zanhost run and its checks.
+run() {
+  local name=$1 want=$2 out=$3 err=$4
+  shift 5
+  "${host[@]}" "$@" >out.txt 2>err.txt </dev/null
+  local got=$?
+  sed -i 's/\r$//' out.txt err.txt  # zanhost.exe ends its lines with CR LF
+  local why=""
+  [ "$got" -eq "$want" ] || why="exit code $got, want $want"
+  [ -z "$out" ] || grep -Eq -- "$out" out.txt || why="$why; stdout lacks /$out/"
+  [ -z "$err" ] || grep -Eq -- "$err" err.txt || why="$why; stderr lacks /$err/"
+  if [ -z "$why" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $name: ${why#; }"
+    echo "  zanhost $*"
+    sed 's/^/  out: /' out.txt | head -20
+    sed 's/^/  err: /' err.txt | head -20
+  fi
+}
+
+# The simulator for the commands: S7 PLCs 1 and 2 (a pair), an S5 PLC 3; answers on fd 4.
+simulator_start() {
+  mkfifo sim.in sim.out
+  "$simulator" --port 0 --no-control --quit-on-eof --log sim.log \
+    --plc 1:s7:db=10x200,db=20x200:heartbeat=db10.dbw0 \
+    --plc 2:s7:db=10x200:heartbeat=db10.dbw0 --plc 3:s5:db=10x512 \
+    <sim.in >sim.out 2>sim.err &
+  simulator_pid=$!
+  exec 3>sim.in 4<sim.out
+  local line
+  read -r line <&4 || { echo "the simulator did not start:"; cat sim.err; exit 1; }
+  port=${line#ready port=}
+  port=${port%% *}
+  export QUAXNET_PORT=$port
+}
+
+sim() {  # one control command; its answer must start with "ok"
+  local answer
+  echo "$*" >&3
+  read -r answer <&4
+  case $answer in ok*) ;; *) echo "simulator: $* -> $answer"; failed=$((failed + 1)) ;; esac
+}
+
+simulator_stop() {
+  echo quit >&3
+  exec 3>&- 4<&-
+  wait "$simulator_pid"
+}
+
+commands() {
+  mkdir -p conf dead
+  printf '1=7, 127.0.0.1, 2\n2=7, 127.0.0.2, 2\n3=5, 127.0.0.3\nBACKUP_1=2\n' >conf/zanDOR01.INT
+  printf '1=7, 127.0.0.9, 2\n' >dead/zanDOR02.INT
+  printf '# poll\nspeed, 01DW0100002, word\nlevel, 01DF0100008, float\nrun, 03DW010000500, bit\n' \
+    >tags.txt
+  printf 'speed, 01DW0100002, sometype\n' >badtags.txt
+
+  run info 0 'state size : 165912 bytes' '' -- info
+  run info-banner 0 'Z A N D O R' '' -- info
+  run info-json 0 '^\{"driver":"SIEMENS, SIMATIC S5 & S7 Family","stateSize":165912' '' -- info --json
+  run driver-missing 3 '' 'driver library nothere\.dll not found' -- --driver nothere.dll info
+  run config-missing 3 '' 'configuration file zanDOR07\.INT not found in folder .*conf' -- \
+    parse 01DW0100020 -d conf -i 7
+  run type-unknown 3 '' 'unknown type "sometype"' -- read 01DW0100020 --type sometype -d conf
+  run usage 106 '' 'address is required' -- parse
+
+  simulator_start
+  run parse 0 'kind     1 \(0x1, data-block word at an odd byte\)' '' -- parse 01DW0100021 -d conf
+  run parse-json 0 '"result":0,"resultWord":"done","address":"01DD0100006","type":"dword","plc":1,"kind":100,.*"offset":1,' '' -- \
+    parse 01DD0100006 --type dword --json -d conf
+  run parse-refused 1 '' 'tag 01DW01000 refused: ZANDOR> Address Parser: wrong address string length for this type, should be 11 but is 9$' -- \
+    parse 01DW01000 -d conf
+  run parse-refused-json 1 '"refusal":"ZANDOR> Address Parser: PLC number out of limit"' '' -- \
+    parse 05DW0100020 --json -d conf
+  run parse-run-refused 1 '' 'no run of 600 values' -- parse 01DD0100008 --type dword -n 600 -d conf
+
+  sim set 1 db10 2 0x04D2
+  sim set 1 db10 8 0x40600000
+  sim set 3 db10 10 0x0001
+  run read-word 0 '^01DW0100002 = 1234 \(word, done\)$' '' -- read 01DW0100002 -d conf
+  run read-int-json 0 '"result":0,"resultWord":"done","servedBy":1,"value":1234' '' -- \
+    read 01DW0100002 --type int --json -d conf
+  run read-float 0 '^01DF0100008 = 3.5 \(float, done\)$' '' -- read 01DF0100008 --type float -d conf
+  run read-s5-bit 0 '^03DW010000500 = 1 \(bit, done\)$' '' -- read 03DW010000500 --type bit -d conf
+  run read-run 0 '"values":\[[0-9]+,1234,0\]' '' -- read 01DW0100000 -n 3 --json -d conf
+  run write-float 0 '^01DF0100008 <- -2.25 \(float, done\)$' '' -- \
+    write 01DF0100008 -2.25 --type float -d conf
+  run read-back 0 '"value":-2.25' '' -- read 01DF0100008 --type float --json -d conf
+  run write-string 0 'done' '' -- write 01DS010002016 "ZanDOR e2e" --type string -d conf
+  run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
+  run write-bad-value 3 '' 'is no 16-bit value' -- write 01DW0100002 70000 -d conf
+  run write-status-refused 1 '' 'write of !01 failed, refused' -- write '!01' 1 -d conf
+  run status 0 '^1    S7    127\.0\.0\.1        2       1 active$' '' -- status -d conf
+  run status-json 0 '^\{"plc":3,"type":"S5","ipAddress":"127.0.0.3","backup":0,"status":1,"statusWord":"active"\}$' '' -- \
+    status --json -d conf
+  run warmstart 0 '^warm start of PLC 1 \(S7 at 127\.0\.0\.1\): done$' '' -- warmstart 1 -d conf
+  run poll 0 '^round 2: speed 01DW0100002 = 1234 \(PLC 1\)$' '' -- \
+    poll --tags tags.txt --count 2 --interval 0 -d conf
+  run poll-status 0 '^round 1: status PLC 1 active; PLC 2 standby; PLC 3 active$' '' -- \
+    poll --tags tags.txt --count 1 --interval 0 -d conf
+  run poll-json 0 '^\{"round":2,"name":"run","address":"03DW010000500","type":"bit","result":0,"resultWord":"done","servedBy":3,"value":1\}$' '' -- \
+    poll --tags tags.txt --count 2 --interval 0 --json -d conf
+  run poll-bad-file 3 '' 'badtags\.txt, line 1: unknown type "sometype"' -- \
+    poll --tags badtags.txt -d conf
+  run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
+  sim stop 1
+  run master-down 0 '^01DW0100002 = [0-9]+ \(word, done, served by backup PLC 2\)$' '' -- \
+    read 01DW0100002 -d conf
+  run master-down-status 2 '1    S7    127\.0\.0\.1        2       4 link down' '' -- status -d conf
+  sim start 1
+  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9\) cannot be reached' -- \
+    read 01DW0100002 -d dead -i 2
+  run port-in-use 3 '' 'port is in use' -- demo --port "$port" --pace 0
+  simulator_stop
+}
+
+case $mode in
+  commands) commands ;;
+  demo)
+    chosen=()
+    [ "$simulator" = beside ] || chosen=(--simulator "$simulator")
+    run demo 0 '^zanhost demo: [0-9]+ checks, 0 not as expected' '' -- demo --pace 0 "${chosen[@]}"
+    run demo-story 0 'PLC 1 Changed to Backup PLC 2 now !!!' '' -- demo --pace 0 "${chosen[@]}"
+    ;;
+  *) echo "unknown mode $mode"; exit 2 ;;
+esac
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

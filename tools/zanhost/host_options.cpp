@@ -1,0 +1,31 @@
+#include <cstdio>
+
+#include "host_commands.h"
+#include "host_types.h"
+
+namespace zanhost {
+
+void AddHostOptions(CLI::App* command, HostOptions& options) {
+  command
+      ->add_option("-d,--dir,--directory", options.directory,
+                   "folder that holds the configuration file zanDOR<nn>.INT")
+      ->capture_default_str();
+  command->add_option("-i,--instance", options.instance, "driver instance (the <nn> of the file)")
+      ->check(CLI::Range(0, 99))
+      ->capture_default_str();
+  command
+      ->add_option("-t,--timeout", options.timeout,
+                   "host time-out setting; the driver waits up to 10 ms for each unit")
+      ->capture_default_str();
+  command->add_flag("-v,--verbose", options.verbose, "show every log line of the driver");
+  command->add_flag("-q,--quiet", options.quiet, "show no log line of the driver");
+}
+
+bool HostTypeOrComplain(const std::string& name, int32_t& code) {
+  if (ParseHostType(name, code)) return true;
+  std::fprintf(stderr, "zanhost: unknown type \"%s\"; use %s or a type code\n", name.c_str(),
+               HostTypeChoices());
+  return false;
+}
+
+}  // namespace zanhost

@@ -1,0 +1,191 @@
+#include "host_session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/library_names.h"
+
+namespace zanhost {
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ConfigurationFileName(int instance) {
+  char name[32];
+  std::snprintf(name, sizeof name, "zanDOR%02d.INT", instance);
+  return name;
+}
+
+}  // namespace
+
+bool IsProblemLine(const std::string& line) {
+  const std::string lower = Lower(line);
+  return lower.find("fail") != std::string::npos || lower.find("illegal") != std::string::npos ||
+         lower.find("not found") != std::string::npos;
+}
+
+HostSession::HostSession(HostOptions options) : options_(std::move(options)) {
+  if (options_.driverFile.empty()) options_.driverFile = zan::platform::kDriverLibrary;
+}
+
+bool HostSession::Open() {
+  if (driver_ != nullptr && driver_->loaded()) return true;
+  driver_ = std::make_unique<DriverLibrary>(options_.driverFile);
+  if (!driver_->loaded()) {
+    std::fprintf(stderr, "zanhost: %s\n", driver_->error().c_str());
+    return false;
+  }
+  info_ = DriverInfo{};
+  if (driver_->Call(kCommandGetDriverInfo, nullptr, 0, &info_) != kResultDone ||
+      info_.stateSize <= 0) {
+    std::fprintf(stderr, "zanhost: the driver gave no driver information (GetDriverInfo)\n");
+    return false;
+  }
+  return true;
+}
+
+bool HostSession::Init() {
+  if (!Open()) return false;
+  std::error_code error;
+  std::filesystem::path folder =
+      std::filesystem::absolute(options_.directory, error).lexically_normal();
+  if (!folder.has_filename() && folder.has_parent_path()) folder = folder.parent_path();
+  const std::string fileName = ConfigurationFileName(options_.instance);
+  configurationPath_ = (folder / fileName).string();
+  if (!std::filesystem::is_directory(folder, error)) {
+    std::fprintf(stderr,
+                 "zanhost: configuration folder %s not found; name the folder of %s with --dir\n",
+                 folder.string().c_str(), fileName.c_str());
+    return false;
+  }
+  if (!std::filesystem::exists(configurationPath_, error)) {
+    std::fprintf(stderr,
+                 "zanhost: configuration file %s not found in folder %s; name its folder with "
+                 "--dir and its instance with --instance\n",
+                 fileName.c_str(), folder.string().c_str());
+    return false;
+  }
+  plcs_ = ListPlcsOfFile(configurationPath_);
+  // The driver reads the file from the current folder, as from the host's.
+  std::filesystem::current_path(folder, error);
+  if (error) {
+    std::fprintf(stderr, "zanhost: cannot enter %s: %s\n", folder.string().c_str(),
+                 error.message().c_str());
+    return false;
+  }
+  instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
+  InitArgument argument{};
+  argument.enabled = 1;
+  argument.timeoutSetting = options_.timeout;
+  const int32_t result = instance_->Send(kCommandInit, &argument);
+  const bool saved = options_.verbose;
+  initLog_ = TakeLog(false);
+  for (const std::string& line : initLog_) {
+    if (!options_.quiet && (saved || result != kResultDone || IsProblemLine(line))) {
+      std::fprintf(stderr, "log: %s\n", line.c_str());
+    }
+  }
+  if (result != kResultDone) {
+    std::fprintf(stderr,
+                 "zanhost: Init of instance %d failed (result %d): the driver accepted no line of "
+                 "%s\n",
+                 options_.instance, result, configurationPath_.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool HostSession::DefineTag(Tag& tag) {
+  tag.tagId = nextTagId_++;
+  TagDefinition definition{};
+  definition.addressText = tag.text.c_str();
+  definition.tagId = tag.tagId;
+  definition.hostType = tag.hostType;
+  definition.count = tag.count;
+  int32_t result = instance_->Send(kCommandParseTagAddress, &definition);
+  tag.plc = definition.plc;
+  tag.kind = definition.kind;
+  tag.address = definition.address;
+  tag.bit = definition.bit;
+  tag.width = definition.width;
+  if (result == kResultDone && tag.count > 1) {
+    TagDefinition check = definition;
+    check.tagId = tag.tagId;
+    result = instance_->Send(kCommandCheckArrayTag, &check);
+    if (result != kResultDone) {
+      tag.refusal = "the driver reads no run of " + std::to_string(tag.count) +
+                    " values of this tag (CheckArrayTag)";
+    }
+  }
+  const std::vector<std::string> lines = TakeLog(result == kResultDone);
+  if (result != kResultDone && tag.refusal.empty()) {
+    tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
+  }
+  return result == kResultDone;
+}
+
+int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& values,
+                              int32_t* servedBy) {
+  TagItem item{};
+  item.addressText = tag.text.c_str();
+  item.plc = tag.plc;
+  item.kind = tag.kind;
+  item.address = tag.address;
+  item.bit = tag.bit;
+  item.width = tag.width;
+  item.count = tag.count;
+  item.tagId = tag.tagId;
+  item.valueBuffer = values.data();
+  const int32_t result = instance_->Send(command, &item);
+  if (servedBy != nullptr) *servedBy = item.plc;
+  return result;
+}
+
+int32_t HostSession::Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy) {
+  return Exchange(single ? kCommandReadValue : kCommandReadBlock, tag, values, servedBy);
+}
+
+int32_t HostSession::Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy) {
+  return Exchange(single ? kCommandWriteValue : kCommandWriteBlock, tag, values, servedBy);
+}
+
+int32_t HostSession::WarmStart(int32_t& plc) {
+  return instance_->Send(kCommandWarmStart, &plc);
+}
+
+int HostSession::StatusOf(int plc) {
+  Tag status;
+  char text[8];
+  std::snprintf(text, sizeof text, "!%02d", plc < 0 || plc > 99 ? 0 : plc);
+  status.text = text;
+  status.hostType = 2;
+  if (!DefineTag(status)) return -1;
+  ValueBuffer values(1);
+  if (Read(status, values, true) != kResultDone) return -1;
+  return DecodeValue(values, status.kind, status.hostType, 0, true).integer;
+}
+
+std::vector<std::string> HostSession::TakeLog(bool show) {
+  std::vector<std::string> lines = log_.TakeNewLines();
+  for (const std::string& line : lines) {
+    if (IsProblemLine(line)) lastProblem_ = line;
+    if (show && !options_.quiet) std::fprintf(stderr, "log: %s\n", line.c_str());
+  }
+  return lines;
+}
+
+std::string HostSession::DescribePlc(int number) const {
+  const ListedPlc* plc = FindPlc(plcs_, number);
+  if (plc == nullptr) return "PLC " + std::to_string(number);
+  return "PLC " + std::to_string(number) + " (" + PlcTypeName(plc->type) + " at " + plc->ipAddress +
+         ")";
+}
+
+}  // namespace zanhost

@@ -1,0 +1,112 @@
+// One run of the host: the driver loaded, one instance initialised from its configuration file,
+// tags defined and read, written or warm-started through ZanMain, one request at a time, and the
+// driver's log lines shown as they come.
+//
+// Every failure a user meets is reported as one line on standard error that says what is wrong
+// and what to do; the methods return false (or the driver's result) and leave the exit code to the
+// command.
+#ifndef ZAN_TOOLS_ZANHOST_HOST_SESSION_H_
+#define ZAN_TOOLS_ZANHOST_HOST_SESSION_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/host_interface.h"
+#include "driver_library.h"
+#include "driver_log.h"
+#include "plc_list.h"
+#include "tag_values.h"
+
+namespace zanhost {
+
+// Options that every command that talks to PLCs shares.
+struct HostOptions {
+  std::string driverFile;
+  std::string directory = ".";  // folder of the configuration file
+  int instance = 1;             // zanDOR<nn>.INT
+  int timeout = 10;             // the host's time-out setting; the driver waits 10x as many ms
+  bool verbose = false;         // show every log line of the driver, Init's included
+  bool quiet = false;           // show no log line at all
+};
+
+// A tag as the host keeps it: what it was defined with and the TagAddress the driver gave it.
+struct Tag {
+  std::string name;
+  std::string text;  // the address text
+  int32_t hostType = 0;
+  int32_t count = 1;
+  int32_t tagId = 0;
+  int32_t plc = 0;
+  int32_t kind = 0;
+  int32_t address = 0;
+  uint32_t bit = 255;
+  int32_t width = 0;
+  std::string refusal;  // the driver's line when the tag was refused
+};
+
+class HostSession {
+ public:
+  explicit HostSession(HostOptions options);
+
+  // Loads the driver and asks it for its information.
+  bool Open();
+  const DriverInfo& info() const { return info_; }
+
+  // Open() if not done, then Init of the instance from its configuration file.
+  bool Init();
+
+  // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
+  // driver's line in tag.refusal, when refused.
+  bool DefineTag(Tag& tag);
+
+  // One read or write of a defined tag with a fresh TagItem made from its TagAddress: ReadValue or
+  // WriteValue when `single`, else ReadBlock or WriteBlock of tag.count values. `servedBy`
+  // receives the PLC number that the item names afterwards (the backup after a switchover).
+  int32_t Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
+  int32_t Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
+
+  // WarmStart of a PLC; `plc` may come back as the backup's number.
+  int32_t WarmStart(int32_t& plc);
+
+  // The status value of a PLC (its status tag "!nn"), or -1 when the read fails.
+  int StatusOf(int plc);
+
+  // The log lines of the driver since the last call, shown on standard error unless quiet.
+  std::vector<std::string> TakeLog(bool show = true);
+  // The log lines of Init.
+  const std::vector<std::string>& initLog() const { return initLog_; }
+  // The last log line taken that reports a failure, or "".
+  const std::string& lastProblem() const { return lastProblem_; }
+
+  // The PLCs that the configuration file lists (for status views and error lines).
+  const std::vector<ListedPlc>& plcs() const { return plcs_; }
+  // "PLC 1 (S7 at 127.0.0.1)".
+  std::string DescribePlc(int number) const;
+  std::string configurationPath() const { return configurationPath_; }
+
+  // Turns off showing log lines (the live table shows them itself).
+  void set_quiet(bool quiet) { options_.quiet = quiet; }
+
+ private:
+  int32_t Exchange(int32_t command, const Tag& tag, ValueBuffer& values, int32_t* servedBy);
+
+  HostOptions options_;
+  DriverLog log_;
+  std::unique_ptr<DriverLibrary> driver_;
+  std::unique_ptr<DriverInstance> instance_;
+  DriverInfo info_{};
+  std::vector<ListedPlc> plcs_;
+  std::string configurationPath_;
+  std::string lastProblem_;
+  std::vector<std::string> initLog_;
+  int32_t nextTagId_ = 1;
+};
+
+// Whether a log line of the driver reports a failure ("Fail", "FAIL", "Illegal", "not found").
+bool IsProblemLine(const std::string& line);
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_HOST_SESSION_H_

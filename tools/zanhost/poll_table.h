@@ -1,0 +1,69 @@
+// The table of the poll command and the demo: a set of tags and the status of every PLC of the
+// configuration, read once a round (ReadBlock for each tag, the status tag of each PLC), shown as
+// a table for a terminal, as plain lines, or as one JSON object a line.
+#ifndef ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
+#define ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "host_session.h"
+#include "tag_file.h"
+#include "tag_values.h"
+
+namespace zanhost {
+
+class PollTable {
+ public:
+  explicit PollTable(HostSession& session);
+
+  // Defines the tags with the driver. A refused tag stays in the table with the driver's line;
+  // returns how many were accepted.
+  int Define(const std::vector<TagSpec>& specs);
+
+  // Reads every accepted tag and the status of every PLC once. The driver's log lines of the
+  // round are kept for the table (the latest few) and returned.
+  std::vector<std::string> RunRound();
+
+  // The whole table, one text line each: tags, then PLCs, then the latest log lines.
+  std::vector<std::string> TableLines(const std::string& title) const;
+  // One line a tag and one for the PLCs, each beginning with "round N".
+  std::vector<std::string> PlainLines(int round) const;
+  // One JSON object a tag and a PLC.
+  std::vector<std::string> JsonLines(int round) const;
+
+  // The last value of the tag of that name as text ("" when none), and its last result (-1 when
+  // never read or refused).
+  std::string ValueOf(const std::string& name) const;
+  int ResultOf(const std::string& name) const;
+  // The last status value of a PLC, -1 when unknown.
+  int StatusOf(int plc) const;
+  // The PLC that served the tag's last read (the backup after a switchover), 0 when none.
+  int ServedBy(const std::string& name) const;
+
+ private:
+  struct Row {
+    Tag tag;
+    bool defined = false;
+    int32_t result = -1;
+    int32_t servedBy = 0;
+    std::vector<TagValue> values;
+  };
+  struct PlcRow {
+    ListedPlc plc;
+    Tag statusTag;
+    int status = -1;
+  };
+  const Row* Find(const std::string& name) const;
+  std::string ValuesText(const Row& row, std::size_t limit) const;
+
+  HostSession& session_;
+  std::vector<Row> rows_;
+  std::vector<PlcRow> plcs_;
+  std::deque<std::string> recentLog_;
+};
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_POLL_TABLE_H_

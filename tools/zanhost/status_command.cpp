@@ -1,0 +1,56 @@
+// zanhost status: the PLCs of the configuration file with the status value that the driver gives
+// each one through its status tag ("!nn") after Init: link down, heartbeat stopped, active or
+// standby.
+#include <cstdio>
+
+#include "host_commands.h"
+#include "json_writer.h"
+#include "plc_list.h"
+#include "result_words.h"
+
+namespace zanhost {
+
+CLI::App* AddStatusCommand(CLI::App& app, StatusOptions& options) {
+  CLI::App* status = app.add_subcommand(
+      "status",
+      "connect the PLCs of the configuration and show the status of each; exit 2 when "
+      "a link is down");
+  status->add_flag("--json", options.json, "one JSON object a PLC instead of the table");
+  AddHostOptions(status, options.host);
+  return status;
+}
+
+int RunStatus(const StatusOptions& options) {
+  HostSession session(options.host);
+  if (!session.Init()) return kExitSetup;
+  if (session.plcs().empty()) {
+    std::fprintf(stderr, "zanhost: %s names no PLC from 1 to 99\n",
+                 session.configurationPath().c_str());
+    return kExitSetup;
+  }
+  if (!options.json) std::printf("PLC  TYPE  ADDRESS          BACKUP  STATUS\n");
+  bool linkDown = false;
+  for (const ListedPlc& plc : session.plcs()) {
+    const int status = session.StatusOf(plc.number);
+    session.TakeLog();
+    linkDown = linkDown || status == 4 || status < 0;
+    const std::string word = status < 0 ? "unknown" : StatusWord(status);
+    if (options.json) {
+      JsonObject object;
+      object.Add("plc", plc.number)
+          .Add("type", PlcTypeName(plc.type))
+          .Add("ipAddress", plc.ipAddress)
+          .Add("backup", plc.backup)
+          .Add("status", status)
+          .Add("statusWord", word);
+      std::printf("%s\n", object.str().c_str());
+    } else {
+      std::printf("%-4d %-5s %-16s %-7s %d %s\n", plc.number, PlcTypeName(plc.type).c_str(),
+                  plc.ipAddress.c_str(), plc.backup ? std::to_string(plc.backup).c_str() : "-",
+                  status, word.c_str());
+    }
+  }
+  return linkDown ? kExitUnreachable : kExitOk;
+}
+
+}  // namespace zanhost

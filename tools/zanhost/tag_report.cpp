@@ -1,0 +1,48 @@
+#include "tag_report.h"
+
+#include <cstdio>
+
+#include "host_types.h"
+#include "result_words.h"
+#include "tag_values.h"
+
+namespace zanhost {
+
+void ReportRefusal(const Tag& tag) {
+  std::fprintf(stderr, "zanhost: tag %s refused: %s\n", tag.text.c_str(), tag.refusal.c_str());
+}
+
+void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result) {
+  const std::string line = session.lastProblem();
+  const std::string because = line.empty() ? "" : " (" + line + ")";
+  if (result == 2) {
+    const int plc = tag.kind == '!' ? tag.address : (tag.plc & 0xFF);
+    std::fprintf(stderr, "zanhost: %s of %s failed: %s cannot be reached%s\n", what,
+                 tag.text.c_str(), session.DescribePlc(plc).c_str(), because.c_str());
+  } else {
+    std::fprintf(stderr, "zanhost: %s of %s failed, %s%s\n", what, tag.text.c_str(),
+                 ResultMeaning(result).c_str(), because.c_str());
+  }
+}
+
+int DataBlockOf(int32_t address) {
+  return static_cast<int>(static_cast<uint32_t>(address) >> 16);
+}
+
+int OffsetOf(int32_t address) {
+  return address & 0xFFFF;
+}
+
+void AddTagFields(JsonObject& object, const Tag& tag) {
+  object.Add("address", tag.text)
+      .Add("type", HostTypeName(tag.hostType))
+      .Add("plc", tag.plc)
+      .Add("kind", tag.kind)
+      .Add("kindName", KindDescription(tag.kind))
+      .Add("dataBlock", DataBlockOf(tag.address))
+      .Add("offset", OffsetOf(tag.address))
+      .Add("bit", static_cast<int64_t>(tag.bit))
+      .Add("width", tag.width);
+}
+
+}  // namespace zanhost

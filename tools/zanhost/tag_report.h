@@ -1,0 +1,29 @@
+// How the commands report a tag: its TagAddress in words, a refusal in one line, a failed read or
+// write in one line, and the JSON fields they share.
+#ifndef ZAN_TOOLS_ZANHOST_TAG_REPORT_H_
+#define ZAN_TOOLS_ZANHOST_TAG_REPORT_H_
+
+#include <string>
+
+#include "host_session.h"
+#include "json_writer.h"
+
+namespace zanhost {
+
+// "zanhost: tag 01DW01000 refused: ZANDOR> Address Parser: ..." on standard error.
+void ReportRefusal(const Tag& tag);
+
+// One line on standard error for a read or write that did not return 0: for result 2 which PLC
+// cannot be reached and the driver's last line about it; for result 1 the meaning and that line.
+void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result);
+
+// The data block number and the offset of a TagAddress field `address`.
+int DataBlockOf(int32_t address);
+int OffsetOf(int32_t address);
+
+// address, type, plc, kind, kindName, dataBlock, offset, bit, width.
+void AddTagFields(JsonObject& object, const Tag& tag);
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_TAG_REPORT_H_
