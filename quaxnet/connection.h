@@ -57,7 +57,9 @@ struct Connection {
   Phase phase = Phase::kFree;
   uint16_t handle = 0;
   Target target;
-  platform::SocketId socket = platform::kNoSocket;
+  // kNoSocket from allocation on. No initialiser here: the table of free slots then needs no
+  // writing at load, and costs memory only for the slots in use.
+  platform::SocketId socket;
   uint64_t phaseStartedAt = 0;  // milliseconds
   uint16_t sourceReference = 0;
   uint16_t nextReference = 0;

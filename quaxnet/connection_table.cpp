@@ -3,7 +3,8 @@
 namespace quaxnet {
 namespace {
 
-Connection connections[kMaxConnections];
+// Constant-initialised to zeros: the table costs memory only for the slots in use.
+constinit Connection connections[kMaxConnections];
 std::size_t nextSlot = 0;
 
 }  // namespace
