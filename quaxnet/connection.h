@@ -57,9 +57,9 @@ struct Connection {
   Phase phase = Phase::kFree;
   uint16_t handle = 0;
   Target target;
-  // kNoSocket from allocation on. No initialiser here: the table of free slots then needs no
-  // writing at load, and costs memory only for the slots in use.
-  platform::SocketId socket;
+  // kNoSocket from allocation on. Zero in a free slot, so that the table is all zeros and needs no
+  // writing at load: it costs memory only for the slots in use.
+  platform::SocketId socket = 0;
   uint64_t phaseStartedAt = 0;  // milliseconds
   uint16_t sourceReference = 0;
   uint16_t nextReference = 0;
@@ -67,9 +67,9 @@ struct Connection {
   std::size_t tpduBytes = 0;  // confirmed by the peer
   uint16_t pduSize = 0;       // granted by an S7 peer
   Reassembly inbound;
-  uint8_t message[kMaxMessageBytes];  // the DT TPDUs of one message, joined
+  uint8_t message[kMaxMessageBytes]{};  // the DT TPDUs of one message, joined
   std::size_t messageBytes = 0;
-  uint8_t outbound[kOutboundCapacity];
+  uint8_t outbound[kOutboundCapacity]{};
   std::size_t outboundBytes = 0;
   std::size_t outboundSent = 0;
   Job job;

@@ -40,7 +40,7 @@ struct Job {
   uint32_t partBytes = 0;   // of the part on its way
   uint16_t reference = 0;   // S7 PDU reference of the part on its way
   uint64_t partSentAt = 0;  // milliseconds
-  uint8_t data[kMaxTransferBytes];
+  uint8_t data[kMaxTransferBytes]{};
 };
 
 // Whether the driver's record counts 16-bit data words (S5 data blocks) rather than bytes.

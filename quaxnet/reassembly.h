@@ -33,7 +33,7 @@ class Reassembly {
   void Clear() { begin_ = end_ = 0; }
 
  private:
-  uint8_t bytes_[kCapacity];
+  uint8_t bytes_[kCapacity]{};
   std::size_t begin_ = 0;  // first byte not yet consumed
   std::size_t end_ = 0;    // one past the last byte received
 };
