@@ -11,10 +11,23 @@ namespace {
 using ReadTest = TagFixture;
 constexpr const char* kBlock = "01TB01001000100";  // PLC 1, data block 10, bytes 100 to 199
 
-TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
-  state().commTrace = 1;
+TEST_F(ReadTest, CacheBlocksAreFetchedAndServeTheReadsTheyHold) {
   TagItem block = Tag(kBlock, 1, 1, 50);
   Tag("01TB00000000100", 1, 1, 51);  // data block 0: input reads never use it
+  for (int32_t tagId : {49, kCacheSlotFree}) {
+    block.tagId = tagId;
+    EXPECT_EQ(Read(block), 1);
+    EXPECT_EQ(log(), Lines{"ZanDOR: internal error in ReadFromPlc()"});
+    EXPECT_TRUE(transport().calls().empty());
+  }
+  block.tagId = 50;
+  plc(1).readConnection = 0;
+  EXPECT_EQ(Read(block), 2);
+  EXPECT_EQ(state().cache[0].valid, kCacheNeverFetched) << "never fetched stays so";
+  TagItem word = Tag("01DW0100198");
+  EXPECT_EQ(Read(word), 1) << "nor does it serve reads";
+  plc(1).readConnection = 5;
+  state().commTrace = 1;
   Bytes data(100);
   std::iota(data.begin(), data.end(), 0);  // byte n of the block holds n
   transport().ReadData(data);
@@ -24,15 +37,11 @@ TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
                          "from PLC, Len=100"});
   EXPECT_EQ(Values(3), Hex("00 00 EE"));
 
-  const struct {
-    const char* text;
-    int sends;
-    const char* host;
-  } cases[] = {{"01DW0100198", 0, "63 62"},
-               {"01DW0100199", 1, "00 00"},
-               {"04DW0100198", 1, "00 00"},
-               {"01DB0100100", 0, "00 00"},
-               {"01IW0010", 1, "00 00"}};
+  // clang-format off
+  const struct { const char* text; int sends; const char* host; } cases[] = {
+      {"01DW0100198", 0, "63 62"}, {"01DW0100199", 1, "00 00"}, {"04DW0100198", 1, "00 00"},
+      {"01DB0100100", 0, "00 00"}, {"01IW0010", 1, "00 00"}};
+  // clang-format on
   transport().ReadData({0, 0});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -43,35 +52,19 @@ TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
     EXPECT_EQ(Values(2), Hex(c.host));
     EXPECT_EQ(plc(c.text[1] - '0').linkState, kLinkConnected);
   }
+  transport().Script(Op::kReceiveRead, {12});
+  EXPECT_EQ(Read(block), 1);
+  EXPECT_EQ(state().cache[0].valid, 0);
 
   // The first block that holds the request decides, even when a later one is valid.
   Tag("01TB01000000200", 1, 1, 52);
   state().cache[2].valid = 1;
-  state().cache[0].valid = 0;
   TagItem item = Tag("01DW0100198");
   EXPECT_EQ(Read(item), 1);
   EXPECT_TRUE(transport().calls().empty());
   EXPECT_EQ(plc(1).linkState, kLinkNeverTried);
   EXPECT_EQ(log(), Lines{"ZanDOR: COMM_TRACE: Read Tag with id 7 and address 01DW0100198 from "
                          "Cache failed, no valid data in cache"});
-}
-
-TEST_F(ReadTest, CacheBlockFetchFailures) {
-  TagItem block = Tag(kBlock, 1, 1, 50);
-  plc(1).readConnection = 0;
-  EXPECT_EQ(Read(block), 2);
-  EXPECT_EQ(state().cache[0].valid, kCacheNeverFetched) << "never fetched stays so";
-  plc(1).readConnection = 5;
-  EXPECT_EQ(Read(block), 0);
-  transport().Script(Op::kReceiveRead, {12});
-  EXPECT_EQ(Read(block), 1);
-  EXPECT_EQ(state().cache[0].valid, 0);
-  for (int32_t tagId : {49, kCacheSlotFree}) {
-    block.tagId = tagId;
-    EXPECT_EQ(Read(block), 1);
-    EXPECT_EQ(log(), Lines{"ZanDOR: internal error in ReadFromPlc()"});
-    EXPECT_TRUE(transport().calls().empty());
-  }
 }
 
 TEST_F(ReadTest, TransportAnswers) {

@@ -10,7 +10,7 @@ namespace zan::testing {
 namespace {
 
 using ValueConversionTest = TagFixture;
-enum Ways { kRead = 1, kWrite = 2, kBoth = 3, kReadValue = 5 };
+enum Ways { kRead = 1, kWrite = 2, kBoth = 3, kValue = 4 };  // kValue: commands 6 and 7
 
 TEST_F(ValueConversionTest, EveryKindBothWaysOnEveryLayout) {
   // clang-format off
@@ -45,41 +45,45 @@ TEST_F(ValueConversionTest, EveryKindBothWaysOnEveryLayout) {
     {"02SB010001006", 7, 1, "4241 0000 0000", "a=1 db=10 s=10 l=3", "4142 0044 4546", kWrite},
     {"03DS010001004", 7, 1, "0203 4142 4300 0000", "a=1 db=10 s=10 l=4", "414243 00", kBoth},
     // One value: integers in the host's cell 2 bytes in, reduced to their bit for bit tags.
-    {"01DW0100020", 1, 9, "FFFE", "a=1 db=10 s=20 l=2", "EEEE FEFF", kReadValue},
-    {"01DW010002003", 6, 9, "00F8", "a=1 db=10 s=20 l=2", "EEEE 0100", kReadValue},
-    {"01DW010002003", 6, 9, "00F0", "a=1 db=10 s=20 l=2", "EEEE 0000", kReadValue},
-    {"01IW000415", 6, 9, "8000", "a=3 db=0 s=4 l=2", "EEEE 0100", kReadValue},
-    {"01DF0100004", 3, 9, "3F800000", "a=1 db=10 s=4 l=4", "0000803F", kReadValue},
+    {"01DW0100020", 1, 9, "FFFE", "a=1 db=10 s=20 l=2", "EEEE FEFF", kBoth | kValue},
+    {"02DF0100004", 3, 9, "4001 0000", "a=1 db=10 s=4 l=2", "0000803F", kBoth | kValue},
+    {"01DW010002003", 6, 9, "00F8", "a=1 db=10 s=20 l=2", "EEEE 0100", kRead | kValue},
+    {"01DW010002003", 6, 9, "00F0", "a=1 db=10 s=20 l=2", "EEEE 0000", kRead | kValue},
+    {"01IW000415", 6, 9, "8000", "a=3 db=0 s=4 l=2", "EEEE 0100", kRead | kValue},
   };
   // clang-format on
+  const int32_t commands[2][2] = {{kCommandWriteBlock, kCommandWriteValue},
+                                  {kCommandReadBlock, kCommandReadValue}};
   state().floatOddAddress = 1;
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.text);
     const Bytes plcBytes = Hex(row.plc), host = Hex(row.host);
     const int number = row.text[1] - '0';
-    if (row.ways & kRead) {
+    const bool value = (row.ways & kValue) != 0;
+    for (const bool read : {true, false}) {
+      if ((row.ways & (read ? kRead : kWrite)) == 0) continue;
+      SCOPED_TRACE(std::string(row.text) + (read ? " read" : " written"));
       TagItem item = Tag(row.text, row.hostType, row.count);
-      transport().ReadData(plcBytes);
-      EXPECT_EQ(Read(item, row.ways == kReadValue ? kCommandReadValue : kCommandReadBlock), 0);
-      EXPECT_EQ(Sent(Op::kSendRead),
-                Lines{"103 c=" + std::to_string(number + 4) + " " + row.record});
-      Bytes expected = host;
-      expected.push_back(kUnwritten);
-      EXPECT_EQ(Values(expected.size()), expected);
+      if (read) {
+        transport().ReadData(plcBytes);
+      } else {
+        std::copy(host.begin(), host.end(), values.begin());
+        std::memset(state().transferBuffer, kUnwritten, kTransferBufferBytes);  // never to be sent
+      }
+      EXPECT_EQ(Run(commands[read][value], item), 0);
+      const int connection = !read && number == 2 ? 9 : number + 4;  // an S5 writes through its own
+      EXPECT_EQ(
+          Sent(read ? Op::kSendRead : Op::kSendWrite),
+          Lines{(read ? "103 c=" : "106 c=") + std::to_string(connection) + " " + row.record});
+      if (read) {
+        Bytes expected = host;
+        expected.push_back(kUnwritten);
+        EXPECT_EQ(Values(expected.size()), expected);
+      } else {
+        const Bytes sent = Written(plcBytes);
+        EXPECT_EQ(sent, Bytes(plcBytes.begin(), plcBytes.begin() + sent.size()));
+      }
       EXPECT_EQ(item.valueBuffer, values.data());
-      EXPECT_EQ(item.count, row.ways == kReadValue ? 1 : row.count);
-    }
-    if (row.ways & kWrite) {
-      TagItem item = Tag(row.text, row.hostType, row.count);
-      std::copy(host.begin(), host.end(), values.begin());
-      std::memset(state().transferBuffer, kUnwritten, kTransferBufferBytes);  // never to be sent
-      EXPECT_EQ(Write(item), 0);
-      const int connection = number == 2 ? 9 : number + 4;  // an S5 writes through its own
-      EXPECT_EQ(Sent(Op::kSendWrite),
-                Lines{"106 c=" + std::to_string(connection) + " " + row.record});
-      const Bytes sent = Written(plcBytes);
-      EXPECT_EQ(sent, Bytes(plcBytes.begin(), plcBytes.begin() + sent.size()));
-      EXPECT_EQ(plc(number).linkState, kLinkConnected);
+      EXPECT_EQ(item.count, value ? 1 : row.count);
     }
   }
 }
