@@ -12,8 +12,6 @@
 namespace zan::testing {
 namespace {
 
-using AddressEditorTest = EditorTest;
-
 // A host whose client functions record their calls; it hands out client number 7.
 struct ClientHost {
   unsigned int version = 820;
@@ -40,24 +38,21 @@ unsigned short RemoveClient(unsigned char client) {
   return 0;
 }
 
-TEST_F(AddressEditorTest, HostVersionDecidesTheOwnerWindow) {
+TEST_F(EditorTest, HostVersionDecidesTheOwnerWindow) {
   const HostServices host = {Host().err, &MakeClient, &HostVersion, &RemoveClient};
   InstallHostServices(&host);
+  // clang-format off
   const struct {
-    unsigned int version;
-    bool refuseClient;
-    uintptr_t owner;
-    int removed;
+    unsigned int version; bool refuseClient; uintptr_t owner; int removed;
   } cases[] = {
-      {820, false, 0x1234, 1}, {821, false, 0x1234, 1},
-      {819, false, 0, 1},      {0x10000 + 819, false, 0, 1},  // only the low 16 bits count
-      {820, true, 0, 0},  // no client: no version, no owner, nothing to remove
+      {820, false, 0x1234, 1}, {821, false, 0x1234, 1}, {819, false, 0, 1},
+      {0x10000 + 819, false, 0, 1},  // only the low 16 bits count
+      {820, true, 0, 0},             // no client: no version, no owner, nothing to remove
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
-    clientHost = ClientHost{};
-    clientHost.version = c.version;
-    clientHost.refuseClient = c.refuseClient;
+    clientHost = ClientHost{c.version, c.refuseClient, "", 0};
     Edit(
         "01DW0100020", [](EditorForm& form) { return form.PressOk(); }, 1, 0x1234);
     EXPECT_EQ(shownOwner, c.owner);
@@ -66,22 +61,13 @@ TEST_F(AddressEditorTest, HostVersionDecidesTheOwnerWindow) {
   }
 }
 
-TEST_F(AddressEditorTest, WorksOnAPrivateStateEvenWithoutAConfigurationFile) {
-  char text[32] = "01DW0100020";
-  TagDefinition argument{};
-  argument.addressText = text;
-  ZanRequest request{};
-  request.state = &state();
-  request.command = kCommandAddressEditor;
-  request.instance = 4;
-  request.argument = &argument;
-  const Script cancel = [](EditorForm& form) { return form.PressCancel(); };
-  SetScript(cancel);
-  EXPECT_EQ(ZanMain(&request), 53);
-  EXPECT_EQ(request.state, &editor::TheEditorState().privateState);
-  EXPECT_EQ(shownDialogs, 1);
+TEST_F(EditorTest, WorksOnAPrivateStateEvenWithoutAConfigurationFile) {
+  EXPECT_EQ(Edit(
+                "01DW0100020", [](EditorForm& form) { return form.PressCancel(); }, 4),
+            53);
+  EXPECT_EQ(shownState, &editor::TheEditorState().privateState);
   EXPECT_EQ(log().front(), "ZanDOR : File zanDOR04.INT not found !");
-  EXPECT_EQ(argument.plc, 1);  // the parse at opening wrote the host's record
+  EXPECT_EQ(definition().plc, 1);  // the parse at opening wrote the host's record
 }
 
 }  // namespace

@@ -49,24 +49,21 @@ void Command(HWND dialog, int control, int code) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
 }
 
-void Choose(HWND dialog, int list, int entry) {
-  SendDlgItemMessageA(dialog, list, CB_SETCURSEL, entry, 0);
-  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, list)));
+// Sends `message` to the dialog as control `control` sends it.
+void Notify(HWND dialog, UINT message, WPARAM wParam, int control) {
+  SendMessageA(dialog, message, wParam, reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
 }
 
-void Spin(HWND dialog, int spinner, int code) {
-  SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(code, 0),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, spinner)));
+void Choose(HWND dialog, int list, int entry) {
+  SendDlgItemMessageA(dialog, list, CB_SETCURSEL, entry, 0);
+  Notify(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE), list);
 }
 
 // Every control with an id at the template's place, with its class and style.
 void CheckTemplate(HWND dialog) {
+  // clang-format off
   const struct {
-    int id;
-    const char* className;
-    LONG mask;  // the bits of the style compared
-    LONG style;
+    int id; const char* className; LONG mask, style;  // mask: the bits of the style compared
     bool border;
     RECT units;  // x, y, width, height; the height of a combo box is that of its open list
   } controls[] = {
@@ -85,6 +82,7 @@ void CheckTemplate(HWND dialog) {
       {1011, "Edit", ES_READONLY, ES_READONLY, false, {173, 159, 40, 12}},
       {1012, "Edit", ES_READONLY, ES_READONLY, false, {173, 111, 47, 12}},
   };
+  // clang-format on
   RECT size = {0, 0, 259, 238};
   MapDialogRect(dialog, &size);
   RECT client;
@@ -186,7 +184,7 @@ int main(int argc, char** argv) {
     Check(SendDlgItemMessageA(dialog, 1002, CB_GETCOUNT, 0, 0) == 2, "flags offer two types");
     Choose(dialog, 1002, 1);  // Word
     Check(!IsWindowEnabled(GetDlgItem(dialog, 1004)), "flags have no data block");
-    Spin(dialog, 1008, SB_LINEDOWN);
+    Notify(dialog, WM_VSCROLL, SB_LINEDOWN, 1008);
     Check(Text(dialog, 1005) == "9999", "address spinner wraps down to 9999");
     Command(dialog, IDCANCEL, BN_CLICKED);
   });

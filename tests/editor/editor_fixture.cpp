@@ -16,7 +16,7 @@ const Script* currentScript = nullptr;
 
 int RunScript(ZanRequest* request, uintptr_t ownerWindow) {
   EditorTest::shownOwner = ownerWindow;
-  ++EditorTest::shownDialogs;
+  EditorTest::shownState = request->state;
   auto form = std::make_unique<EditorForm>(TheEditorState());
   form->Open(request);
   return (*currentScript)(*form) == DialogOutcome::kConfirmed ? kDialogConfirmed : kDialogCancelled;
@@ -29,11 +29,7 @@ std::string Shown(const FormControls& c, int control) {
 }  // namespace
 
 uintptr_t EditorTest::shownOwner = 0;
-int EditorTest::shownDialogs = 0;
-
-void EditorTest::SetScript(const Script& script) {
-  currentScript = &script;
-}
+const DriverState* EditorTest::shownState = nullptr;
 
 void EditorTest::ResetEditor() {
   EditorState& editor = TheEditorState();
@@ -46,7 +42,7 @@ void EditorTest::SetUp() {
   HostFixture::SetUp();
   ResetEditor();
   shownOwner = 0;
-  shownDialogs = 0;
+  shownState = nullptr;
   InstallDialogRunner(&RunScript);
   WriteConfiguration("1=7,10.0.0.1\n2=5,10.0.0.2\n5=7,10.0.0.5\n");
 }
@@ -59,11 +55,11 @@ void EditorTest::TearDown() {
 int32_t EditorTest::Edit(const std::string& address, const Script& script, int32_t instance,
                          int32_t ownerWindow) {
   std::snprintf(buffer_, sizeof buffer_, "%s", address.c_str());
-  TagDefinition argument{};
-  argument.addressText = buffer_;
-  argument.tagId = ownerWindow;
-  SetScript(script);
-  return Send(kCommandAddressEditor, &argument, instance);
+  definition_ = TagDefinition{};
+  definition_.addressText = buffer_;
+  definition_.tagId = ownerWindow;
+  currentScript = &script;
+  return Send(kCommandAddressEditor, &definition_, instance);
 }
 
 std::string Summary(const EditorForm& form) {

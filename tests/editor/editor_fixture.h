@@ -25,24 +25,23 @@ class EditorTest : public HostFixture {
   void TearDown() override;
 
   // Sends command 16 for `instance` on the text `address`; the dialog runs `script`. buffer() then
-  // holds what the editor left in the host's buffer.
+  // holds what the editor left in the host's buffer, definition() the request's argument.
   int32_t Edit(const std::string& address, const Script& script, int32_t instance = 1,
                int32_t ownerWindow = 0);
   std::string buffer() const { return buffer_; }
-
-  // The script of the next dialogs, for a test that sends command 16 itself; kept by reference.
-  static void SetScript(const Script& script);
+  const TagDefinition& definition() const { return definition_; }
 
   // The editor's shared state as at the start: nothing loaded, no LONG_DB, nothing remembered.
   static void ResetEditor();
 
  public:
-  // The owner window the dialog was shown with, and how often a dialog was shown.
+  // The owner window and the state of the dialog last shown; no state when none was shown.
   static uintptr_t shownOwner;
-  static int shownDialogs;
+  static const DriverState* shownState;
 
  private:
   char buffer_[32] = {};
+  TagDefinition definition_{};
 };
 
 // The form as one line: "plc|area|type(entries)|db|address|bit|label range|db range", a field or

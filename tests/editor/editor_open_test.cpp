@@ -1,67 +1,91 @@
-// Opening the editor on each form of address, and what confirming at once gives back.
+// Opening the editor on each form of address, and what confirming gives back: the address as
+// written, or a refusal that keeps the dialog open.
 #include <gtest/gtest.h>
 
 #include "editor/editor_fixture.h"
+#include "editor/editor_tables.h"
 
 namespace zan::testing {
 namespace {
 
-using EditorOpenTest = EditorTest;
+using namespace editor;
 
-struct Opening {
-  const char* text;
-  bool longDb;
-  const char* shown;     // Summary() of the opened form
-  const char* returned;  // the buffer after OK, or the message that OK shows
-};
-
-TEST_F(EditorOpenTest, EachFormOfAddressOpensAndConfirmsAsWritten) {
-  const Opening openings[] = {
-      {"01DW0100020", false, "01|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
+TEST_F(EditorTest, EachAddressOpensAndConfirmsAsWrittenOrShowsItsRefusal) {
+  WriteConfiguration("5=7,10.0.0.5\n100=7,10.0.0.100\n", 2);
+  WriteConfiguration("LONG_DB=YES\n1=7,10.0.0.1\n", 3);
+  const std::string illegalArea = "      Illegal Area Memory Number.      ",
+                    illegalBit = "      Illegal Bit Number / String Lenght.      ",
+                    illegalPlc = "      Illegal Plc Number.      ";
+  const struct {
+    int32_t instance;
+    const char* text;
+    int field;  // typed into before OK; 0: nothing typed
+    const char* typed;
+    const char* shown;     // Summary() of the opened form; nullptr: not compared
+    std::string returned;  // the buffer after OK, or the message that OK shows
+  } rows[] = {
+      {1, "01DW0100020", 0, "", "01|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
        "01DW0100020"},
-      {"01DW010002012", false,
+      {1, "01DW010002012", 0, "",
        "01|Data Block|Word(6)|010|0020|12|Bit Number: (00 - 15)|(000 - 999)", "01DW010002012"},
-      {"01DW00100020", true, "01|Data Block|Word(6)|0010|0020||Bit Number: (00 - 15)|(0000 - 9999)",
-       "01DW00100020"},
-      {"01IB000203", false, "01|Input|Byte(2)|000-|0002|03|Bit Number: (00 - 07)|(000 - 999)",
+      {3, "01DW00100020", 0, "",
+       "01|Data Block|Word(6)|0010|0020||Bit Number: (00 - 15)|(0000 - 9999)", "01DW00100020"},
+      {1, "01IB000203", 0, "", "01|Input|Byte(2)|000-|0002|03|Bit Number: (00 - 07)|(000 - 999)",
        "01IB000203"},
-      {"01MW0020", false, "01|Flags|Word(2)|000-|0020||Bit Number: (00 - 15)|(000 - 999)",
+      {1, "01MW0020", 0, "", "01|Flags|Word(2)|000-|0020||Bit Number: (00 - 15)|(000 - 999)",
        "01MW0020"},
-      {"01SB010001020", false,
+      {1, "01SB010001020", 0, "",
        "01|Data Block|Char(6)|010|0010|20|String Length: (01 - 80)|(000 - 999)", "01SB010001020"},
-      {"01DS010001020", false,
+      {1, "01DS010001020", 0, "",
        "01|Data Block|String(6)|010|0010|20|String Length: (01 - 80)|(000 - 999)", "01SS010001020"},
       // A hexadecimal offset comes back as it was written.
-      {"01XW010001A", false, "01|Hexa Addr.|Word(6)|010|001a||Bit Number: (00 - 15)|(000 - 999)",
+      {1, "01XW010001A", 0, "", "01|Hexa Addr.|Word(6)|010|001a||Bit Number: (00 - 15)|(000 - 999)",
        "01XW010001A"},
-      {"01xw01000ff", false, "01|Hexa Addr.|Word(6)|010|00ff||Bit Number: (00 - 15)|(000 - 999)",
+      {1, "01xw01000ff", 0, "", "01|Hexa Addr.|Word(6)|010|00ff||Bit Number: (00 - 15)|(000 - 999)",
        "01XW01000FF"},
-      {"02DW0100020", false, "02|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
+      {1, "02DW0100020", 0, "", "02|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
        "02DW0100020"},
       // PLC 7 is not configured: the list keeps PLC 01.
-      {"07DW0100020", false, "01|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
+      {1, "07DW0100020", 0, "", "01|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
        "01DW0100020"},
-      {"", false, "01||(2)|000-|0000|| |(000 - 999)", "      Illegal Area Memory Number.      "},
-      {"!05", false, "01||(2)|000-|0000|| |(000 - 999)", "      Illegal Area Memory Number.      "},
-      {"01TB01000000100", false, "01||Byte(2)|000-|0100|00|Bit Number: (00 - 07)|(000 - 999)",
-       "      Illegal Area Memory Number.      "},
+      {1, "", 0, "", "01||(2)|000-|0000|| |(000 - 999)", illegalArea},
+      {1, "!05", 0, "", "01||(2)|000-|0000|| |(000 - 999)", illegalArea},
+      {1, "01TB01000000100", 0, "", "01||Byte(2)|000-|0100|00|Bit Number: (00 - 07)|(000 - 999)",
+       illegalArea},
+      {2, "", 0, "", nullptr, illegalPlc},
+      {2, "10DW0100020", 0, "", nullptr, illegalPlc},  // selects PLC 100
+      {1, "01QB0002", kTypeList, "x", nullptr, "      Illegal Tag Type Number.      "},
+      {1, "01DW0100020", kDataBlockField, "1000", nullptr,
+       "      Illegal Data Block Number.      "},
+      {1, "01DW0100020", kBitField, "16", nullptr, illegalBit},
+      {1, "01SB010001020", kBitField, "", nullptr, "      Missing String Lenght.      "},
+      {1, "01SB010001020", kBitField, "0", nullptr, illegalBit},
+      // With LONG_DB a letter cannot end the offset.
+      {3, "01XW0010001A", 0, "", nullptr, "      Illegal Address Number.      "},
   };
-  for (const Opening& opening : openings) {
-    SCOPED_TRACE(opening.text);
-    WriteConfiguration(std::string("1=7,10.0.0.1\n2=5,10.0.0.2\n") +
-                       (opening.longDb ? "LONG_DB=YES\n" : "COMM_TRACE=NO\n"));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.text);
     ResetEditor();
     std::string message;
-    const int32_t result = Edit(opening.text, [&](EditorForm& form) {
-      EXPECT_EQ(Summary(form), opening.shown);
-      return PressOk(form, &message);
-    });
-    if (message.empty()) {
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(buffer(), opening.returned);
-    } else {
-      EXPECT_EQ(message, opening.returned);
-      EXPECT_EQ(result, 53);
+    const Script script = [&](EditorForm& form) {
+      if (row.shown != nullptr) {
+        EXPECT_EQ(Summary(form), row.shown);
+      }
+      if (row.field != 0) {
+        EXPECT_TRUE(form.Type(row.field, row.typed));
+      }
+      const std::string before = Summary(form);
+      const DialogOutcome outcome = PressOk(form, &message);
+      if (!message.empty()) {
+        EXPECT_EQ(outcome, DialogOutcome::kStay);
+        EXPECT_EQ(Summary(form), before) << "the form stays as it was";
+      }
+      return outcome;
+    };
+    const int32_t result = Edit(row.text, script, row.instance);
+    EXPECT_EQ(message.empty() ? buffer() : message, row.returned);
+    EXPECT_EQ(result, message.empty() ? 0 : 53);
+    if (!message.empty()) {
       EXPECT_EQ(buffer(), "");
     }
   }

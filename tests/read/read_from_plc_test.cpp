@@ -1,39 +1,47 @@
-// ReadFromPlc: the block cache, the transport's answers, and the requests refused untouched.
+// ReadFromPlc: the block cache and the transport's answers.
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cstring>
 #include <numeric>
 
-#include "read/read_fixture.h"
+#include "support/tag_fixture.h"
 
 namespace zan::testing {
 namespace {
 
+using ReadTest = TagFixture;
 constexpr const char* kBlock = "01TB01001000100";  // PLC 1, data block 10, bytes 100 to 199
 
-TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
-  state().commTrace = 1;
+TEST_F(ReadTest, CacheBlocksAreFetchedAndServeTheReadsTheyHold) {
   TagItem block = Tag(kBlock, 1, 1, 50);
   Tag("01TB00000000100", 1, 1, 51);  // data block 0: input reads never use it
+  for (int32_t tagId : {49, kCacheSlotFree}) {
+    block.tagId = tagId;
+    EXPECT_EQ(Read(block), 1);
+    EXPECT_EQ(log(), Lines{"ZanDOR: internal error in ReadFromPlc()"});
+    EXPECT_TRUE(transport().calls().empty());
+  }
+  block.tagId = 50;
+  plc(1).readConnection = 0;
+  EXPECT_EQ(Read(block), 2);
+  EXPECT_EQ(state().cache[0].valid, kCacheNeverFetched) << "never fetched stays so";
+  TagItem word = Tag("01DW0100198");
+  EXPECT_EQ(Read(word), 1) << "nor does it serve reads";
+  plc(1).readConnection = 5;
+  state().commTrace = 1;
   Bytes data(100);
   std::iota(data.begin(), data.end(), 0);  // byte n of the block holds n
   transport().ReadData(data);
   EXPECT_EQ(Read(block), 0);
-  EXPECT_EQ(SentRecords(), Lines{"103 c=5 a=1 db=10 s=100 l=100"});
+  EXPECT_EQ(Sent(Op::kSendRead), Lines{"103 c=5 a=1 db=10 s=100 l=100"});
   EXPECT_EQ(log(), Lines{"ZanDOR: COMM_TRACE: Read Tag with id 50 and address 01TB01001000100 "
                          "from PLC, Len=100"});
   EXPECT_EQ(Values(3), Hex("00 00 EE"));
 
-  const struct {
-    const char* text;
-    int sends;
-    const char* host;
-  } cases[] = {{"01DW0100198", 0, "63 62"},
-               {"01DW0100199", 1, "00 00"},
-               {"04DW0100198", 1, "00 00"},
-               {"01DB0100100", 0, "00 00"},
-               {"01IW0010", 1, "00 00"}};
+  // clang-format off
+  const struct { const char* text; int sends; const char* host; } cases[] = {
+      {"01DW0100198", 0, "63 62"}, {"01DW0100199", 1, "00 00"}, {"04DW0100198", 1, "00 00"},
+      {"01DB0100100", 0, "00 00"}, {"01IW0010", 1, "00 00"}};
+  // clang-format on
   transport().ReadData({0, 0});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -44,11 +52,13 @@ TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
     EXPECT_EQ(Values(2), Hex(c.host));
     EXPECT_EQ(plc(c.text[1] - '0').linkState, kLinkConnected);
   }
+  transport().Script(Op::kReceiveRead, {12});
+  EXPECT_EQ(Read(block), 1);
+  EXPECT_EQ(state().cache[0].valid, 0);
 
   // The first block that holds the request decides, even when a later one is valid.
   Tag("01TB01000000200", 1, 1, 52);
   state().cache[2].valid = 1;
-  state().cache[0].valid = 0;
   TagItem item = Tag("01DW0100198");
   EXPECT_EQ(Read(item), 1);
   EXPECT_TRUE(transport().calls().empty());
@@ -57,50 +67,27 @@ TEST_F(ReadTest, CacheBlocksServeTheReadsTheyHold) {
                          "Cache failed, no valid data in cache"});
 }
 
-TEST_F(ReadTest, CacheBlockFetchFailures) {
-  TagItem block = Tag(kBlock, 1, 1, 50);
-  plc(1).readConnection = 0;
-  EXPECT_EQ(Read(block), 2);
-  EXPECT_EQ(state().cache[0].valid, kCacheNeverFetched) << "never fetched stays so";
-  plc(1).readConnection = 5;
-  EXPECT_EQ(Read(block), 0);
-  transport().Script(Op::kReceiveRead, {12});
-  EXPECT_EQ(Read(block), 1);
-  EXPECT_EQ(state().cache[0].valid, 0);
-  for (int32_t tagId : {49, kCacheSlotFree}) {
-    block.tagId = tagId;
-    EXPECT_EQ(Read(block), 1);
-    EXPECT_EQ(log(), Lines{"ZanDOR: internal error in ReadFromPlc()"});
-    EXPECT_TRUE(transport().calls().empty());
-  }
-}
-
 TEST_F(ReadTest, TransportAnswers) {
   const std::vector<int> sixes(100, 6), busy(21, 3);
   const std::vector<uint32_t> milliseconds(100, 1), retries(20, 10);
+  // clang-format off
   const struct {
-    int plc;
-    int32_t timeout;
-    std::vector<int> sends, receives;
-    uint16_t status;
-    int32_t result;
-    int sendCount, receiveCount;
-    std::vector<uint32_t> sleeps;
+    int plc; int32_t timeout; std::vector<int> sends, receives; uint16_t status;
+    int32_t result; int sendCount, receiveCount; std::vector<uint32_t> sleeps;
     const char* failure;  // the end of the failure line, or nullptr
   } cases[] = {
-      {1, 1000, {3, 3, 3, 3, 0}, {}, 0, 0, 5, 1, {10, 10, 10, 10}, nullptr},
-      {2, 1000, {3, 3, 0}, {}, 0, 0, 3, 1, {10, 40, 10, 40}, nullptr},  // S5 busy
-      {1, 1000, {3, 9, 0}, {}, 0, 0, 3, 1, {10, 10}, nullptr},          // busy, failure between
-      {1, 1000, busy, {}, 0, 2, 21, 0, retries, nullptr},
-      {1, 1000, {9}, {}, 0, 2, 1, 0, {}, nullptr},
-      {1, 1000, {14}, {0}, 0, 1, 1, 1, {1}, nullptr},              // pending: collected and dropped
-      {1, 1000, {0, 0}, {3, 6, 0}, 0, 0, 2, 3, {50, 1}, nullptr},  // lost, sent again
-      {1, 30, {0, 0}, {6, 6, 9}, 0, 2, 2, 3, {1, 1, 50}, "Len=2 rc=0,0"},  // lost at the end
-      {1, 1000, {0}, {0}, 3, 1, 1, 1, {}, "Len=2 rc=0,3"},
-      {2, 1000, {0}, {12}, 0, 1, 1, 1, {}, "Len=1 rc=12,0"},
-      {1, 9, {0}, {}, 0, 2, 1, 0, {}, "Len=2 rc=0,0"},                    // no polls at all
-      {1, 1000, {0}, sixes, 0, 2, 1, 100, milliseconds, "Len=2 rc=6,0"},  // polls used up
+    {2, 1000, {3, 3, 0}, {}, 0, 0, 3, 1, {10, 40, 10, 40}, nullptr},  // S5 busy
+    {1, 1000, {3, 9, 0}, {}, 0, 0, 3, 1, {10, 10}, nullptr},          // busy, a failure between
+    {1, 1000, busy, {}, 0, 2, 21, 0, retries, nullptr},
+    {1, 1000, {14}, {0}, 0, 1, 1, 1, {1}, nullptr},              // pending: collected and dropped
+    {1, 1000, {0, 0}, {3, 6, 0}, 0, 0, 2, 3, {50, 1}, nullptr},  // lost, sent again
+    {1, 30, {0, 0}, {6, 6, 9}, 0, 2, 2, 3, {1, 1, 50}, "Len=2 rc=0,0"},  // lost at the end
+    {1, 1000, {0}, {0}, 3, 1, 1, 1, {}, "Len=2 rc=0,3"},
+    {2, 1000, {0}, {12}, 0, 1, 1, 1, {}, "Len=1 rc=12,0"},
+    {1, 9, {0}, {}, 0, 2, 1, 0, {}, "Len=2 rc=0,0"},                    // no polls at all
+    {1, 1000, {0}, sixes, 0, 2, 1, 100, milliseconds, "Len=2 rc=6,0"},  // polls used up
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     TearDown();
@@ -125,38 +112,6 @@ TEST_F(ReadTest, TransportAnswers) {
       EXPECT_EQ(Values(2), Hex("EE EE"));
     }
   }
-}
-
-TEST_F(ReadTest, UnusableRequestsAreRefusedUntouched) {
-  const struct {
-    const char* text;
-    void (*spoil)(TagItem&);
-  } cases[] = {
-      {"01DW0100020", [](TagItem& i) { i.count = 0; }},
-      {"01DW0100020", [](TagItem& i) { i.count = 5001; }},
-      {"01IB0000", [](TagItem& i) { i.count = INT_MAX; }},
-      {"01DW0100020", [](TagItem& i) { i.plc = 512; }},
-      {"01DW0100020", [](TagItem& i) { i.valueBuffer = nullptr; }},
-      {"01DW0100020", [](TagItem& i) { i.addressText = nullptr; }},
-      {"01DS010001010", [](TagItem& i) { i.addressText = "01DS0100010"; }},
-      {"!01", [](TagItem& i) { i.address = 512; }},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    TagItem item = Tag(c.text, c.text[3] == 'S' ? 7 : (c.text[3] == 'D' ? 4 : 1));
-    c.spoil(item);
-    plc(1).linkState = plc(256).linkState = 9;
-    EXPECT_EQ(Read(item), 1);
-    EXPECT_TRUE(transport().calls().empty());
-    EXPECT_EQ(plc(1).linkState + plc(256).linkState, 18) << "no row touched";
-  }
-  EXPECT_EQ(Send(kCommandReadBlock, nullptr), 1);
-  EXPECT_EQ(Send(kCommandReadValue, nullptr), 1);
-  TagItem largest = Tag("01DB0100000", 1, 10000);
-  Bytes cells(20000);
-  largest.valueBuffer = cells.data();
-  EXPECT_EQ(Read(largest), 0);
-  EXPECT_EQ(SentRecords(), Lines{"103 c=5 a=1 db=10 s=0 l=10000"});
 }
 
 }  // namespace
