@@ -16,8 +16,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "net/socket.h"
 #include "quaxnet/job.h"
-#include "quaxnet/net_socket.h"
 #include "quaxnet/reassembly.h"
 #include "quaxnet/wire_iso.h"
 #include "quaxnet/wire_s5.h"
@@ -59,7 +59,7 @@ struct Connection {
   Target target;
   // kNoSocket from allocation on. Zero in a free slot, so that the table is all zeros and needs no
   // writing at load: it costs memory only for the slots in use.
-  platform::SocketId socket = 0;
+  net::Socket socket = 0;
   uint64_t phaseStartedAt = 0;  // milliseconds
   uint16_t sourceReference = 0;
   uint16_t nextReference = 0;

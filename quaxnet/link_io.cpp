@@ -18,15 +18,16 @@ bool HasTcp(Phase phase) {
 
 void Flush(Connection& connection) {
   while (connection.outboundSent < connection.outboundBytes) {
-    const long sent =
-        platform::SendSome(connection.socket, connection.outbound + connection.outboundSent,
-                           connection.outboundBytes - connection.outboundSent);
-    if (sent < 0) {
+    std::size_t sent = 0;
+    const net::Error error =
+        net::Send(connection.socket, connection.outbound + connection.outboundSent,
+                  connection.outboundBytes - connection.outboundSent, &sent);
+    if (error == net::Error::kWouldBlock) return;  // the rest goes with a later step
+    if (error != net::Error::kNone) {
       Break(connection);
       return;
     }
-    if (sent == 0) return;  // the rest goes with a later step
-    connection.outboundSent += static_cast<std::size_t>(sent);
+    connection.outboundSent += sent;
   }
   connection.outboundBytes = 0;
   connection.outboundSent = 0;
@@ -37,13 +38,14 @@ void Receive(Connection& connection, uint64_t now) {
     uint8_t* space = connection.inbound.FreeSpace();
     const std::size_t room = connection.inbound.FreeBytes();
     if (room == 0) return;
-    const long received = platform::ReceiveSome(connection.socket, space, room);
-    if (received < 0) {
+    std::size_t received = 0;
+    const net::Error error = net::Receive(connection.socket, space, room, &received);
+    if (error == net::Error::kWouldBlock) return;
+    if (error != net::Error::kNone) {
       Break(connection);
       return;
     }
-    if (received == 0) return;
-    connection.inbound.Commit(static_cast<std::size_t>(received));
+    connection.inbound.Commit(received);
     ProcessInbound(connection, now);
     if (HasTcp(connection.phase)) Flush(connection);
   }
@@ -52,16 +54,11 @@ void Receive(Connection& connection, uint64_t now) {
 void Step(Connection& connection) {
   const uint64_t now = NowMilliseconds();
   if (connection.phase == Phase::kTcpConnecting) {
-    switch (platform::CheckConnect(connection.socket)) {
-      case platform::ConnectProgress::kConnected:
-        OnTcpConnected(connection, now);
-        break;
-      case platform::ConnectProgress::kFailed:
-        Break(connection);
-        break;
-      case platform::ConnectProgress::kInProgress:
-        break;
-    }
+    const net::Error error = net::CheckConnect(connection.socket);
+    if (error == net::Error::kNone)
+      OnTcpConnected(connection, now);
+    else if (error != net::Error::kWouldBlock)
+      Break(connection);
   }
   if (HasTcp(connection.phase)) {
     Flush(connection);
@@ -74,44 +71,35 @@ void Step(Connection& connection) {
 }  // namespace
 
 void StartLink(Connection& connection) {
-  connection.socket = platform::OpenTcpSocket();
-  if (connection.socket == platform::kNoSocket) {
+  const net::Error error =
+      net::StartConnect(connection.target.address, connection.target.port, &connection.socket);
+  if (error == net::Error::kNone) {
+    OnTcpConnected(connection, NowMilliseconds());
+    Flush(connection);
+  } else if (error != net::Error::kWouldBlock) {
     Break(connection);
-    return;
-  }
-  switch (platform::StartConnect(connection.socket, connection.target.address,
-                                 connection.target.port)) {
-    case platform::ConnectProgress::kConnected:
-      OnTcpConnected(connection, NowMilliseconds());
-      Flush(connection);
-      break;
-    case platform::ConnectProgress::kInProgress:
-      break;
-    case platform::ConnectProgress::kFailed:
-      Break(connection);
-      break;
   }
   if (connection.phase == Phase::kBroken) CloseLink(connection);
 }
 
 void CloseLink(Connection& connection) {
-  platform::CloseSocket(connection.socket);
-  connection.socket = platform::kNoSocket;
+  net::Close(connection.socket);
+  connection.socket = net::kNoSocket;
 }
 
 void Advance(Connection& connection, bool mayWait) {
-  if (connection.socket == platform::kNoSocket) return;
+  if (connection.socket == net::kNoSocket) return;
   Step(connection);
   if (!mayWait) return;
-  const uint64_t start = platform::MonotonicMicroseconds();
-  for (int i = 0;
-       i < kMaxWaits && connection.socket != platform::kNoSocket && AwaitsPeer(connection); ++i) {
-    const uint64_t elapsed = platform::MonotonicMicroseconds() - start;
+  const uint64_t start = net::MonotonicMicroseconds();
+  for (int i = 0; i < kMaxWaits && connection.socket != net::kNoSocket && AwaitsPeer(connection);
+       ++i) {
+    const uint64_t elapsed = net::MonotonicMicroseconds() - start;
     if (elapsed >= kWaitBudgetMicroseconds) return;
     const bool connecting = connection.phase == Phase::kTcpConnecting;
     const bool sending = connection.outboundSent < connection.outboundBytes;
-    if (!platform::Wait(connection.socket, !connecting, connecting || sending,
-                        static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed)))
+    if (!net::Wait(connection.socket, !connecting, connecting || sending,
+                   static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed)))
       return;
     Step(connection);
   }

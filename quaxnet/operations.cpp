@@ -108,7 +108,7 @@ using namespace quaxnet;
 
 QX_API int ZAN_STDCALL QxOpenLibrary() {
   if (libraryOpen) return kAnswerDone;
-  if (!platform::StartNetworking()) return kAnswerNetworkUnavailable;
+  if (!net::Start()) return kAnswerNetworkUnavailable;
   libraryOpen = true;
   return kAnswerDone;
 }
@@ -120,7 +120,7 @@ QX_API int ZAN_STDCALL QxCloseLibrary() {
     CloseLink(connection);
     ReleaseConnection(connection);
   }
-  if (libraryOpen) platform::StopNetworking();
+  if (libraryOpen) net::Stop();
   libraryOpen = false;
   return kAnswerDone;
 }

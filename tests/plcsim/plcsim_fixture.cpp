@@ -111,7 +111,7 @@ Bytes S5Request(uint8_t op, uint8_t area, uint8_t block, uint16_t start, uint16_
 
 SimulatorTest::SimulatorTest()
     : logger_([this](const std::string& line) { log_.push_back(line); }, true) {
-  net::Initialize(nullptr);
+  net::Start();
 }
 
 SimulatorTest::~SimulatorTest() = default;

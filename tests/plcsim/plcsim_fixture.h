@@ -14,7 +14,7 @@
 
 #include "clock.h"
 #include "log.h"
-#include "net.h"
+#include "net/socket.h"
 #include "simulator.h"
 
 namespace plcsim::testing {

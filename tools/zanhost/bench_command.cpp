@@ -12,7 +12,7 @@
 #include "host_session.h"
 #include "host_types.h"
 #include "json_writer.h"
-#include "loopback_socket.h"
+#include "net/socket.h"
 #include "result_words.h"
 #include "simulator_control.h"
 
@@ -62,37 +62,42 @@ double Elapsed(Clock::time_point start) {
 
 // The raw round trip: an echo thread that answers every request with the answer's size.
 bool RawPingPong(int rounds, Progress& progress, double& median) {
-  int port = 0;
-  loopback::Socket listener = loopback::Listen(port);
-  if (listener == loopback::kNoSocket) return false;
+  uint16_t port = 0;
+  net::Socket listener = net::kNoSocket;
+  if (!net::Start()) return false;
+  if (net::Listen(net::kLoopback, 0, &listener, &port) != net::Error::kNone) return false;
+  net::SetBlocking(listener, true);
   const int total = rounds + kWarmUp;
   std::thread echo([listener, total] {
-    loopback::Socket peer = loopback::Accept(listener);
+    net::Socket peer = net::kNoSocket;
+    net::Accept(listener, &peer);
+    net::SetBlocking(peer, true);
     unsigned char request[kRequestBytes];
     unsigned char answer[kAnswerBytes] = {3, 0, 0, kAnswerBytes};
-    for (int i = 0; i < total && peer != loopback::kNoSocket; ++i) {
-      if (!loopback::ReceiveAll(peer, request, sizeof request) ||
-          !loopback::SendAll(peer, answer, sizeof answer)) {
+    for (int i = 0; i < total && peer != net::kNoSocket; ++i) {
+      if (!net::ReceiveAll(peer, request, sizeof request) ||
+          !net::SendAll(peer, answer, sizeof answer)) {
         break;
       }
     }
-    loopback::Close(peer);
+    net::Close(peer);
   });
-  loopback::Socket client = loopback::Connect(port);
-  bool ok = client != loopback::kNoSocket;
+  net::Socket client = net::kNoSocket;
+  bool ok = net::Connect(net::kLoopback, port, &client) == net::Error::kNone;
   std::vector<double> samples;
   unsigned char request[kRequestBytes] = {3, 0, 0, kRequestBytes};
   unsigned char answer[kAnswerBytes];
   for (int i = 0; ok && i < total; ++i) {
     if (i >= kWarmUp) progress.Show("raw loopback TCP ping-pong", i - kWarmUp, rounds);
     const Clock::time_point start = Clock::now();
-    ok = loopback::SendAll(client, request, sizeof request) &&
-         loopback::ReceiveAll(client, answer, sizeof answer);
+    ok = net::SendAll(client, request, sizeof request) &&
+         net::ReceiveAll(client, answer, sizeof answer);
     if (i >= kWarmUp) samples.push_back(Elapsed(start));
   }
-  loopback::Close(client);
+  net::Close(client);
   echo.join();
-  loopback::Close(listener);
+  net::Close(listener);
+  net::Stop();
   median = MedianMicroseconds(samples);
   return ok;
 }
