@@ -32,8 +32,9 @@ enum class Error : uint8_t {
   kOther,
 };
 
-// Starts the OS's sockets (WSAStartup on Windows); false when they cannot be used. Each successful
-// Start is matched by one Stop.
+// Starts the OS's sockets (WSAStartup on Windows, which also runs the timer at 1 ms until Stop, so
+// that a wait ends on time and not at the next 15.6 ms tick); false when they cannot be used. Each
+// successful Start is matched by one Stop.
 bool Start();
 void Stop();
 

@@ -72,6 +72,7 @@ struct Connection {
   uint8_t outbound[kOutboundCapacity]{};
   std::size_t outboundBytes = 0;
   std::size_t outboundSent = 0;
+  uint64_t drainedAt = 0;  // milliseconds: when a receive last found the socket empty
   Job job;
 };
 

@@ -5,11 +5,13 @@
 namespace quaxnet {
 namespace {
 
-// About 1 ms of waiting per operation at most, in a few waits (one per arrival).
+// About 1 ms of waiting per operation at most; each wait ends when the socket is ready.
 constexpr uint32_t kWaitBudgetMicroseconds = 1000;
-constexpr int kMaxWaits = 8;
 // Reads per step: a peer that floods the connection cannot hold the caller.
 constexpr int kMaxReadsPerStep = 16;
+// How long a socket found empty counts as empty still, when nothing is outstanding on it: the rest
+// of the millisecond of the library's clock in which it was found so.
+constexpr uint64_t kFreshMilliseconds = 1;
 
 bool HasTcp(Phase phase) {
   return phase == Phase::kAwaitingConfirm || phase == Phase::kAwaitingSetup ||
@@ -40,7 +42,10 @@ void Receive(Connection& connection, uint64_t now) {
     if (room == 0) return;
     std::size_t received = 0;
     const net::Error error = net::Receive(connection.socket, space, room, &received);
-    if (error == net::Error::kWouldBlock) return;
+    if (error == net::Error::kWouldBlock) {
+      connection.drainedAt = now;
+      return;
+    }
     if (error != net::Error::kNone) {
       Break(connection);
       return;
@@ -48,10 +53,30 @@ void Receive(Connection& connection, uint64_t now) {
     connection.inbound.Commit(received);
     ProcessInbound(connection, now);
     if (HasTcp(connection.phase)) Flush(connection);
+    // Less than there was room for: the socket held no more, and asking again would only say so.
+    if (received < room) {
+      connection.drainedAt = now;
+      return;
+    }
   }
 }
 
-void Step(Connection& connection) {
+// Whether the socket may hold something: a job is outstanding (its answer, late or not), or it
+// was not found empty within kFreshMilliseconds. A peer that closed longer ago is found before a
+// request goes out; one that closed in that last moment is found with the answer, as one that
+// closes just after the send is.
+bool WorthReceiving(const Connection& connection) {
+  return connection.phase != Phase::kEstablished || connection.job.kind != JobKind::kNone ||
+         NowMilliseconds() - connection.drainedAt >= kFreshMilliseconds;
+}
+
+void CloseIfBroken(Connection& connection) {
+  if (connection.phase == Phase::kBroken) CloseLink(connection);
+}
+
+// One pass over the connection without waiting: the connect, the bytes either way (received only
+// when `receive`), the time limits.
+void Step(Connection& connection, bool receive) {
   const uint64_t now = NowMilliseconds();
   if (connection.phase == Phase::kTcpConnecting) {
     const net::Error error = net::CheckConnect(connection.socket);
@@ -62,10 +87,14 @@ void Step(Connection& connection) {
   }
   if (HasTcp(connection.phase)) {
     Flush(connection);
-    Receive(connection, now);
+    if (receive) Receive(connection, now);
   }
   CheckTimeLimits(connection, now);
-  if (connection.phase == Phase::kBroken) CloseLink(connection);
+  CloseIfBroken(connection);
+}
+
+bool Open(const Connection& connection) {
+  return connection.socket != net::kNoSocket;
 }
 
 }  // namespace
@@ -79,7 +108,7 @@ void StartLink(Connection& connection) {
   } else if (error != net::Error::kWouldBlock) {
     Break(connection);
   }
-  if (connection.phase == Phase::kBroken) CloseLink(connection);
+  CloseIfBroken(connection);
 }
 
 void CloseLink(Connection& connection) {
@@ -88,21 +117,31 @@ void CloseLink(Connection& connection) {
 }
 
 void Advance(Connection& connection, bool mayWait) {
-  if (connection.socket == net::kNoSocket) return;
-  Step(connection);
+  if (!Open(connection)) return;
+  Step(connection, true);
   if (!mayWait) return;
   const uint64_t start = net::MonotonicMicroseconds();
-  for (int i = 0; i < kMaxWaits && connection.socket != net::kNoSocket && AwaitsPeer(connection);
-       ++i) {
+  while (Open(connection) && AwaitsPeer(connection)) {
     const uint64_t elapsed = net::MonotonicMicroseconds() - start;
-    if (elapsed >= kWaitBudgetMicroseconds) return;
     const bool connecting = connection.phase == Phase::kTcpConnecting;
     const bool sending = connection.outboundSent < connection.outboundBytes;
-    if (!net::Wait(connection.socket, !connecting, connecting || sending,
-                   static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed)))
+    if (elapsed >= kWaitBudgetMicroseconds ||
+        !net::Wait(connection.socket, !connecting, connecting || sending,
+                   static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed))) {
       return;
-    Step(connection);
+    }
+    Step(connection, true);
   }
+}
+
+void AdvanceBeforeSend(Connection& connection) {
+  if (Open(connection)) Step(connection, WorthReceiving(connection));
+}
+
+void SendQueued(Connection& connection) {
+  if (!Open(connection)) return;
+  if (HasTcp(connection.phase)) Flush(connection);
+  CloseIfBroken(connection);
 }
 
 }  // namespace quaxnet

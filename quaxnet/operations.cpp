@@ -74,7 +74,7 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
     return kAnswerInvalidArgument;
   Connection* connection = FindConnection(record->connection);
   if (connection == nullptr) return kAnswerUnknownHandle;
-  Advance(*connection, false);
+  AdvanceBeforeSend(*connection);
   if (connection->phase != Phase::kEstablished) return LinkAnswer(*connection);
   if (connection->job.kind != JobKind::kNone) {
     AbandonJob(*connection);
@@ -85,7 +85,7 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
   if (kind == JobKind::kWrite)
     TakeWriteData(connection->job, personality, static_cast<const uint8_t*>(data));
   SendNextPart(*connection, NowMilliseconds());
-  Advance(*connection, false);
+  SendQueued(*connection);
   return connection->phase == Phase::kEstablished ? kAnswerDone : LinkAnswer(*connection);
 }
 

@@ -132,6 +132,21 @@ TEST_F(QuaxnetTest, RefusedDroppedAndSilentPeersBreakTheConnection) {
   EXPECT_EQ(StateUntil(block.handle, 9), 9);
 }
 
+TEST_F(QuaxnetTest, PeerThatClosedWhileIdleIsFoundBeforeTheNextSend) {
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  const uint16_t handle = ConnectS7();
+  ASSERT_NE(handle, 0);
+  const Bytes job = SendRead(Record(handle, 1, 10, 0, 2));
+  peer.SendMessage(S7ReadAnswer(PduReference(job), {0x12, 0x34}));
+  uint16_t status = 0;
+  ASSERT_EQ(Receive(handle, &status), 0);
+  peer.Drop();
+  fakeNow += 1;  // the socket was last found empty a millisecond ago
+  TransferRecord record = Record(handle, 1, 10, 0, 2);
+  EXPECT_EQ(QxSendRead(&record), 9) << "the request must not go out on a closed connection";
+}
+
 TEST_F(QuaxnetTest, RestartClosesForgetsWhatArrivedAndConnectsAnew) {
   const uint16_t handle = ConnectS7();
   ASSERT_NE(handle, 0);
