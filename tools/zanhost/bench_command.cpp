@@ -63,6 +63,10 @@ std::string KindJson(const ReadKind& kind) {
       .Add("reads", static_cast<int64_t>(kind.reads))
       .Add("medianMicroseconds", Median(kind.samples))
       .Add("cpuMicrosecondsPerRead", CpuPerRead(kind));
+  std::vector<std::string> rounds;
+  for (const double median : kind.roundMedians)
+    rounds.push_back(JsonNumber(median));
+  object.AddRaw("roundMediansMicroseconds", JsonArray(rounds));
   return object.str();
 }
 
@@ -98,8 +102,10 @@ void PrintText(const BenchOptions& options, const Results& results) {
   const ReadKind& driver = results.kinds[0];
   const ReadKind& bare = results.kinds[1];
   const ReadKind& loopback = results.kinds[2];
-  const std::string busy =
-      options.busy > 0 ? ", " + std::to_string(options.busy) + " busy threads beside" : "";
+  const std::string busy = options.busy > 0
+                               ? ", with " + std::to_string(options.busy) + " spinning thread" +
+                                     (options.busy > 1 ? "s" : "") + " beside"
+                               : "";
   std::printf("%d alternating rounds of %d reads of each kind against the simulator's PLC 1%s\n",
               options.rounds, options.reads, busy.c_str());
   std::printf("%-40s %10s %10s %12s\n", "", "median", "reads/s", "CPU/read");
@@ -128,12 +134,16 @@ bool MeasureReads(const BenchOptions& options, const std::string& folder, Progre
   std::ofstream(std::filesystem::path(folder) / "zanDOR01.INT", std::ios::binary)
       << "1=7, 127.0.0.1, " << int{kSlot} << "\n";
   Simulator simulator;
-  SimulatorSetup setup;
-  setup.program = options.simulator;
-  setup.plcs = {kBenchPlc};
-  setup.folder = folder;
-  if (!simulator.Start(setup, error)) return false;
-  SetEnvironment("QUAXNET_PORT", std::to_string(simulator.port()));
+  int port = options.port;
+  if (port == 0) {
+    SimulatorSetup setup;
+    setup.program = options.simulator;
+    setup.plcs = {kBenchPlc};
+    setup.folder = folder;
+    if (!simulator.Start(setup, error)) return false;
+    port = simulator.port();
+  }
+  SetEnvironment("QUAXNET_PORT", std::to_string(port));
 
   HostOptions host;
   host.driverFile = options.driverFile;
@@ -148,8 +158,8 @@ bool MeasureReads(const BenchOptions& options, const std::string& folder, Progre
     return false;
   }
   BareS7Client bare;
-  if (!bare.Open(net::kLoopback, static_cast<uint16_t>(simulator.port()), kSlot, kWordDataBlock,
-                 kWordByte, error)) {
+  if (!bare.Open(net::kLoopback, static_cast<uint16_t>(port), kSlot, kWordDataBlock, kWordByte,
+                 error)) {
     return false;
   }
   LoopbackPingPong loopback;
@@ -179,6 +189,16 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
       "the driver's read of one word against a bare client and a loopback ping-pong in "
       "alternating rounds; a poll of 10,000 word tags from cache blocks; Init of 511 PLCs");
   bench->add_option("--simulator", options.simulator, "the simulator program (beside zanhost)");
+  bench
+      ->add_option("--port", options.port,
+                   std::string("the reads go to a simulator already running at this port, with ") +
+                       "--plc " + kBenchPlc + " (zanhost.exe under wine cannot start a Linux one)")
+      ->check(CLI::Range(1, 65535));
+  bench
+      ->add_option("--init-port", options.initPort,
+                   std::string("the Init goes to a simulator already running at this port, with ") +
+                       "--plc " + kInitPlcs)
+      ->check(CLI::Range(1, 65535));
   bench->add_option("-n,--reads", options.reads, "reads of each kind a round")
       ->check(CLI::Range(1, 1000000))
       ->capture_default_str();
@@ -211,8 +231,8 @@ int RunBench(const BenchOptions& options) {
       progress.Show("Init of " + std::to_string(kBenchPlcs) + " PLCs", 0, 1);
       HostOptions host;
       host.driverFile = options.driverFile;
-      done = TimeInitOfAllPlcs(host, options.simulator, folder.string(), results.initSeconds,
-                               results.initConnected, error);
+      done = TimeInitOfAllPlcs(host, options.simulator, options.initPort, folder.string(),
+                               results.initSeconds, results.initConnected, error);
     }
   }
   progress.End();

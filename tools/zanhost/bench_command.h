@@ -17,8 +17,10 @@ namespace zanhost {
 struct BenchOptions {
   std::string driverFile;
   std::string simulator;  // zanplcsim beside zanhost when empty
-  int reads = 1000;       // reads of each kind a round
-  int rounds = 20;        // alternating rounds
+  int port = 0;           // a simulator that already serves kBenchPlc there; 0: start one
+  int initPort = 0;       // a simulator that already serves kInitPlcs there; 0: start one
+  int reads = 200;        // reads of each kind a round
+  int rounds = 50;        // alternating rounds: short ones pair the kinds closely
   int pollRounds = 20;    // rounds of the cache poll
   int busy = 0;           // threads that keep the other cores busy meanwhile
   bool json = false;

@@ -84,16 +84,19 @@ bool PollFromCache(HostSession& session, int rounds, Progress& progress, CachePo
   return true;
 }
 
-bool TimeInitOfAllPlcs(const HostOptions& host, const std::string& simulatorProgram,
+bool TimeInitOfAllPlcs(const HostOptions& host, const std::string& simulatorProgram, int port,
                        const std::string& folder, double& seconds, int& connected,
                        std::string& error) {
   Simulator simulator;
-  SimulatorSetup setup;
-  setup.program = simulatorProgram;
-  setup.plcs = {"1-" + std::to_string(kBenchPlcs) + ":s7:db=10x16"};
-  setup.folder = folder;
-  if (!simulator.Start(setup, error)) return false;
-  SetEnvironment("QUAXNET_PORT", std::to_string(simulator.port()));
+  if (port == 0) {
+    SimulatorSetup setup;
+    setup.program = simulatorProgram;
+    setup.plcs = {kInitPlcs};
+    setup.folder = folder;
+    if (!simulator.Start(setup, error)) return false;
+    port = simulator.port();
+  }
+  SetEnvironment("QUAXNET_PORT", std::to_string(port));
 
   std::string configuration;
   for (int plc = 1; plc <= kBenchPlcs; ++plc) {

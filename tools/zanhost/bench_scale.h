@@ -12,8 +12,11 @@
 namespace zanhost {
 
 // The simulator's PLC 1 for the bench: the word that the reads take, and room for the cache.
-constexpr const char* kBenchPlc = "127.0.0.1:s7:slot=2:db=10x10000,db=11x10000";
-constexpr int kBenchPlcs = 511;  // every row of the PLC table: 127.0.0.1 to 127.0.1.255
+constexpr const char* kBenchPlc = "1:s7:slot=2:db=10x10000,db=11x10000";
+// The PLCs of the Init: every row of the PLC table, 127.0.0.1 to 127.0.1.255. A simulator of its
+// own: one that serves 511 PLCs answers each request several times slower.
+constexpr int kBenchPlcs = 511;
+constexpr const char* kInitPlcs = "1-511:s7:db=10x16";
 
 struct CachePoll {
   int blocks = 0;
@@ -28,9 +31,10 @@ struct CachePoll {
 bool PollFromCache(HostSession& session, int rounds, Progress& progress, CachePoll& poll,
                    std::string& error);
 
-// Starts a simulator of kBenchPlcs S7 PLCs and times the Init of instance 2, configured with all
-// of them, in `folder`. `connected` receives how many Init reported connected.
-bool TimeInitOfAllPlcs(const HostOptions& host, const std::string& simulatorProgram,
+// Times the Init of instance 2, configured with kBenchPlcs S7 PLCs, in `folder`, against the
+// simulator at `port`, or (0) one of kInitPlcs started for it. `connected` receives how many Init
+// reported connected.
+bool TimeInitOfAllPlcs(const HostOptions& host, const std::string& simulatorProgram, int port,
                        const std::string& folder, double& seconds, int& connected,
                        std::string& error);
 
