@@ -72,6 +72,14 @@ void SetBlocking(Socket socket, bool blocking);
 Error Send(Socket socket, const uint8_t* data, std::size_t size, std::size_t* done);
 Error Receive(Socket socket, uint8_t* buffer, std::size_t size, std::size_t* done);
 
+// Receive on a non-blocking socket that waits at most `microseconds` (0: not at all) for bytes to
+// arrive when none have; kWouldBlock when none came in time. Each OS takes the order that costs it
+// least: on POSIX the wait comes first (a receive that only learns that nothing is there yet is a
+// system call more), on Windows the receive (a socket call takes so long under wine that a quick
+// answer is often in by the time it is made, and a wait costs more than a receive).
+Error ReceiveWithin(Socket socket, uint8_t* buffer, std::size_t size, std::size_t* done,
+                    uint32_t microseconds);
+
 // Sends or receives exactly `size` bytes on a blocking socket; false when the connection ends or
 // fails first.
 bool SendAll(Socket socket, const void* data, std::size_t size);

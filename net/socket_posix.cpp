@@ -194,6 +194,15 @@ Error Receive(Socket socket, uint8_t* buffer, std::size_t size, std::size_t* don
   return Error::kNone;
 }
 
+Error ReceiveWithin(Socket socket, uint8_t* buffer, std::size_t size, std::size_t* done,
+                    uint32_t microseconds) {
+  if (microseconds != 0 && !Wait(socket, true, false, microseconds)) {
+    *done = 0;
+    return Error::kWouldBlock;
+  }
+  return Receive(socket, buffer, size, done);
+}
+
 bool Wait(Socket socket, bool forRead, bool forWrite, uint32_t microseconds) {
   short events = 0;
   if (forRead) events |= POLLIN;

@@ -204,6 +204,14 @@ Error Receive(Socket socket, uint8_t* buffer, std::size_t size, std::size_t* don
   return Error::kNone;
 }
 
+Error ReceiveWithin(Socket socket, uint8_t* buffer, std::size_t size, std::size_t* done,
+                    uint32_t microseconds) {
+  const Error error = Receive(socket, buffer, size, done);
+  if (error != Error::kWouldBlock || microseconds == 0 || !Wait(socket, true, false, microseconds))
+    return error;
+  return Receive(socket, buffer, size, done);
+}
+
 bool Wait(Socket socket, bool forRead, bool forWrite, uint32_t microseconds) {
   WSAPOLLFD entry{};
   entry.fd = Native(socket);

@@ -35,13 +35,17 @@ void Flush(Connection& connection) {
   connection.outboundSent = 0;
 }
 
-void Receive(Connection& connection, uint64_t now) {
+// Receives what has arrived, the first receive waiting up to `waitMicroseconds` for something to
+// arrive, and acts on it.
+void Receive(Connection& connection, uint32_t waitMicroseconds) {
   for (int i = 0; i < kMaxReadsPerStep && HasTcp(connection.phase); ++i) {
     uint8_t* space = connection.inbound.FreeSpace();
     const std::size_t room = connection.inbound.FreeBytes();
     if (room == 0) return;
     std::size_t received = 0;
-    const net::Error error = net::Receive(connection.socket, space, room, &received);
+    const net::Error error = net::ReceiveWithin(connection.socket, space, room, &received,
+                                                i == 0 ? waitMicroseconds : 0);
+    const uint64_t now = NowMilliseconds();
     if (error == net::Error::kWouldBlock) {
       connection.drainedAt = now;
       return;
@@ -74,22 +78,21 @@ void CloseIfBroken(Connection& connection) {
   if (connection.phase == Phase::kBroken) CloseLink(connection);
 }
 
-// One pass over the connection without waiting: the connect, the bytes either way (received only
-// when `receive`), the time limits.
-void Step(Connection& connection, bool receive) {
-  const uint64_t now = NowMilliseconds();
+// One pass over the connection: the connect, the bytes either way (received only when `receive`,
+// and then waiting up to `waitMicroseconds` for the first of them), the time limits.
+void Step(Connection& connection, bool receive, uint32_t waitMicroseconds) {
   if (connection.phase == Phase::kTcpConnecting) {
     const net::Error error = net::CheckConnect(connection.socket);
     if (error == net::Error::kNone)
-      OnTcpConnected(connection, now);
+      OnTcpConnected(connection, NowMilliseconds());
     else if (error != net::Error::kWouldBlock)
       Break(connection);
   }
   if (HasTcp(connection.phase)) {
     Flush(connection);
-    if (receive) Receive(connection, now);
+    if (receive) Receive(connection, waitMicroseconds);
   }
-  CheckTimeLimits(connection, now);
+  CheckTimeLimits(connection, NowMilliseconds());
   CloseIfBroken(connection);
 }
 
@@ -118,24 +121,30 @@ void CloseLink(Connection& connection) {
 
 void Advance(Connection& connection, bool mayWait) {
   if (!Open(connection)) return;
-  Step(connection, true);
-  if (!mayWait) return;
+  if (!mayWait || !AwaitsPeer(connection)) {
+    Step(connection, true, 0);
+    return;
+  }
   const uint64_t start = net::MonotonicMicroseconds();
-  while (Open(connection) && AwaitsPeer(connection)) {
-    const uint64_t elapsed = net::MonotonicMicroseconds() - start;
+  uint64_t elapsed = 0;
+  do {
+    const auto left = static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed);
     const bool connecting = connection.phase == Phase::kTcpConnecting;
     const bool sending = connection.outboundSent < connection.outboundBytes;
-    if (elapsed >= kWaitBudgetMicroseconds ||
-        !net::Wait(connection.socket, !connecting, connecting || sending,
-                   static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed))) {
-      return;
+    if (connecting || sending) {
+      // Waiting to send: for the connect to finish or for room in the socket's buffer.
+      if (!net::Wait(connection.socket, !connecting, true, left)) return;
+      Step(connection, true, 0);
+    } else {
+      // Waiting for the peer: the receive itself waits, the way that costs least on this OS.
+      Step(connection, true, left);
     }
-    Step(connection, true);
-  }
+    elapsed = net::MonotonicMicroseconds() - start;
+  } while (Open(connection) && AwaitsPeer(connection) && elapsed < kWaitBudgetMicroseconds);
 }
 
 void AdvanceBeforeSend(Connection& connection) {
-  if (Open(connection)) Step(connection, WorthReceiving(connection));
+  if (Open(connection)) Step(connection, WorthReceiving(connection), 0);
 }
 
 void SendQueued(Connection& connection) {

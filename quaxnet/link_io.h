@@ -1,11 +1,12 @@
 // Moves a connection's bytes between its socket and its state machine (connection.h).
 //
 // A read of the driver costs as few calls as its job allows: one send for the request (nothing is
-// received then: the answer cannot be there yet); for the answer one receive, and only when that
-// finds nothing, a wait for the socket to become readable and a second receive. A receive that
-// comes back short has emptied the socket, so no receive is made only to learn that nothing more is
-// there; and before a send, a socket found empty within the same millisecond is not asked again
-// when nothing is outstanding on it.
+// received then: the answer cannot be there yet), and for the answer a receive that waits for it
+// (net::ReceiveWithin: on Linux one wait and one receive, on Windows one receive and a wait and a
+// second receive only when the first found nothing). A receive that comes back short has emptied
+// the socket, so no receive is made only to learn that nothing more is there; and before a send, a
+// socket found empty within the same millisecond is not asked again when nothing is outstanding on
+// it.
 #ifndef QUAXNET_LINK_IO_H_
 #define QUAXNET_LINK_IO_H_
 
