@@ -13,6 +13,7 @@
 #include "core/host_interface.h"
 #include "core/sleep.h"
 #include "log.h"
+#include "net/socket.h"
 #include "plc_line.h"
 #include "quaxnet/quaxnet.h"
 #include "simulator.h"
@@ -63,6 +64,7 @@ void CountSleep(uint32_t) {
 class SimulatorThread {
  public:
   SimulatorThread() : log_([](const std::string&) {}) {
+    net::Start();
     std::vector<plcsim::PlcConfig> plcs;
     std::string why;
     if (plcsim::ParsePlcLine("1:s7:db=10x100", &plcs, &why)) {
@@ -79,6 +81,8 @@ class SimulatorThread {
   ~SimulatorThread() {
     stop_ = true;
     if (loop_.joinable()) loop_.join();
+    simulator_.reset();
+    net::Stop();
   }
   bool started() const { return started_; }
   uint16_t port() const { return simulator_->port(); }
