@@ -1,5 +1,5 @@
 // S7 communication as a PLC serves it: decoding a client's job PDU and encoding the ack-data PDU
-// that answers it (protocol.md, section 3). The simulator serves setup communication and read and
+// that answers it (docs/wire.md, S7). The simulator serves setup communication and read and
 // write var with one item of any-pointer syntax in bytes; every other function is decoded far
 // enough to answer it with an error.
 //
@@ -39,7 +39,7 @@ constexpr uint8_t kS7TransportBytes = 0x02;
 constexpr uint8_t kS7DataBits = 0x04;
 constexpr uint8_t kS7DataOctets = 0x09;
 
-// Item return codes (protocol.md, section 3).
+// Item return codes (docs/wire.md, S7).
 constexpr uint8_t kS7Success = 0xFF;
 constexpr uint8_t kS7HardwareFault = 0x01;
 constexpr uint8_t kS7AccessDenied = 0x03;
@@ -54,7 +54,7 @@ constexpr uint16_t kS7ErrorFunctionNotServed = 0x8104;
 constexpr uint16_t kS7ErrorAnswerTooLong = 0x8500;
 
 // Answer overhead: header, parameter (2) and item head (4) of a read; header, parameter (14) and
-// data head (4) of a write (protocol.md, section 3).
+// data head (4) of a write (docs/wire.md, S7).
 constexpr std::size_t kS7ReadAnswerOverhead = kS7AckDataHeaderSize + 2 + 4;
 constexpr std::size_t kS7WriteJobOverhead = kS7JobHeaderSize + 14 + 4;
 
