@@ -28,13 +28,21 @@ struct Faults {
   bool malformed = false;
   Malformation malformation = Malformation::kHeader;
   bool truncated = false;  // the first half of the answer, then the connection closes
+  bool jitter = false;     // each answer is held a time drawn uniformly from
+  uint32_t jitterMinMilliseconds = 0;  // jitterMin..jitterMax milliseconds (on top of "late")
+  uint32_t jitterMaxMilliseconds = 0;
+  bool closeAfter = false;  // the whole answer, then the connection closes
 
   bool Any() const;
 };
 
-// Sets the fault that `words` name, for example {"late", "500"} or {"malformed", "tpkt"}. False,
-// with `why`, when the words name none. ("drop" acts at once and is the simulator's.)
+// Sets the fault that `words` name, for example {"late", "500"}, {"jitter", "0-60"} or
+// {"malformed", "tpkt"}. False, with `why`, when the words name none. ("drop" acts at once and is
+// the simulator's.)
 bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string* why);
+
+// How long the next answer is held: "late", plus a time drawn for "jitter".
+uint64_t AnswerDelay(const Faults& faults);
 
 // "late 500 ms, error 0x0A", or "none".
 std::string DescribeFaults(const Faults& faults);
