@@ -18,6 +18,8 @@ std::vector<std::string> capturedLog;
 std::vector<uint32_t> capturedSleeps;
 // The driver's clock: it moves only when the driver sleeps (or a test moves it).
 uint64_t fakeNow = 0;
+// 0, or the scheduler tick that every sleep lasts a whole number of.
+uint32_t sleepTick = 0;
 
 [[gnu::format(printf, 2, 3)]] int CaptureErr(int level, const char* format, ...) {
   EXPECT_EQ(level, kLogLevel) << "every message is logged at level 32";
@@ -54,7 +56,7 @@ const HostServices kFakeHost = {&CaptureErr, &FakeMkClient, &FakeKorproVer, &Fak
 
 void RecordSleep(uint32_t milliseconds) {
   capturedSleeps.push_back(milliseconds);
-  fakeNow += milliseconds;
+  fakeNow += sleepTick == 0 ? milliseconds : (milliseconds + sleepTick - 1) / sleepTick * sleepTick;
 }
 
 uint64_t FakeClock() {
@@ -72,6 +74,7 @@ void HostFixture::SetUp() {
   InstallHostServices(&kFakeHost);
   InstallSleepFunction(&RecordSleep);
   fakeNow = 1000000;  // far from zero: a wait must not depend on where the clock starts
+  sleepTick = 0;
   InstallClockFunction(&FakeClock);
   transport_ = std::make_unique<ScriptedTransport>();
 
@@ -136,6 +139,9 @@ uint64_t HostFixture::now() const {
 }
 void HostFixture::AdvanceClock(uint32_t milliseconds) {
   fakeNow += milliseconds;
+}
+void HostFixture::SleepTick(uint32_t milliseconds) {
+  sleepTick = milliseconds;
 }
 
 std::vector<std::string> S7RowLog(int plc, const std::string& address, int slot, int type) {

@@ -49,6 +49,9 @@ class HostFixture : public ::testing::Test {
   // The driver's clock in milliseconds, and a move of it (time that passes outside the sleeps).
   uint64_t now() const;
   static void AdvanceClock(uint32_t milliseconds);
+  // From now on every sleep lasts a whole number of ticks of `milliseconds` (at least one), as on
+  // a platform whose shortest sleep is one scheduler tick; 0 goes back to exact sleeps.
+  static void SleepTick(uint32_t milliseconds);
 
   // The transport of every test: no test ever loads a real library by accident.
   ScriptedTransport& transport() { return *transport_; }
