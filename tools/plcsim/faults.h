@@ -27,11 +27,12 @@ struct Faults {
   uint16_t errorCode = 0;  // class and code when above 0xFF; S5: error number)
   bool malformed = false;
   Malformation malformation = Malformation::kHeader;
-  bool truncated = false;  // the first half of the answer, then the connection closes
-  bool jitter = false;     // each answer is held a time drawn uniformly from
-  uint32_t jitterMinMilliseconds = 0;  // jitterMin..jitterMax milliseconds (on top of "late")
-  uint32_t jitterMaxMilliseconds = 0;
+  bool truncated = false;   // the first half of the answer, then the connection closes
   bool closeAfter = false;  // the whole answer, then the connection closes
+  // Each answer is held a time drawn uniformly from the range, in milliseconds, on top of "late".
+  bool jitter = false;
+  uint32_t jitterMinMilliseconds = 0;
+  uint32_t jitterMaxMilliseconds = 0;
 
   bool Any() const;
 };

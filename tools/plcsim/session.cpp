@@ -254,7 +254,8 @@ void Session::Answer(std::vector<uint8_t>& pdu, uint64_t now, const std::string&
   if (faults.lateMilliseconds != 0) {
     notes += ", answer held " + std::to_string(faults.lateMilliseconds) + " ms (fault late)";
   }
-  if (faults.jitter) notes += ", answer held " + std::to_string(delay) + " ms in all (fault jitter)";
+  if (faults.jitter)
+    notes += ", answer held " + std::to_string(delay) + " ms in all (fault jitter)";
   if (faults.Any()) {
     log_.Line(Prefix() + description + notes);
   } else if (log_.verbose()) {
