@@ -20,8 +20,9 @@ uint64_t DriverClock();
 // Installs `function` in place of the platform's clock; nullptr restores it. For tests.
 void InstallClockFunction(ClockFunction function);
 
-// A point `milliseconds` after the moment it is made, on DriverClock. A limit of 0 or less has
-// passed at once: the wait still polls once.
+// A point `milliseconds` after the moment it is made, on DriverClock. A wait polls, then sleeps
+// within the deadline, and stops once it has passed: every poll comes before the deadline, and a
+// limit of 0 or less still polls once.
 class Deadline {
  public:
   explicit Deadline(int32_t milliseconds);

@@ -27,26 +27,31 @@ uint16_t ReceiveRead(DriverState& state, uint16_t connection, uint16_t* status) 
 }
 
 // Sends the record; a busy transport is asked again until it takes the request or the retries are
-// used up. Returns the last answer.
-uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType) {
+// used up. Returns the last answer. The wait for the answer counts from the send that the transport
+// took: `deadline` is set anew before each send, so that the driver gives up on an answer before
+// the transport's own time limit (the same time-out, counted from the same send) can break the
+// connection.
+uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType, int32_t timeout,
+                         Deadline& deadline) {
+  deadline = Deadline(timeout);
   uint16_t answer = SendRead(record);
   if (answer != kAnswerBusy) return answer;
   for (int retry = 0; retry < kBusyRetries; ++retry) {
     DriverSleep(kBusyRetryMilliseconds);
     if (plcType == kPlcTypeS5) DriverSleep(kBusyRetryS5ExtraMilliseconds);
+    deadline = Deadline(timeout);
     answer = SendRead(record);
     if (answer == kAnswerDone) break;
   }
   return answer;
 }
 
-// Polls the answer of the record sent until it arrives or the driver time-out has passed. A lost
-// request (answer 3 or 9) is sent again; a re-send refused with 9 means a dead link, which only a
-// warm start mends. Returns the result code of the read and logs its failure with the length that
-// the tag planned.
+// Polls the answer of the record sent until it arrives or `deadline` passes; the last poll comes
+// before it. A lost request (answer 3 or 9) is sent again; a re-send refused with 9 means a dead
+// link, which only a warm start mends. Returns the result code of the read and logs its failure
+// with the length that the tag planned.
 int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& record,
-                    uint16_t plannedLength) {
-  const Deadline deadline(state.timeout);
+                    const Deadline& deadline, uint16_t plannedLength) {
   uint16_t answer = kAnswerDone;
   uint16_t status = 0;
   bool answered = false;
@@ -61,8 +66,8 @@ int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& rec
       answered = true;
       break;
     }
-    if (deadline.Passed()) break;
     deadline.SleepWithin(pause);
+    if (deadline.Passed()) break;
   }
   if (answered && answer == kAnswerDone && status == 0) return kResultDone;
   ZAN_LOG("ZanDOR: Read Tag %s Failed, Len=%d rc=%d,%d", item.addressText, plannedLength, answer,
@@ -83,7 +88,8 @@ int32_t Exchange(DriverState& state, const TagItem& item, TransferRecord& record
   TransferRecord sent = record;
   if (wordsAsBytes && !WordRecordInBytes(record, &sent)) return kResultRefused;
 
-  uint16_t answer = SendWithRetries(sent, plcType);
+  Deadline deadline(state.timeout);
+  uint16_t answer = SendWithRetries(sent, plcType, state.timeout, deadline);
   if (answer == kAnswerResponsePending) {
     // The answer to an earlier request is still on its way: collect and drop it, so that it can
     // never pass for this request's data.
@@ -94,7 +100,7 @@ int32_t Exchange(DriverState& state, const TagItem& item, TransferRecord& record
   }
   if (answer != kAnswerDone) return kResultUnreachable;
 
-  const int32_t result = AwaitAnswer(state, item, sent, record.length);
+  const int32_t result = AwaitAnswer(state, item, sent, deadline, record.length);
   if (result == kResultDone && wordsAsBytes) ExchangeBytePairs(state.transferBuffer, sent.length);
   return result;
 }

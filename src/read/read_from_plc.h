@@ -2,7 +2,7 @@
 //
 // Waits only through DriverSleep: a busy send is retried at most 20 times 10 ms apart (50 ms on an
 // S5), and the answer is polled 1 ms apart (50 ms after a re-send of a lost request) until the
-// driver time-out has passed on the driver clock (core/clock.h), counted from the first poll. Not
+// driver time-out has passed on the driver clock (core/clock.h), counted from the send. Not
 // thread-safe: one request at a time.
 #ifndef ZAN_READ_READ_FROM_PLC_H_
 #define ZAN_READ_READ_FROM_PLC_H_

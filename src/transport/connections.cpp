@@ -103,8 +103,8 @@ bool WaitConnected(const DriverState& state, uint16_t handle) {
   const Deadline deadline(state.timeout);
   for (;;) {
     if (ResultCode(transport.QxConnectionState(handle)) == kConnectionEstablished) return true;
-    if (deadline.Passed()) return false;
     deadline.SleepWithin(kConnectPollMilliseconds);
+    if (deadline.Passed()) return false;
   }
 }
 

@@ -29,8 +29,8 @@ void OpenAllConnections(DriverState& state);
 bool PlcConnect(DriverState& state, int plc);
 
 // Polls the connection state of `handle` until the transport reports it established (true) or
-// `timeout` milliseconds have passed since the first poll (false); the last poll comes at or after
-// that point.
+// `timeout` milliseconds have passed since the first poll (false). At least one poll; the last one
+// comes before that point.
 bool WaitConnected(const DriverState& state, uint16_t handle);
 
 // Command 2. The argument is one signed 32-bit PLC number, in and out: it comes back holding the

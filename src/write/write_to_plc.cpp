@@ -42,22 +42,24 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
   }
 
   const TransportOperations& transport = Transport();
+  // The wait counts from the send, as the transport's own time limit does: the driver gives up
+  // first, before the transport would break the connection over it.
+  const Deadline deadline(state.timeout);
   int answer = ResultCode(transport.QxSendWrite(&sent, state.transferBuffer));
   uint16_t status = 0;
   bool timedOut = false;
   // A send refused with 9 found the link dead: no completion can come before a warm start. Any
   // other answer of the send carries nothing that the completion does not tell.
   if (answer != kAnswerConnectionFailure) {
-    const Deadline deadline(state.timeout);
     for (;;) {
       status = 0;
       answer = ResultCode(transport.QxWriteCompletion(&status, sent.connection));
       if (!IsPending(answer)) break;
+      deadline.SleepWithin(kCompletionPollMilliseconds);
       if (deadline.Passed()) {
         timedOut = true;
         break;
       }
-      deadline.SleepWithin(kCompletionPollMilliseconds);
     }
   }
   if (wordsAsBytes) ExchangeBytePairs(state.transferBuffer, sent.length);

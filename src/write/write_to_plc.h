@@ -20,7 +20,7 @@ constexpr uint32_t kCompletionPollMilliseconds = 1;
 // length filled in) to the PLC named by `item.plc`, which must be a row of the PLC table. Fills
 // the record's connection handle: the PLC's write connection, or its read connection when it has
 // none. Polls the completion 1 ms apart until it comes or the driver time-out has passed since the
-// first poll (at least once); a send refused with 9 (a dead link) is not polled at all. On a PLC
+// send (at least once); a send refused with 9 (a dead link) is not polled at all. On a PLC
 // of type 6 a data-block record in words goes out as the bytes that hold them
 // (byte_addressed_words.h).
 //

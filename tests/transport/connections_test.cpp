@@ -156,11 +156,11 @@ TEST_F(ConnectionsTest, WaitEndsAtTheDeadlineWhateverASleepLasts) {
   struct Case {
     int32_t timeoutSetting;
     uint32_t tick;  // what the shortest sleep lasts; 0: as asked
-    int polls;      // 2 ms apart, the last at or after the deadline
+    int polls;      // each followed by a sleep of 2 ms; the last before the deadline
     uint64_t waited;
   };
-  for (const Case& c : {Case{9, 0, 501, 1000}, Case{10, 0, 51, 100}, Case{25, 0, 126, 250},
-                        Case{10, 16, 8, 112}, Case{9, 16, 64, 1008}}) {
+  for (const Case& c : {Case{9, 0, 500, 1000}, Case{10, 0, 50, 100}, Case{25, 0, 125, 250},
+                        Case{10, 16, 7, 112}, Case{9, 16, 63, 1008}}) {
     SCOPED_TRACE(std::to_string(c.timeoutSetting) + " tick " + std::to_string(c.tick));
     transport().ClearCalls();
     transport().Fallback(Op::kConnectionState, 1);
@@ -172,7 +172,7 @@ TEST_F(ConnectionsTest, WaitEndsAtTheDeadlineWhateverASleepLasts) {
     EXPECT_EQ(transport().Count(Op::kConnectionState), c.polls);
     EXPECT_EQ(now() - start, c.waited);
     const std::vector<uint32_t> waited(sleeps().begin() + sleepsBefore, sleeps().end());
-    EXPECT_EQ(waited, std::vector<uint32_t>(c.polls - 1, 2));
+    EXPECT_EQ(waited, std::vector<uint32_t>(c.polls, 2));
     EXPECT_EQ(connectionLog(), Lines{"ZanDOR: Connection to Plc #1 Failed !!!"});
     EXPECT_EQ(transport().CallsOf(Op::kCloseConnection).size(), 1u);
     EXPECT_EQ(plc(1).readConnection, 0);
@@ -253,7 +253,7 @@ TEST_F(ConnectionsTest, S5PairFailures) {
          t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
          t.Fallback(Op::kConnectionState, 7);
        },
-       Journal({"252", "224"}, "124 h=21", 51, {"101 h=21"}),
+       Journal({"252", "224"}, "124 h=21", 50, {"101 h=21"}),
        {"ZanDOR: Read Connection FAIL, Plc #3 !!! "},
        0},
       // A write connection that fails after its read connection succeeded: the read handle stays
@@ -284,7 +284,7 @@ TEST_F(ConnectionsTest, S5PairFailures) {
          t.Script(Op::kConnectionState, {0});
          t.Fallback(Op::kConnectionState, 6);
        },
-       Journal({"252", "224", "124 h=21", "224"}, "124 h=22", 51, {"101 h=22"}),
+       Journal({"252", "224", "124 h=21", "224"}, "124 h=22", 50, {"101 h=22"}),
        {"ZanDOR: Read Connection Success, Plc #3 !!! ",
         "ZanDOR: Write Connection FAIL, Plc #3 !!! "},
        21},

@@ -26,7 +26,7 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
     const char* rc;  // of the failure line
   } rows[] = {
     {"not yet, then complete", {6, 7, 6, 0x10000}, 0, 100, 0, 4, 3, nullptr},
-    {"never complete: polls until the deadline", {}, 0, 5, 2, 6, 5, "6,0"},
+    {"never complete: polls until the deadline", {}, 0, 5, 2, 5, 5, "6,0"},
     {"no time-out still asks once", {}, 0, 0, 2, 1, 0, "6,0"},
     {"refused with a status", {0}, 5, 100, 1, 1, 0, "0,5"},
     {"refused", {12}, 0, 100, 1, 1, 0, "12,0"},
