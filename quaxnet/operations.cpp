@@ -87,7 +87,10 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
     TakeWriteData(connection->job, personality, static_cast<const uint8_t*>(data));
   SendNextPart(*connection, NowMilliseconds());
   Advance(*connection, false);
-  return connection->phase == Phase::kEstablished ? kAnswerDone : LinkAnswer(*connection);
+  // A PLC may answer and close before this returns: the request went out, its answer waits.
+  if (connection->phase == Phase::kEstablished || HasAnswerToCollect(*connection, kind))
+    return kAnswerDone;
+  return LinkAnswer(*connection);
 }
 
 // The common part of collecting a read or a write: the job of `kind` when it is complete, or the
