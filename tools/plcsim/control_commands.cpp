@@ -12,8 +12,9 @@
 namespace plcsim {
 
 const char kControlHelp[] =
-    "commands: fault <plc> refuse|drop|silent|late <ms>|error <code>|malformed "
-    "[header|tpkt|reference|length]|truncated; clear <plc>; set <plc> <area> <byte> <0xHEX>...; "
+    "commands: fault <plc> refuse|drop|silent|late <ms>|jitter <min>-<max>|error <code>|malformed "
+    "[header|tpkt|reference|length]|truncated|close-after; clear <plc>; "
+    "set <plc> <area> <byte> <0xHEX>...; "
     "get <plc> <area> <byte> <count>; heartbeat <plc> [step [n]|freeze|run]; stop <plc>; "
     "start <plc>; status <plc>; verbose on|off; help; quit (<area>: db<n>, m, i, q)";
 

@@ -46,10 +46,13 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   fault <plc> drop          every connection of the PLC is closed now
   fault <plc> silent        requests are read and never answered
   fault <plc> late <ms>     answers leave <ms> milliseconds late
+  fault <plc> jitter <min>-<max>   each answer leaves after a delay drawn uniformly from
+                            <min> to <max> milliseconds (on top of "late"), e.g. jitter 0-60
   fault <plc> error <code>  S7: item return code (e.g. 0x0A), or header error class and code when
                             above 0xFF (e.g. 0x8104); S5: error number
   fault <plc> malformed [header|tpkt|reference|length]   answers spoiled that way
   fault <plc> truncated     half of each answer is sent, then the connection closes
+  fault <plc> close-after   each answer is sent whole, then the connection closes
   clear <plc>               all faults end (held answers still leave)
   set <plc> <area> <byte> <0xHEX>...    e.g. set 1 db10 20 0x1234 (bytes 12 34 at byte 20)
   get <plc> <area> <byte> <count>       e.g. get 1 db10 20 2  ->  ok 12 34

@@ -247,16 +247,21 @@ void Session::Answer(std::vector<uint8_t>& pdu, uint64_t now, const std::string&
   if (faults.truncated) {
     Truncate(frames);
     notes += ", answer truncated and connection closed (fault)";
+  } else if (faults.closeAfter) {
+    notes += ", connection closed after the answer (fault close-after)";
   }
+  const uint64_t delay = AnswerDelay(faults);
   if (faults.lateMilliseconds != 0) {
     notes += ", answer held " + std::to_string(faults.lateMilliseconds) + " ms (fault late)";
   }
+  if (faults.jitter)
+    notes += ", answer held " + std::to_string(delay) + " ms in all (fault jitter)";
   if (faults.Any()) {
     log_.Line(Prefix() + description + notes);
   } else if (log_.verbose()) {
     log_.Line(Prefix() + description);
   }
-  Queue(std::move(frames), now + faults.lateMilliseconds, faults.truncated);
+  Queue(std::move(frames), now + delay, faults.truncated || faults.closeAfter);
 }
 
 void Session::Queue(std::vector<uint8_t> bytes, uint64_t due, bool closeAfter) {
