@@ -122,8 +122,8 @@ TEST(PlcLineTest, LinesAndTheirPlcs) {
   ASSERT_TRUE(ParsePlcLine("1:s7:slot=3:db=10x1000,db=20x200:heartbeat=db10.dbw4", &plcs, &why));
   ASSERT_TRUE(ParsePlcLine("127.0.1.2:s5:db=7x16:read=R,write=W :beat=50ms", &plcs, &why));
   ASSERT_TRUE(ParsePlcLine("600-610:s7:pdu=960,connections=1,m=0", &plcs, &why));
-  ASSERT_TRUE(ParsePlcLine("20:s7:cpu=CPU 1 (test):order=ORD 1-2,serial=S/N 7:c=0,t=65536", &plcs,
-                           &why));
+  ASSERT_TRUE(
+      ParsePlcLine("20:s7:cpu=CPU 1 (test):order=ORD 1-2,serial=S/N 7:c=0,t=65536", &plcs, &why));
   ASSERT_TRUE(ParsePlcLine("21:s5:dx=5x16,dx=6x2:db=5x4", &plcs, &why));
   ASSERT_EQ(plcs.size(), 15u);
   EXPECT_EQ(plcs[13].identity.moduleName, "CPU 1 (test)");

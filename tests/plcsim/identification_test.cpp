@@ -38,9 +38,8 @@ TEST_F(IdentificationTest, ModuleIdentificationCarriesTheOrderNumber) {
                         "00 01 12 08 12 84 01 00 00 00 00 00 "
                         "FF 09 00 5C 00 11 00 00 00 1C 00 03 "
                         "00 01"),
-                    order, Hex("00 00 00 01 00 00 00 06"), order,
-                    Hex("00 00 00 01 00 00 00 07"), Text("", 20, ' '),
-                    Hex("00 00 56 01 00 00")}));
+                    order, Hex("00 00 00 01 00 00 00 06"), order, Hex("00 00 00 01 00 00 00 07"),
+                    Text("", 20, ' '), Hex("00 00 56 01 00 00")}));
   EXPECT_EQ(ListOf(Ask(1, 0x0111, 0x0006)),
             Concat({Hex("01 11 00 06 00 1C 00 01 00 06"), order, Hex("00 00 00 01 00 00")}));
 }
@@ -66,8 +65,9 @@ TEST_F(IdentificationTest, ComponentIdentificationInTheOrderToolsReadItIn) {
 }
 
 TEST_F(IdentificationTest, CpuStateFollowsTheStateCommandAndReadsGoOnInStop) {
-  const Bytes run = Hex("04 24 00 00 00 14 00 01 43 08 FF 08 00 00 00 00 00 00 00 00 "
-                        "00 00 00 00 00 00 00 00");
+  const Bytes run =
+      Hex("04 24 00 00 00 14 00 01 43 08 FF 08 00 00 00 00 00 00 00 00 "
+          "00 00 00 00 00 00 00 00");
   EXPECT_EQ(ListOf(Ask(1, 0x0424, 0x0000)), run);
   EXPECT_EQ(Control("state 1 stop"), "ok stop");
   Bytes stop = run;
@@ -76,9 +76,9 @@ TEST_F(IdentificationTest, CpuStateFollowsTheStateCommandAndReadsGoOnInStop) {
   EXPECT_EQ(ListOf(Ask(1, 0x0424, 0x0000)), stop);
   EXPECT_NE(Control("status 1").find("state=stop"), std::string::npos);
 
-  auto client = std::make_unique<Client>(
-      [this](const std::function<bool()>& done) { return RunUntil(done); }, kLoopbackNetwork + 1,
-      simulator().port());
+  auto client =
+      std::make_unique<Client>([this](const std::function<bool()>& done) { return RunUntil(done); },
+                               kLoopbackNetwork + 1, simulator().port());
   ASSERT_EQ(client->OpenS7(), 480);
   ASSERT_EQ(Control("set 1 db10 0 0xABCD"), "ok");
   EXPECT_EQ(client->Exchange(S7Read(2, 0x84, 10, 0, 2)).back(), 0xCD);
@@ -92,16 +92,17 @@ TEST_F(IdentificationTest, ListsAndFunctionsThePlcDoesNotHaveAreRefused) {
   EXPECT_EQ(Ask(1, 0x0123, 0x0000), Hex("32 07 00 00 0C 01 00 0C 00 04 "
                                         "00 01 12 08 12 84 01 00 00 00 D4 01 "
                                         "0A 00 00 00"));
-  EXPECT_TRUE(Logged("job 3073: read SZL 0x0123 index 0x0000: refused with 0xD401, the PLC has "
-                     "no such list"));
+  EXPECT_TRUE(
+      Logged("job 3073: read SZL 0x0123 index 0x0000: refused with 0xD401, the PLC has "
+             "no such list"));
   EXPECT_EQ(ListOf(Ask(1, 0x011C, 0x0006)), Bytes()) << "no record 6";
   EXPECT_EQ(ListOf(Ask(3, 0x001C, 0x0000)), Bytes()) << "238 bytes do not fit a PDU of 64";
   EXPECT_TRUE(Logged("an answer of 238 bytes, longer than the PDU of 64"));
   EXPECT_EQ(ListOf(Ask(3, 0x0424, 0x0000)).size(), 28u) << "54 bytes do";
 
-  auto client = std::make_unique<Client>(
-      [this](const std::function<bool()>& done) { return RunUntil(done); }, kLoopbackNetwork + 2,
-      simulator().port());
+  auto client =
+      std::make_unique<Client>([this](const std::function<bool()>& done) { return RunUntil(done); },
+                               kLoopbackNetwork + 2, simulator().port());
   ASSERT_EQ(client->OpenS7(), 480);
   // Read the clock: time functions (7).
   EXPECT_EQ(client->Exchange(S7UserData(9, Hex("00 01 12 04 11 47 01 00"), Hex("0A 00 00 00"))),

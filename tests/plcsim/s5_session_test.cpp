@@ -102,10 +102,12 @@ TEST_F(S5Test, EveryAreaOfTheService) {
       EXPECT_EQ(Control(std::string("get 3 ") + c.where), c.after);
     }
   }
-  EXPECT_TRUE(Logged("plc 3: connection #2: write dx11 byte 0 length 2: refused with error number "
-                     "0x02, dx11 does not exist"));
-  EXPECT_TRUE(Logged("fetch area 0x08 byte 0 length 1: refused with error number 0x01, the "
-                     "service has no area type 0x08"));
+  EXPECT_TRUE(
+      Logged("plc 3: connection #2: write dx11 byte 0 length 2: refused with error number "
+             "0x02, dx11 does not exist"));
+  EXPECT_TRUE(
+      Logged("fetch area 0x08 byte 0 length 1: refused with error number 0x01, the "
+             "service has no area type 0x08"));
 }
 
 TEST_F(S5Test, LongFetchIsSplitIntoDataTpdusOfTheGrantedSize) {

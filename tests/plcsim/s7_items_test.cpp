@@ -24,34 +24,36 @@ class S7ItemsTest : public SimulatorTest {
   }
 };
 
-constexpr uint8_t kBit = 0x01, kChar = 0x03, kWord = 0x04, kInt = 0x05, kDWord = 0x06,
-                  kDInt = 0x07, kReal = 0x08, kCounter = 0x1C, kTimer = 0x1D;
+constexpr uint8_t kBit = 0x01, kChar = 0x03, kWord = 0x04, kInt = 0x05, kDWord = 0x06, kDInt = 0x07,
+                  kReal = 0x08, kCounter = 0x1C, kTimer = 0x1D;
 
 TEST_F(S7ItemsTest, MultiItemReadAnswersEveryItemInOneMessage) {
   auto client = Open(1, 480);
   ASSERT_EQ(Control("set 1 db10 0 0x0102030405"), "ok");
   ASSERT_EQ(Control("set 1 m 4 0x08"), "ok");
-  const Bytes answer = client->Exchange(S7ReadItems(
-      5, {ByteItem(0x84, 10, 0, 3), {kBit, 1, 0, 0x83, 4 * 8 + 3}, ByteItem(0x84, 99, 0, 2),
-          {kChar, 1, 10, 0x84, 4 * 8}}));
+  const Bytes answer = client->Exchange(S7ReadItems(5, {ByteItem(0x84, 10, 0, 3),
+                                                        {kBit, 1, 0, 0x83, 4 * 8 + 3},
+                                                        ByteItem(0x84, 99, 0, 2),
+                                                        {kChar, 1, 10, 0x84, 4 * 8}}));
   // Three bytes and a fill, a bit in a byte and a fill, a refusal, a char last: no fill after it.
   EXPECT_EQ(answer, Hex("32 03 00 00 00 05 00 02 00 17 00 00 04 04 "
                         "FF 04 00 18 01 02 03 00 "
                         "FF 03 00 01 01 00 "
                         "0A 00 00 00 "
                         "FF 09 00 01 05"));
-  EXPECT_TRUE(Logged("plc 1: connection #1: job 5: item 3 of 4: read db99 byte 0 length 2: "
-                     "refused with 0x0A, db99 does not exist"));
+  EXPECT_TRUE(
+      Logged("plc 1: connection #1: job 5: item 3 of 4: read db99 byte 0 length 2: "
+             "refused with 0x0A, db99 does not exist"));
 }
 
 TEST_F(S7ItemsTest, MultiItemWriteSetsEveryItemThatIsThere) {
   auto client = Open(1, 480);
   ASSERT_EQ(Control("set 1 m 2 0x01"), "ok");
-  const Bytes answer = client->Exchange(
-      S7WriteItems(6, {{ByteItem(0x84, 10, 10, 3), 0x04, 24, {0xAA, 0xBB, 0xCC}},
-                       {{kBit, 1, 0, 0x83, 2 * 8 + 5}, 0x03, 1, {0x01}},
-                       {{kWord, 1, 99, 0x84, 0}, 0x04, 16, {0x12, 0x34}},
-                       {{kInt, 1, 10, 0x84, 20 * 8}, 0x05, 16, {0xFF, 0xFE}}}));
+  const Bytes answer =
+      client->Exchange(S7WriteItems(6, {{ByteItem(0x84, 10, 10, 3), 0x04, 24, {0xAA, 0xBB, 0xCC}},
+                                        {{kBit, 1, 0, 0x83, 2 * 8 + 5}, 0x03, 1, {0x01}},
+                                        {{kWord, 1, 99, 0x84, 0}, 0x04, 16, {0x12, 0x34}},
+                                        {{kInt, 1, 10, 0x84, 20 * 8}, 0x05, 16, {0xFF, 0xFE}}}));
   EXPECT_EQ(answer, Hex("32 03 00 00 00 06 00 02 00 04 00 00 05 04 FF FF 0A FF"));
   EXPECT_EQ(Control("get 1 db10 10 3"), "ok AA BB CC");
   EXPECT_EQ(Control("get 1 m 2 1"), "ok 21") << "bit 5 set beside bit 0";
@@ -112,21 +114,32 @@ TEST_F(S7ItemsTest, WritesOfEveryTransportSize) {
       {"word", {{kWord, 1, 10, 0x84, 0}, 0x04, 16, {0x12, 0x34}}, 0xFF, "db10 0 2", "ok 12 34"},
       {"int", {{kInt, 1, 10, 0x84, 16}, 0x05, 16, {0x80, 0x01}}, 0xFF, "db10 2 2", "ok 80 01"},
       {"dint", {{kDInt, 1, 0, 0x82, 32}, 0x04, 32, {1, 2, 3, 4}}, 0xFF, "q 4 4", "ok 01 02 03 04"},
-      {"real", {{kReal, 1, 0, 0x81, 64}, 0x07, 4, {0x3F, 0x80, 0, 0}}, 0xFF, "i 8 4",
+      {"real",
+       {{kReal, 1, 0, 0x81, 64}, 0x07, 4, {0x3F, 0x80, 0, 0}},
+       0xFF,
+       "i 8 4",
        "ok 3F 80 00 00"},
-      {"chars", {{kChar, 3, 10, 0x84, 80}, 0x09, 3, {'a', 'b', 'c'}}, 0xFF, "db10 10 3",
+      {"chars",
+       {{kChar, 3, 10, 0x84, 80}, 0x09, 3, {'a', 'b', 'c'}},
+       0xFF,
+       "db10 10 3",
        "ok 61 62 63"},
-      {"dword", {{kDWord, 1, 10, 0x84, 96}, 0x06, 4, {9, 8, 7, 6}}, 0xFF, "db10 12 4",
+      {"dword",
+       {{kDWord, 1, 10, 0x84, 96}, 0x06, 4, {9, 8, 7, 6}},
+       0xFF,
+       "db10 12 4",
        "ok 09 08 07 06"},
       {"bit cleared", {{kBit, 1, 0, 0x83, 4}, 0x03, 1, {0x00}}, 0xFF, "m 0 1", "ok E0"},
       {"bit set", {{kBit, 1, 0, 0x83, 0}, 0x03, 1, {0x01}}, 0xFF, "m 0 1", "ok E1"},
       {"counter", {{kCounter, 1, 0, 0x1C, 2}, 0x09, 2, {0x00, 0x05}}, 0xFF, "c 4 2", "ok 00 05"},
-      {"word of one byte", {{kWord, 1, 10, 0x84, 40 * 8}, 0x04, 8, {7}}, 0x07, "db10 40 2",
+      {"word of one byte",
+       {{kWord, 1, 10, 0x84, 40 * 8}, 0x04, 8, {7}},
+       0x07,
+       "db10 40 2",
        "ok 00 00"},
       {"bit as a byte", {{kBit, 1, 0, 0x83, 8}, 0x04, 8, {1}}, 0x07, "m 1 1", "ok 00"},
       {"bytes as bits", {ByteItem(0x83, 0, 1, 1), 0x03, 1, {1}}, 0x07, "m 1 1", "ok 00"},
-      {"timer past the end", {{kTimer, 1, 0, 0x1D, 4}, 0x09, 2, {1, 2}}, 0x05, "t 6 2",
-       "ok 00 00"},
+      {"timer past the end", {{kTimer, 1, 0, 0x1D, 4}, 0x09, 2, {1, 2}}, 0x05, "t 6 2", "ok 00 00"},
   };
   uint16_t reference = 20;
   for (const auto& c : cases) {
@@ -136,8 +149,9 @@ TEST_F(S7ItemsTest, WritesOfEveryTransportSize) {
     EXPECT_EQ(answer[14], c.code);
     EXPECT_EQ(Control(std::string("get 1 ") + c.where), c.after);
   }
-  EXPECT_TRUE(Logged("write m bit 1.0: refused with 0x07, a bit written with data of transport "
-                     "size 0x04 and length 8"));
+  EXPECT_TRUE(
+      Logged("write m bit 1.0: refused with 0x07, a bit written with data of transport "
+             "size 0x04 and length 8"));
 }
 
 TEST_F(S7ItemsTest, CountersAndTimersAreAreasOfTheirOwn) {
@@ -164,8 +178,9 @@ TEST_F(S7ItemsTest, CountersAndTimersAreAreasOfTheirOwn) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(DataOf(c.client->Exchange(S7ReadItems(3, {c.item}))), c.answer);
   }
-  EXPECT_TRUE(Logged("plc 2: connection #2: job 3: read t 0 length 1: refused with 0x03, the PLC "
-                     "has no t (size 0)"));
+  EXPECT_TRUE(
+      Logged("plc 2: connection #2: job 3: read t 0 length 1: refused with 0x03, the PLC "
+             "has no t (size 0)"));
 }
 
 TEST_F(S7ItemsTest, PeripheralsReadTheInputsAndWriteTheOutputs) {
@@ -191,10 +206,12 @@ TEST_F(S7ItemsTest, ThePduBoundCountsTheFillBytes) {
   EXPECT_EQ(DataOf(client->Exchange(S7ReadItems(3, four))).size(), 4u * 6 - 1);
   EXPECT_EQ(client->Exchange(S7ReadItems(4, five)),
             Hex("32 03 00 00 00 04 00 02 00 00 85 00 04 00"));
-  EXPECT_TRUE(Logged("job 2: read 2 items: an answer of 65 bytes, longer than the PDU of 64: "
-                     "refused with header error 0x8500"));
-  EXPECT_NE(Control("status 2").find("requests=4 reads=3 writes=0 identifications=0 others=1 "
-                                     "refused=2"),
+  EXPECT_TRUE(
+      Logged("job 2: read 2 items: an answer of 65 bytes, longer than the PDU of 64: "
+             "refused with header error 0x8500"));
+  EXPECT_NE(Control("status 2")
+                .find("requests=4 reads=3 writes=0 identifications=0 others=1 "
+                      "refused=2"),
             std::string::npos)
       << Control("status 2");
 }

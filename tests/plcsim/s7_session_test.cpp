@@ -96,8 +96,9 @@ TEST_F(S7Test, JobOrAnswerLongerThanThePduGetsAHeaderErrorAndTheConnectionStays)
   EXPECT_EQ(client->Exchange(S7Write(7, 0x84, 10, 0, Bytes(452, 0))).size(), 15u) << "480 fits";
   EXPECT_EQ(client->Exchange(S7Write(8, 0x84, 10, 0, Bytes(453, 0))),
             Hex("32 03 00 00 00 08 00 02 00 00 85 00 05 00"));
-  EXPECT_TRUE(Logged("job 8: a request of 481 bytes, longer than the PDU of 480: refused with "
-                     "header error 0x8500"));
+  EXPECT_TRUE(
+      Logged("job 8: a request of 481 bytes, longer than the PDU of 480: refused with "
+             "header error 0x8500"));
   EXPECT_EQ(client->Exchange(S7Read(9, 0x84, 10, 0, 1)).size(), 19u);
 }
 

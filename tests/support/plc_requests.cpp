@@ -32,9 +32,9 @@ Bytes Item(const S7ItemSpec& item) {
   Push16(out, item.count);
   Push16(out, item.dataBlock);
   out.push_back(item.area);
-  out.insert(out.end(), {static_cast<uint8_t>(item.address >> 16),
-                         static_cast<uint8_t>(item.address >> 8),
-                         static_cast<uint8_t>(item.address)});
+  out.insert(out.end(),
+             {static_cast<uint8_t>(item.address >> 16), static_cast<uint8_t>(item.address >> 8),
+              static_cast<uint8_t>(item.address)});
   return out;
 }
 

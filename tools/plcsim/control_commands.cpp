@@ -41,8 +41,11 @@ bool ParseArea(const std::string& text, AreaReference* reference) {
   static const struct {
     const char* name;
     Area area;
-  } kAreas[] = {{"m", Area::kFlags},    {"i", Area::kInputs}, {"q", Area::kOutputs},
-                {"c", Area::kCounters}, {"t", Area::kTimers}};
+  } kAreas[] = {{"m", Area::kFlags},
+                {"i", Area::kInputs},
+                {"q", Area::kOutputs},
+                {"c", Area::kCounters},
+                {"t", Area::kTimers}};
   for (const auto& known : kAreas) {
     if (lower == known.name) {
       reference->area = known.area;

@@ -158,8 +158,7 @@ bool ReadSzl(const Plc& plc, uint16_t id, uint16_t index, std::vector<uint8_t>& 
 void ServeS7UserData(Plc& plc, const S7Request& request, uint16_t pduSize,
                      std::vector<uint8_t>& answer, ServeReport* report) {
   const S7UserDataRequest& asked = request.userData;
-  const bool readSzl = asked.method == kS7UserDataRequest &&
-                       asked.type == kS7UserDataTypeRequest &&
+  const bool readSzl = asked.method == kS7UserDataRequest && asked.type == kS7UserDataTypeRequest &&
                        asked.group == kS7GroupCpuFunctions && asked.subfunction == kS7ReadSzl;
   if (!readSzl) {
     plc.BeforeRequest(RequestKind::kOther);
@@ -198,8 +197,7 @@ void ServeS7UserData(Plc& plc, const S7Request& request, uint16_t pduSize,
     return;
   }
   if (report->describe) report->summary = what + ": done";
-  EncodeS7UserDataAnswer(answer, request.reference, asked, 0, kS7Success, list.data(),
-                         list.size());
+  EncodeS7UserDataAnswer(answer, request.reference, asked, 0, kS7Success, list.data(), list.size());
 }
 
 }  // namespace plcsim

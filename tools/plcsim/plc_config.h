@@ -78,9 +78,9 @@ struct PlcConfig {
   uint32_t flagsSize = kDefaultAreaSize;
   uint32_t inputsSize = kDefaultAreaSize;
   uint32_t outputsSize = kDefaultAreaSize;
-  uint32_t counters = kDefaultCounters;  // 2 bytes each
-  uint32_t timers = kDefaultCounters;    // 2 bytes each
-  CpuIdentity identity;  // S7 only
+  uint32_t counters = kDefaultCounters;        // 2 bytes each
+  uint32_t timers = kDefaultCounters;          // 2 bytes each
+  CpuIdentity identity;                        // S7 only
   uint32_t connections = kDefaultConnections;  // most connections open at once
   HeartbeatConfig heartbeat;
 };

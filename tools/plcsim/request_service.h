@@ -30,8 +30,8 @@ struct ServeReport {
 // Appends the PDU that answers `request` (read var, write var, user data, or a function the
 // simulator does not serve; never setup communication), a PDU of `requestSize` bytes on a
 // connection granted `pduSize`. A request longer than that is refused as a whole.
-void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize,
-                    uint16_t pduSize, std::vector<uint8_t>& answer, ServeReport* report);
+void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize, uint16_t pduSize,
+                    std::vector<uint8_t>& answer, ServeReport* report);
 
 // Appends the user-data response to `request` (kind kUserData).
 void ServeS7UserData(Plc& plc, const S7Request& request, uint16_t pduSize,

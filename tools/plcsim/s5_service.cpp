@@ -56,10 +56,10 @@ void ServeS5Request(Plc& plc, const S5Request& request, std::vector<uint8_t>& an
   const bool words = S5AreaCountsWords(request.area);
   const uint32_t offset = words ? 2u * request.start : request.start;
   const uint32_t length = words ? 2u * request.length : request.length;
-  const std::string areaName =
-      !known                                ? "area " + HexByte(request.area)
-      : request.area == kS5AreaPeripherals ? std::string("p")
-                                            : AreaName(area, request.dataBlock);
+  const std::string areaName = !known ? "area " + HexByte(request.area)
+                               : request.area == kS5AreaPeripherals
+                                   ? std::string("p")
+                                   : AreaName(area, request.dataBlock);
   const std::string what = std::string(fetch ? "fetch " : "write ") + areaName + " byte " +
                            std::to_string(offset) + " length " + std::to_string(length);
 

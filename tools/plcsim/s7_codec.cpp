@@ -42,8 +42,8 @@ void AppendAckDataHeader(std::vector<uint8_t>& out, uint16_t reference, std::siz
   AppendBig16(out, error);
 }
 
-bool DecodeItems(const uint8_t* parameter, std::size_t parameterSize,
-                 std::vector<S7Item>* items, std::string* why) {
+bool DecodeItems(const uint8_t* parameter, std::size_t parameterSize, std::vector<S7Item>* items,
+                 std::string* why) {
   if (parameterSize < 2 || parameter[1] == 0) {
     *why = parameterSize < 2 ? "parameter of " + std::to_string(parameterSize) + " bytes"
                              : std::string("a job without items");
@@ -141,8 +141,8 @@ bool DecodeUserData(const uint8_t* parameter, std::size_t parameterSize, const u
   if (dataSize < kS7ItemDataHeadSize ||
       !S7DataByteCount(data[1], zan::LoadBig16(data + 2), &bytes) ||
       bytes != dataSize - kS7ItemDataHeadSize) {
-    *why = "user data of " + std::to_string(dataSize) + " bytes: " +
-           HexBytes(data, std::min<std::size_t>(dataSize, kS7ItemDataHeadSize));
+    *why = "user data of " + std::to_string(dataSize) +
+           " bytes: " + HexBytes(data, std::min<std::size_t>(dataSize, kS7ItemDataHeadSize));
     return false;
   }
   request->returnCode = data[0];

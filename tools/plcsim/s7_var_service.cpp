@@ -146,8 +146,8 @@ Place Locate(Plc& plc, const S7Item& item, bool read) {
   const bool counted = IsCounterOrTimer(item.area);
   if (counted != IsCounterOrTimer(item.transportSize) ||
       (counted && item.area != item.transportSize)) {
-    return Refused(kS7TypeNotSupported, std::string("transport size ") + format->name +
-                                            " on " + AreaText(item.area, item.dataBlock));
+    return Refused(kS7TypeNotSupported, std::string("transport size ") + format->name + " on " +
+                                            AreaText(item.area, item.dataBlock));
   }
   if (item.count == 0) return Refused(kS7OutOfRange, "no elements asked");
   uint32_t offset = 0;
@@ -184,8 +184,8 @@ Place Locate(Plc& plc, const S7Item& item, bool read) {
       break;
   }
   return Refused(kS7OutOfRange, "bytes " + std::to_string(offset) + " to " +
-                                    std::to_string(uint64_t{offset} + length - 1) + " lie outside " +
-                                    AreaName(area, item.dataBlock));
+                                    std::to_string(uint64_t{offset} + length - 1) +
+                                    " lie outside " + AreaName(area, item.dataBlock));
 }
 
 // The bytes an item asks to read, for the check that the answer fits; 0 for items refused at once.
@@ -231,8 +231,8 @@ void RefuseJob(Plc& plc, const S7Request& request, uint16_t error, const std::st
 
 }  // namespace
 
-void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize,
-                    uint16_t pduSize, std::vector<uint8_t>& answer, ServeReport* report) {
+void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize, uint16_t pduSize,
+                    std::vector<uint8_t>& answer, ServeReport* report) {
   if (requestSize > pduSize) {
     plc.BeforeRequest(RequestKind::kOther);
     const std::string why = "a request of " + std::to_string(requestSize) +
@@ -268,7 +268,8 @@ void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize,
 
   const Faults& faults = plc.faults();
   if (faults.error && faults.errorCode > 0xFF) {
-    if (report->describe) report->summary += " " + DescribeItem(items[0]) + ": header error (fault)";
+    if (report->describe)
+      report->summary += " " + DescribeItem(items[0]) + ": header error (fault)";
     EncodeS7HeaderError(answer, request.reference, request.function, faults.errorCode);
     return;
   }
@@ -303,7 +304,8 @@ void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize,
       result.dataTransportSize = place.format->dataTransportSize;
       result.data = place.bytes;
       result.size = place.size;
-      result.length = static_cast<uint16_t>(place.format->lengthInBits ? place.size * 8 : place.size);
+      result.length =
+          static_cast<uint16_t>(place.format->lengthInBits ? place.size * 8 : place.size);
       if (item.transportSize == kS7TransportBit) {
         result.data = &kBitValues[(*place.bytes >> (item.address & 7)) & 1];
         result.length = 1;
@@ -311,19 +313,21 @@ void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize,
     } else if (read) {
       results[i].returnCode = place.returnCode;
     }
-    const std::string described = report->describe || place.returnCode != kS7Success
-                                      ? DescribeItem(item)
-                                      : std::string();
+    const std::string described =
+        report->describe || place.returnCode != kS7Success ? DescribeItem(item) : std::string();
     if (report->describe) {
-      report->summary += (i != 0 ? "; " : many.empty() ? " " : ": ") + described + ": " + Outcome(place.returnCode) +
+      report->summary += (i != 0         ? "; "
+                          : many.empty() ? " "
+                                         : ": ") +
+                         described + ": " + Outcome(place.returnCode) +
                          (faults.error ? " (fault)" : "");
     }
     if (place.returnCode != kS7Success) {
       plc.CountRefused(1);
       if (!faults.error) {
-        const std::string which = items.size() == 1 ? "" : "item " + std::to_string(i + 1) +
-                                                               " of " +
-                                                               std::to_string(items.size()) + ": ";
+        const std::string which = items.size() == 1 ? ""
+                                                    : "item " + std::to_string(i + 1) + " of " +
+                                                          std::to_string(items.size()) + ": ";
         report->refusals.push_back(which + verb + " " + described + ": refused with " +
                                    HexByte(place.returnCode) + ", " + place.reason);
       }
