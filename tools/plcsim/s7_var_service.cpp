@@ -279,8 +279,10 @@ void ServeS7Request(Plc& plc, const S7Request& request, std::size_t requestSize,
       sizes.push_back(AskedBytes(item));
     const std::size_t answerSize = S7ReadAnswerSize(sizes);
     if (answerSize > pduSize) {
+      const std::string what = many.empty() ? std::string(verb) + " " + DescribeItem(items[0])
+                                            : std::string(verb) + many;
       RefuseJob(plc, request, kS7ErrorAnswerTooLong,
-                std::string(verb) + many + ": an answer of " + std::to_string(answerSize) +
+                what + ": an answer of " + std::to_string(answerSize) +
                     " bytes, longer than the PDU of " + std::to_string(pduSize),
                 answer, report);
       return;
