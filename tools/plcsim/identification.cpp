@@ -96,12 +96,23 @@ void AppendComponentRecord(std::vector<uint8_t>& out, const PlcConfig& config, u
   AppendText(out, text, kComponentRecordSize - 2, '\0');
 }
 
+using RecordWriter = void (*)(std::vector<uint8_t>&, const PlcConfig&, uint16_t);
+
+// The records of a list of `indexes`: all of them, or with `one` the record `index` alone; false
+// when there is no such record.
 template <std::size_t N>
-bool Contains(const uint16_t (&list)[N], uint16_t value) {
-  for (uint16_t entry : list) {
-    if (entry == value) return true;
+bool AppendRecords(std::vector<uint8_t>& out, const PlcConfig& config, const uint16_t (&indexes)[N],
+                   std::size_t recordSize, bool one, uint16_t index, RecordWriter write) {
+  std::size_t count = 0;
+  for (uint16_t record : indexes)
+    count += !one || record == index ? 1 : 0;
+  if (count == 0) return false;
+  Append16(out, static_cast<uint16_t>(recordSize));
+  Append16(out, static_cast<uint16_t>(count));
+  for (uint16_t record : indexes) {
+    if (!one || record == index) write(out, config, record);
   }
-  return false;
+  return true;
 }
 
 // The list `id` with `index` as the answer's data; false when the PLC has no such list.
@@ -117,27 +128,13 @@ bool ReadSzl(const Plc& plc, uint16_t id, uint16_t index, std::vector<uint8_t>& 
         Append16(out, list);
       return true;
     case kSzlModuleIdentification:
-    case kSzlModuleRecord: {
-      const bool one = id == kSzlModuleRecord;
-      if (one && !Contains(kModuleIndexes, index)) return false;
-      Append16(out, kModuleRecordSize);
-      Append16(out, one ? 1 : static_cast<uint16_t>(std::size(kModuleIndexes)));
-      for (uint16_t record : kModuleIndexes) {
-        if (!one || record == index) AppendModuleRecord(out, config, record);
-      }
-      return true;
-    }
+    case kSzlModuleRecord:
+      return AppendRecords(out, config, kModuleIndexes, kModuleRecordSize, id == kSzlModuleRecord,
+                           index, AppendModuleRecord);
     case kSzlComponentIdentification:
-    case kSzlComponentRecord: {
-      const bool one = id == kSzlComponentRecord;
-      if (one && !Contains(kComponentIndexes, index)) return false;
-      Append16(out, kComponentRecordSize);
-      Append16(out, one ? 1 : static_cast<uint16_t>(std::size(kComponentIndexes)));
-      for (uint16_t record : kComponentIndexes) {
-        if (!one || record == index) AppendComponentRecord(out, config, record);
-      }
-      return true;
-    }
+    case kSzlComponentRecord:
+      return AppendRecords(out, config, kComponentIndexes, kComponentRecordSize,
+                           id == kSzlComponentRecord, index, AppendComponentRecord);
     case kSzlCpuState: {
       const uint8_t mode = plc.running() ? kModeRun : kModeStop;
       Append16(out, kStateRecordSize);
