@@ -94,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DataTpdu dataTpdu;
     std::string why;
     if (DecodeS7Request(data + 1, size - 1, &s7Request, &why)) {
-      const bool items = s7Request.kind == S7Request::Kind::kRead ||
-                         s7Request.kind == S7Request::Kind::kWrite;
+      const bool items =
+          s7Request.kind == S7Request::Kind::kRead || s7Request.kind == S7Request::Kind::kWrite;
       Require(items != s7Request.items.empty());
       for (const S7Item& item : s7Request.items) {
         Require(item.data == nullptr ||
