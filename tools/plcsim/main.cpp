@@ -85,8 +85,8 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   verbose on|off, help, quit
   <plc> is the number or the address; <area> is db<n>, dx<n>, m (flags), i (inputs),
   q (outputs), c (counters) or t (timers).
-  Faults act on the answers to read and write requests; connecting goes on as usual ("refuse"
-  aside), so a test reaches the request it wants to spoil.
+  Faults act on the answers to requests ("error" on reads and writes only); connecting goes on
+  as usual ("refuse" aside), so a test reaches the request it wants to spoil.
 
 Once every listener is bound the simulator prints one line on standard output:
   ready port=<port> control=<control port> plcs=<count>
