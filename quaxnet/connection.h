@@ -95,7 +95,8 @@ void BreakAndForget(Connection& connection);
 // Takes every whole TPKT out of `connection.inbound` and acts on it.
 void ProcessInbound(Connection& connection, uint64_t now);
 
-// Breaks the connection when its phase or the part on its way has outlived the time limit.
+// Breaks the connection when its phase or the part on its way has outlived the time limit at `now`
+// (a `now` before the phase or the part began is within it).
 void CheckTimeLimits(Connection& connection, uint64_t now);
 
 // Whether the connection has sent something and waits for the peer.

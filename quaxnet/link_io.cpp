@@ -79,8 +79,11 @@ void CloseIfBroken(Connection& connection) {
 }
 
 // One pass over the connection: the connect, the bytes either way (received only when `receive`,
-// and then waiting up to `waitMicroseconds` for the first of them), the time limits.
-void Step(Connection& connection, bool receive, uint32_t waitMicroseconds) {
+// and then waiting up to `waitMicroseconds` for the first of them), the time limits. These are
+// judged at `startedAt`, when the operation began: a limit that runs out while an operation waits
+// counts at the next operation, so that the driver, whose own time-out counts from the same send,
+// gives up on a silent PLC before the library breaks the connection.
+void Step(Connection& connection, bool receive, uint32_t waitMicroseconds, uint64_t startedAt) {
   if (connection.phase == Phase::kTcpConnecting) {
     const net::Error error = net::CheckConnect(connection.socket);
     if (error == net::Error::kNone)
@@ -92,7 +95,7 @@ void Step(Connection& connection, bool receive, uint32_t waitMicroseconds) {
     Flush(connection);
     if (receive) Receive(connection, waitMicroseconds);
   }
-  CheckTimeLimits(connection, NowMilliseconds());
+  CheckTimeLimits(connection, startedAt);
   CloseIfBroken(connection);
 }
 
@@ -121,8 +124,9 @@ void CloseLink(Connection& connection) {
 
 void Advance(Connection& connection, bool mayWait) {
   if (!Open(connection)) return;
+  const uint64_t startedAt = NowMilliseconds();
   if (!mayWait || !AwaitsPeer(connection)) {
-    Step(connection, true, 0);
+    Step(connection, true, 0, startedAt);
     return;
   }
   const uint64_t start = net::MonotonicMicroseconds();
@@ -133,18 +137,22 @@ void Advance(Connection& connection, bool mayWait) {
     const bool sending = connection.outboundSent < connection.outboundBytes;
     if (connecting || sending) {
       // Waiting to send: for the connect to finish or for room in the socket's buffer.
-      if (!net::Wait(connection.socket, !connecting, true, left)) return;
-      Step(connection, true, 0);
+      if (!net::Wait(connection.socket, !connecting, true, left)) {
+        CheckTimeLimits(connection, startedAt);
+        CloseIfBroken(connection);
+        return;
+      }
+      Step(connection, true, 0, startedAt);
     } else {
       // Waiting for the peer: the receive itself waits, the way that costs least on this OS.
-      Step(connection, true, left);
+      Step(connection, true, left, startedAt);
     }
     elapsed = net::MonotonicMicroseconds() - start;
   } while (Open(connection) && AwaitsPeer(connection) && elapsed < kWaitBudgetMicroseconds);
 }
 
 void AdvanceBeforeSend(Connection& connection) {
-  if (Open(connection)) Step(connection, WorthReceiving(connection), 0);
+  if (Open(connection)) Step(connection, WorthReceiving(connection), 0, NowMilliseconds());
 }
 
 void SendQueued(Connection& connection) {
