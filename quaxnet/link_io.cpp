@@ -69,9 +69,9 @@ void Receive(Connection& connection, uint32_t waitMicroseconds) {
 // was not found empty within kFreshMilliseconds. A peer that closed longer ago is found before a
 // request goes out; one that closed in that last moment is found with the answer, as one that
 // closes just after the send is.
-bool WorthReceiving(const Connection& connection) {
+bool WorthReceiving(const Connection& connection, uint64_t now) {
   return connection.phase != Phase::kEstablished || connection.job.kind != JobKind::kNone ||
-         NowMilliseconds() - connection.drainedAt >= kFreshMilliseconds;
+         now - connection.drainedAt >= kFreshMilliseconds;
 }
 
 void CloseIfBroken(Connection& connection) {
@@ -152,7 +152,9 @@ void Advance(Connection& connection, bool mayWait) {
 }
 
 void AdvanceBeforeSend(Connection& connection) {
-  if (Open(connection)) Step(connection, WorthReceiving(connection), 0, NowMilliseconds());
+  if (!Open(connection)) return;
+  const uint64_t now = NowMilliseconds();
+  Step(connection, WorthReceiving(connection, now), 0, now);
 }
 
 void SendQueued(Connection& connection) {
