@@ -1,6 +1,6 @@
 // zanhost poll: defines the tags of a tag file and reads them every interval with ReadBlock,
 // together with the status of each PLC: a table redrawn in place on a terminal, plain lines (or
-// JSON objects) otherwise.
+// JSON objects) otherwise. A PLC whose link is down is warm-started every --reconnect seconds.
 #include <cstdio>
 
 #include "host_commands.h"
@@ -8,6 +8,7 @@
 #include "poll_table.h"
 #include "result_words.h"
 #include "tag_file.h"
+#include "warm_start_schedule.h"
 
 namespace zanhost {
 
@@ -17,7 +18,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
       "define the tags of a tag file and read them every interval: values, results and "
       "the status of each PLC");
   poll->add_option("--tags", options.tagFile,
-                   "tag file: one tag a line, \"name, address, type[, count]\"")
+                   "tag file: one tag a line, \"name, address, type[, count][, rw]\"")
       ->required();
   poll->add_option("--interval", options.interval, "seconds between rounds")
       ->check(CLI::Range(0.0, 3600.0))
@@ -25,6 +26,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
   poll->add_option("--count", options.count, "rounds to run; 0 runs until Ctrl-C")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
+  AddReconnectOption(poll, options.reconnect);
   poll->add_flag("--json", options.json, "one JSON object a tag and a PLC each round");
   poll->add_flag("--plain", options.plain, "plain lines even on a terminal");
   AddHostOptions(poll, options.host);
@@ -44,9 +46,14 @@ int RunPoll(const PollOptions& options) {
   if (table.Define(specs) == 0) {
     std::fprintf(stderr, "zanhost: the driver refused every tag of %s\n", options.tagFile.c_str());
   }
+  WarmStartSchedule warmStarts(options.reconnect);
+  table.SetStatusNote([&warmStarts](int status) { return warmStarts.Note(status); });
   LiveScreen screen(!options.json && !options.plain && CanRedraw());
   CatchInterrupt();
   for (int round = 1; options.count == 0 || round <= options.count; ++round) {
+    // The warm starts go before the round, which then reads what they brought back and shows their
+    // log lines.
+    WarmStartDue(session, warmStarts, table.Statuses(), MonotonicSeconds());
     const std::vector<std::string> log = table.RunRound();
     if (screen.redraw()) {
       char title[160];

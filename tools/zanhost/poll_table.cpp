@@ -57,20 +57,7 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
 
 std::vector<std::string> PollTable::RunRound() {
   for (Row& row : rows_) {
-    if (!row.defined) continue;
-    ValueBuffer values(row.tag.count);
-    row.result = session_.Read(row.tag, values, false, &row.servedBy);
-    row.values.clear();
-    if (row.result != 0) continue;
-    const int32_t shown = LayoutOfKind(row.tag.kind) == CellLayout::kText ? 1 : row.tag.count;
-    for (int32_t i = 0; i < shown; ++i) {
-      TagValue value = DecodeValue(values, row.tag.kind, row.tag.hostType, i, false);
-      // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
-      if (row.tag.bit != 255 && value.layout != CellLayout::kText) {
-        value.integer = (static_cast<uint64_t>(value.integer) >> (row.tag.bit & 31)) & 1;
-      }
-      row.values.push_back(value);
-    }
+    if (row.defined) row.result = session_.ReadValues(row.tag, row.values, &row.servedBy);
   }
   for (PlcRow& row : plcs_) {
     ValueBuffer values(1);
@@ -124,7 +111,8 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
         Padded(std::to_string(row.plc.number), 5) + Padded(PlcTypeName(row.plc.type), 6) +
         Padded(row.plc.ipAddress, 17) +
         Padded(row.plc.backup ? std::to_string(row.plc.backup) : "-", 8) +
-        (row.status < 0 ? "unknown" : std::to_string(row.status) + " " + StatusWord(row.status)));
+        (row.status < 0 ? "unknown" : std::to_string(row.status) + " " + StatusWord(row.status)) +
+        NoteOf(row.status));
   }
   lines.push_back("");
   lines.push_back("driver log:");
@@ -151,7 +139,7 @@ std::vector<std::string> PollTable::PlainLines(int round) const {
   std::string status = prefix + "status";
   for (const PlcRow& row : plcs_) {
     status += " PLC " + std::to_string(row.plc.number) + " " +
-              (row.status < 0 ? "unknown" : StatusWord(row.status)) + ";";
+              (row.status < 0 ? "unknown" : StatusWord(row.status)) + NoteOf(row.status) + ";";
   }
   if (!plcs_.empty()) status.pop_back();
   lines.push_back(status);
@@ -189,6 +177,8 @@ std::vector<std::string> PollTable::JsonLines(int round) const {
         .Add("plc", row.plc.number)
         .Add("status", row.status)
         .Add("statusWord", row.status < 0 ? "unknown" : StatusWord(row.status));
+    const std::string note = statusNote_ ? statusNote_(row.status) : "";
+    if (!note.empty()) object.Add("note", note);
     lines.push_back(object.str());
   }
   return lines;
@@ -216,6 +206,18 @@ int PollTable::StatusOf(int plc) const {
     if (row.plc.number == plc) return row.status;
   }
   return -1;
+}
+
+std::map<int, int> PollTable::Statuses() const {
+  std::map<int, int> statuses;
+  for (const PlcRow& row : plcs_)
+    statuses[row.plc.number] = row.status;
+  return statuses;
+}
+
+std::string PollTable::NoteOf(int status) const {
+  const std::string note = statusNote_ ? statusNote_(status) : "";
+  return note.empty() ? "" : " (" + note + ")";
 }
 
 int PollTable::ServedBy(const std::string& name) const {

@@ -5,6 +5,8 @@
 #define ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
 
 #include <deque>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,12 @@ class PollTable {
   int StatusOf(int plc) const;
   // The PLC that served the tag's last read (the backup after a switchover), 0 when none.
   int ServedBy(const std::string& name) const;
+  // The status value of every PLC, by number (-1 when unknown).
+  std::map<int, int> Statuses() const;
+
+  // A note shown after the status of each PLC, made from its status value ("" for none): what the
+  // host does about it, such as its warm starts.
+  void SetStatusNote(std::function<std::string(int status)> note) { statusNote_ = std::move(note); }
 
  private:
   struct Row {
@@ -57,11 +65,13 @@ class PollTable {
   };
   const Row* Find(const std::string& name) const;
   std::string ValuesText(const Row& row, std::size_t limit) const;
+  std::string NoteOf(int status) const;  // " (note)" or ""
 
   HostSession& session_;
   std::vector<Row> rows_;
   std::vector<PlcRow> plcs_;
   std::deque<std::string> recentLog_;
+  std::function<std::string(int)> statusNote_;
 };
 
 }  // namespace zanhost

@@ -1,0 +1,42 @@
+#include "warm_start_schedule.h"
+
+#include <cstdio>
+
+#include "host_session.h"
+
+namespace zanhost {
+
+bool WarmStartSchedule::Due(int plc, int status, double now) {
+  if (status != kStatusLinkDown || period_ <= 0) {
+    nextAttempt_.erase(plc);
+    return false;
+  }
+  const auto found = nextAttempt_.find(plc);
+  if (found != nextAttempt_.end() && now < found->second) return false;
+  nextAttempt_[plc] = now + period_;
+  return true;
+}
+
+std::string WarmStartSchedule::Note(int status) const {
+  if (status != kStatusLinkDown || period_ <= 0) return "";
+  char text[48];
+  std::snprintf(text, sizeof text, "warm start every %g s", period_);
+  return text;
+}
+
+std::vector<WarmStartOutcome> WarmStartDue(HostSession& session, WarmStartSchedule& schedule,
+                                           const std::map<int, int>& statuses, double now) {
+  std::vector<WarmStartOutcome> outcomes;
+  for (const auto& [plc, status] : statuses) {
+    if (!schedule.Due(plc, status, now)) continue;
+    WarmStartOutcome outcome;
+    outcome.plc = plc;
+    int32_t restarted = plc;
+    outcome.result = session.WarmStart(restarted);
+    outcome.restarted = restarted;
+    outcomes.push_back(outcome);
+  }
+  return outcomes;
+}
+
+}  // namespace zanhost
