@@ -74,7 +74,8 @@ void Bridge::WarmStarts(double now) {
   std::map<int, int> statuses;
   for (const BridgePlc& plc : table_.plcs())
     statuses[plc.plc.number] = plc.status;
-  for (const WarmStartOutcome& outcome : WarmStartDue(session_, warmStarts_, statuses, now)) {
+  const WarmStartFunction warmStart = [this](int32_t& plc) { return session_.WarmStart(plc); };
+  for (const WarmStartOutcome& outcome : WarmStartDue(warmStart, warmStarts_, statuses, now)) {
     // Every attempt is in the driver's log; an event only when the outcome changes.
     const auto last = lastWarmStart_.find(outcome.plc);
     if (last != lastWarmStart_.end() && last->second == outcome.result) continue;
@@ -234,6 +235,7 @@ void Bridge::ShowStatus(bool force) {
 }
 
 void Bridge::Stop() {
+  ShowStatus(true);
   const bool connected = link_.connected();
   if (connected) {
     mqtt_.Publish(StatusTopic(settings_.prefix), kOffline, settings_.qos, true);
@@ -247,7 +249,6 @@ void Bridge::Stop() {
   }
   session_.Close();
   ShowLog(session_.TakeLog(false));
-  ShowStatus(true);
   console_.Finish();
   JsonObject json;
   json.Add("event", "stopped").Add("rounds", static_cast<int64_t>(status_.rounds));

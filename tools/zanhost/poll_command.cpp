@@ -53,7 +53,8 @@ int RunPoll(const PollOptions& options) {
   for (int round = 1; options.count == 0 || round <= options.count; ++round) {
     // The warm starts go before the round, which then reads what they brought back and shows their
     // log lines.
-    WarmStartDue(session, warmStarts, table.Statuses(), MonotonicSeconds());
+    WarmStartDue([&session](int32_t& plc) { return session.WarmStart(plc); }, warmStarts,
+                 table.Statuses(), MonotonicSeconds());
     const std::vector<std::string> log = table.RunRound();
     if (screen.redraw()) {
       char title[160];

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "host_session.h"
 
 namespace zanhost {
 
@@ -24,7 +23,8 @@ std::string WarmStartSchedule::Note(int status) const {
   return text;
 }
 
-std::vector<WarmStartOutcome> WarmStartDue(HostSession& session, WarmStartSchedule& schedule,
+std::vector<WarmStartOutcome> WarmStartDue(const WarmStartFunction& warmStart,
+                                           WarmStartSchedule& schedule,
                                            const std::map<int, int>& statuses, double now) {
   std::vector<WarmStartOutcome> outcomes;
   for (const auto& [plc, status] : statuses) {
@@ -32,7 +32,7 @@ std::vector<WarmStartOutcome> WarmStartDue(HostSession& session, WarmStartSchedu
     WarmStartOutcome outcome;
     outcome.plc = plc;
     int32_t restarted = plc;
-    outcome.result = session.WarmStart(restarted);
+    outcome.result = warmStart(restarted);
     outcome.restarted = restarted;
     outcomes.push_back(outcome);
   }

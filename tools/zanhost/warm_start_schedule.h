@@ -5,13 +5,13 @@
 #ifndef ZAN_TOOLS_ZANHOST_WARM_START_SCHEDULE_H_
 #define ZAN_TOOLS_ZANHOST_WARM_START_SCHEDULE_H_
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace zanhost {
-
-class HostSession;
 
 constexpr double kDefaultReconnectSeconds = 5;
 constexpr int kStatusLinkDown = 4;
@@ -43,8 +43,13 @@ struct WarmStartOutcome {
   int result = 0;
 };
 
+// The host's warm start (command 2): takes the PLC number, may hand back the backup's, returns the
+// driver's result.
+using WarmStartFunction = std::function<int32_t(int32_t& plc)>;
+
 // Warm-starts each PLC of `statuses` (PLC number, status value) that is due; returns what was done.
-std::vector<WarmStartOutcome> WarmStartDue(HostSession& session, WarmStartSchedule& schedule,
+std::vector<WarmStartOutcome> WarmStartDue(const WarmStartFunction& warmStart,
+                                           WarmStartSchedule& schedule,
                                            const std::map<int, int>& statuses, double now);
 
 }  // namespace zanhost
