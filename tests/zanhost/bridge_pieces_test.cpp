@@ -74,8 +74,8 @@ TEST(SetPayloadTest, AcceptsValuesThatFitTheirTag) {
     SetValues values;
     std::string echo;
     std::string reason;
-    EXPECT_TRUE(ReadSetPayload(c.payload, c.shape, values, echo, reason)) << c.payload << ": "
-                                                                          << reason;
+    EXPECT_TRUE(ReadSetPayload(c.payload, c.shape, values, echo, reason))
+        << c.payload << ": " << reason;
     EXPECT_EQ(values.texts, c.texts) << c.payload;
     if (!c.echo.empty()) {
       EXPECT_EQ(echo, c.echo) << c.payload;
@@ -144,19 +144,35 @@ TEST(SetPayloadTest, StringLengthIsTheLastTwoCharactersOfTheAddress) {
 TEST(JsonReaderTest, ReadsValuesAndRefusesMalformedText) {
   JsonValue value;
   std::string error;
-  ASSERT_TRUE(ParseJson(" {\"a\": [1, -2.5e1, true, null], \"b\": \"x\\ud83d\\ude00\\n\"} ", value,
-                        error))
+  ASSERT_TRUE(
+      ParseJson(" {\"a\": [1, -2.5e1, true, null], \"b\": \"x\\ud83d\\ude00\\n\"} ", value, error))
       << error;
   EXPECT_EQ(WriteJson(value), "{\"a\":[1,-2.5e1,true,null],\"b\":\"x\U0001F600\\u000a\"}");
   ASSERT_NE(value.Find("a"), nullptr);
   EXPECT_EQ(value.Find("a")->items[1].number, -25);
   EXPECT_EQ(value.Find("c"), nullptr);
 
-  const std::string deep = std::string(kMaxJsonDepth + 2, '[') + std::string(kMaxJsonDepth + 2, ']');
+  const std::string deep =
+      std::string(kMaxJsonDepth + 2, '[') + std::string(kMaxJsonDepth + 2, ']');
   const std::string bad[] = {
-      "",      "01",          "1.",        "-",          "+1",           "[1,]",
-      "{1:2}", "\"a",         "\"\\x\"",   "\"\\ud800\"", "\"\\udc00x\"", "\"a\tb\"",
-      "\"\xc3\"", "\"\xed\xa0\x80\"", "\"\xc0\xaf\"", "[1] 2",  "tru",          deep,
+      "",
+      "01",
+      "1.",
+      "-",
+      "+1",
+      "[1,]",
+      "{1:2}",
+      "\"a",
+      "\"\\x\"",
+      "\"\\ud800\"",
+      "\"\\udc00x\"",
+      "\"a\tb\"",
+      "\"\xc3\"",
+      "\"\xed\xa0\x80\"",
+      "\"\xc0\xaf\"",
+      "[1] 2",
+      "tru",
+      deep,
   };
   for (const std::string& text : bad) {
     EXPECT_FALSE(ParseJson(text, value, error)) << text;
@@ -191,9 +207,9 @@ TEST(BridgeMessagesTest, TopicsAndPayloads) {
     const char* topic;
     const char* name;  // nullptr: no set topic of ours
   } sets[] = {
-      {"zandor/1/tags/speed/set", "speed"},   {"zandor/1/tags/a b/set", "a b"},
-      {"zandor/1/tags//set", nullptr},        {"zandor/1/tags/speed", nullptr},
-      {"zandor/1/tags/x/y/set", nullptr},     {"zandor/12/tags/speed/set", nullptr},
+      {"zandor/1/tags/speed/set", "speed"},    {"zandor/1/tags/a b/set", "a b"},
+      {"zandor/1/tags//set", nullptr},         {"zandor/1/tags/speed", nullptr},
+      {"zandor/1/tags/x/y/set", nullptr},      {"zandor/12/tags/speed/set", nullptr},
       {"zandor/1/tags/speed/result", nullptr},
   };
   for (const auto& c : sets) {
@@ -227,11 +243,16 @@ TEST(BrokerAddressTest, HostAndPort) {
     const char* host;  // nullptr: refused
     int port;
   } cases[] = {
-      {"localhost", "localhost", 1883}, {"10.0.0.5:8883", "10.0.0.5", 8883},
-      {"[::1]:1884", "::1", 1884},      {"::1", "::1", 1883},
-      {"host:", nullptr, 0},            {":1883", nullptr, 0},
-      {"host:0", nullptr, 0},           {"host:65536", nullptr, 0},
-      {"host:+80", nullptr, 0},         {"[::1]x", nullptr, 0},
+      {"localhost", "localhost", 1883},
+      {"10.0.0.5:8883", "10.0.0.5", 8883},
+      {"[::1]:1884", "::1", 1884},
+      {"::1", "::1", 1883},
+      {"host:", nullptr, 0},
+      {":1883", nullptr, 0},
+      {"host:0", nullptr, 0},
+      {"host:65536", nullptr, 0},
+      {"host:+80", nullptr, 0},
+      {"[::1]x", nullptr, 0},
   };
   for (const auto& c : cases) {
     MqttSettings settings;
@@ -366,9 +387,10 @@ TEST(WarmStartScheduleTest, ALinkDownIsWarmStartedAtOnceThenEveryPeriod) {
 TEST(TagFileTest, RwMarksWritableTags) {
   std::vector<TagSpec> tags;
   std::string error;
-  ASSERT_TRUE(ParseTagList("a, 01DW0100000, word, rw\nb, 01DW0100000, word, 3, RW\n"
-                           "c, 01DW0100000, word, 2\n",
-                           tags, error))
+  ASSERT_TRUE(
+      ParseTagList("a, 01DW0100000, word, rw\nb, 01DW0100000, word, 3, RW\n"
+                   "c, 01DW0100000, word, 2\n",
+                   tags, error))
       << error;
   ASSERT_EQ(tags.size(), 3u);
   EXPECT_TRUE(tags[0].writable);
