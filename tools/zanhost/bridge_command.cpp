@@ -149,6 +149,7 @@ int RunBridge(const BridgeOptions& options) {
   settings.interval = options.interval;
   settings.refresh = options.refresh;
   settings.reconnect = options.reconnect;
+  settings.showLog = !options.host.quiet;
   BridgeConsole console(options.json                    ? BridgeConsole::Mode::kJson
                         : !options.plain && CanRedraw() ? BridgeConsole::Mode::kTerminal
                                                         : BridgeConsole::Mode::kPlain);

@@ -26,7 +26,7 @@ std::string StatusLineText(const BridgeStatus& status) {
   if (status.refusedWrites > 0) text += ", " + std::to_string(status.refusedWrites) + " refused";
   if (status.failedWrites > 0) text += ", " + std::to_string(status.failedWrites) + " failed";
   if (status.linksDown > 0) {
-    text += " | " + Count(status.linksDown, "PLC link down", "PLC links down");
+    text += " | " + Count(status.linksDown, "link down", "links down");
     if (!status.warmStart.empty()) text += ", " + status.warmStart;
   }
   return text;
@@ -84,8 +84,10 @@ void BridgeConsole::Log(const std::string& line) {
 
 void BridgeConsole::Status(const BridgeStatus& status) {
   if (mode_ == Mode::kTerminal) {
-    statusLine_ = StatusLineText(status);
-    if (statusLine_.size() > kStatusLineWidth) statusLine_.resize(kStatusLineWidth);
+    std::string line = StatusLineText(status);
+    if (line.size() > kStatusLineWidth) line.resize(kStatusLineWidth);
+    if (line == statusLine_ && shown_) return;
+    statusLine_ = line;
     DrawStatusLine();
     return;
   }

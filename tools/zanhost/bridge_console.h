@@ -13,7 +13,7 @@
 namespace zanhost {
 
 struct BridgeStatus {
-  std::string broker;  // "connected to localhost:1883", "down, next attempt in 4 s"
+  std::string broker;  // "localhost:1883 connected", "localhost:1883 down, next attempt in 4 s"
   int tags = 0;
   int refusedTags = 0;
   long rounds = 0;

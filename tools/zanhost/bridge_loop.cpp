@@ -211,13 +211,14 @@ void Bridge::PublishPlc(BridgePlc& plc, bool force) {
 }
 
 void Bridge::ShowLog(const std::vector<std::string>& lines) {
+  if (!settings_.showLog) return;
   for (const std::string& line : lines)
     console_.Log(line);
 }
 
 std::string Bridge::BrokerState() const {
-  if (link_.connected()) return "connected to " + settings_.broker;
-  if (mqtt_.state() == MqttState::kConnecting) return "connecting to " + settings_.broker;
+  if (link_.connected()) return settings_.broker + " connected";
+  if (mqtt_.state() == MqttState::kConnecting) return settings_.broker + " connecting";
   if (link_.problem().empty()) return settings_.broker + " not yet connected";
   char retry[32];
   std::snprintf(retry, sizeof retry, "%.0f", link_.RetryIn());

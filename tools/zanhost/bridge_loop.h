@@ -26,6 +26,7 @@ struct BridgeSettings {
   double interval = 1;  // seconds between rounds
   double refresh = 60;  // a tag is published at least this often
   double reconnect = kDefaultReconnectSeconds;
+  bool showLog = true;  // the driver's log lines (not with -q)
 };
 
 class Bridge {

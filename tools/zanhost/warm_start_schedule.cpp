@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-
 namespace zanhost {
 
 bool WarmStartSchedule::Due(int plc, int status, double now) {
