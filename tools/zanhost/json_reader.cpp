@@ -323,7 +323,10 @@ std::string WriteJson(const JsonValue& value) {
     case JsonValue::Type::kObject: {
       std::string out = "{";
       for (std::size_t i = 0; i < value.items.size(); ++i) {
-        out += (i == 0 ? "" : ",") + JsonString(value.keys[i]) + ":" + WriteJson(value.items[i]);
+        if (i > 0) out += ',';
+        out += JsonString(value.keys[i]);
+        out += ':';
+        out += WriteJson(value.items[i]);
       }
       return out + "}";
     }
