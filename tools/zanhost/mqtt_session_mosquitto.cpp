@@ -44,7 +44,13 @@ class MosquittoSession : public MqttSession {
     mosquitto_disconnect_callback_set(client_, OnDisconnect);
     mosquitto_message_callback_set(client_, OnMessage);
     mosquitto_publish_callback_set(client_, OnPublish);
-    int rc = MOSQ_ERR_SUCCESS;
+    // A write's result and the tag read back are small messages sent one after the other; without
+    // this the second waits for the broker's acknowledgement of the first (Nagle's algorithm).
+    int rc = mosquitto_int_option(client_, MOSQ_OPT_TCP_NODELAY, 1);
+    if (rc != MOSQ_ERR_SUCCESS) {
+      error = "the MQTT client refuses TCP_NODELAY: " + ErrorText(rc);
+      return false;
+    }
     if (!settings_.username.empty()) {
       rc = mosquitto_username_pw_set(
           client_, settings_.username.c_str(),
