@@ -195,11 +195,6 @@ std::size_t Subscriber::count() {
   return messages_.size();
 }
 
-std::vector<Message> Subscriber::messages() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return messages_;
-}
-
 bool Subscriber::Publish(const std::string& topic, const std::string& payload, bool retain) {
   return mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
                            payload.data(), 1, retain) == MOSQ_ERR_SUCCESS;

@@ -78,7 +78,6 @@ class Subscriber {
                double seconds, Message* found = nullptr, std::size_t from = 0);
   std::size_t count();
   bool Publish(const std::string& topic, const std::string& payload, bool retain = false);
-  std::vector<Message> messages();
 
  private:
   static void OnConnect(mosquitto*, void* self, int code);
