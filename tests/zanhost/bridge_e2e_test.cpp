@@ -276,7 +276,7 @@ TEST_F(BridgeTest, TheMasterStoppedMovesItsTagsToTheBackup) {
   EXPECT_TRUE(Seen("zandor/1/tags/speed",
                    Fields({{"value", "1234"}, {"result", "\"done\""}, {"plc", "2"}}), from));
   // The S5 PLC is not touched by it.
-  EXPECT_TRUE(Seen("zandor/1/tags/s5run", Fields({{"result", "\"done\""}}), from));
+  EXPECT_FALSE(Seen("zandor/1/plc/3", Fields({{"state", "\"link down\""}}), 0, 0.1));
 }
 
 TEST_F(BridgeTest, CtrlCPublishesOfflineAndClosesTheDriver) {
