@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/driver_state.h"
 #include "core/host_interface.h"
 #include "driver_library.h"
 #include "driver_log.h"
@@ -85,6 +86,10 @@ class HostSession {
   // "PLC 1 (S7 at 127.0.0.1)".
   std::string DescribePlc(int number) const;
   std::string configurationPath() const { return configurationPath_; }
+
+  // The instance's state block after Init (the host's memory: the PLC table and each PLC's link
+  // state as the driver keeps them), or nullptr before.
+  const DriverState* state() const { return instance_ ? &instance_->state() : nullptr; }
 
   // Turns off showing log lines (the live table shows them itself).
   void set_quiet(bool quiet) { options_.quiet = quiet; }

@@ -33,6 +33,19 @@ int OffsetOf(int32_t address) {
   return address & 0xFFFF;
 }
 
+PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
+  PlacedTag placed;
+  placed.text = tag.text;
+  placed.kind = tag.kind;
+  placed.address = tag.address;
+  placed.bit = tag.bit;
+  if (const DriverState* state = session.state()) {
+    placed.s7 = state->plcs[tag.plc & 0xFF].type == 7;
+    placed.longDb = state->longDb != 0;
+  }
+  return placed;
+}
+
 void AddTagFields(JsonObject& object, const Tag& tag) {
   object.Add("address", tag.text)
       .Add("type", HostTypeName(tag.hostType))

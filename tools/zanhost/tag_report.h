@@ -7,6 +7,7 @@
 
 #include "host_session.h"
 #include "json_writer.h"
+#include "memory_place.h"
 
 namespace zanhost {
 
@@ -20,6 +21,9 @@ void ReportFailure(const HostSession& session, const Tag& tag, const char* what,
 // The data block number and the offset of a TagAddress field `address`.
 int DataBlockOf(int32_t address);
 int OffsetOf(int32_t address);
+
+// The tag as MemoryPlace needs it, with the type of its PLC and LONG_DB from the session.
+PlacedTag PlaceOf(const HostSession& session, const Tag& tag);
 
 // address, type, plc, kind, kindName, dataBlock, offset, bit, width.
 void AddTagFields(JsonObject& object, const Tag& tag);
