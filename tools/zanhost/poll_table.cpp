@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "failure_report.h"
 #include "host_types.h"
 #include "json_writer.h"
+#include "plc_state_words.h"
 #include "result_words.h"
 #include "tag_report.h"
 
@@ -56,12 +58,19 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
 }
 
 std::vector<std::string> PollTable::RunRound() {
+  std::vector<std::string> lines;
   for (Row& row : rows_) {
     if (!row.defined) continue;
     ValueBuffer values(row.tag.count);
     row.result = session_.Read(row.tag, values, false, &row.servedBy);
     row.values.clear();
-    if (row.result != 0) continue;
+    const std::vector<std::string> tagLines = session_.TakeLog(false);
+    lines.insert(lines.end(), tagLines.begin(), tagLines.end());
+    row.failure.clear();
+    if (row.result != 0) {
+      row.failure = ExplainFailure(session_, row.tag, row.result, row.servedBy).words;
+      continue;
+    }
     const int32_t shown = LayoutOfKind(row.tag.kind) == CellLayout::kText ? 1 : row.tag.count;
     for (int32_t i = 0; i < shown; ++i) {
       TagValue value = DecodeValue(values, row.tag.kind, row.tag.hostType, i, false);
@@ -79,8 +88,11 @@ std::vector<std::string> PollTable::RunRound() {
       row.status =
           static_cast<int>(DecodeValue(values, row.statusTag.kind, kHostWord, 0, false).integer);
     }
+    row.word = session_.state() != nullptr ? PlcStateWord(*session_.state(), row.plc.number)
+                                           : "unknown";
   }
-  std::vector<std::string> lines = session_.TakeLog(false);
+  const std::vector<std::string> statusLines = session_.TakeLog(false);
+  lines.insert(lines.end(), statusLines.begin(), statusLines.end());
   for (const std::string& line : lines) {
     recentLog_.push_back(line);
     if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
@@ -112,7 +124,7 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
       line += Padded("-", 13);
     } else {
       line += Padded(ResultWord(row.result), 13) + Padded(PlcText(row.servedBy), 5) +
-              ValuesText(row, kValuesInTable);
+              (row.result == 0 ? ValuesText(row, kValuesInTable) : row.failure);
     }
     lines.push_back(line);
   }
@@ -123,8 +135,7 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
     lines.push_back(
         Padded(std::to_string(row.plc.number), 5) + Padded(PlcTypeName(row.plc.type), 6) +
         Padded(row.plc.ipAddress, 17) +
-        Padded(row.plc.backup ? std::to_string(row.plc.backup) : "-", 8) +
-        (row.status < 0 ? "unknown" : std::to_string(row.status) + " " + StatusWord(row.status)));
+        Padded(row.plc.backup ? std::to_string(row.plc.backup) : "-", 8) + row.word);
   }
   lines.push_back("");
   lines.push_back("driver log:");
@@ -141,7 +152,7 @@ std::vector<std::string> PollTable::PlainLines(int round) const {
     if (!row.defined) {
       line += "refused: " + row.tag.refusal;
     } else if (row.result != 0) {
-      line += ResultWord(row.result);
+      line += ResultWord(row.result) + (row.failure.empty() ? "" : ": " + row.failure);
     } else {
       line += "= " + ValuesText(row, row.values.size());
       if (row.servedBy < 256) line += " (PLC " + std::to_string(row.servedBy) + ")";
@@ -150,8 +161,7 @@ std::vector<std::string> PollTable::PlainLines(int round) const {
   }
   std::string status = prefix + "status";
   for (const PlcRow& row : plcs_) {
-    status += " PLC " + std::to_string(row.plc.number) + " " +
-              (row.status < 0 ? "unknown" : StatusWord(row.status)) + ";";
+    status += " PLC " + std::to_string(row.plc.number) + " " + row.word + ";";
   }
   if (!plcs_.empty()) status.pop_back();
   lines.push_back(status);
@@ -172,6 +182,7 @@ std::vector<std::string> PollTable::JsonLines(int round) const {
           .Add("result", row.result)
           .Add("resultWord", ResultWord(row.result))
           .Add("servedBy", row.servedBy);
+      if (!row.failure.empty()) object.Add("failure", row.failure);
       std::vector<std::string> values;
       for (const TagValue& value : row.values)
         values.push_back(value.ToJson());
@@ -188,7 +199,7 @@ std::vector<std::string> PollTable::JsonLines(int round) const {
     object.Add("round", round)
         .Add("plc", row.plc.number)
         .Add("status", row.status)
-        .Add("statusWord", row.status < 0 ? "unknown" : StatusWord(row.status));
+        .Add("statusWord", row.word);
     lines.push_back(object.str());
   }
   return lines;

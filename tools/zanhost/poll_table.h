@@ -48,12 +48,14 @@ class PollTable {
     bool defined = false;
     int32_t result = -1;
     int32_t servedBy = 0;
+    std::string failure;  // why the last read failed, in words
     std::vector<TagValue> values;
   };
   struct PlcRow {
     ListedPlc plc;
     Tag statusTag;
-    int status = -1;
+    int status = -1;   // the value of its status tag
+    std::string word;  // its state in words (plc_state_words.h)
   };
   const Row* Find(const std::string& name) const;
   std::string ValuesText(const Row& row, std::size_t limit) const;

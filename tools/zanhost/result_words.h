@@ -1,5 +1,4 @@
-// The driver's result codes in words, the status values of a PLC in words, and the exit codes of
-// zanhost.
+// The driver's result codes in words, and the exit codes of zanhost.
 #ifndef ZAN_TOOLS_ZANHOST_RESULT_WORDS_H_
 #define ZAN_TOOLS_ZANHOST_RESULT_WORDS_H_
 
@@ -24,9 +23,6 @@ std::string ResultMeaning(int32_t result);
 
 // The exit code for a driver result: 0, 1 or 2; any other code counts as refused.
 int ExitCodeForResult(int32_t result);
-
-// The status value of a PLC (the value of its status tag) in words.
-std::string StatusWord(int value);
 
 }  // namespace zanhost
 

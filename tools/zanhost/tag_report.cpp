@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "failure_report.h"
 #include "host_types.h"
 #include "result_words.h"
 #include "tag_values.h"
@@ -12,17 +13,12 @@ void ReportRefusal(const Tag& tag) {
   std::fprintf(stderr, "zanhost: tag %s refused: %s\n", tag.text.c_str(), tag.refusal.c_str());
 }
 
-void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result) {
-  const std::string line = session.lastProblem();
-  const std::string because = line.empty() ? "" : " (" + line + ")";
-  if (result == 2) {
-    const int plc = tag.kind == '!' ? tag.address : (tag.plc & 0xFF);
-    std::fprintf(stderr, "zanhost: %s of %s failed: %s cannot be reached%s\n", what,
-                 tag.text.c_str(), session.DescribePlc(plc).c_str(), because.c_str());
-  } else {
-    std::fprintf(stderr, "zanhost: %s of %s failed, %s%s\n", what, tag.text.c_str(),
-                 ResultMeaning(result).c_str(), because.c_str());
-  }
+void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result,
+                   int32_t servedBy) {
+  const FailureReport report = ExplainFailure(session, tag, result, servedBy);
+  std::fprintf(stderr, "zanhost: %s of %s failed%s%s%s\n", what, tag.text.c_str(),
+               report.generic ? ", " : ": ", report.detail.c_str(),
+               report.line.empty() ? "" : (" (" + report.line + ")").c_str());
 }
 
 int DataBlockOf(int32_t address) {

@@ -14,9 +14,12 @@ namespace zanhost {
 // "zanhost: tag 01DW01000 refused: ZANDOR> Address Parser: ..." on standard error.
 void ReportRefusal(const Tag& tag);
 
-// One line on standard error for a read or write that did not return 0: for result 2 which PLC
-// cannot be reached and the driver's last line about it; for result 1 the meaning and that line.
-void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result);
+// One line on standard error for a read or write that did not return 0, named by what failed: the
+// PLC's refusal in words ("data block 999 does not exist"), the transport's ("no answer within the
+// time-out"), or the PLC that cannot be reached and why, each with the driver's own line about that
+// tag or PLC (never a line about another PLC). `servedBy` is the PLC the request went to.
+void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result,
+                   int32_t servedBy);
 
 // The data block number and the offset of a TagAddress field `address`.
 int DataBlockOf(int32_t address);
