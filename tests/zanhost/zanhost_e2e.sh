@@ -59,6 +59,18 @@ simulator_start() {
   export QUAXNET_PORT=$port
 }
 
+lacks() {  # NAME REGEX: the standard error of the run before must not match
+  if grep -Eq -- "$2" err.txt; then
+    failed=$((failed + 1))
+    echo "FAILED $1: stderr has /$2/"
+    sed 's/^/  err: /' err.txt | head -20
+  fi
+}
+
+# zanhost beside the driver and the host services but without the transport library.
+host_folder=$(dirname "${host[-1]}")
+no_transport=("${host[@]:0:${#host[@]}-1}" "$host_folder/no-transport/$(basename "${host[-1]}")")
+
 sim() {  # one control command; its answer must start with "ok"
   local answer
   echo "$*" >&3
@@ -76,6 +88,12 @@ commands() {
   mkdir -p conf dead
   printf '1=7, 127.0.0.1, 2\n2=7, 127.0.0.2, 2\n3=5, 127.0.0.3\nBACKUP_1=2\n' >conf/zanDOR01.INT
   printf '1=7, 127.0.0.9, 2\n' >dead/zanDOR02.INT
+  printf '1=7, 127.0.0.9, 2\n3=5, 127.0.0.8\n' >dead/zanDOR03.INT
+  mkdir -p wrong && printf '1=7, 127.0.0.1\n\nBACKUP_1=5\n2=7, 127.0.0.1, 2\n' >wrong/zanDOR01.INT
+  printf 'BACKUP_1=0\n' >wrong/zanDOR02.INT
+  # The refused tag last: the driver's status of its PLC then says 4, although the link is up.
+  printf 'speed, 01DW0100002, word\nlevel, 01DF0100008, float\nmissing, 01DW9990000, word\n' \
+    >refused.txt
   printf '# poll\nspeed, 01DW0100002, word\nlevel, 01DF0100008, float\nrun, 03DW010000500, bit\n' \
     >tags.txt
   printf 'speed, 01DW0100002, sometype\n' >badtags.txt
@@ -88,8 +106,25 @@ commands() {
     parse 01DW0100020 -d conf -i 7
   run type-unknown 3 '' 'unknown type "sometype"' -- read 01DW0100020 --type sometype -d conf
   run usage 106 '' 'address is required' -- parse
+  run check 0 '^line 4: PLC 2 is the backup of PLC 1$' '' -- check -d conf
+  run check-wrong 1 '^line 3: warning: unknown backup: no line configures PLC 5' '' -- check -d wrong
+  run check-same-address 1 '^line 4: warning: PLC 2 has the same address as PLC 1 \(line 1\)$' '' -- \
+    check wrong/zanDOR01.INT
+  run check-slot 1 '^line 1: warning: no slot given: the driver uses slot 2' '' -- check -q -d wrong
+  run check-refused 3 'Init refuses the file' '' -- check -d wrong -i 2
+  QUAXNET_PORT=abc run bad-port 3 '' 'QUAXNET_PORT=abc is no port number' -- read 01DW0100002 -d conf
 
   simulator_start
+  run init 0 '3 of 3 PLCs connected' 'Connection to Plc #1 Success' -- init -d conf
+  run init-unconnected 2 '0 of 1 PLCs connected' \
+    '^zanhost: 1 PLC not connected: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\)$' -- init -q -d dead -i 2
+  local saved=${LD_LIBRARY_PATH-} saved_host=("${host[@]}")
+  export LD_LIBRARY_PATH="$host_folder/no-transport"
+  host=("${no_transport[@]}")
+  run no-transport 3 '' \
+    'the driver cannot use its transport library .*uaxnet.* cannot be loaded' -- read 01DW0100002 -d conf
+  host=("${saved_host[@]}")
+  export LD_LIBRARY_PATH=$saved
   run parse 0 'kind     1 \(0x1, data-block word at an odd byte\)' '' -- parse 01DW0100021 -d conf
   run parse-json 0 '"result":0,"resultWord":"done","address":"01DD0100006","type":"dword","plc":1,"kind":100,.*"offset":1,' '' -- \
     parse 01DD0100006 --type dword --json -d conf
@@ -98,6 +133,9 @@ commands() {
   run parse-refused-json 1 '"refusal":"ZANDOR> Address Parser: PLC number out of limit"' '' -- \
     parse 05DW0100020 --json -d conf
   run parse-run-refused 1 '' 'no run of 600 values' -- parse 01DD0100008 --type dword -n 600 -d conf
+  run parse-memory 0 '^memory   data block 10, bytes 6 to 9$' '' -- parse 01DD0100006 --type dword -d conf
+  run parse-memory-s5 0 '^memory   data block 10, data words 7 to 8$' '' -- \
+    parse 03DD0100007 --type dword -d conf
 
   sim set 1 db10 2 0x04D2
   sim set 1 db10 8 0x40600000
@@ -115,7 +153,31 @@ commands() {
   run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
   run write-bad-value 3 '' 'is no 16-bit value' -- write 01DW0100002 70000 -d conf
   run write-status-refused 1 '' 'write of !01 failed, refused' -- write '!01' 1 -d conf
-  run status 0 '^1    S7    127\.0\.0\.1        2       1 active$' '' -- status -d conf
+  run missing-block 1 '' \
+    'read of 01DW9990002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: data block 999 does not exist \(ZanDOR: Read Tag 01DW9990002 Failed, Len=2 rc=0,10\)$' -- \
+    read 01DW9990002 -d conf
+  run outside-block 1 '' 'refused it: address outside data block 10 \(bytes 1998 to 1999\)' -- \
+    read 01DW0101998 -d conf
+  run s5-missing-block 1 '' 'PLC 3 \(S5 at 127\.0\.0\.3\) refused it: data block 200 does not exist' -- \
+    read 03DW2000002 -d conf
+  run s5-outside-block 1 '' 'refused it: address outside data block 10 \(data word 300\)' -- \
+    write 03DW0100300 1 -d conf
+  sim fault 3 error 7
+  run s5-error 1 '' 'refused it: the PLC refused with S5 error number 7' -- read 03DW0100002 -d conf
+  sim fault 3 silent
+  run s5-silent 2 '' 'read of 03DW0100002 failed: PLC 3 \(S5 at 127\.0\.0\.3 port [0-9]+, TSAPs KORVEL, KORREAD, KORWRITE\): no answer within the time-out \(100 ms\)' -- \
+    read 03DW0100002 -d conf
+  sim clear 3
+  sim fault 1 error 0x05
+  run s7-item-error-write 1 '' 'write of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: address outside data block 10 \(bytes 2 to 3\)' -- \
+    write 01DW0100002 7 -d conf
+  sim clear 1
+  run poll-refused-tag 0 '^round 1: status PLC 1 active, last request refused; PLC 2 standby; PLC 3 active$' '' -- \
+    poll --tags refused.txt --count 1 --interval 0 -d conf
+  run poll-refused-words 0 '^round 1: missing 01DW9990000 refused: data block 999 does not exist$' '' -- \
+    poll --tags refused.txt --count 1 --interval 0 -d conf
+  run status 0 '^1    S7    127\.0\.0\.1        2       active$' '' -- status -d conf
+  run status-backup 0 '^2    S7    127\.0\.0\.2        -       standby$' '' -- status -d conf
   run status-json 0 '^\{"plc":3,"type":"S5","ipAddress":"127.0.0.3","backup":0,"status":1,"statusWord":"active"\}$' '' -- \
     status --json -d conf
   run warmstart 0 '^warm start of PLC 1 \(S7 at 127\.0\.0\.1\): done$' '' -- warmstart 1 -d conf
@@ -131,10 +193,14 @@ commands() {
   sim stop 1
   run master-down 0 '^01DW0100002 = [0-9]+ \(word, done, served by backup PLC 2\)$' '' -- \
     read 01DW0100002 -d conf
-  run master-down-status 2 '1    S7    127\.0\.0\.1        2       4 link down' '' -- status -d conf
+  run master-down-status 2 '^1    S7    127\.0\.0\.1        2       link down$' '' -- status -d conf
+  run master-down-status-json 2 '^\{"plc":1,"type":"S7","ipAddress":"127.0.0.1","backup":2,"status":4,"statusWord":"link down"\}$' '' -- \
+    status --json -d conf
   sim start 1
-  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9\) cannot be reached' -- \
+  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\) cannot be reached \(link down\) \(ZanDOR: Connection to Plc #1 Failed !!!\)$' -- \
     read 01DW0100002 -d dead -i 2
+  run dead-plc-own-line 2 '' 'Plc #1 Failed' -- read 01DW0100002 -q -d dead -i 3
+  lacks dead-plc-own-line 'Plc #3' 
   run port-in-use 3 '' 'port is in use' -- demo --port "$port" --pace 0
   simulator_stop
 }

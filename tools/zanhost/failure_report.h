@@ -13,9 +13,9 @@
 namespace zanhost {
 
 struct FailureReport {
-  std::string words;   // short: "data block 999 does not exist", "cannot be reached (link down)"
-  std::string detail;  // with the PLC: "PLC 1 (S7 at 127.0.0.1) refused it: data block 999 ..."
-  std::string line;    // the driver's line about it, or ""
+  std::string words;     // short: "data block 999 does not exist", "cannot be reached (link down)"
+  std::string detail;    // with the PLC: "PLC 1 (S7 at 127.0.0.1) refused it: data block 999 ..."
+  std::string line;      // the driver's line about it, or ""
   bool generic = false;  // nothing is known beyond the result code; `detail` explains that code
 };
 

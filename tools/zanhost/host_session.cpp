@@ -263,8 +263,8 @@ std::string HostSession::DescribeEndpoint(int number) const {
   }
   const PlcEntry& plc = driverState->plcs[number];
   std::string text = "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
-                     FieldText(plc.ipAddress, sizeof plc.ipAddress) +
-                     " port " + std::to_string(ConnectionPort());
+                     FieldText(plc.ipAddress, sizeof plc.ipAddress) + " port " +
+                     std::to_string(ConnectionPort());
   if (plc.type == kPlcTypeS5) {
     auto tsap = [](const char* field) {
       std::string value = FieldText(field, kTsapSignificant);
@@ -272,8 +272,8 @@ std::string HostSession::DescribeEndpoint(int number) const {
         value.pop_back();
       return value;
     };
-    text += ", TSAPs " + tsap(plc.localTsap) + ", " + tsap(plc.readTsap) + ", " +
-            tsap(plc.writeTsap);
+    text +=
+        ", TSAPs " + tsap(plc.localTsap) + ", " + tsap(plc.readTsap) + ", " + tsap(plc.writeTsap);
   } else {
     text += ", slot " + std::to_string(plc.slot);
   }

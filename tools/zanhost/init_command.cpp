@@ -41,8 +41,7 @@ int RunInit(const HostOptions& options) {
   if (missing > kPlcsNamed) names += " and " + std::to_string(missing - kPlcsNamed) + " more";
   const bool noneConnected = static_cast<int>(missing) == connections.configured;
   std::fprintf(stderr, "zanhost: %s not connected: %s%s\n",
-               missing == 1 ? "1 PLC" : (std::to_string(missing) + " PLCs").c_str(),
-               names.c_str(),
+               missing == 1 ? "1 PLC" : (std::to_string(missing) + " PLCs").c_str(), names.c_str(),
                noneConnected && ConnectionPort() == kIsoOnTcpPort
                    ? "; is QUAXNET_PORT set to the simulator's port?"
                    : "");

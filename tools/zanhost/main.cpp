@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bench_command.h"
+#include "check_command.h"
 #include "demo_command.h"
 #include "driver_library.h"
 #include "edit_command.h"
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
 
   zanhost::InfoOptions infoOptions;
   CLI::App* info = zanhost::AddInfoCommand(app, infoOptions);
+  zanhost::CheckOptions checkOptions;
+  CLI::App* check = zanhost::AddCheckCommand(app, checkOptions);
   zanhost::HostOptions initOptions;
   CLI::App* init = zanhost::AddInitCommand(app, initOptions);
   zanhost::ParseOptions parseOptions;
@@ -54,6 +57,7 @@ int main(int argc, char** argv) {
               demoOptions.driverFile = benchOptions.driverFile = driverFile;
 
   if (*info) return zanhost::RunInfo(driverFile, infoOptions);
+  if (*check) return zanhost::RunCheck(checkOptions);
   if (*init) return zanhost::RunInit(initOptions);
   if (*parse) return zanhost::RunParse(parseOptions);
   if (*read) return zanhost::RunRead(readOptions);

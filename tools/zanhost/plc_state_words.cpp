@@ -10,7 +10,8 @@ bool Valid(int plc) {
 // The master whose backup `plc` is, or -1.
 int MasterOf(const DriverState& state, int plc) {
   for (int row = 0; row < kPlcCount; ++row) {
-    if (row != plc && state.plcs[row].backupPlc == plc && zan::IsConfiguredPlc(state, row)) return row;
+    if (row != plc && state.plcs[row].backupPlc == plc && zan::IsConfiguredPlc(state, row))
+      return row;
   }
   return -1;
 }

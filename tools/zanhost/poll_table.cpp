@@ -88,8 +88,8 @@ std::vector<std::string> PollTable::RunRound() {
       row.status =
           static_cast<int>(DecodeValue(values, row.statusTag.kind, kHostWord, 0, false).integer);
     }
-    row.word = session_.state() != nullptr ? PlcStateWord(*session_.state(), row.plc.number)
-                                           : "unknown";
+    row.word =
+        session_.state() != nullptr ? PlcStateWord(*session_.state(), row.plc.number) : "unknown";
   }
   const std::vector<std::string> statusLines = session_.TakeLog(false);
   lines.insert(lines.end(), statusLines.begin(), statusLines.end());
@@ -132,10 +132,9 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
   lines.push_back(Padded("PLC", 5) + Padded("TYPE", 6) + Padded("ADDRESS", 17) +
                   Padded("BACKUP", 8) + "STATUS");
   for (const PlcRow& row : plcs_) {
-    lines.push_back(
-        Padded(std::to_string(row.plc.number), 5) + Padded(PlcTypeName(row.plc.type), 6) +
-        Padded(row.plc.ipAddress, 17) +
-        Padded(row.plc.backup ? std::to_string(row.plc.backup) : "-", 8) + row.word);
+    lines.push_back(Padded(std::to_string(row.plc.number), 5) +
+                    Padded(PlcTypeName(row.plc.type), 6) + Padded(row.plc.ipAddress, 17) +
+                    Padded(row.plc.backup ? std::to_string(row.plc.backup) : "-", 8) + row.word);
   }
   lines.push_back("");
   lines.push_back("driver log:");
