@@ -20,6 +20,7 @@ if [ "$simulator" != beside ] && [ ! -x "$simulator" ]; then
 fi
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 passed=0 failed=0
+stamp='[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} '  # of poll's lines
 
 # run NAME EXIT STDOUT-REGEX STDERR-REGEX -- ARGS...: one zanhost run and its checks.
 run() {
@@ -172,21 +173,40 @@ commands() {
   run s7-item-error-write 1 '' 'write of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: address outside data block 10 \(bytes 2 to 3\)' -- \
     write 01DW0100002 7 -d conf
   sim clear 1
-  run poll-refused-tag 0 '^round 1: status PLC 1 active, last request refused; PLC 2 standby; PLC 3 active$' '' -- \
+  run poll-refused-tag 0 "^${stamp}round 1: status PLC 1 active, last request refused; PLC 2 standby; PLC 3 active$" '' -- \
     poll --tags refused.txt --count 1 --interval 0 -d conf
-  run poll-refused-words 0 '^round 1: missing 01DW9990000 refused: data block 999 does not exist$' '' -- \
+  run poll-refused-words 0 "^${stamp}round 1: missing 01DW9990000 refused: data block 999 does not exist$" '' -- \
     poll --tags refused.txt --count 1 --interval 0 -d conf
   run status 0 '^1    S7    127\.0\.0\.1        2       active$' '' -- status -d conf
   run status-backup 0 '^2    S7    127\.0\.0\.2        -       standby$' '' -- status -d conf
   run status-json 0 '^\{"plc":3,"type":"S5","ipAddress":"127.0.0.3","backup":0,"status":1,"statusWord":"active"\}$' '' -- \
     status --json -d conf
   run warmstart 0 '^warm start of PLC 1 \(S7 at 127\.0\.0\.1\): done$' '' -- warmstart 1 -d conf
-  run poll 0 '^round 2: speed 01DW0100002 = 1234 \(PLC 1\)$' '' -- \
+  run poll 0 "^${stamp}round 2: speed 01DW0100002 = 1234 \(PLC 1\)$" '' -- \
     poll --tags tags.txt --count 2 --interval 0 -d conf
-  run poll-status 0 '^round 1: status PLC 1 active; PLC 2 standby; PLC 3 active$' '' -- \
+  run poll-status 0 "^${stamp}round 1: status PLC 1 active; PLC 2 standby; PLC 3 active$" '' -- \
     poll --tags tags.txt --count 1 --interval 0 -d conf
-  run poll-json 0 '^\{"round":2,"name":"run","address":"03DW010000500","type":"bit","result":0,"resultWord":"done","servedBy":3,"value":1\}$' '' -- \
+  run poll-json 0 '^\{"time":"[^"]+","round":2,"name":"run","address":"03DW010000500","type":"bit","result":0,"resultWord":"done","servedBy":3,"value":1\}$' '' -- \
     poll --tags tags.txt --count 2 --interval 0 --json -d conf
+  run poll-summary 0 '^run +03DW010000500 +2 +0 +1 +1 +never$' '' -- \
+    poll --tags tags.txt --count 2 --interval 0 -d conf
+  run poll-summary-json 0 '^\{"summary":"tag","name":"level","address":"01DF0100008","rounds":2,"reads":2,"failures":0,"min":-2.25,"max":-2.25,"lastChange":null\}$' '' -- \
+    poll --tags tags.txt --count 2 --interval 0 --json -d conf
+  run poll-csv 0 '' '' -- poll --tags tags.txt --count 2 --interval 0 --csv rows.csv -q -d conf
+  if [ "$(sed 's/\r$//' rows.csv | head -1)" != time,tag,address,value,result,served_by ] ||
+    [ "$(grep -c ',done,' rows.csv)" -ne 6 ] ||
+    ! grep -Eq '^[0-9T:.+-]+,level,01DF0100008,-2\.25,done,1.$' rows.csv; then
+    failed=$((failed + 1))
+    echo "FAILED poll-csv-rows: rows.csv is not as expected:" && cat rows.csv
+  fi
+  run poll-changes 0 "^${stamp}round 1: speed" '' -- \
+    poll --tags tags.txt --count 3 --interval 0 --changes -q -d conf
+  if grep -Eq 'round [23]:' out.txt; then
+    failed=$((failed + 1))
+    echo "FAILED poll-changes-quiet: rounds 2 and 3 changed nothing but were shown:" && cat out.txt
+  fi
+  run poll-bad-csv 3 '' 'cannot write the CSV file' -- \
+    poll --tags tags.txt --count 1 --csv nothere/rows.csv -d conf
   run poll-bad-file 3 '' 'badtags\.txt, line 1: unknown type "sometype"' -- \
     poll --tags badtags.txt -d conf
   run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
@@ -200,13 +220,68 @@ commands() {
   run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\) cannot be reached \(link down\) \(ZanDOR: Connection to Plc #1 Failed !!!\)$' -- \
     read 01DW0100002 -d dead -i 2
   run dead-plc-own-line 2 '' 'Plc #1 Failed' -- read 01DW0100002 -q -d dead -i 3
-  lacks dead-plc-own-line 'Plc #3' 
+  lacks dead-plc-own-line 'Plc #3'
   run port-in-use 3 '' 'port is in use' -- demo --port "$port" --pace 0
   simulator_stop
 }
 
+# A poll that ends in an HTML report while the simulator's PLCs change values, drop and fall
+# silent; headless Chromium must render the page: its DOM holds the trends and the PLC states, and
+# its screenshot (left in the build folder) has more than a few colours.
+report() {
+  local chromium=/usr/bin/chromium
+  if [ ! -x "$chromium" ]; then
+    echo "skipped: no chromium at $chromium to open the report in"
+    exit 77
+  fi
+  mkdir -p conf
+  printf '1=7, 127.0.0.1, 2\n2=7, 127.0.0.2, 2\n3=5, 127.0.0.3\nBACKUP_1=2\n' >conf/zanDOR01.INT
+  printf 'speed, 01DW0100002, word\nlevel, 01DF0100008, float\nrun, 03DW010000500, bit\n' >tags.txt
+  simulator_start
+  "${host[@]}" poll --tags tags.txt --count 40 --interval 0.05 -q -d conf --report report.html \
+    >poll.txt 2>poll.err </dev/null &
+  local poll_pid=$! step
+  for step in 1 2 3 4 5 6 7 8; do
+    sim set 1 db10 2 "0x0$step$step$step"
+    sim set 1 db10 8 "0x40${step}00000"
+    case $step in 4) sim fault 1 drop ;; 6) sim fault 3 silent ;; 7) sim clear 3 ;; esac
+    sleep 0.2
+  done
+  wait "$poll_pid"
+  local got=$?
+  simulator_stop
+  if [ "$got" -ne 0 ] || [ ! -s report.html ]; then
+    failed=$((failed + 1))
+    echo "FAILED report: poll exit code $got, report.html $(wc -c <report.html 2>/dev/null) bytes"
+    cat poll.err
+    return
+  fi
+  passed=$((passed + 1))
+  local shot url="file://$PWD/report.html"
+  shot="$(cd ../.. && pwd)/zanhost-report.png"  # the build folder: <build>/zanhost-e2e/report
+  local flags=(--headless --no-sandbox --disable-gpu --disable-background-networking
+               --disable-component-update --disable-sync --no-first-run)
+  timeout 120 "$chromium" "${flags[@]}" --user-data-dir="$PWD/chromium-dom" --dump-dom "$url" \
+    >dom.html 2>chromium.err
+  timeout 120 "$chromium" "${flags[@]}" --user-data-dir="$PWD/chromium-shot" \
+    --window-size=1000,1500 --screenshot="$shot" "$url" >>chromium.err 2>&1
+  local trends states colours
+  trends=$(grep -o '<svg[^>]*class="trend"' dom.html | wc -l)
+  states=$(grep -c 'link down' dom.html)
+  colours=$(identify -format '%k' "$shot" 2>/dev/null || echo 0)
+  if [ "$trends" -ne 3 ] || [ "$states" -lt 1 ] || ! grep -q '<polyline' dom.html ||
+    [ "$colours" -lt 8 ]; then
+    failed=$((failed + 1))
+    echo "FAILED report-rendered: $trends trends, $states 'link down', $colours colours in $shot"
+    tail -5 chromium.err
+  else
+    passed=$((passed + 1))
+  fi
+}
+
 case $mode in
   commands) commands ;;
+  report) report ;;
   demo)
     chosen=()
     [ "$simulator" = beside ] || chosen=(--simulator "$simulator")
