@@ -106,7 +106,21 @@ commands() {
   run config-missing 3 '' 'configuration file zanDOR07\.INT not found in folder .*conf' -- \
     parse 01DW0100020 -d conf -i 7
   run type-unknown 3 '' 'unknown type "sometype"' -- read 01DW0100020 --type sometype -d conf
-  run usage 106 '' 'address is required' -- parse
+  run usage 106 '' '^zanhost: address is required \(--help shows the usage\)$' -- parse
+  run usage-count-0 106 '' '^zanhost: --count: Value 0 not in range 1 to 1000' -- read 01DW0100002 -n 0
+  run port-null 0 '^close     returned 0: port "NUL", handle 0' '' -- \
+    port -n NUL -i 3 -q configure close
+  run port-missing 2 '' '^zanhost: configure returned 2: .*ttyNOPE.*$' -- port -n ttyNOPE configure
+  run port-name-too-long 3 '' 'the port name "ttyUSB0123456" is longer than 11 characters' -- \
+    port -n ttyUSB0123456 configure
+  if [[ ${host[-1]} != *.exe ]]; then  # under wine the editor is a dialog, which needs a display
+    run edit-no-terminal 1 '^AddressEditor returned 53: ""$' 'address editor returned 53' -- \
+      edit 01DF0100008 --type float --dir conf --instance 1
+    run edit-verbose 1 '' '^log: ZanDOR: PLC # 1 Type     = 7$' -- edit 01DW0100020 -v -d conf
+    run edit-quiet 1 '' '' -- edit 01DW0100020 -q -d conf
+    lacks edit-quiet 'ZanDOR'
+    run edit-missing-config 3 '' 'configuration file zanDOR07\.INT not found' -- edit -d conf -i 7
+  fi
   run check 0 '^line 4: PLC 2 is the backup of PLC 1$' '' -- check -d conf
   run check-wrong 1 '^line 3: warning: unknown backup: no line configures PLC 5' '' -- check -d wrong
   run check-same-address 1 '^line 4: warning: PLC 2 has the same address as PLC 1 \(line 1\)$' '' -- \
@@ -134,6 +148,10 @@ commands() {
   run parse-refused-json 1 '"refusal":"ZANDOR> Address Parser: PLC number out of limit"' '' -- \
     parse 05DW0100020 --json -d conf
   run parse-run-refused 1 '' 'no run of 600 values' -- parse 01DD0100008 --type dword -n 600 -d conf
+  run type-hint-float 1 '' 'refused: .*does not match to Korvel type; a float address needs --type float$' -- \
+    parse 01DF0100008 -d conf
+  run type-hint-string 1 '' 'a string address needs --type string$' -- read 01DS010002016 -d conf
+  run type-hint-bit 1 '' 'an address with a bit number needs --type bit$' -- read 03DW010000500 -d conf
   run parse-memory 0 '^memory   data block 10, bytes 6 to 9$' '' -- parse 01DD0100006 --type dword -d conf
   run parse-memory-s5 0 '^memory   data block 10, data words 7 to 8$' '' -- \
     parse 03DD0100007 --type dword -d conf

@@ -70,14 +70,7 @@ bool HostSession::Open() {
   return true;
 }
 
-bool HostSession::Init() {
-  int port = 0;
-  std::string portError;
-  if (!ReadQuaxnetPort(port, portError)) {
-    std::fprintf(stderr, "zanhost: %s\n", portError.c_str());
-    return false;
-  }
-  if (!Open()) return false;
+bool HostSession::EnterConfigurationFolder() {
   std::error_code error;
   std::filesystem::path folder =
       std::filesystem::absolute(options_.directory, error).lexically_normal();
@@ -105,22 +98,37 @@ bool HostSession::Init() {
                  error.message().c_str());
     return false;
   }
+  return true;
+}
+
+void HostSession::ShowLog(const std::vector<std::string>& lines, bool failed) const {
+  if (options_.quiet) return;
+  for (const std::string& line : lines) {
+    if (options_.verbose || failed || IsProblemLine(line)) {
+      std::fprintf(stderr, "log: %s\n", line.c_str());
+    }
+  }
+}
+
+bool HostSession::Init() {
+  int port = 0;
+  std::string portError;
+  if (!ReadQuaxnetPort(port, portError)) {
+    std::fprintf(stderr, "zanhost: %s\n", portError.c_str());
+    return false;
+  }
+  if (!Open() || !EnterConfigurationFolder()) return false;
   instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
   InitArgument argument{};
   argument.enabled = 1;
   argument.timeoutSetting = options_.timeout;
   const int32_t result = instance_->Send(kCommandInit, &argument);
-  const bool saved = options_.verbose;
   initLog_ = TakeLog(false);
-  for (const std::string& line : initLog_) {
-    if (!options_.quiet && (saved || result != kResultDone || IsProblemLine(line))) {
-      std::fprintf(stderr, "log: %s\n", line.c_str());
-    }
-  }
+  ShowLog(initLog_, result != kResultDone);
   if (result != kResultDone) {
     std::fprintf(stderr,
                  "zanhost: Init of instance %d failed (result %d): the driver accepted no line of "
-                 "%s\n",
+                 "%s; zanhost check shows what it makes of each line\n",
                  options_.instance, result, configurationPath_.c_str());
     return false;
   }

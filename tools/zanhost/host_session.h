@@ -58,6 +58,17 @@ class HostSession {
   // Open() if not done, then Init of the instance from its configuration file.
   bool Init();
 
+  // Checks that the configuration file of the instance is in the folder of --dir and makes that
+  // folder the current one, where the driver looks for it (Init does this first).
+  bool EnterConfigurationFolder();
+
+  // The driver, once Open() succeeded.
+  const DriverLibrary* driver() const { return driver_.get(); }
+
+  // Shows log lines taken with TakeLog(false) on standard error as "log: ...": every line with -v,
+  // none with -q, otherwise those that report a failure, or all of them when `failed`.
+  void ShowLog(const std::vector<std::string>& lines, bool failed) const;
+
   // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
   // driver's line in tag.refusal, when refused.
   bool DefineTag(Tag& tag);

@@ -45,6 +45,8 @@ int RunParse(const ParseOptions& options) {
     } else {
       object.Add("address", tag.text).Add("type", HostTypeName(tag.hostType));
       object.Add("refusal", tag.refusal);
+      const std::string hint = TypeHint(tag);
+      if (!hint.empty()) object.Add("hint", hint);
     }
     std::printf("%s\n", object.str().c_str());
     return accepted ? kExitOk : kExitRefused;

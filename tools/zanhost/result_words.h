@@ -13,6 +13,7 @@ enum ExitCode : int {
   kExitRefused = 1,      // the driver refused the tag or its data could not be obtained
   kExitUnreachable = 2,  // a PLC or the instance cannot be reached
   kExitSetup = 3,        // driver library, configuration, tag file or simulator not usable
+  kExitUsage = 106,      // wrong usage; CLI11's own codes from there up
 };
 
 // One word for a result code: "done", "refused", "unreachable", "cancelled", else "result N".

@@ -11,8 +11,13 @@
 
 namespace zanhost {
 
-// "zanhost: tag 01DW01000 refused: ZANDOR> Address Parser: ..." on standard error.
+// "zanhost: tag 01DW01000 refused: ZANDOR> Address Parser: ..." on standard error, with the
+// --type to give when the address was refused for the host type (TypeHint).
 void ReportRefusal(const Tag& tag);
+
+// For a tag refused for its host type, the --type that fits its address ("a float address needs
+// --type float"); "" otherwise.
+std::string TypeHint(const Tag& tag);
 
 // One line on standard error for a read or write that did not return 0, named by what failed: the
 // PLC's refusal in words ("data block 999 does not exist"), the transport's ("no answer within the
