@@ -33,7 +33,7 @@ int RunCheck(const CheckOptions& options) {
   if (path.empty()) {
     char name[32];
     std::snprintf(name, sizeof name, "zanDOR%02d.INT", options.instance);
-    path = (std::filesystem::path(options.directory) / name).string();
+    path = (std::filesystem::path(options.directory) / name).lexically_normal().string();
   }
   CheckReport report;
   std::string error;
