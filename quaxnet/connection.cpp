@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "quaxnet/answers.h"
+#include "quaxnet/trace.h"
 
 namespace quaxnet {
 namespace {
@@ -75,7 +76,11 @@ void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t siz
       if (!job.abandoned) return;  // waits for the driver to collect it
       break;
   }
-  job.kind = JobKind::kNone;  // the late answer of an abandoned job: dropped
+  // The late answer of an abandoned job: dropped.
+  ++connection.droppedAnswers;
+  Trace("quaxnet: connection %u: late answer of an abandoned request dropped (%u so far)",
+        unsigned{connection.handle}, static_cast<unsigned>(connection.droppedAnswers));
+  job.kind = JobKind::kNone;
 }
 
 void OnMessage(Connection& connection, const uint8_t* message, std::size_t size, uint64_t now) {
@@ -115,7 +120,7 @@ void OnTpdu(Connection& connection, const uint8_t* bytes, std::size_t size, uint
 }  // namespace
 
 void ResetLink(Connection& connection, uint64_t now) {
-  Break(connection);
+  BreakAndForget(connection);
   connection.phase = Phase::kTcpConnecting;
   connection.phaseStartedAt = now;
   connection.sourceReference = connection.handle;
@@ -139,11 +144,16 @@ void OnTcpConnected(Connection& connection, uint64_t now) {
 
 void Break(Connection& connection) {
   connection.phase = Phase::kBroken;
-  connection.job.kind = JobKind::kNone;
+  if (!HasAnswerToCollect(connection, connection.job.kind)) connection.job.kind = JobKind::kNone;
   connection.inbound.Clear();
   connection.messageBytes = 0;
   connection.outboundBytes = 0;
   connection.outboundSent = 0;
+}
+
+void BreakAndForget(Connection& connection) {
+  Break(connection);
+  connection.job.kind = JobKind::kNone;
 }
 
 void ProcessInbound(Connection& connection, uint64_t now) {
@@ -207,11 +217,22 @@ bool SendNextPart(Connection& connection, uint64_t now) {
   return true;
 }
 
-void AbandonJob(Connection& connection) {
-  if (connection.job.complete)
-    connection.job.kind = JobKind::kNone;
-  else
-    connection.job.abandoned = true;
+bool DropOutstandingJob(Connection& connection) {
+  Job& job = connection.job;
+  if (!job.complete) {
+    job.abandoned = true;
+    return false;
+  }
+  ++connection.droppedAnswers;
+  Trace("quaxnet: connection %u: answer never collected dropped at the next request (%u so far)",
+        unsigned{connection.handle}, static_cast<unsigned>(connection.droppedAnswers));
+  job.kind = JobKind::kNone;
+  return true;
+}
+
+bool HasAnswerToCollect(const Connection& connection, JobKind kind) {
+  const Job& job = connection.job;
+  return kind != JobKind::kNone && job.kind == kind && job.complete && !job.abandoned;
 }
 
 int LinkAnswer(const Connection& connection) {

@@ -7,7 +7,9 @@
 // The functions here are the protocol alone: they take the bytes that arrived and queue the bytes
 // to send, and never touch a socket (link_io.h moves the bytes). Anything from the peer that is
 // malformed, unexpected or does not match what is outstanding breaks the connection; a broken
-// connection forgets its job and every byte it held, and stays broken until it is restarted.
+// connection forgets the part on its way and every byte it held, and stays broken until it is
+// restarted. An answer that had arrived whole before the break (the peer answered, then closed)
+// stays to be collected; the next request drops it.
 // Every phase and every part of a job must be answered within the connection's time limit, or
 // the connection breaks.
 #ifndef QUAXNET_CONNECTION_H_
@@ -73,6 +75,7 @@ struct Connection {
   std::size_t outboundBytes = 0;
   std::size_t outboundSent = 0;
   Job job;
+  uint32_t droppedAnswers = 0;  // late or uncollected answers dropped since the slot was taken
 };
 
 // Forgets everything of the last link and enters kTcpConnecting.
@@ -81,8 +84,12 @@ void ResetLink(Connection& connection, uint64_t now);
 // The TCP connection is up: queues the connect request.
 void OnTcpConnected(Connection& connection, uint64_t now);
 
-// Enters kBroken, forgetting the job and every byte held either way.
+// Enters kBroken, forgetting every byte held either way and the job unless its answer is complete
+// and waits to be collected.
 void Break(Connection& connection);
+
+// Break, and forget the job whatever it holds: a restart or a close.
+void BreakAndForget(Connection& connection);
 
 // Takes every whole TPKT out of `connection.inbound` and acts on it.
 void ProcessInbound(Connection& connection, uint64_t now);
@@ -99,8 +106,13 @@ bool JobInFlight(const Connection& connection);
 // Queues the next part of the job; false (the connection broken) when it cannot be encoded.
 bool SendNextPart(Connection& connection, uint64_t now);
 
-// A later send found the job outstanding: its answer will be dropped (at once, if it is in).
-void AbandonJob(Connection& connection);
+// A later send found the job outstanding. An answer that arrived whole but was never collected is
+// dropped now (counted and traced), and true returned: the send may go ahead. An answer still on
+// its way is marked to be dropped when it comes, and false returned.
+bool DropOutstandingJob(Connection& connection);
+
+// Whether the connection holds the whole answer of a job of `kind` that waits to be collected.
+bool HasAnswerToCollect(const Connection& connection, JobKind kind);
 
 // The connection state answer: 0 established, 3 on the way there, 9 broken.
 int LinkAnswer(const Connection& connection);

@@ -17,7 +17,8 @@ Connection* AllocateConnection() {
     nextSlot = (slot + 1) % kMaxConnections;
     connection.handle = static_cast<uint16_t>(slot + 1);
     connection.socket = platform::kNoSocket;
-    Break(connection);
+    connection.droppedAnswers = 0;
+    BreakAndForget(connection);
     return &connection;
   }
   return nullptr;
@@ -31,7 +32,7 @@ Connection* FindConnection(uint32_t handle) {
 }
 
 void ReleaseConnection(Connection& connection) {
-  Break(connection);
+  BreakAndForget(connection);
   connection.phase = Phase::kFree;
 }
 

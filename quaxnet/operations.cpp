@@ -81,24 +81,30 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
   Connection* connection = FindConnection(record->connection);
   if (connection == nullptr) return kAnswerUnknownHandle;
   Advance(*connection, false);
+  // An answer that arrived whole but was never collected belongs to a request that the driver has
+  // given up: it is dropped, even when the peer has closed since.
+  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection))
+    return connection->phase == Phase::kEstablished ? kAnswerResponsePending
+                                                    : LinkAnswer(*connection);
   if (connection->phase != Phase::kEstablished) return LinkAnswer(*connection);
-  if (connection->job.kind != JobKind::kNone) {
-    AbandonJob(*connection);
-    return kAnswerResponsePending;
-  }
   const Personality personality = connection->target.personality;
   if (!BeginJob(connection->job, kind, *record, personality)) return kAnswerInvalidArgument;
   if (kind == JobKind::kWrite)
     TakeWriteData(connection->job, personality, static_cast<const uint8_t*>(data));
   SendNextPart(*connection, NowMilliseconds());
   Advance(*connection, false);
-  return connection->phase == Phase::kEstablished ? kAnswerDone : LinkAnswer(*connection);
+  // A PLC may answer and close before this returns: the request went out, its answer waits.
+  if (connection->phase == Phase::kEstablished || HasAnswerToCollect(*connection, kind))
+    return kAnswerDone;
+  return LinkAnswer(*connection);
 }
 
 // The common part of collecting a read or a write: the job of `kind` when it is complete, or the
 // answer that says why there is none.
 int FindCompleteJob(Connection& connection, JobKind kind) {
   Advance(connection, JobInFlight(connection));
+  // An answer that arrived whole is handed out even when the peer closed right after it.
+  if (HasAnswerToCollect(connection, kind)) return kAnswerDone;
   if (connection.phase != Phase::kEstablished) return LinkAnswer(connection);
   const Job& job = connection.job;
   if (job.kind == JobKind::kNone) return kAnswerNoRequest;

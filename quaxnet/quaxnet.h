@@ -55,8 +55,10 @@ QX_API int ZAN_STDCALL QxRestartConnection(uint32_t handle);
 
 // 103 and 106. Sends a read (fetch) or a write of the record on its connection, split into parts
 // that fit the PLC; the write's data (the record's length, in its units) is taken at once.
-// 0 sent; 3 not established; 9 broken; 14 an earlier request is still outstanding (it is then
-// abandoned: its answer is dropped); 1 a record that cannot be carried; 2 unknown handle.
+// An answer to an earlier request that arrived whole but was never collected is dropped first
+// (counted, and traced through QUAXNET_TRACE). 0 sent; 3 not established; 9 broken; 14 the answer
+// to an earlier request is still on its way (that request is then abandoned: its answer is dropped
+// when it comes; nothing is sent); 1 a record that cannot be carried; 2 unknown handle.
 QX_API int ZAN_STDCALL QxSendRead(TransferRecord* record);
 QX_API int ZAN_STDCALL QxSendWrite(TransferRecord* record, const void* buffer);
 
@@ -64,7 +66,9 @@ QX_API int ZAN_STDCALL QxSendWrite(TransferRecord* record, const void* buffer);
 // (S5 data-block words in host order); 0 with a non-zero status when the PLC refused (the S7
 // item return code or error class and code, or 0x100 + the S5 error number), the buffer
 // untouched; 6 not yet; 3 or 9 the request is lost (not established, broken); 14 the outstanding
-// request was abandoned; 8 no read outstanding; 1 `size` too small or a null pointer.
+// request was abandoned; 8 no read outstanding; 1 `size` too small or a null pointer. An answer
+// that arrived whole is handed out even when the peer closed the connection right after it; the
+// connection is broken for the next request.
 QX_API int ZAN_STDCALL QxReceiveRead(uint32_t size, void* buffer, uint16_t* status,
                                      uint32_t handle);
 

@@ -5,6 +5,7 @@
 #include "core/host_services.h"
 #include "entry/version_text.h"
 #include "transport/connections.h"
+#include "transport/opened_connections.h"
 
 namespace zan {
 
@@ -27,6 +28,9 @@ int32_t Init(ZanRequest* request) {
   state->channelActive = argument->enabled;
   if (argument->enabled == 0) return kResultDone;
 
+  // A block that this driver initialised before still holds the connections it opened for it: the
+  // reset would lose their handles and leave them open, on PLCs that have only a few to give.
+  CloseOpenedConnections(*state);
   state->timeout = TimeoutFromSetting(argument->timeoutSetting);
   ResetDriverState(*state);
   if (!LoadConfiguration(*state, request->instance)) return kResultUnreachable;

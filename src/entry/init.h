@@ -13,7 +13,9 @@ namespace zan {
 // and never more than a 32-bit integer holds.
 int32_t TimeoutFromSetting(int32_t timeoutSetting);
 
-// Returns 0 when the instance is idle (enabled 0) or initialised, whatever the connections did;
+// Init of a block that this driver initialised before first closes the connections it opened for it
+// (opened_connections.h), then resets it. Returns 0 when the instance is idle (enabled 0; nothing
+// is closed) or initialised, whatever the connections did;
 // 2 when its configuration file is missing or fails to load; 1 when the request lacks its state
 // or argument.
 int32_t Init(ZanRequest* request);

@@ -28,7 +28,7 @@ bool Readable(const DriverState& state, const TagItem& item) {
   return CountFits(layout, item.count);
 }
 
-int32_t Dispatch(DriverState& state, TagItem& item) {
+int32_t Dispatch(DriverState& state, TagItem& item, CacheUse cacheUse) {
   switch (LayoutOfKind(item.kind)) {
     case ValueLayout::kNone:
       return kResultRefused;
@@ -39,13 +39,11 @@ int32_t Dispatch(DriverState& state, TagItem& item) {
     case ValueLayout::kBackupHeartbeat:
       return ReadBackupHeartbeat(state, item);
     default:
-      return ReadTagAs(state, item, item.kind);
+      return ReadTagAs(state, item, item.kind, cacheUse);
   }
 }
 
-}  // namespace
-
-int32_t ReadBlock(ZanRequest* request) {
+int32_t ReadValues(ZanRequest* request, CacheUse cacheUse) {
   if (request == nullptr || request->state == nullptr || request->argument == nullptr)
     return kResultRefused;
   DriverState& state = *request->state;
@@ -61,7 +59,7 @@ int32_t ReadBlock(ZanRequest* request) {
       state.plcs[item.plc & 0xFF].backupPlc == 0)
     return kResultRefused;
 
-  const int32_t result = Dispatch(state, item);
+  const int32_t result = Dispatch(state, item, cacheUse);
   // Status and heartbeat tags record theirs in rows from 256 on, which no address names.
   PlcEntry& read = state.plcs[item.plc];
   read.linkState = static_cast<uint8_t>(result);
@@ -73,7 +71,7 @@ int32_t ReadBlock(ZanRequest* request) {
   return bothFailed ? kResultUnreachable : kResultRefused;
 }
 
-int32_t ReadValue(ZanRequest* request) {
+int32_t ReadSingleValue(ZanRequest* request, CacheUse cacheUse) {
   if (request == nullptr || request->state == nullptr || request->argument == nullptr)
     return kResultRefused;
   auto& item = *static_cast<TagItem*>(request->argument);
@@ -84,7 +82,7 @@ int32_t ReadValue(ZanRequest* request) {
   const bool integer = IsIntegerKind(item.kind);
   uint8_t* const value = integer ? cell + 2 : cell;
   item.valueBuffer = value;
-  const int32_t result = ReadBlock(request);
+  const int32_t result = ReadValues(request, cacheUse);
   item.valueBuffer = cell;
 
   if (item.bit != kBitWholeValue) {
@@ -93,6 +91,20 @@ int32_t ReadValue(ZanRequest* request) {
     StoreLittle16(value, bit);
   }
   return result;
+}
+
+}  // namespace
+
+int32_t ReadBlock(ZanRequest* request) {
+  return ReadValues(request, CacheUse::kServe);
+}
+
+int32_t ReadValue(ZanRequest* request) {
+  return ReadSingleValue(request, CacheUse::kServe);
+}
+
+int32_t ReadValueFromPlc(ZanRequest* request) {
+  return ReadSingleValue(request, CacheUse::kBypass);
 }
 
 }  // namespace zan

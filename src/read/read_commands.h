@@ -32,6 +32,10 @@ int32_t ReadBlock(ZanRequest* request);
 // result. Returns ReadBlock's result; `valueBuffer` is as the host gave it.
 int32_t ReadValue(ZanRequest* request);
 
+// ReadValue as a bit write needs it: the same steps, but no cache block answers; the word comes
+// from the PLC, since a block may be a poll cycle old and its bits would be written back.
+int32_t ReadValueFromPlc(ZanRequest* request);
+
 }  // namespace zan
 
 #endif  // ZAN_READ_READ_COMMANDS_H_

@@ -1,9 +1,12 @@
 #include "read/read_from_plc.h"
 
 #include "address/tag_address.h"
+#include "core/clock.h"
 #include "core/host_services.h"
 #include "core/sleep.h"
 #include "read/block_cache.h"
+#include "read/byte_addressed_words.h"
+#include "read/value_decoding.h"
 #include "transport/transport_binding.h"
 
 namespace zan {
@@ -24,17 +27,52 @@ uint16_t ReceiveRead(DriverState& state, uint16_t connection, uint16_t* status) 
 }
 
 // Sends the record; a busy transport is asked again until it takes the request or the retries are
-// used up. Returns the last answer.
-uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType) {
+// used up. Returns the last answer. The wait for the answer counts from the send that the transport
+// took: `deadline` is set anew before each send, so that the driver gives up on an answer before
+// the transport's own time limit (the same time-out, counted from the same send) can break the
+// connection.
+uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType, int32_t timeout,
+                         Deadline& deadline) {
+  deadline = Deadline(timeout);
   uint16_t answer = SendRead(record);
   if (answer != kAnswerBusy) return answer;
   for (int retry = 0; retry < kBusyRetries; ++retry) {
     DriverSleep(kBusyRetryMilliseconds);
     if (plcType == kPlcTypeS5) DriverSleep(kBusyRetryS5ExtraMilliseconds);
+    deadline = Deadline(timeout);
     answer = SendRead(record);
     if (answer == kAnswerDone) break;
   }
   return answer;
+}
+
+// Polls the answer of the record sent until it arrives or `deadline` passes; the last poll comes
+// before it. A lost request (answer 3 or 9) is sent again; a re-send refused with 9 means a dead
+// link, which only a warm start mends. Returns the result code of the read and logs its failure
+// with the length that the tag planned.
+int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& record,
+                    const Deadline& deadline, uint16_t plannedLength) {
+  uint16_t answer = kAnswerDone;
+  uint16_t status = 0;
+  bool answered = false;
+  for (;;) {
+    answer = ReceiveRead(state, record.connection, &status);
+    uint32_t pause = kReceivePollMilliseconds;
+    if (answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
+      answer = SendRead(record);
+      if (answer == kAnswerConnectionFailure) break;
+      pause = kResendMilliseconds;
+    } else if (answer != kAnswerNothingYet && answer != kAnswerNothingYetAlt) {
+      answered = true;
+      break;
+    }
+    deadline.SleepWithin(pause);
+    if (deadline.Passed()) break;
+  }
+  if (answered && answer == kAnswerDone && status == 0) return kResultDone;
+  ZAN_LOG("ZanDOR: Read Tag %s Failed, Len=%d rc=%d,%d", item.addressText, plannedLength, answer,
+          status);
+  return answered ? kResultRefused : kResultUnreachable;
 }
 
 // Sends the record and waits for its answer. Returns the result code of the read.
@@ -45,46 +83,37 @@ int32_t Exchange(DriverState& state, const TagItem& item, TransferRecord& record
   // would count as a lost PLC and move its pair to the backup: no data for this tag instead.
   if (record.length == 0) return kResultRefused;
   const uint8_t plcType = state.plcs[item.plc].type;
+  // The words of a type-6 PLC go out as the bytes that hold them.
+  const bool wordsAsBytes = CarriesWordsAsBytes(plcType, record);
+  TransferRecord sent = record;
+  if (wordsAsBytes && !WordRecordInBytes(record, &sent)) return kResultRefused;
 
-  uint16_t answer = SendWithRetries(record, plcType);
-  uint16_t status = 0;
+  Deadline deadline(state.timeout);
+  uint16_t answer = SendWithRetries(sent, plcType, state.timeout, deadline);
   if (answer == kAnswerResponsePending) {
     // The answer to an earlier request is still on its way: collect and drop it, so that it can
     // never pass for this request's data.
-    ReceiveRead(state, record.connection, &status);
+    uint16_t status = 0;
+    ReceiveRead(state, sent.connection, &status);
     DriverSleep(kPendingDropMilliseconds);
     return kResultRefused;
   }
   if (answer != kAnswerDone) return kResultUnreachable;
 
-  const int32_t polls = state.timeout / 10;
-  bool answered = false;
-  for (int32_t poll = 0; poll < polls && !answered; ++poll) {
-    answer = ReceiveRead(state, record.connection, &status);
-    if (answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
-      // The request was lost: ask again.
-      answer = SendRead(record);
-      DriverSleep(kResendMilliseconds);
-    } else if (answer == kAnswerNothingYet || answer == kAnswerNothingYetAlt) {
-      DriverSleep(kReceivePollMilliseconds);
-    } else {
-      answered = true;
-    }
-  }
-  if (answered && answer == kAnswerDone && status == 0) return kResultDone;
-  ZAN_LOG("ZanDOR: Read Tag %s Failed, Len=%d rc=%d,%d", item.addressText, record.length, answer,
-          status);
-  return answered ? kResultRefused : kResultUnreachable;
+  const int32_t result = AwaitAnswer(state, item, sent, deadline, record.length);
+  if (result == kResultDone && wordsAsBytes) ExchangeBytePairs(state.transferBuffer, sent.length);
+  return result;
 }
 
 }  // namespace
 
-int32_t ReadFromPlc(DriverState& state, const TagItem& item, TransferRecord& record) {
+int32_t ReadFromPlc(DriverState& state, const TagItem& item, TransferRecord& record,
+                    CacheUse cacheUse) {
   record.connection = state.plcs[item.plc].readConnection;
   const bool cacheBlockTag = (item.kind & 0xFF) == kKindCacheBlock;
   const bool trace = state.commTrace == 1;
 
-  if (!cacheBlockTag && !IsIoArea(item.kind)) {
+  if (cacheUse == CacheUse::kServe && !cacheBlockTag && !IsIoArea(item.kind)) {
     const int slot = FindCoveringBlock(state, item.plc, record);
     if (slot != kNoCacheSlot) {
       if (state.cache[slot].valid != 1) {

@@ -8,6 +8,7 @@
 
 #include "core/driver_state.h"
 #include "core/host_interface.h"
+#include "read/read_from_plc.h"
 
 namespace zan {
 
@@ -18,8 +19,10 @@ namespace zan {
 // (values placed only on 0), or 1 for a kind without a reader or a transfer that cannot be planned
 // (a count that does not fit transferBuffer, a string text without its length). A string read
 // clears transferBuffer and the first 4 bytes of the value buffer first, so that a failed read
-// leaves the host an empty text.
-int32_t ReadTagAs(DriverState& state, TagItem& item, int32_t kind);
+// leaves the host an empty text. The text of an S7 string with header ends at its current length
+// when that is at most the tag's string length. `cacheUse` goes to ReadFromPlc.
+int32_t ReadTagAs(DriverState& state, TagItem& item, int32_t kind,
+                  CacheUse cacheUse = CacheUse::kServe);
 
 }  // namespace zan
 

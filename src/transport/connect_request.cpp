@@ -1,5 +1,6 @@
 #include "transport/connect_request.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/driver_state.h"
@@ -31,7 +32,9 @@ ConnectRequest MakeConnectRequest(const DriverState& state, const PlcEntry& plc)
   block.constant56 = 2;
   block.constant57 = 4;
   block.constant58 = 1045;
-  block.timeout = static_cast<uint16_t>(state.timeout);
+  // The field is 16 bits wide: a longer time-out asks for the longest it holds rather than for its
+  // low 16 bits (65536 ms would be none at all).
+  block.timeout = static_cast<uint16_t>(std::clamp<int32_t>(state.timeout, 0, kConnectTimeoutMax));
   block.constant62 = 24;
   return block;
 }

@@ -22,7 +22,7 @@ struct ConnectRequest {
   uint8_t constant56;        // 2
   uint8_t constant57;        // 4
   uint16_t constant58;       // 1045
-  uint16_t timeout;          // low 16 bits of the driver time-out
+  uint16_t timeout;          // the driver time-out in ms, at most 65535
   uint16_t constant62;       // 24
   uint8_t remoteTsapLength;
   uint8_t remoteTsap[8];
@@ -61,9 +61,10 @@ namespace zan {
 constexpr uint16_t kConnectRequestLength = 86;
 constexpr uint16_t kIsoOnTcpPort = 102;  // RFC 1006
 constexpr uint8_t kTsapLength = 8;
+constexpr int32_t kConnectTimeoutMax = 0xFFFF;  // the block's time-out field is 16 bits
 
 // A block for `plc` with everything but the TSAPs: length, parameter offset, address, port, the
-// constants and the time-out. Every other byte is zero.
+// constants and the time-out (the driver's, held to 0..65535). Every other byte is zero.
 ConnectRequest MakeConnectRequest(const DriverState& state, const PlcEntry& plc);
 
 // The TSAPs of an S7 connection: remote 03 <slot>, local 01 01, each of length 2.

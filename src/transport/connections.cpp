@@ -1,8 +1,9 @@
 #include "transport/connections.h"
 
+#include "core/clock.h"
 #include "core/host_services.h"
-#include "core/sleep.h"
 #include "transport/connect_request.h"
+#include "transport/opened_connections.h"
 #include "transport/transport_binding.h"
 
 namespace zan {
@@ -14,12 +15,17 @@ bool OpenAccepted(uint16_t result, const ConnectRequest& block) {
          (block.status == kOpenStatusAccepted || block.status == kOpenStatusAcceptedPending);
 }
 
-// Records the handle of a new connection. A handle that it replaces (the heartbeat of a failed PLC
-// reconnects over the broken connection) is closed: otherwise every reconnect would hold one more
-// connection in the transport, and on the PLC, which has only a few.
-void RecordHandle(uint16_t& field, uint16_t handle) {
-  if (field != 0 && field != handle) Transport().QxCloseConnection(field);
+// Records the handle of a new connection in `field` of PLC row `number`, and notes it as opened
+// for the state. A handle that it replaces (the heartbeat of a failed PLC reconnects over the
+// broken connection) is closed: otherwise every reconnect would hold one more connection in the
+// transport, and on the PLC, which has only a few.
+void RecordHandle(DriverState& state, int number, uint16_t& field, uint16_t handle) {
+  if (field != 0 && field != handle) {
+    Transport().QxCloseConnection(field);
+    ForgetOpenedConnection(state, number, field);
+  }
   field = handle;
+  NoteOpenedConnection(state, number, handle);
 }
 
 bool ConnectS7(DriverState& state, int number) {
@@ -41,7 +47,7 @@ bool ConnectS7(DriverState& state, int number) {
     return false;
   }
   ZAN_LOG("ZanDOR: Connection to Plc #%d Success !!!", number);
-  RecordHandle(plc.readConnection, handle);
+  RecordHandle(state, number, plc.readConnection, handle);
   return true;
 }
 
@@ -65,7 +71,7 @@ bool ConnectS5(DriverState& state, int number) {
     return false;
   }
   ZAN_LOG("ZanDOR: Read Connection Success, Plc #%d !!! ", number);
-  RecordHandle(plc.readConnection, readHandle);
+  RecordHandle(state, number, plc.readConnection, readHandle);
 
   // The write connection reuses the block with the write TSAP; a read connection made above stays
   // open and recorded even when this one fails. The outputs are cleared first: a transport that
@@ -86,7 +92,7 @@ bool ConnectS5(DriverState& state, int number) {
     return false;
   }
   ZAN_LOG("ZanDOR: Write Connection Success, Plc #%d !!! ", number);
-  RecordHandle(plc.writeConnection, writeHandle);
+  RecordHandle(state, number, plc.writeConnection, writeHandle);
   return true;
 }
 
@@ -94,12 +100,12 @@ bool ConnectS5(DriverState& state, int number) {
 
 bool WaitConnected(const DriverState& state, uint16_t handle) {
   const TransportOperations& transport = Transport();
-  const int32_t polls = state.timeout / 10;
-  for (int32_t i = 0; i < polls; ++i) {
+  const Deadline deadline(state.timeout);
+  for (;;) {
     if (ResultCode(transport.QxConnectionState(handle)) == kConnectionEstablished) return true;
-    DriverSleep(kConnectPollMilliseconds);
+    deadline.SleepWithin(kConnectPollMilliseconds);
+    if (deadline.Passed()) return false;
   }
-  return false;
 }
 
 bool PlcConnect(DriverState& state, int plc) {
@@ -125,6 +131,7 @@ int32_t CloseTransport(ZanRequest* /*request*/) {
   if (SignedResultCode(Transport().QxCloseLibrary()) != 0) {
     ZAN_LOG("ZanDOR: Fail to close driver !");
   }
+  ForgetAllOpenedConnections();
   return kResultDone;
 }
 

@@ -3,8 +3,8 @@
 //
 // An S7 (and a type-6 PLC) has one connection addressed by slot; an S5 a pair, read and write,
 // addressed by TSAPs. Handles are stored in the PlcEntry only on success and never cleared here; a
-// later warm start restarts them through the transport. Every wait polls the connection state at
-// most timeout/10 times, 2 ms apart, through DriverSleep.
+// later warm start restarts them through the transport. Every wait polls the connection state 2 ms
+// apart (DriverSleep) until the driver time-out has passed on the driver clock (core/clock.h).
 #ifndef ZAN_TRANSPORT_CONNECTIONS_H_
 #define ZAN_TRANSPORT_CONNECTIONS_H_
 
@@ -23,12 +23,14 @@ constexpr uint32_t kConnectPollMilliseconds = 2;
 void OpenAllConnections(DriverState& state);
 
 // Connects PLC `plc` (0..511) by its type, sets its linkState to 0 on success or 2 on failure and
-// returns the outcome. A connection that succeeds closes the handle it replaces; a failed one
-// leaves the recorded handles as they were, for a later warm start to restart.
+// returns the outcome. A connection that succeeds closes the handle it replaces and is noted as
+// opened for the state (opened_connections.h); a failed one leaves the recorded handles as they
+// were, for a later warm start to restart.
 bool PlcConnect(DriverState& state, int plc);
 
-// Polls the connection state of `handle` until the transport reports it established (true) or the
-// polls are used up (false).
+// Polls the connection state of `handle` until the transport reports it established (true) or
+// `timeout` milliseconds have passed since the first poll (false). At least one poll; the last one
+// comes before that point.
 bool WaitConnected(const DriverState& state, uint16_t handle);
 
 // Command 2. The argument is one signed 32-bit PLC number, in and out: it comes back holding the
@@ -37,7 +39,8 @@ bool WaitConnected(const DriverState& state, uint16_t handle);
 // or a request without its state or argument, which touch nothing.
 int32_t WarmStart(ZanRequest* request);
 
-// Command 11: closes the transport library (which closes its connections). Always 0.
+// Command 11: closes the transport library (which closes its connections) and forgets the record of
+// the connections opened (opened_connections.h). Always 0.
 int32_t CloseTransport(ZanRequest* request);
 
 }  // namespace zan

@@ -45,7 +45,8 @@ StringTransfer EncodeStringWithHeader(const char* text, int length, uint8_t plcT
   area[1] = static_cast<uint8_t>(characters);
   std::memcpy(&area[kHeaderBytes], text, static_cast<std::size_t>(characters));
 
-  if (plcType == kPlcTypeS5) ExchangeBytePairs(area.data(), static_cast<int32_t>(area.size()));
+  // The S5 layout takes words in host order (type 6 too): the characters are exchanged in pairs.
+  if (!s7) ExchangeBytePairs(area.data(), static_cast<int32_t>(area.size()));
   const int transferLength = s7 ? bytes : bytes / 2;
   return {static_cast<uint16_t>(transferLength), static_cast<uint16_t>(bytes)};
 }
@@ -65,7 +66,7 @@ StringTransfer EncodeCharacters(const uint8_t* characters, int length, uint8_t p
     const int copied = TextLength(reinterpret_cast<const char*>(characters), bytes);
     std::fill(area.begin(), area.end(), 0);
     std::memcpy(area.data(), characters, static_cast<std::size_t>(copied));
-    if (plcType == kPlcTypeS5) ExchangeBytePairs(area.data(), static_cast<int32_t>(area.size()));
+    ExchangeBytePairs(area.data(), static_cast<int32_t>(area.size()));
   }
   const int transferLength = s7 ? bytes : bytes / 2;
   return {static_cast<uint16_t>(transferLength), static_cast<uint16_t>(bytes)};

@@ -2,8 +2,9 @@
 //
 // `length` is the string length of the tag's address (1 to 80). In the S7 layout the transfer
 // carries `length` characters; in the S5 layout length / 2 data words of characters (rounded
-// down). A PLC of type 5 holds each character pair in PLC order: its words are byte-exchanged,
-// header included, so that the transport's word exchange puts them back.
+// down). The S5 layout (types 5 and 6) holds each character pair in PLC order: its words are
+// byte-exchanged, header included, so that the word exchange on the way to the PLC (the S5
+// transport's, or the driver's for type 6) puts them back.
 #ifndef ZAN_WRITE_STRING_ENCODING_H_
 #define ZAN_WRITE_STRING_ENCODING_H_
 

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "core/clock.h"
 #include "core/host_services.h"
-#include "core/sleep.h"
+#include "read/byte_addressed_words.h"
+#include "read/value_decoding.h"
 #include "transport/transport_binding.h"
 
 namespace zan {
@@ -30,29 +32,41 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
             LoggedAddressText(item), record.length);
   }
 
-  const TransportOperations& transport = Transport();
-  // The send's answer carries nothing that the completion does not tell.
-  (void)transport.QxSendWrite(&record, state.transferBuffer);
-
-  // A time-out below 1 (which only ConfigurePort can set) still asks once whether the write
-  // completed.
-  const int32_t polls = state.timeout >= 1 ? state.timeout : 1;
-  int answer = 0;
-  uint16_t status = 0;
-  bool pollsUsedUp = true;
-  for (int32_t poll = 0; poll < polls; ++poll) {
-    status = 0;
-    answer = ResultCode(transport.QxWriteCompletion(&status, record.connection));
-    if (!IsPending(answer)) {
-      pollsUsedUp = false;
-      break;
-    }
-    DriverSleep(kCompletionPollMilliseconds);
+  // The words of a type-6 PLC go out as the bytes that hold them, in PLC order; transferBuffer
+  // holds them in host order again once the write is over.
+  const bool wordsAsBytes = CarriesWordsAsBytes(plc.type, record);
+  TransferRecord sent = record;
+  if (wordsAsBytes) {
+    if (!WordRecordInBytes(record, &sent)) return kResultRefused;
+    ExchangeBytePairs(state.transferBuffer, sent.length);
   }
 
-  if (answer != 0 || status != 0 || pollsUsedUp) {
+  const TransportOperations& transport = Transport();
+  // The wait counts from the send, as the transport's own time limit does: the driver gives up
+  // first, before the transport would break the connection over it.
+  const Deadline deadline(state.timeout);
+  int answer = ResultCode(transport.QxSendWrite(&sent, state.transferBuffer));
+  uint16_t status = 0;
+  bool timedOut = false;
+  // A send refused with 9 found the link dead: no completion can come before a warm start. Any
+  // other answer of the send carries nothing that the completion does not tell.
+  if (answer != kAnswerConnectionFailure) {
+    for (;;) {
+      status = 0;
+      answer = ResultCode(transport.QxWriteCompletion(&status, sent.connection));
+      if (!IsPending(answer)) break;
+      deadline.SleepWithin(kCompletionPollMilliseconds);
+      if (deadline.Passed()) {
+        timedOut = true;
+        break;
+      }
+    }
+  }
+  if (wordsAsBytes) ExchangeBytePairs(state.transferBuffer, sent.length);
+
+  if (answer != 0 || status != 0 || timedOut) {
     ZAN_LOG("ZanDOR: Write Tag %s Failed, rc=%d,%d", LoggedAddressText(item), answer, status);
-    if (pollsUsedUp || answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
+    if (timedOut || answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
       return kResultUnreachable;
     }
     return kResultRefused;

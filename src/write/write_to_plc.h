@@ -1,7 +1,8 @@
 // The common transport write of every writer: send the data in transferBuffer, wait for the
 // completion, and keep the block cache consistent with what was written.
 //
-// Not thread-safe: the host sends one request at a time. Every wait goes through DriverSleep.
+// Not thread-safe: the host sends one request at a time. Every wait goes through DriverSleep and
+// ends at a deadline on the driver clock (core/clock.h).
 #ifndef ZAN_WRITE_WRITE_TO_PLC_H_
 #define ZAN_WRITE_WRITE_TO_PLC_H_
 
@@ -18,12 +19,17 @@ constexpr uint32_t kCompletionPollMilliseconds = 1;
 // Writes the first bytes of transferBuffer that `record` describes (area, data block, start and
 // length filled in) to the PLC named by `item.plc`, which must be a row of the PLC table. Fills
 // the record's connection handle: the PLC's write connection, or its read connection when it has
-// none. Polls the completion at most `timeout` times (at least once), 1 ms apart.
+// none. Polls the completion 1 ms apart until it comes or the driver time-out has passed since the
+// send (at least once); a send refused with 9 (a dead link) is not polled at all. On a PLC
+// of type 6 a data-block record in words goes out as the bytes that hold them
+// (byte_addressed_words.h).
 //
 // Returns 0 when the write completed with status 0; then every valid cache block of the PLC that
 // holds the whole written range of a data block receives the written bytes. Returns 2 when the
-// completion did not come within the polls or the connection failed (answers 3 and 9), 1 for any
-// other answer or a non-zero status; both failures are logged and leave the cache untouched.
+// completion did not come within the time-out or the connection failed (answers 3 and 9, of the
+// completion or 9 of the send), 1 for any other answer or a non-zero status; both failures are
+// logged and leave the cache untouched. 1 also, without a transfer, for type-6 words beyond the
+// connection's 16-bit byte addresses.
 int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record);
 
 // The cache part of a successful data-block write: copies the written bytes into every valid block

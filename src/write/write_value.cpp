@@ -31,9 +31,9 @@ int32_t WriteValue(ZanRequest* request) {
     if (!integerKind) return kResultRefused;
     const bool setBit = (hostWord & 1) != 0;
     const uint16_t mask = bit < 16 ? static_cast<uint16_t>(1u << bit) : 0;
-    // The whole word, read as the PLC holds it now.
+    // The whole word, read as the PLC holds it now: never from a cache block.
     item.bit = kBitWholeValue;
-    const int32_t readResult = ReadValue(request);
+    const int32_t readResult = ReadValueFromPlc(request);
     if (readResult != kResultDone) {
       StoreLittle16(buffer + kSingleValueOffset, hostWord);
       item.bit = bit;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/driver_state.h"
 #include "core/host_interface.h"
 #include "e2e/e2e_support.h"
 
@@ -58,6 +59,9 @@ class DriverSession {
   // Command 2 for `plc`; the number that came back (the backup's, when it took over) in `*plc`.
   int32_t WarmStart(int32_t* plc);
   int32_t CloseTransport();
+
+  // The state block, as the host may read it between requests.
+  const DriverState& state() const { return *reinterpret_cast<const DriverState*>(state_.data()); }
 
   // The host log of the work directory (korpro.log).
   static std::vector<std::string> Log();

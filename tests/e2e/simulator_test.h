@@ -63,6 +63,9 @@ class SimulatorTest : public ::testing::Test {
 // The Init line of an S7 PLC n on 127.0.0.n (127.0.1.x from 256 on) with slot 2.
 std::string S7Line(int plc);
 
+// The length of the plant soak in seconds (20 unless the command line says --soak-seconds=N).
+void SetSoakSeconds(int seconds);
+
 }  // namespace zan::e2e
 
 #endif  // ZAN_TESTS_E2E_SIMULATOR_TEST_H_

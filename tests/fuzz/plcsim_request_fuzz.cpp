@@ -1,6 +1,7 @@
 // Any bytes as what a client sends to a simulated PLC: the session must never read or write out of
 // bounds, never stall with input paused and nothing to send, and, without spoiling faults, answer
-// only in whole TPKTs of the size it granted. The decoders are also fed the bytes directly.
+// only in whole TPKTs of the size it granted. The decoders are also fed the bytes directly: jobs
+// of several items, write data with fill bytes, user data, S5 telegrams, connect requests.
 //
 // Byte 0 chooses: bit 0 the personality (S7 / S5), bits 1-3 a fault, bits 4-7 the size of the
 // pieces in which the rest arrives (1 to 16 bytes, 16 meaning all at once).
@@ -79,8 +80,9 @@ void CheckFrames(const std::vector<uint8_t>& out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static Plc& s7 = MakePlc("1:s7:pdu=240:db=10x64,db=1x8:heartbeat=db1.dbw0:m=16,i=16,q=16");
-  static Plc& s5 = MakePlc("2:s5:db=10x64:m=16,i=16,q=16");
+  static Plc& s7 =
+      MakePlc("1:s7:pdu=240:db=10x64,db=1x8:heartbeat=db1.dbw0:m=16,i=16,q=16:c=4,t=0:cpu=FUZZ");
+  static Plc& s5 = MakePlc("2:s5:db=10x64:dx=10x16:m=16,i=16,q=0:c=4,t=4");
   static Logger quiet([](const std::string&) {});
   if (size == 0) return 0;
 
@@ -91,9 +93,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ConnectRequest connect;
     DataTpdu dataTpdu;
     std::string why;
-    if (DecodeS7Request(data + 1, size - 1, &s7Request, &why) &&
-        s7Request.kind == S7Request::Kind::kWrite) {
-      Require(s7Request.data + s7Request.dataSize <= data + size);
+    if (DecodeS7Request(data + 1, size - 1, &s7Request, &why)) {
+      const bool items =
+          s7Request.kind == S7Request::Kind::kRead || s7Request.kind == S7Request::Kind::kWrite;
+      Require(items != s7Request.items.empty());
+      for (const S7Item& item : s7Request.items) {
+        Require(item.data == nullptr ||
+                (item.data > data && item.data + item.dataSize <= data + size));
+      }
+      if (s7Request.kind == S7Request::Kind::kUserData) {
+        Require(s7Request.userData.data + s7Request.userData.dataSize == data + size);
+      }
     }
     if (DecodeS5Request(data + 1, size - 1, &s5Request, &why) && s5Request.opCode == kS5Write) {
       Require(s5Request.data + s5Request.dataSize == data + size);

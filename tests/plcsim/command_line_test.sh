@@ -31,4 +31,5 @@ refused "cannot read" --config /nonexistent/plcs.txt
 QUAXNET_PORT=port refused "QUAXNET_PORT=port is not a port number" --plc 1:s7
 
 "$sim" --help | grep -q "fault <plc> truncated" || fail "--help lacks the faults"
+"$sim" --help | grep -q "read SZL" || fail "--help lacks what the simulator serves"
 echo "command line: all checks passed"

@@ -28,6 +28,12 @@ TEST_F(ControlTest, CommandsAnswerOneLine) {
       {"get 1 x 0 1", "error unknown area \"x\""},
       {"get 2 db20 0 1", "error no PLC \"2\""},
       {"get 10.0.0.1 db20 0 1", "error no PLC \"10.0.0.1\""},
+      {"set 1 C 510 0x0102", "ok"},
+      {"get 1 c 511 1", "ok 02"},
+      {"get 1 t 512 1", "error bytes 512 to 512 lie outside t"},
+      {"get 1 dx10 0 1", "error dx10 does not exist"},
+      {"state 1", "ok run"},
+      {"state 3 stop", "ok stop"},
       {"status", "error no PLC \"\""},
       {"status 1 2", "error usage: status <plc>"},
       {"jump 1", "error unknown command \"jump\"; try help"},
@@ -116,7 +122,17 @@ TEST(PlcLineTest, LinesAndTheirPlcs) {
   ASSERT_TRUE(ParsePlcLine("1:s7:slot=3:db=10x1000,db=20x200:heartbeat=db10.dbw4", &plcs, &why));
   ASSERT_TRUE(ParsePlcLine("127.0.1.2:s5:db=7x16:read=R,write=W :beat=50ms", &plcs, &why));
   ASSERT_TRUE(ParsePlcLine("600-610:s7:pdu=960,connections=1,m=0", &plcs, &why));
-  ASSERT_EQ(plcs.size(), 13u);
+  ASSERT_TRUE(
+      ParsePlcLine("20:s7:cpu=CPU 1 (test):order=ORD 1-2,serial=S/N 7:c=0,t=65536", &plcs, &why));
+  ASSERT_TRUE(ParsePlcLine("21:s5:dx=5x16,dx=6x2:db=5x4", &plcs, &why));
+  ASSERT_EQ(plcs.size(), 15u);
+  EXPECT_EQ(plcs[13].identity.moduleName, "CPU 1 (test)");
+  EXPECT_EQ(plcs[13].identity.orderNumber, "ORD 1-2");
+  EXPECT_EQ(plcs[13].identity.serialNumber, "S/N 7");
+  EXPECT_EQ(plcs[13].counters, 0u);
+  EXPECT_EQ(plcs[13].timers, 65536u);
+  EXPECT_EQ(plcs[14].extendedDataBlocks.size(), 2u);
+  EXPECT_EQ(plcs[14].counters, 256u);
   EXPECT_EQ(plcs[0].address, 0x7F000001u);
   EXPECT_EQ(plcs[0].slot, 3);
   EXPECT_EQ(plcs[0].dataBlocks.size(), 2u);
@@ -156,6 +172,13 @@ TEST(PlcLineTest, LinesAndTheirPlcs) {
       {"1:s7:heartbeat=db10.dbw0", "is not inside a configured data block"},
       {"1:s7:db=10x3:heartbeat=db10.dbw2", "is not inside a configured data block"},
       {"1:s7:beat=often", "wrong value"},
+      {"1:s7:dx=1x4", "unknown option \"dx\" for an S7"},
+      {"1:s5:cpu=X", "unknown option \"cpu\" for an S5"},
+      {"1:s7:cpu=", "wrong value"},
+      {"1:s7:cpu=A NAME LONGER THAN 24 CHARS", "wrong value"},
+      {"1:s7:order=123456789012345678901", "wrong value"},
+      {"1:s7:serial=\t", "wrong value"},
+      {"1:s7:c=65537", "wrong value"},
   };
   for (const auto& c : wrong) {
     std::vector<PlcConfig> none;

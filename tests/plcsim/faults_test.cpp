@@ -89,6 +89,44 @@ TEST_F(FaultsTest, TruncatedSendsHalfAndCloses) {
   }
 }
 
+TEST_F(FaultsTest, CloseAfterSendsTheWholeAnswerThenCloses) {
+  for (uint32_t plc : {1u, 3u}) {
+    SCOPED_TRACE(plc);
+    auto client = Open(plc);
+    ASSERT_EQ(Control("fault " + std::to_string(plc) + " close-after"), "ok");
+    client->Send(Read(plc));
+    EXPECT_EQ(client->ReceiveMessage(), Good(plc));
+    EXPECT_TRUE(client->Closed());
+    EXPECT_TRUE(Logged("connection closed after the answer (fault close-after)"));
+    ASSERT_EQ(Control("clear " + std::to_string(plc)), "ok");
+  }
+}
+
+TEST_F(FaultsTest, JitterHoldsEachAnswerWithinItsRange) {
+  auto client = Open(1);
+  ASSERT_EQ(Control("fault 1 late 5"), "ok");
+  ASSERT_EQ(Control("fault 1 jitter 100-100"), "ok");
+  client->Send(Read(1));
+  ASSERT_TRUE(RunUntil([&] { return Logged("answer held 105 ms in all (fault jitter)"); }));
+  clock_.now += 104;
+  EXPECT_TRUE(client->Quiet());
+  clock_.now += 1;
+  EXPECT_EQ(client->ReceiveMessage(), Good(1));
+
+  ASSERT_EQ(Control("clear 1"), "ok");
+  ASSERT_EQ(Control("fault 1 jitter 10-20"), "ok");
+  for (uint16_t reference = 1; reference <= 20; ++reference) {
+    client->Send(Read(1, reference));
+    ASSERT_TRUE(RunUntil([&] { return Logged("job " + std::to_string(reference) + ": "); }));
+    clock_.now += 9;
+    EXPECT_TRUE(client->Quiet()) << "held at least the least of the range";
+    clock_.now += 11;
+    const Bytes answer = client->ReceiveMessage();
+    ASSERT_EQ(answer.size(), Good(1).size()) << "held at most the most of the range";
+    EXPECT_EQ(answer[5], reference);
+  }
+}
+
 TEST_F(FaultsTest, SilentReadsAndNeverAnswers) {
   for (uint32_t plc : {1u, 3u}) {
     SCOPED_TRACE(plc);
@@ -150,12 +188,21 @@ TEST_F(FaultsTest, FaultWordsAreChecked) {
       {"fault 1 error 0xFF", "error error takes a code"},
       {"fault 1 malformed badly", "error malformed how?"},
       {"fault 1 sulk", "error unknown fault \"sulk\""},
+      {"fault 1 jitter", "error jitter takes a range"},
+      {"fault 1 jitter 60-0", "error jitter takes a range"},
+      {"fault 1 jitter 60", "error jitter takes a range"},
+      {"fault 1 jitter 0-600001", "error jitter takes a range"},
+      {"fault 1 close-after now", "error unknown fault"},
       {"fault 1 late 20", "ok"},
+      {"fault 1 jitter 0-60", "ok"},
       {"fault 1 error 0x8104", "ok"},
+      {"fault 1 close-after", "ok"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Control(c.line).rfind(c.answer, 0), 0u) << c.line;
-  EXPECT_NE(Control("status 1").find("faults=late_20_ms+_error_0x8104"), std::string::npos);
+  EXPECT_NE(
+      Control("status 1").find("faults=late_20_ms+_jitter_0-60_ms+_error_0x8104+_close-after"),
+      std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The simulator in-process, on loopback, with a clock the test moves by hand, and a raw client
-// that speaks to it byte by byte. The requests are built here from the wire layouts, not with the
-// simulator's encoders, so that a fault in those shows.
+// that speaks to it byte by byte.
 #ifndef ZAN_TESTS_PLCSIM_PLCSIM_FIXTURE_H_
 #define ZAN_TESTS_PLCSIM_PLCSIM_FIXTURE_H_
 
@@ -16,25 +15,27 @@
 #include "log.h"
 #include "net.h"
 #include "simulator.h"
+#include "support/plc_requests.h"
 
 namespace plcsim::testing {
 
-using Bytes = std::vector<uint8_t>;
-
-// "03 00 00 07" -> bytes.
-Bytes Hex(const std::string& text);
-Bytes Concat(std::initializer_list<Bytes> parts);
-
-// Requests as a client sends them, each in its TPKT.
-Bytes ConnectRequest(const Bytes& calling, const Bytes& called, uint8_t sizeCode = 0x0A);
-Bytes Data(const Bytes& userData, bool last = true);
-Bytes S7Setup(uint16_t reference, uint16_t pdu);
-// S7 areas: 0x84 data block, 0x83 flags, 0x81 inputs, 0x82 outputs.
-Bytes S7Read(uint16_t reference, uint8_t area, uint16_t block, uint16_t byte, uint16_t length);
-Bytes S7Write(uint16_t reference, uint8_t area, uint16_t block, uint16_t byte, const Bytes& data);
-// S5 op codes: 0x05 fetch, 0x03 write; areas 1 data block (start and length in words), 2 flags.
-Bytes S5Request(uint8_t op, uint8_t area, uint8_t block, uint16_t start, uint16_t length,
-                const Bytes& data = {});
+// The requests a client sends (support/plc_requests.h).
+using zan::testing::ByteItem;
+using zan::testing::Bytes;
+using zan::testing::Concat;
+using zan::testing::ConnectRequest;
+using zan::testing::Data;
+using zan::testing::Hex;
+using zan::testing::S5Request;
+using zan::testing::S7ItemSpec;
+using zan::testing::S7Read;
+using zan::testing::S7ReadItems;
+using zan::testing::S7ReadSzl;
+using zan::testing::S7Setup;
+using zan::testing::S7UserData;
+using zan::testing::S7Write;
+using zan::testing::S7WriteItems;
+using zan::testing::S7WriteSpec;
 
 class FakeClock : public Clock {
  public:

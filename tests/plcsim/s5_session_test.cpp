@@ -47,7 +47,8 @@ TEST_F(S5Test, ErrorNumbers) {
       {"past the block", false, S5Request(0x05, 1, 10, 255, 2), 0x03, 0},
       {"past the inputs", false, S5Request(0x05, 3, 0, 10, 8), 0x03, 0},
       {"no words", false, S5Request(0x05, 1, 10, 0, 0), 0x03, 0},
-      {"peripherals", false, S5Request(0x05, 5, 0, 0, 2), 0x02, 0},
+      {"peripherals", false, S5Request(0x05, 5, 0, 0, 2), 0x00, 2},
+      {"absolute addresses", false, S5Request(0x05, 9, 0, 0, 2), 0x01, 0},
       {"write past the block", true, S5Request(0x03, 1, 10, 256, 1, {1, 2}), 0x03, 0},
       {"write flags", true, S5Request(0x03, 2, 0, 5, 1, {9}), 0x00, 0},
   };
@@ -59,6 +60,54 @@ TEST_F(S5Test, ErrorNumbers) {
     EXPECT_EQ(answer[8], c.error);
   }
   EXPECT_EQ(Control("get 3 m 5 1"), "ok 09");
+}
+
+TEST_F(S5Test, EveryAreaOfTheService) {
+  Start({"3:s5:db=10x8:dx=10x8:c=4,t=4:m=0,q=4"});
+  auto reader = Open(kRead);
+  auto writer = Open(kWrite);
+  const struct {
+    const char* what;
+    Client* client;
+    Bytes request;
+    const char* answer;  // from the error number on, with the data
+    const char* where;   // "<area> <byte> <count>" to get afterwards, or ""
+    const char* after;
+  } cases[] = {
+      {"extended data block", writer.get(), S5Request(0x03, 0x0A, 10, 1, 1, {0x11, 0x22}), "00",
+       "dx10 2 2", "ok 11 22"},
+      {"the data block beside it", reader.get(), S5Request(0x05, 0x01, 10, 1, 1), "00 00 00", "",
+       ""},
+      {"extended block fetched", reader.get(), S5Request(0x05, 0x0A, 10, 0, 2), "00 00 00 11 22",
+       "", ""},
+      {"counter 2", writer.get(), S5Request(0x03, 0x06, 0, 2, 1, {0x00, 0x07}), "00", "c 4 2",
+       "ok 00 07"},
+      {"counters 2 and 3", reader.get(), S5Request(0x05, 0x06, 0, 2, 2), "00 00 07 00 00", "", ""},
+      {"timer 4 of 4", reader.get(), S5Request(0x05, 0x07, 0, 4, 1), "03", "", ""},
+      {"peripheral outputs", writer.get(), S5Request(0x03, 0x05, 0, 3, 1, {0x5A}), "00", "q 3 1",
+       "ok 5A"},
+      {"no flags", reader.get(), S5Request(0x05, 0x02, 0, 0, 1), "02", "", ""},
+      {"no such extended block", writer.get(), S5Request(0x03, 0x0A, 11, 0, 1, {1, 2}), "02", "",
+       ""},
+      {"system data", reader.get(), S5Request(0x05, 0x08, 0, 0, 1), "01", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Bytes answer = c.client->Exchange(c.request);
+    ASSERT_GE(answer.size(), 16u);
+    Bytes tail(answer.begin() + 8, answer.begin() + 9);
+    tail.insert(tail.end(), answer.begin() + 16, answer.end());
+    EXPECT_EQ(tail, Hex(c.answer));
+    if (*c.where != '\0') {
+      EXPECT_EQ(Control(std::string("get 3 ") + c.where), c.after);
+    }
+  }
+  EXPECT_TRUE(
+      Logged("plc 3: connection #2: write dx11 byte 0 length 2: refused with error number "
+             "0x02, dx11 does not exist"));
+  EXPECT_TRUE(
+      Logged("fetch area 0x08 byte 0 length 1: refused with error number 0x01, the "
+             "service has no area type 0x08"));
 }
 
 TEST_F(S5Test, LongFetchIsSplitIntoDataTpdusOfTheGrantedSize) {

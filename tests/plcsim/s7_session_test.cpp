@@ -1,6 +1,6 @@
 // The S7 personality over a real loopback connection: connect and slot check, setup
-// communication, read and write var with every item outcome, and the malformed jobs that close
-// the connection.
+// communication, read and write var of one byte item with every item outcome, jobs that do not fit
+// the PDU, and the malformed jobs that close the connection.
 #include "plcsim_fixture.h"
 
 namespace plcsim::testing {
@@ -52,10 +52,12 @@ TEST_F(S7Test, ItemOutcomes) {
   auto client = Connect(1);
   ASSERT_EQ(client->OpenS7(), 480);
   ASSERT_EQ(Control("set 1 m 60 0x01020304"), "ok");
-  Bytes wordSize = S7Read(1, 0x84, 10, 0, 2);
-  wordSize[22] = 0x04;  // transport size WORD
+  Bytes timeSize = S7Read(1, 0x84, 10, 0, 2);
+  timeSize[22] = 0x0B;  // transport size TIME
   Bytes bitAddress = S7Read(1, 0x84, 10, 0, 2);
   bitAddress[30] |= 3;  // byte 0, bit 3
+  Bytes otherSyntax = S7Read(1, 0x84, 10, 0, 2);
+  otherSyntax[21] = 0xB0;
   const struct {
     const char* what;
     Bytes request;
@@ -66,10 +68,11 @@ TEST_F(S7Test, ItemOutcomes) {
       {"no such block", S7Read(1, 0x84, 99, 0, 2), Hex("0A 00 00 00")},
       {"past the block", S7Read(1, 0x84, 20, 2, 4), Hex("05 00 00 00")},
       {"past the flags", S7Read(1, 0x83, 0, 62, 4), Hex("05 00 00 00")},
-      {"counters", S7Read(1, 0x1C, 0, 0, 2), Hex("0A 00 00 00")},
+      {"instance data block", S7Read(1, 0x85, 1, 0, 2), Hex("03 00 00 00")},
       {"no bytes", S7Read(1, 0x84, 10, 0, 0), Hex("05 00 00 00")},
-      {"word transport size", wordSize, Hex("06 00 00 00")},
+      {"transport size TIME", timeSize, Hex("06 00 00 00")},
       {"bit address", bitAddress, Hex("05 00 00 00")},
+      {"syntax other than any pointer", otherSyntax, Hex("05 00 00 00")},
       {"write no such block", S7Write(1, 0x84, 99, 0, {1}), Hex("0A")},
       {"write past the block", S7Write(1, 0x84, 20, 3, {1, 2}), Hex("05")},
       {"write inputs", S7Write(1, 0x81, 0, 0, {7}), Hex("FF")},
@@ -84,12 +87,19 @@ TEST_F(S7Test, ItemOutcomes) {
   EXPECT_EQ(Control("get 1 i 0 1"), "ok 07");
 }
 
-TEST_F(S7Test, ReadThatWouldNotFitThePduFailsWithAHeaderError) {
+TEST_F(S7Test, JobOrAnswerLongerThanThePduGetsAHeaderErrorAndTheConnectionStays) {
   auto client = Connect(1);
   ASSERT_EQ(client->OpenS7(), 480);
   EXPECT_EQ(client->Exchange(S7Read(5, 0x84, 10, 0, 462)).size(), 480u) << "18 + 462 fits";
   EXPECT_EQ(client->Exchange(S7Read(6, 0x84, 10, 0, 463)),
             Hex("32 03 00 00 00 06 00 02 00 00 85 00 04 00"));
+  EXPECT_EQ(client->Exchange(S7Write(7, 0x84, 10, 0, Bytes(452, 0))).size(), 15u) << "480 fits";
+  EXPECT_EQ(client->Exchange(S7Write(8, 0x84, 10, 0, Bytes(453, 0))),
+            Hex("32 03 00 00 00 08 00 02 00 00 85 00 05 00"));
+  EXPECT_TRUE(
+      Logged("job 8: a request of 481 bytes, longer than the PDU of 480: refused with "
+             "header error 0x8500"));
+  EXPECT_EQ(client->Exchange(S7Read(9, 0x84, 10, 0, 1)).size(), 19u);
 }
 
 TEST_F(S7Test, RequestsSplitAnyWayAreReassembled) {
@@ -126,7 +136,7 @@ TEST_F(S7Test, MalformedInputClosesTheConnectionWithALogLine) {
     return copy;
   };
   Bytes twoItems = read;
-  twoItems[18] = 2;
+  twoItems[18] = 2;  // with one item behind
   Bytes shortWrite = S7Write(1, 0x84, 10, 0, {1, 2});
   shortWrite[34] = 24;  // says 3 bytes, carries 2
   const struct {
@@ -144,14 +154,14 @@ TEST_F(S7Test, MalformedInputClosesTheConnectionWithALogLine) {
       {"protocol id", true, patched(7, 0x31), "protocol id 0x31"},
       {"ack-data from a client", true, patched(8, 0x03), "message type 0x03 is not a job"},
       {"parameter length", true, patched(14, 13), "parameter length 13"},
-      {"two items", true, twoItems, "2 items"},
-      {"item syntax", true, patched(21, 0xB0), "item specification"},
+      {"item count", true, twoItems, "parameter of 14 bytes ends before item 2 of 2"},
+      {"no items", true, patched(18, 0), "a job without items"},
+      {"variable specification", true, patched(19, 0x13), "item specification 0x13 of item 1"},
+      {"item length", true, patched(20, 0x0B), "item 1 of 1 runs past the parameter"},
       {"write data length", true, shortWrite, "write data of 3 bytes in 2"},
       {"data TPDU header", true, patched(4, 3), "data TPDU header"},
       {"TPDU over the size granted", false,
        Concat({ConnectRequest({1, 1}, {3, 2}, 0x07), Data(Bytes(140, 0))}), "TPKT length 147"},
-      {"job over the PDU granted", true, S7Write(1, 0x84, 10, 0, Bytes(453, 0)),
-       "job of 481 bytes in a PDU of 480"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -2,8 +2,12 @@
 // the PLC, refusals reported as a status, answers that do not fit breaking the connection, TPKTs
 // cut anywhere, S5 word order, and late answers.
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "quaxnet/connection_table.h"
 #include "quaxnet/quaxnet_fixture.h"
+#include "quaxnet/trace.h"
 
 namespace zan::testing {
 namespace {
@@ -205,32 +209,98 @@ TEST_F(QuaxnetTest, TpktsCutAnywhereOrSharingAReadAreJoined) {
   EXPECT_EQ(Bytes(buffer, buffer + 6), (Bytes{6, 5, 4, 3, 2, 1}));
 }
 
-TEST_F(QuaxnetTest, LateAnswerIsDroppedAndNeverTakenForTheNextRead) {
+// Polls the connection until the answer of its job has arrived whole (or a bounded number of
+// times); whether it did.
+bool AnswerArrives(uint16_t handle) {
+  for (int i = 0; i < 3000; ++i) {
+    QxConnectionState(handle);
+    const quaxnet::Connection* connection = quaxnet::FindConnection(handle);
+    if (connection != nullptr && connection->job.complete) return true;
+  }
+  return false;
+}
+
+uint32_t DroppedAnswers(uint16_t handle) {
+  const quaxnet::Connection* connection = quaxnet::FindConnection(handle);
+  return connection != nullptr ? connection->droppedAnswers : 0;
+}
+
+std::vector<std::string> traced;
+void CaptureTrace(const char* line) {
+  traced.emplace_back(line);
+}
+
+TEST_F(QuaxnetTest, LateAnswersCostOneRequestAndAreNeverTakenForAnother) {
+  traced.clear();
+  quaxnet::InstallTraceSink(&CaptureTrace);
   const uint16_t handle = ConnectS7();
   ASSERT_NE(handle, 0);
   TransferRecord record = Record(handle, 1, 10, 0, 2);
   uint16_t status = 0;
-  const Bytes late = SendRead(record);
-  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 6);  // the driver gives up
 
+  // The answer arrives whole after the driver gave up, and nobody collects it: the next request
+  // drops it and goes out at once.
+  const Bytes uncollected = SendRead(record);
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 6);  // the driver gives up
+  peer.SendMessage(S7ReadAnswer(PduReference(uncollected), {0x0B, 0xAD}));
+  ASSERT_TRUE(AnswerArrives(handle));
+  const Bytes next = SendRead(record);
+  ASSERT_FALSE(next.empty()) << "the request after an uncollected answer goes out";
+  EXPECT_EQ(DroppedAnswers(handle), 1u);
+  const std::string connection = "quaxnet: connection " + std::to_string(handle) + ": ";
+  EXPECT_EQ(traced,
+            (std::vector<std::string>{
+                connection + "answer never collected dropped at the next request (1 so far)"}));
+  peer.SendMessage(S7ReadAnswer(PduReference(next), {0x12, 0x34}));
+  EXPECT_EQ(Receive(handle, &status), 0);
+  EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0x12, 0x34}));
+
+  // An answer still on its way makes the next send answer 14: that request is not sent, and the
+  // late answer is dropped when it comes.
+  const Bytes late = SendRead(record);
   EXPECT_EQ(QxSendRead(&record), 14);
   EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 14);
-  peer.SendMessage(S7ReadAnswer(PduReference(late), {0x0B, 0xAD}));
   EXPECT_TRUE(peer.Quiet()) << "nothing goes out for a refused send";
-
+  peer.SendMessage(S7ReadAnswer(PduReference(late), {0x0B, 0xAD}));
   Bytes job;
   for (int i = 0; i < 3000 && job.empty(); ++i) {
-    // The late answer may still be on its way: the send answers 14 until it has been dropped.
+    // The late answer may still be on the wire: the send answers 14 until it has been dropped.
     QxConnectionState(handle);
     const int answer = QxSendRead(&record);
     ASSERT_TRUE(answer == 0 || answer == 14) << answer;
     if (answer == 0) job = peer.ReadMessage();
   }
   ASSERT_FALSE(job.empty());
+  EXPECT_EQ(DroppedAnswers(handle), 2u);
+  EXPECT_EQ(traced.back(), connection + "late answer of an abandoned request dropped (2 so far)");
   EXPECT_NE(PduReference(job), PduReference(late));
-  peer.SendMessage(S7ReadAnswer(PduReference(job), {0x12, 0x34}));
+  peer.SendMessage(S7ReadAnswer(PduReference(job), {0x56, 0x78}));
   EXPECT_EQ(Receive(handle, &status), 0);
-  EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0x12, 0x34}));
+  EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0x56, 0x78}));
+  quaxnet::InstallTraceSink(nullptr);
+}
+
+TEST_F(QuaxnetTest, AnswerFollowedByACloseIsDeliveredAndTheCloseBreaksTheNextRequest) {
+  for (const bool collected : {true, false}) {
+    SCOPED_TRACE(collected ? "collected" : "never collected");
+    const uint16_t handle = ConnectS7();
+    ASSERT_NE(handle, 0);
+    TransferRecord record = Record(handle, 1, 10, 0, 2);
+    uint16_t status = 0;
+    const Bytes job = SendRead(record);
+    peer.SendMessage(S7ReadAnswer(PduReference(job), {0x12, 0x34}));
+    peer.Drop();
+    EXPECT_EQ(StateUntil(handle, 9), 9);
+    if (collected) {
+      EXPECT_EQ(Receive(handle, &status), 0);
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0x12, 0x34}));
+    }
+    EXPECT_EQ(QxSendRead(&record), 9);
+    EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 9)
+        << "an answer is never handed out for a later request";
+    QxCloseConnection(handle);
+  }
 }
 
 TEST_F(QuaxnetTest, S5FetchAndWriteExchangeDataBlockWordsToHostOrder) {

@@ -70,6 +70,9 @@ TEST_F(ReadTest, CacheBlocksAreFetchedAndServeTheReadsTheyHold) {
 TEST_F(ReadTest, TransportAnswers) {
   const std::vector<int> sixes(100, 6), busy(21, 3);
   const std::vector<uint32_t> milliseconds(100, 1), retries(20, 10);
+  // Busy twice: the wait for the answer counts from the send that went out.
+  std::vector<uint32_t> retriedThenPolled(15, 1);
+  retriedThenPolled.insert(retriedThenPolled.begin(), {10, 10});
   // clang-format off
   const struct {
     int plc; int32_t timeout; std::vector<int> sends, receives; uint16_t status;
@@ -81,11 +84,16 @@ TEST_F(ReadTest, TransportAnswers) {
     {1, 1000, busy, {}, 0, 2, 21, 0, retries, nullptr},
     {1, 1000, {14}, {0}, 0, 1, 1, 1, {1}, nullptr},              // pending: collected and dropped
     {1, 1000, {0, 0}, {3, 6, 0}, 0, 0, 2, 3, {50, 1}, nullptr},  // lost, sent again
-    {1, 30, {0, 0}, {6, 6, 9}, 0, 2, 2, 3, {1, 1, 50}, "Len=2 rc=0,0"},  // lost at the end
+    {1, 1000, {0, 3}, {9, 0}, 0, 0, 2, 2, {50}, nullptr},        // sent again, link not up yet
+    {1, 1000, {0, 9}, {9}, 0, 2, 2, 1, {}, "Len=2 rc=9,0"},      // dead link: no waiting
+    {1, 1000, {0, 9}, {3}, 0, 2, 2, 1, {}, "Len=2 rc=9,0"},
+    {1, 3, {0, 0}, {6, 6, 9}, 0, 2, 2, 3, {1, 1, 1}, "Len=2 rc=0,0"},  // lost at the deadline
+    {1, 30, {0, 0}, {6, 3}, 0, 2, 2, 2, {1, 29}, "Len=2 rc=0,0"},     // no wait past it
     {1, 1000, {0}, {0}, 3, 1, 1, 1, {}, "Len=2 rc=0,3"},
     {2, 1000, {0}, {12}, 0, 1, 1, 1, {}, "Len=1 rc=12,0"},
-    {1, 9, {0}, {}, 0, 2, 1, 0, {}, "Len=2 rc=0,0"},                    // no polls at all
-    {1, 1000, {0}, sixes, 0, 2, 1, 100, milliseconds, "Len=2 rc=6,0"},  // polls used up
+    {1, 0, {0}, {6}, 0, 2, 1, 1, {}, "Len=2 rc=6,0"},                  // no time: one poll
+    {1, 100, {0}, sixes, 0, 2, 1, 100, milliseconds, "Len=2 rc=6,0"},  // until the deadline
+    {1, 15, {3, 3, 0}, sixes, 0, 2, 3, 15, retriedThenPolled, "Len=2 rc=6,0"},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -111,6 +119,36 @@ TEST_F(ReadTest, TransportAnswers) {
     if (c.result != 0) {
       EXPECT_EQ(Values(2), Hex("EE EE"));
     }
+  }
+}
+
+TEST_F(ReadTest, AnswerWaitEndsAtTheDeadlineWhateverASleepLasts) {
+  // A platform whose shortest sleep is a scheduler tick: the wait still lasts the time-out.
+  SleepTick(16);
+  transport().Fallback(Op::kReceiveRead, 6);
+  TagItem item = Tag("01DW0100020");
+  const uint64_t start = now();
+  EXPECT_EQ(Read(item), 2);
+  EXPECT_EQ(now() - start, 1008u);  // 63 ticks: the first at or after 1000 ms
+  EXPECT_EQ(transport().Count(Op::kReceiveRead), 63);
+  EXPECT_EQ(log(), Lines{"ZanDOR: Read Tag 01DW0100020 Failed, Len=2 rc=6,0"});
+}
+
+TEST_F(ReadTest, TypeSixWordsBeyondTheByteAddressesOfItsConnectionAreRefused) {
+  // Word 32767 is bytes 65534 and 65535, the last that the record addresses; word 32768 is none.
+  for (const int32_t word : {32767, 32768}) {
+    SCOPED_TRACE(word);
+    transport().ReadData(Hex("1234"));
+    transport().Script(Op::kWriteCompletion, {0});
+    TagItem item = Tag("03DW0100020");
+    item.address = 10 << 16 | word;
+    const int32_t expected = word == 32767 ? 0 : 1;
+    EXPECT_EQ(Read(item), expected);
+    EXPECT_EQ(transport().Count(Op::kSendRead), 1 - expected);
+    EXPECT_EQ(Write(item), expected);
+    EXPECT_EQ(Sent(Op::kSendWrite),
+              word == 32767 ? Lines{"106 c=7 a=1 db=10 s=65534 l=2"} : Lines{});
+    EXPECT_EQ(plc(3).linkState, expected) << "no data for this tag; the PLC is not lost";
   }
 }
 

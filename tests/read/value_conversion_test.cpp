@@ -23,7 +23,10 @@ TEST_F(ValueConversionTest, EveryKindBothWaysOnEveryLayout) {
   } rows[] = {
     {"01DW0100020", 1, 2, "1234 ABCD", "a=1 db=10 s=20 l=4", "3412 CDAB", kBoth},
     {"02DW0100021", 1, 2, "3412 FEFF", "a=1 db=10 s=21 l=2", "3412 FEFF", kBoth},
-    {"03DW0100021", 1, 1, "3412", "a=1 db=10 s=21 l=1", "3412", kBoth},
+    // Type 6: S5 values, asked for over its connection by slot as the bytes that hold the words.
+    {"03DW0100021", 1, 1, "1234", "a=1 db=10 s=42 l=2", "3412", kBoth},
+    {"03DD0100007", 5, 1, "12345678", "a=1 db=10 s=14 l=4", "78563412", kBoth},
+    {"03DF0100004", 3, 1, "0140 0000", "a=1 db=10 s=8 l=4", "0000803F", kBoth},
     {"01DW0100021", 1, 1, "1234", "a=1 db=10 s=21 l=2", "3412", kBoth},
     {"01DB0100005", 1, 2, "AB CD", "a=1 db=10 s=5 l=2", "AB00 CD00", kBoth},
     {"01DD0100008", 4, 1, "12345678", "a=1 db=10 s=8 l=4", "78563412", kBoth},
@@ -43,7 +46,11 @@ TEST_F(ValueConversionTest, EveryKindBothWaysOnEveryLayout) {
     {"02DS010001005", 7, 1, "0502 4241 4443 0045", "a=1 db=10 s=10 l=4", "4142434445 00", kBoth},
     {"02SB010001005", 7, 1, "4241 4443 4645", "a=1 db=10 s=10 l=2", "41424344 00", kBoth},
     {"02SB010001006", 7, 1, "4241 0000 0000", "a=1 db=10 s=10 l=3", "4142 0044 4546", kWrite},
-    {"03DS010001004", 7, 1, "0203 4142 4300 0000", "a=1 db=10 s=10 l=4", "414243 00", kBoth},
+    {"03DS010001004", 7, 1, "0203 4142 4300 0000", "a=1 db=10 s=20 l=8", "414243 00", kBoth},
+    // An S7 string ends at its current length when that fits the tag, as written over a longer one.
+    {"01DS010001010", 7, 1, "0A02 48494C4C4F574F524C44", "a=1 db=10 s=10 l=12", "4849 0000", kRead},
+    {"01DS010001010", 7, 1, "0A00 48494C4C4F574F524C44", "a=1 db=10 s=10 l=12", "0000 0000", kRead},
+    {"01DS010001004", 7, 1, "0A0A 41424344", "a=1 db=10 s=10 l=6", "41424344 00", kRead},
     // One value: integers in the host's cell 2 bytes in, reduced to their bit for bit tags.
     {"01DW0100020", 1, 9, "FFFE", "a=1 db=10 s=20 l=2", "EEEE FEFF", kBoth | kValue},
     {"02DF0100004", 3, 9, "4001 0000", "a=1 db=10 s=4 l=2", "0000803F", kBoth | kValue},

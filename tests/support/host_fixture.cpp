@@ -6,14 +6,20 @@
 #include <fstream>
 #include <random>
 
+#include "core/clock.h"
 #include "core/host_services.h"
 #include "core/sleep.h"
+#include "transport/opened_connections.h"
 
 namespace zan::testing {
 namespace {
 
 std::vector<std::string> capturedLog;
 std::vector<uint32_t> capturedSleeps;
+// The driver's clock: it moves only when the driver sleeps (or a test moves it).
+uint64_t fakeNow = 0;
+// 0, or the scheduler tick that every sleep lasts a whole number of.
+uint32_t sleepTick = 0;
 
 [[gnu::format(printf, 2, 3)]] int CaptureErr(int level, const char* format, ...) {
   EXPECT_EQ(level, kLogLevel) << "every message is logged at level 32";
@@ -50,6 +56,11 @@ const HostServices kFakeHost = {&CaptureErr, &FakeMkClient, &FakeKorproVer, &Fak
 
 void RecordSleep(uint32_t milliseconds) {
   capturedSleeps.push_back(milliseconds);
+  fakeNow += sleepTick == 0 ? milliseconds : (milliseconds + sleepTick - 1) / sleepTick * sleepTick;
+}
+
+uint64_t FakeClock() {
+  return fakeNow;
 }
 
 }  // namespace
@@ -62,6 +73,9 @@ void HostFixture::SetUp() {
   capturedSleeps.clear();
   InstallHostServices(&kFakeHost);
   InstallSleepFunction(&RecordSleep);
+  fakeNow = 1000000;  // far from zero: a wait must not depend on where the clock starts
+  sleepTick = 0;
+  InstallClockFunction(&FakeClock);
   transport_ = std::make_unique<ScriptedTransport>();
 
   previousDirectory_ = std::filesystem::current_path();
@@ -76,7 +90,10 @@ void HostFixture::TearDown() {
   std::filesystem::current_path(previousDirectory_);
   std::error_code ignored;
   std::filesystem::remove_all(directory_, ignored);
+  // The record of connections is the process's: no test inherits another's.
+  ForgetAllOpenedConnections();
   transport_.reset();
+  InstallClockFunction(nullptr);
   InstallSleepFunction(nullptr);
   InstallHostServices(nullptr);
 }
@@ -116,6 +133,15 @@ void HostFixture::ClearLog() {
 }
 const std::vector<uint32_t>& HostFixture::sleeps() const {
   return capturedSleeps;
+}
+uint64_t HostFixture::now() const {
+  return fakeNow;
+}
+void HostFixture::AdvanceClock(uint32_t milliseconds) {
+  fakeNow += milliseconds;
+}
+void HostFixture::SleepTick(uint32_t milliseconds) {
+  sleepTick = milliseconds;
 }
 
 std::vector<std::string> S7RowLog(int plc, const std::string& address, int slot, int type) {

@@ -1,6 +1,7 @@
 // A fixture that plays the host: it owns a zero-filled DriverState, builds requests as the host
-// builds them, captures every log line exactly, stands in for the driver's sleep, and runs each
-// test in a fresh temporary current directory that holds the configuration files the test writes.
+// builds them, captures every log line exactly, stands in for the driver's sleep and clock (the
+// clock advances by each sleep the driver asks for, and by nothing else), and runs each test in a
+// fresh temporary current directory that holds the configuration files the test writes.
 #ifndef ZAN_TESTS_SUPPORT_HOST_FIXTURE_H_
 #define ZAN_TESTS_SUPPORT_HOST_FIXTURE_H_
 
@@ -44,6 +45,13 @@ class HostFixture : public ::testing::Test {
 
   // The sleeps that the driver asked for, in milliseconds.
   const std::vector<uint32_t>& sleeps() const;
+
+  // The driver's clock in milliseconds, and a move of it (time that passes outside the sleeps).
+  uint64_t now() const;
+  static void AdvanceClock(uint32_t milliseconds);
+  // From now on every sleep lasts a whole number of ticks of `milliseconds` (at least one), as on
+  // a platform whose shortest sleep is one scheduler tick; 0 goes back to exact sleeps.
+  static void SleepTick(uint32_t milliseconds);
 
   // The transport of every test: no test ever loads a real library by accident.
   ScriptedTransport& transport() { return *transport_; }

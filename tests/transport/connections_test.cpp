@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@ namespace zan::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
+
+// `first`, then `line` `count` times, then `last`: the journal of a wait.
+Lines Journal(Lines first, const std::string& line, int count, const Lines& last) {
+  first.insert(first.end(), static_cast<std::size_t>(count), line);
+  first.insert(first.end(), last.begin(), last.end());
+  return first;
+}
 
 class ConnectionsTest : public HostFixture {
  protected:
@@ -71,7 +79,7 @@ TEST_F(ConnectionsTest, TransportThatDoesNotOpenIsLoggedAndInitStillSucceeds) {
 
 TEST_F(ConnectionsTest, S7ConnectionRequestBlock) {
   transport().ScriptOpen(Op::kOpenS7, 0, 7, 0);
-  ASSERT_EQ(InitWith("1=7,192.168.0.10,0C\n", 10000), 0);  // timeout 100000: low 16 bits 34464
+  ASSERT_EQ(InitWith("1=7,192.168.0.10,0C\n", 10000), 0);  // timeout 100000 ms
 
   ASSERT_EQ(transport().Count(Op::kOpenS7), 1);
   const TransportCall open = transport().CallsOf(Op::kOpenS7)[0];
@@ -85,7 +93,7 @@ TEST_F(ConnectionsTest, S7ConnectionRequestBlock) {
   EXPECT_EQ(+block.constant56, 2);
   EXPECT_EQ(+block.constant57, 4);
   EXPECT_EQ(+block.constant58, 1045);
-  EXPECT_EQ(+block.timeout, 34464);
+  EXPECT_EQ(+block.timeout, 65535) << "the longest the field holds, not the low 16 bits (34464)";
   EXPECT_EQ(+block.constant62, 24);
   EXPECT_EQ(+block.remoteTsapLength, 2);
   EXPECT_EQ(+block.localTsapLength, 2);
@@ -121,18 +129,22 @@ TEST_F(ConnectionsTest, S7OpenAnswers) {
       {4, 0, false, "ZanDOR: Strat Connection Failed Plc #1 (4,0)"},
       {-1, 3, false, "ZanDOR: Strat Connection Failed Plc #1 (65535,3)"},
   };
+  bool held = false;  // the connection of the case before, which Init closes first
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.result) + "/" + std::to_string(c.status));
     transport().ClearCalls();
     transport().ScriptOpen(Op::kOpenS7, c.result, 0xFFF1, c.status);
     ASSERT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
+    const Lines journal = transport().Journal();
+    EXPECT_EQ(held, !journal.empty() && journal.front() == "101 h=65521");
+    held = c.accepted;
     if (c.accepted) {
-      EXPECT_EQ(transport().Journal(), (Lines{"252", "225 h=0", "124 h=65521"}));
+      EXPECT_EQ(Lines(journal.end() - 3, journal.end()), (Lines{"252", "225 h=0", "124 h=65521"}));
       EXPECT_EQ(plc(1).readConnection, 0xFFF1);
       EXPECT_EQ(plc(1).linkState, kLinkConnected);
     } else {
       // The handle that the block returned is closed; nothing is stored.
-      EXPECT_EQ(transport().Journal(), (Lines{"252", "225 h=0", "101 h=65521"}));
+      EXPECT_EQ(Lines(journal.end() - 3, journal.end()), (Lines{"252", "225 h=0", "101 h=65521"}));
       EXPECT_EQ(connectionLog(), Lines{c.refusal});
       EXPECT_EQ(plc(1).readConnection, 0);
       EXPECT_EQ(plc(1).linkState, kLinkFailed);
@@ -140,19 +152,25 @@ TEST_F(ConnectionsTest, S7OpenAnswers) {
   }
 }
 
-TEST_F(ConnectionsTest, WaitPollsTimeoutByTenTimesTwoMillisecondsApart) {
+TEST_F(ConnectionsTest, WaitEndsAtTheDeadlineWhateverASleepLasts) {
   struct Case {
     int32_t timeoutSetting;
-    int polls;
+    uint32_t tick;  // what the shortest sleep lasts; 0: as asked
+    int polls;      // each followed by a sleep of 2 ms; the last before the deadline
+    uint64_t waited;
   };
-  for (const Case& c : {Case{9, 100}, Case{10, 10}, Case{25, 25}}) {
-    SCOPED_TRACE(c.timeoutSetting);
+  for (const Case& c : {Case{9, 0, 500, 1000}, Case{10, 0, 50, 100}, Case{25, 0, 125, 250},
+                        Case{10, 16, 7, 112}, Case{9, 16, 63, 1008}}) {
+    SCOPED_TRACE(std::to_string(c.timeoutSetting) + " tick " + std::to_string(c.tick));
     transport().ClearCalls();
     transport().Fallback(Op::kConnectionState, 1);
+    SleepTick(c.tick);
     const std::size_t sleepsBefore = sleeps().size();
+    const uint64_t start = now();
     ASSERT_EQ(InitWith("1=7,10.0.0.1\n", c.timeoutSetting), 0);
 
     EXPECT_EQ(transport().Count(Op::kConnectionState), c.polls);
+    EXPECT_EQ(now() - start, c.waited);
     const std::vector<uint32_t> waited(sleeps().begin() + sleepsBefore, sleeps().end());
     EXPECT_EQ(waited, std::vector<uint32_t>(c.polls, 2));
     EXPECT_EQ(connectionLog(), Lines{"ZanDOR: Connection to Plc #1 Failed !!!"});
@@ -235,8 +253,7 @@ TEST_F(ConnectionsTest, S5PairFailures) {
          t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
          t.Fallback(Op::kConnectionState, 7);
        },
-       {"252", "224", "124 h=21", "124 h=21", "124 h=21", "124 h=21", "124 h=21", "124 h=21",
-        "124 h=21", "124 h=21", "124 h=21", "124 h=21", "101 h=21"},
+       Journal({"252", "224"}, "124 h=21", 50, {"101 h=21"}),
        {"ZanDOR: Read Connection FAIL, Plc #3 !!! "},
        0},
       // A write connection that fails after its read connection succeeded: the read handle stays
@@ -267,12 +284,12 @@ TEST_F(ConnectionsTest, S5PairFailures) {
          t.Script(Op::kConnectionState, {0});
          t.Fallback(Op::kConnectionState, 6);
        },
-       {"252", "224", "124 h=21", "224", "124 h=22", "124 h=22", "124 h=22", "124 h=22", "124 h=22",
-        "124 h=22", "124 h=22", "124 h=22", "124 h=22", "124 h=22", "101 h=22"},
+       Journal({"252", "224", "124 h=21", "224"}, "124 h=22", 50, {"101 h=22"}),
        {"ZanDOR: Read Connection Success, Plc #3 !!! ",
         "ZanDOR: Write Connection FAIL, Plc #3 !!! "},
        21},
   };
+  uint16_t held = 0;  // the read connection that the case before kept, which Init closes first
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ScriptedTransport& t = transport();
@@ -280,7 +297,10 @@ TEST_F(ConnectionsTest, S5PairFailures) {
     t.Fallback(Op::kConnectionState, 0);
     c.script(t);
     ASSERT_EQ(InitWith("3=5,10.0.0.3\n"), 0);
-    EXPECT_EQ(t.Journal(), c.journal);
+    Lines journal = c.journal;
+    if (held != 0) journal.insert(journal.begin(), "101 h=" + std::to_string(held));
+    EXPECT_EQ(t.Journal(), journal);
+    held = c.readConnection;
     EXPECT_EQ(connectionLog(), c.log);
     EXPECT_EQ(plc(3).readConnection, c.readConnection);
     EXPECT_EQ(plc(3).writeConnection, 0);
@@ -317,6 +337,52 @@ TEST(ConnectRequestTest, S5TsapIsCopiedAsAStringOfAtMostEightBytes) {
   EXPECT_EQ(std::memcmp(block.localTsap, "AB\0\0\0\0\0\0", 8), 0);
   EXPECT_EQ(+block.remoteTsapLength, 8);
   EXPECT_EQ(block.reserved82[0], 0xAA) << "nothing past the TSAP fields";
+}
+
+TEST_F(ConnectionsTest, InitAgainClosesOnlyWhatItOpenedForTheBlockAndTheBlockStillHolds) {
+  const std::string file = "1=7,10.0.0.1\n3=5,10.0.0.3\n";
+  // A block that the host never zeroed may hold handles of its own: none of them is closed.
+  plc(1).readConnection = 40;
+  plc(3).readConnection = 41;
+  ASSERT_EQ(InitWith(file), 0);
+  EXPECT_EQ(transport().Count(Op::kCloseConnection), 0);
+  ASSERT_EQ(plc(1).readConnection, 1);
+  ASSERT_EQ(plc(3).writeConnection, 3);
+
+  transport().ClearCalls();
+  ASSERT_EQ(InitWith(file), 0);
+  Lines journal = transport().Journal();
+  EXPECT_EQ(Lines(journal.begin(), journal.begin() + 4),
+            (Lines{"101 h=1", "101 h=2", "101 h=3", "252"}));
+  EXPECT_EQ(plc(1).readConnection, 4);
+
+  // A reconnect closes the handle it replaces (4), which Init then does not close again; handles
+  // that the block no longer holds (5 and 6, overwritten) are not closed either.
+  ASSERT_TRUE(PlcConnect(state(), 1));
+  ASSERT_EQ(plc(1).readConnection, 7);
+  plc(3).readConnection = 40;
+  plc(3).writeConnection = 0;
+  transport().ClearCalls();
+  ASSERT_EQ(InitWith(file), 0);
+  journal = transport().Journal();
+  EXPECT_EQ(Lines(journal.begin(), journal.begin() + 2), (Lines{"101 h=7", "252"}));
+
+  // Another block's connections are its own.
+  auto other = std::make_unique<DriverState>();
+  ResetDriverState(*other);
+  std::strcpy(other->plcs[1].ipAddress, "10.0.0.9");
+  ASSERT_TRUE(PlcConnect(*other, 1));
+  transport().ClearCalls();
+  ASSERT_EQ(InitWith(file), 0);
+  EXPECT_EQ(transport().CallsOf(Op::kCloseConnection).size(), 3u);
+  for (const TransportCall& call : transport().CallsOf(Op::kCloseConnection))
+    EXPECT_NE(call.handle, other->plcs[1].readConnection);
+
+  // Closing the library closes every connection: nothing is left for the next Init to close.
+  ASSERT_EQ(Send(kCommandCloseTransport, nullptr), 0);
+  transport().ClearCalls();
+  ASSERT_EQ(InitWith(file), 0);
+  EXPECT_EQ(transport().Count(Op::kCloseConnection), 0);
 }
 
 }  // namespace

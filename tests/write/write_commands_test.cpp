@@ -91,5 +91,26 @@ TEST_F(WriteCommandTest, BitWritesChangeOnlyTheirBit) {
   }
 }
 
+TEST_F(WriteCommandTest, BitWritesReadTheWordFromThePlcNeverFromACacheBlock) {
+  // A block of bytes 0 to 99 of data block 10 covers the word at byte 20. The PLC set bit 11 of
+  // that word after the block was fetched; a block without valid data would refuse the read.
+  for (const int32_t valid : {1, 0}) {
+    SCOPED_TRACE(valid);
+    Tag("01TB01000000100", 1, 1, 50);
+    state().cache[0].valid = valid;
+    state().cache[0].data[20] = 0x00;
+    state().cache[0].data[21] = 0xF0;
+    transport().ReadData(Hex("08F0"));
+    TagItem item = Tag("01DW010002003", 6, 9);
+    values[2] = 1;
+    EXPECT_EQ(Write(item, kCommandWriteValue), 0);
+    EXPECT_EQ(Sent(Op::kSendRead), Lines{"103 c=5 a=1 db=10 s=20 l=2"});
+    EXPECT_EQ(Written(Hex("08F8")), Hex("08F8"));
+    EXPECT_EQ(Bytes(state().cache[0].data + 20, state().cache[0].data + 22),
+              Hex(valid == 1 ? "08F8" : "00F0"))
+        << "a valid block is updated after the write, as before";
+  }
+}
+
 }  // namespace
 }  // namespace zan::testing

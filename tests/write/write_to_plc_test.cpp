@@ -22,12 +22,12 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
   // clang-format off
   const struct {
     const char* name; std::vector<int> answers;  // then 6, "not yet", for ever
-    uint16_t status; int32_t timeout, result, polls, sleepCount;  // 1 ms after each "not yet"
+    uint16_t status; int32_t timeout, result, polls, sleepCount;  // 1 ms after a "not yet"
     const char* rc;  // of the failure line
   } rows[] = {
     {"not yet, then complete", {6, 7, 6, 0x10000}, 0, 100, 0, 4, 3, nullptr},
-    {"never complete", {}, 0, 5, 2, 5, 5, "6,0"},
-    {"no time-out still asks once", {}, 0, 0, 2, 1, 1, "6,0"},
+    {"never complete: polls until the deadline", {}, 0, 5, 2, 5, 5, "6,0"},
+    {"no time-out still asks once", {}, 0, 0, 2, 1, 0, "6,0"},
     {"refused with a status", {0}, 5, 100, 1, 1, 0, "0,5"},
     {"refused", {12}, 0, 100, 1, 1, 0, "12,0"},
     {"busy", {3}, 0, 100, 2, 1, 0, "3,0"},
@@ -57,6 +57,21 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
   }
 }
 
+TEST_F(WriteToPlcTest, SendOnADeadLinkWaitsForNoCompletion) {
+  transport().Script(Op::kSendWrite, {9});
+  transport().Fallback(Op::kWriteCompletion, 6);
+  TagItem item = Tag("01DW0100196");
+  EXPECT_EQ(Write(item), 2);
+  EXPECT_EQ(transport().Count(Op::kWriteCompletion), 0);
+  EXPECT_TRUE(sleeps().empty());
+  EXPECT_EQ(log(), Lines{"ZanDOR: Write Tag 01DW0100196 Failed, rc=9,0"});
+
+  // Any other answer of the send leaves the verdict to the completion.
+  transport().Script(Op::kSendWrite, {14});
+  transport().Script(Op::kWriteCompletion, {0});
+  EXPECT_EQ(Write(item), 0);
+}
+
 TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWriteWithTheirTraceLines) {
   // clang-format off
   const struct {
@@ -69,7 +84,7 @@ TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWriteWithTheirTraceLines) {
     {"01DD0100198", 4, 1, "EEEEEEEE", {3}},     // partly covered
     {"01DD0100196", 4, kCacheNeverFetched, "EEEEEEEE", {3}},
     {"01DD0110196", 4, 1, "EEEEEEEE", {}},      // another data block
-    {"03DD0100196", 4, 1, "EEEEEEEE", {}},      // another PLC
+    {"04DD0100196", 4, 1, "EEEEEEEE", {}},      // another PLC
     {"01IB0196", 1, 1, "EEEEEEEE", {}},         // inputs, beside a block of data block 0
   };
   // clang-format on

@@ -12,10 +12,12 @@
 namespace plcsim {
 
 const char kControlHelp[] =
-    "commands: fault <plc> refuse|drop|silent|late <ms>|error <code>|malformed "
-    "[header|tpkt|reference|length]|truncated; clear <plc>; set <plc> <area> <byte> <0xHEX>...; "
-    "get <plc> <area> <byte> <count>; heartbeat <plc> [step [n]|freeze|run]; stop <plc>; "
-    "start <plc>; status <plc>; verbose on|off; help; quit (<area>: db<n>, m, i, q)";
+    "commands: fault <plc> refuse|drop|silent|late <ms>|jitter <min>-<max>|error <code>|malformed "
+    "[header|tpkt|reference|length]|truncated|close-after; clear <plc>; "
+    "set <plc> <area> <byte> <0xHEX>...; "
+    "get <plc> <area> <byte> <count>; heartbeat <plc> [step [n]|freeze|run]; state <plc> "
+    "run|stop; stop <plc>; start <plc>; status <plc>; verbose on|off; help; quit (<area>: db<n>, "
+    "dx<n>, m, i, q, c, t)";
 
 namespace {
 
@@ -34,21 +36,32 @@ struct AreaReference {
 };
 
 bool ParseArea(const std::string& text, AreaReference* reference) {
-  uint64_t block = 0;
-  if (text == "m" || text == "M") {
-    reference->area = Area::kFlags;
-  } else if (text == "i" || text == "I") {
-    reference->area = Area::kInputs;
-  } else if (text == "q" || text == "Q") {
-    reference->area = Area::kOutputs;
-  } else if (text.size() > 2 && (text[0] == 'd' || text[0] == 'D') &&
-             (text[1] == 'b' || text[1] == 'B') && ParseNumber(text.substr(2), 65535, &block)) {
-    reference->area = Area::kDataBlock;
-    reference->dataBlock = static_cast<uint16_t>(block);
-  } else {
-    return false;
+  std::string lower;
+  for (char c : text)
+    lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  static const struct {
+    const char* name;
+    Area area;
+  } kAreas[] = {{"m", Area::kFlags},
+                {"i", Area::kInputs},
+                {"q", Area::kOutputs},
+                {"c", Area::kCounters},
+                {"t", Area::kTimers}};
+  for (const auto& known : kAreas) {
+    if (lower == known.name) {
+      reference->area = known.area;
+      return true;
+    }
   }
-  return true;
+  uint64_t block = 0;
+  const std::string prefix = lower.substr(0, 2);
+  if (lower.size() > 2 && (prefix == "db" || prefix == "dx") &&
+      ParseNumber(lower.substr(2), 65535, &block)) {
+    reference->area = prefix == "db" ? Area::kDataBlock : Area::kExtendedDataBlock;
+    reference->dataBlock = static_cast<uint16_t>(block);
+    return true;
+  }
+  return false;
 }
 
 // "0x1234" -> 12 34; false unless whole bytes of hexadecimal digits.
@@ -66,12 +79,8 @@ bool AppendHexBytes(const std::string& text, std::vector<uint8_t>* bytes) {
 }
 
 std::string Where(const AreaReference& reference, uint64_t offset, uint64_t length, Access access) {
-  const std::string area = reference.area == Area::kDataBlock
-                               ? "db" + std::to_string(reference.dataBlock)
-                           : reference.area == Area::kFlags  ? "m"
-                           : reference.area == Area::kInputs ? "i"
-                                                             : "q";
-  if (access == Access::kNoSuchArea) return area + " does not exist";
+  const std::string area = AreaName(reference.area, reference.dataBlock);
+  if (access == Access::kNoSuchArea || access == Access::kAbsent) return area + " does not exist";
   return "bytes " + std::to_string(offset) + " to " + std::to_string(offset + length - 1) +
          " lie outside " + area;
 }
@@ -82,7 +91,7 @@ bool Locate(Plc& plc, const std::string& areaText, const std::string& offsetText
   AreaReference reference;
   uint64_t offset = 0;
   if (!ParseArea(areaText, &reference)) {
-    *answer = Error("unknown area \"" + areaText + "\" (db<n>, m, i or q)");
+    *answer = Error("unknown area \"" + areaText + "\" (db<n>, dx<n>, m, i, q, c or t)");
     return false;
   }
   if (!ParseNumber(offsetText, kMaxAreaSize, &offset)) {
@@ -159,6 +168,18 @@ std::string Heartbeat(Simulator& simulator, Plc& plc, const Words& words) {
   return "ok " + std::to_string(plc.HeartbeatValue());
 }
 
+// The operating state that the identification requests report; in STOP the heartbeat stands.
+std::string State(Simulator& simulator, Plc& plc, const Words& words) {
+  if (words.size() == 3 && (words[2] == "run" || words[2] == "stop")) {
+    plc.SetRunning(words[2] == "run");
+    simulator.log().Line("plc " + std::to_string(plc.config().number) + ": now in " +
+                         (plc.running() ? "RUN" : "STOP"));
+  } else if (words.size() != 2) {
+    return Error("usage: state <plc> [run|stop]");
+  }
+  return std::string("ok ") + (plc.running() ? "run" : "stop");
+}
+
 std::string Status(Simulator& simulator, Plc& plc) {
   const PlcConfig& config = plc.config();
   std::ostringstream text;
@@ -170,6 +191,10 @@ std::string Status(Simulator& simulator, Plc& plc) {
        << " established=" << simulator.ConnectionCount(plc, true)
        << " requests=" << plc.requestsServed();
   if (config.heartbeat.enabled) text << " heartbeat=" << plc.HeartbeatValue();
+  const RequestCounts& counts = plc.counts();
+  text << " reads=" << counts.reads << " writes=" << counts.writes
+       << " identifications=" << counts.identifications << " others=" << counts.others
+       << " refused=" << counts.refusedItems << " state=" << (plc.running() ? "run" : "stop");
   const std::string faults = DescribeFaults(plc.faults());
   text << " faults=";
   for (char c : faults)
@@ -204,8 +229,8 @@ std::string ExecuteControl(Simulator& simulator, const std::string& line) {
     simulator.log().set_verbose(words[1] == "on");
     return "ok";
   }
-  static const char* const kPlcCommands[] = {"fault",     "clear", "set",   "get",
-                                             "heartbeat", "stop",  "start", "status"};
+  static const char* const kPlcCommands[] = {"fault", "clear", "set",   "get",   "heartbeat",
+                                             "state", "stop",  "start", "status"};
   bool known = false;
   for (const char* name : kPlcCommands)
     known = known || command == name;
@@ -222,6 +247,7 @@ std::string ExecuteControl(Simulator& simulator, const std::string& line) {
   if (command == "set") return Set(simulator, *plc, words);
   if (command == "get") return Get(*plc, words);
   if (command == "heartbeat") return Heartbeat(simulator, *plc, words);
+  if (command == "state") return State(simulator, *plc, words);
   if (words.size() != 2) return Error("usage: " + command + " <plc>");
   if (command == "status") return Status(simulator, *plc);
   if (command == "clear") {

@@ -27,14 +27,23 @@ struct Faults {
   uint16_t errorCode = 0;  // class and code when above 0xFF; S5: error number)
   bool malformed = false;
   Malformation malformation = Malformation::kHeader;
-  bool truncated = false;  // the first half of the answer, then the connection closes
+  bool truncated = false;   // the first half of the answer, then the connection closes
+  bool closeAfter = false;  // the whole answer, then the connection closes
+  // Each answer is held a time drawn uniformly from the range, in milliseconds, on top of "late".
+  bool jitter = false;
+  uint32_t jitterMinMilliseconds = 0;
+  uint32_t jitterMaxMilliseconds = 0;
 
   bool Any() const;
 };
 
-// Sets the fault that `words` name, for example {"late", "500"} or {"malformed", "tpkt"}. False,
-// with `why`, when the words name none. ("drop" acts at once and is the simulator's.)
+// Sets the fault that `words` name, for example {"late", "500"}, {"jitter", "0-60"} or
+// {"malformed", "tpkt"}. False, with `why`, when the words name none. ("drop" acts at once and is
+// the simulator's.)
 bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string* why);
+
+// How long the next answer is held: "late", plus a time drawn for "jitter".
+uint64_t AnswerDelay(const Faults& faults);
 
 // "late 500 ms, error 0x0A", or "none".
 std::string DescribeFaults(const Faults& faults);

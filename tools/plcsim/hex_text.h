@@ -14,6 +14,11 @@ inline std::string HexByte(uint8_t value) {
   return std::string{'0', 'x', kDigits[value >> 4], kDigits[value & 15]};
 }
 
+// "0x8104"
+inline std::string HexWord(uint16_t value) {
+  return HexByte(static_cast<uint8_t>(value >> 8)) + HexByte(static_cast<uint8_t>(value)).substr(2);
+}
+
 // "12 34 00"
 inline std::string HexBytes(const uint8_t* data, std::size_t size) {
   static const char kDigits[] = "0123456789ABCDEF";

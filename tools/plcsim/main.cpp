@@ -20,25 +20,49 @@ constexpr uint16_t kIsoOnTcpPort = 102;  // RFC 1006
 
 const char kDescription[] =
     "zanplcsim: S7 and S5 PLCs on loopback addresses (127.0.0.N), served by one process, for the "
-    "driver's tests and demos.";
+    "driver's tests and demos and for any S7 or S5 tool (HMI panels, test clients, scripts).";
 
 const char kFooter[] = R"(PLC lines (--plc, or one per line in the --config file):
   <plc>:<personality>[:<option>[,<option>]...]...
   <plc>          N: the PLC listens on 127.0.0.N (N above 255 goes on: 256 is 127.0.1.0);
                  N-M: one PLC per number; or the address 127.x.y.z itself. Only loopback.
   <personality>  s7: COTP with any calling TSAP, the called TSAP must be xx <rack*32+slot>;
-                     setup communication grants min(asked, pdu); read/write var, one item.
+                     setup communication grants min(asked, pdu); then see "S7 serves" below.
                  s5: two connections chosen by the called TSAP: fetch (read=) and write (write=).
   options        db=<n>x<bytes>   a data block of that many bytes (repeat for more blocks)
-                 m=, i=, q=<bytes> flags, inputs, outputs (default 1024 bytes each)
+                 m=, i=, q=<bytes> flags, inputs, outputs (default 1024 bytes each; 0: none)
+                 c=, t=<count>    counters, timers (256 each, 2 bytes each; 0: none)
                  slot=<n> (2), rack=<n> (0), pdu=<bytes> (480)          S7 only
+                 cpu=<module name>, order=<order number>, serial=<serial number>
+                                  what the identification requests answer  S7 only
                  read=<TSAP> (KORREAD), write=<TSAP> (KORWRITE)           S5 only
+                 dx=<n>x<bytes>   an extended data block (repeatable)     S5 only
                  connections=<n>  connections open at once (32)
                  heartbeat=db<n>.dbw<byte>  a word that counts up by one, as a PLC program would
                  beat=request     ...before each read or write the PLC serves (default)
                  beat=command     ...only on "heartbeat <plc> step"
                  beat=<n>ms       ...every n milliseconds (for demos)
-  Addresses in every area count bytes; S5 data word n is byte 2n. Memory holds bytes in PLC order.
+  Addresses in every area count bytes; S5 data word n is byte 2n; counter or timer n is bytes 2n
+  and 2n+1. Memory holds bytes in PLC order.
+
+S7 serves, after setup communication:
+  read var, write var  any number of items that fit the PDU granted, each answered with its own
+                       return code: FF done, 0A no such data block, 05 address outside the area,
+                       06 transport size not served, 07 write data that does not match the item,
+                       03 an area the PLC does not have. A job or answer longer than the PDU gets
+                       header error 85 00; the connection stays.
+                       Areas: DB (84), M (83), I (81), Q (82), P (80: reads I, writes Q),
+                       counters (1C) and timers (1D) by number. Transport sizes: bit (01, one bit
+                       at byte*8+bit, written alone), byte, char, word, int, dword, dint, real,
+                       counter, timer. Answers count bits (data 03, 04, 05) or bytes (07 real,
+                       09 char, counter, timer) as tools expect.
+  read SZL             user data: 0x0011 module identification (order=), 0x001C component
+                       identification (cpu=, serial=), 0x0424 CPU state (RUN or STOP, see
+                       "state"), 0x0000 the lists served; 0x0111 and 0x011C one record by index.
+S5 serves fetch and write of DB (01) and DX (0A) in data words, M (02), I (03), Q (04), P (05)
+  in bytes, counters (06) and timers (07) by number; refusals carry the service's error number
+  (01 unknown area type, 02 no such block or area, 03 block or area too short).
+Every item refused is logged with its reason; status counts the requests by kind.
 
 Control: one command per line on standard input (answers on standard output) or on the control
 socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or "error":
@@ -46,20 +70,26 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   fault <plc> drop          every connection of the PLC is closed now
   fault <plc> silent        requests are read and never answered
   fault <plc> late <ms>     answers leave <ms> milliseconds late
+  fault <plc> jitter <min>-<max>   each answer leaves after a delay drawn uniformly from
+                            <min> to <max> milliseconds (on top of "late"), e.g. jitter 0-60
   fault <plc> error <code>  S7: item return code (e.g. 0x0A), or header error class and code when
                             above 0xFF (e.g. 0x8104); S5: error number
   fault <plc> malformed [header|tpkt|reference|length]   answers spoiled that way
   fault <plc> truncated     half of each answer is sent, then the connection closes
+  fault <plc> close-after   each answer is sent whole, then the connection closes
   clear <plc>               all faults end (held answers still leave)
   set <plc> <area> <byte> <0xHEX>...    e.g. set 1 db10 20 0x1234 (bytes 12 34 at byte 20)
   get <plc> <area> <byte> <count>       e.g. get 1 db10 20 2  ->  ok 12 34
   heartbeat <plc> [step [n]|freeze|run] the heartbeat word's value after the action
+  state <plc> [run|stop]    the operating state (in STOP the heartbeat stands; requests are served)
   stop <plc> / start <plc>  the PLC goes down (listener and connections closed) / comes back
-  status <plc>              listening, connections, established, requests, heartbeat, faults
+  status <plc>              listening, connections, established, requests (reads, writes,
+                            identifications, others, refused items), heartbeat, state, faults
   verbose on|off, help, quit
-  <plc> is the number or the address; <area> is db<n>, m (flags), i (inputs) or q (outputs).
-  Faults act on the answers to read and write requests; connecting goes on as usual ("refuse"
-  aside), so a test reaches the request it wants to spoil.
+  <plc> is the number or the address; <area> is db<n>, dx<n>, m (flags), i (inputs),
+  q (outputs), c (counters) or t (timers).
+  Faults act on the answers to requests ("error" on reads and writes only); connecting goes on
+  as usual ("refuse" aside), so a test reaches the request it wants to spoil.
 
 Once every listener is bound the simulator prints one line on standard output:
   ready port=<port> control=<control port> plcs=<count>

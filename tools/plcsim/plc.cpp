@@ -25,9 +25,22 @@ uint8_t* Plc::HeartbeatWord() {
   return word;
 }
 
-void Plc::BeforeRequest() {
-  ++requestsServed_;
-  if (config_.heartbeat.beat == HeartbeatConfig::Beat::kRequest && !heartbeatFrozen_) {
+void Plc::BeforeRequest(RequestKind kind) {
+  switch (kind) {
+    case RequestKind::kRead:
+      ++counts_.reads;
+      break;
+    case RequestKind::kWrite:
+      ++counts_.writes;
+      break;
+    case RequestKind::kIdentification:
+      ++counts_.identifications;
+      return;
+    case RequestKind::kOther:
+      ++counts_.others;
+      return;
+  }
+  if (config_.heartbeat.beat == HeartbeatConfig::Beat::kRequest && HeartbeatBeats()) {
     StepHeartbeat(1);
   }
 }
@@ -52,7 +65,7 @@ uint64_t Plc::TickHeartbeat(uint64_t now) {
     nextBeat_ = now + period;  // first tick, or after a long stall: no burst of steps
   }
   while (now >= nextBeat_) {
-    if (!heartbeatFrozen_) StepHeartbeat(1);
+    if (HeartbeatBeats()) StepHeartbeat(1);
     nextBeat_ += period;
   }
   return nextBeat_;

@@ -1,5 +1,6 @@
-// One simulated PLC while the simulator runs: its configuration, its memory, the faults it shows
-// and its heartbeat word. The connections and the listener are the simulator's.
+// One simulated PLC while the simulator runs: its configuration, its memory, the faults it shows,
+// its heartbeat word, its operating state (RUN or STOP) and the counts of the requests it served.
+// The connections and the listener are the simulator's.
 #ifndef ZAN_PLCSIM_PLC_H_
 #define ZAN_PLCSIM_PLC_H_
 
@@ -11,6 +12,21 @@
 
 namespace plcsim {
 
+// What a request asked, for the counts of `status`: S7 read var and S5 fetch are reads, S7 write
+// var and S5 write are writes; identification is the read-SZL request; other is every function
+// the simulator answers with an error.
+enum class RequestKind { kRead, kWrite, kIdentification, kOther };
+
+struct RequestCounts {
+  uint64_t reads = 0;
+  uint64_t writes = 0;
+  uint64_t identifications = 0;
+  uint64_t others = 0;
+  uint64_t refusedItems = 0;  // items, and whole requests, answered with an error
+
+  uint64_t total() const { return reads + writes + identifications + others; }
+};
+
 class Plc {
  public:
   // `config` must have passed the PLC line checks (its heartbeat word lies in a data block).
@@ -21,10 +37,18 @@ class Plc {
   Faults& faults() { return faults_; }
   const Faults& faults() const { return faults_; }
 
-  // Called as a read or write request is about to be served: counts it and, when the heartbeat
-  // counts per request, steps the heartbeat word.
-  void BeforeRequest();
-  uint64_t requestsServed() const { return requestsServed_; }
+  // Called as a request is about to be served: counts it and, before a read or a write when the
+  // heartbeat counts per request, steps the heartbeat word.
+  void BeforeRequest(RequestKind kind);
+  // Called for every item (or whole request) answered with an error.
+  void CountRefused(uint64_t count) { counts_.refusedItems += count; }
+  const RequestCounts& counts() const { return counts_; }
+  uint64_t requestsServed() const { return counts_.total(); }
+
+  // RUN or STOP, as the identification requests report it. In STOP the PLC's program does not
+  // run, so its heartbeat stands still; reads and writes are served as in RUN.
+  bool running() const { return running_; }
+  void SetRunning(bool running) { running_ = running; }
 
   // Adds `count` to the heartbeat word whatever its beat (the control command); no-op without one.
   void StepHeartbeat(uint32_t count);
@@ -38,11 +62,13 @@ class Plc {
 
  private:
   uint8_t* HeartbeatWord();
+  bool HeartbeatBeats() const { return running_ && !heartbeatFrozen_; }
 
   PlcConfig config_;
   PlcMemory memory_;
   Faults faults_;
-  uint64_t requestsServed_ = 0;
+  RequestCounts counts_;
+  bool running_ = true;
   bool heartbeatFrozen_ = false;
   uint64_t nextBeat_ = 0;
 };

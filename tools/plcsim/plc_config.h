@@ -17,8 +17,11 @@ constexpr uint32_t kLoopbackMask = 0xFF000000;
 constexpr uint32_t kMaxPlcNumber = 0x00FFFFFE;
 
 // Sizes: an S7 data block of up to 65536 bytes (its byte address has 16 bits), flags, inputs and
-// outputs of up to 65536 bytes; PDU sizes from 64 (room for a read answer) to 4096.
+// outputs of up to 65536 bytes, up to 65536 counters and timers (numbered by 16 bits, 2 bytes
+// each); PDU sizes from 64 (room for a read answer) to 4096.
 constexpr uint32_t kMaxAreaSize = 65536;
+constexpr uint32_t kMaxCounters = 65536;
+constexpr uint32_t kDefaultCounters = 256;
 constexpr uint16_t kMinPduSize = 64;
 constexpr uint16_t kMaxPduSize = 4096;
 constexpr uint16_t kDefaultPduSize = 480;
@@ -27,6 +30,17 @@ constexpr uint32_t kDefaultConnections = 32;
 constexpr uint32_t kMaxConnections = 256;
 // S5 data blocks are numbered by one byte.
 constexpr uint16_t kMaxS5DataBlock = 255;
+
+// Who the PLC says it is when a tool asks for its identification: the module (type) name, the
+// order number and the serial number. Each is printable text without ':' and ','.
+constexpr std::size_t kMaxModuleName = 24;
+constexpr std::size_t kMaxOrderNumber = 20;
+constexpr std::size_t kMaxSerialNumber = 24;
+struct CpuIdentity {
+  std::string moduleName = "ZANPLCSIM S7 CPU";
+  std::string orderNumber = "ZAN 000-0SIM0-0AA0";
+  std::string serialNumber;  // empty: "ZS-" and the PLC number in 8 digits
+};
 
 struct DataBlockConfig {
   uint16_t number = 0;
@@ -60,9 +74,13 @@ struct PlcConfig {
   std::string fetchTsap = "KORREAD";
   std::string writeTsap = "KORWRITE";
   std::vector<DataBlockConfig> dataBlocks;
+  std::vector<DataBlockConfig> extendedDataBlocks;  // S5 only
   uint32_t flagsSize = kDefaultAreaSize;
   uint32_t inputsSize = kDefaultAreaSize;
   uint32_t outputsSize = kDefaultAreaSize;
+  uint32_t counters = kDefaultCounters;        // 2 bytes each
+  uint32_t timers = kDefaultCounters;          // 2 bytes each
+  CpuIdentity identity;                        // S7 only
   uint32_t connections = kDefaultConnections;  // most connections open at once
   HeartbeatConfig heartbeat;
 };

@@ -81,26 +81,34 @@ bool ParseBeat(std::string_view text, HeartbeatConfig* heartbeat) {
   return false;
 }
 
-bool ParseDataBlock(std::string_view text, uint16_t maxNumber, PlcConfig* config) {
+bool ValidText(std::string_view text, std::size_t maximum) {
+  return !text.empty() && text.size() <= maximum &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }) &&
+         text.find_first_not_of(' ') != std::string_view::npos;
+}
+
+bool ParseDataBlock(std::string_view text, uint16_t maxNumber,
+                    std::vector<DataBlockConfig>* blocks) {
   const std::size_t x = text.find('x');
   uint32_t number = 0;
   uint32_t size = 0;
   if (x == std::string_view::npos || !Number(text.substr(0, x), 1, maxNumber, &number) ||
-      !Number(text.substr(x + 1), 1, kMaxAreaSize, &size) ||
-      config->dataBlocks.size() >= kMaxDataBlocks) {
+      !Number(text.substr(x + 1), 1, kMaxAreaSize, &size) || blocks->size() >= kMaxDataBlocks) {
     return false;
   }
-  for (DataBlockConfig& block : config->dataBlocks) {
+  for (DataBlockConfig& block : *blocks) {
     if (block.number == number) return false;
   }
-  config->dataBlocks.push_back(DataBlockConfig{static_cast<uint16_t>(number), size});
+  blocks->push_back(DataBlockConfig{static_cast<uint16_t>(number), size});
   return true;
 }
 
-bool ValidTsap(std::string_view text) {
-  return !text.empty() && text.size() <= kMaxS5Tsap &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; }) &&
-         text.find_first_not_of(' ') != std::string_view::npos;
+// Identification text: printable, not blank, at most `maximum` characters (':' and ',' separate
+// the PLC line and cannot occur).
+bool ParseIdentityText(std::string_view text, std::size_t maximum, std::string* value) {
+  if (!ValidText(text, maximum)) return false;
+  *value = std::string(text);
+  return true;
 }
 
 // One "key=value" option; false when the key is unknown or the value wrong.
@@ -113,7 +121,11 @@ bool ParseOption(std::string_view option, PlcConfig* config, std::string* why) {
   uint32_t number = 0;
   bool valid = false;
   if (key == "db") {
-    valid = ParseDataBlock(value, s7 ? 65535 : kMaxS5DataBlock, config);
+    valid = ParseDataBlock(value, s7 ? 65535 : kMaxS5DataBlock, &config->dataBlocks);
+  } else if (!s7 && key == "dx") {
+    valid = ParseDataBlock(value, kMaxS5DataBlock, &config->extendedDataBlocks);
+  } else if (key == "c" || key == "t") {
+    valid = Number(value, 0, kMaxCounters, key == "c" ? &config->counters : &config->timers);
   } else if (key == "m" || key == "i" || key == "q") {
     uint32_t& size = key == "m"   ? config->flagsSize
                      : key == "i" ? config->inputsSize
@@ -131,8 +143,14 @@ bool ParseOption(std::string_view option, PlcConfig* config, std::string* why) {
   } else if (s7 && key == "pdu") {
     valid = Number(value, kMinPduSize, kMaxPduSize, &number);
     config->pduSize = static_cast<uint16_t>(number);
+  } else if (s7 && key == "cpu") {
+    valid = ParseIdentityText(value, kMaxModuleName, &config->identity.moduleName);
+  } else if (s7 && key == "order") {
+    valid = ParseIdentityText(value, kMaxOrderNumber, &config->identity.orderNumber);
+  } else if (s7 && key == "serial") {
+    valid = ParseIdentityText(value, kMaxSerialNumber, &config->identity.serialNumber);
   } else if (!s7 && (key == "read" || key == "write")) {
-    valid = ValidTsap(value);
+    valid = ValidText(value, kMaxS5Tsap);
     (key == "read" ? config->fetchTsap : config->writeTsap) = std::string(value);
   } else {
     *why = "unknown option \"" + std::string(key) + "\" for an " + (s7 ? "S7" : "S5");

@@ -6,8 +6,11 @@
 //   <plc>          N (the PLC listens on 127.0.0.0 + N), N-M (one PLC per number), or 127.x.y.z
 //   <personality>  s7 or s5
 //   options        db=<number>x<bytes> (repeatable), m=<bytes>, i=<bytes>, q=<bytes>,
-//                  connections=<n>, heartbeat=db<n>.dbw<byte>, beat=request|command|<n>ms;
-//                  S7: slot=<n>, rack=<n>, pdu=<bytes>; S5: read=<TSAP>, write=<TSAP>
+//                  c=<counters>, t=<timers>, connections=<n>, heartbeat=db<n>.dbw<byte>,
+//                  beat=request|command|<n>ms;
+//                  S7: slot=<n>, rack=<n>, pdu=<bytes>, cpu=<module name>, order=<order number>,
+//                      serial=<serial number>;
+//                  S5: read=<TSAP>, write=<TSAP>, dx=<number>x<bytes> (repeatable)
 //
 // Example: 1:s7:slot=2:db=10x1000,db=20x200:heartbeat=db10.dbw0
 #ifndef ZAN_PLCSIM_PLC_LINE_H_

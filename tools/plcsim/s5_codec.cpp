@@ -25,7 +25,8 @@ bool Same(const uint8_t* data, const uint8_t* expected, std::size_t size) {
 }  // namespace
 
 bool S5AreaCountsWords(uint8_t area) {
-  return area == kS5AreaDataBlock || area == kS5AreaExtendedDataBlock;
+  return area == kS5AreaDataBlock || area == kS5AreaExtendedDataBlock || area == kS5AreaCounters ||
+         area == kS5AreaTimers;
 }
 
 bool DecodeS5Request(const uint8_t* telegram, std::size_t size, S5Request* request,

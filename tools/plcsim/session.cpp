@@ -186,22 +186,21 @@ void Session::HandleS7(uint64_t now) {
     Fail("job before setup communication");
     return;
   }
-  if (messageSize_ > pduSize_) {
-    Fail("job of " + std::to_string(messageSize_) + " bytes in a PDU of " +
-         std::to_string(pduSize_));
-    return;
-  }
   if (plc_.faults().silent) {
     log_.Line(Prefix() + "job " + std::to_string(request.reference) +
               " left unanswered (fault silent)");
     return;
   }
-  plc_.BeforeRequest();
   std::vector<uint8_t> answer;
-  std::string description;
-  ServeS7Request(plc_, request, pduSize_, answer, Describing() ? &description : nullptr);
-  if (Describing()) description = "job " + std::to_string(request.reference) + ": " + description;
-  Answer(answer, now, description);
+  ServeReport report;
+  report.describe = Describing();
+  ServeS7Request(plc_, request, messageSize_, pduSize_, answer, &report);
+  const std::string job = report.describe || !report.refusals.empty()
+                              ? "job " + std::to_string(request.reference) + ": "
+                              : std::string();
+  for (const std::string& refusal : report.refusals)
+    log_.Line(Prefix() + job + refusal);
+  Answer(answer, now, report.describe ? job + report.summary : std::string());
 }
 
 void Session::HandleS5(uint64_t now) {
@@ -221,11 +220,13 @@ void Session::HandleS5(uint64_t now) {
     log_.Line(Prefix() + (fetch ? "fetch" : "write") + " left unanswered (fault silent)");
     return;
   }
-  plc_.BeforeRequest();
   std::vector<uint8_t> answer;
-  std::string description;
-  ServeS5Request(plc_, request, answer, Describing() ? &description : nullptr);
-  Answer(answer, now, description);
+  ServeReport report;
+  report.describe = Describing();
+  ServeS5Request(plc_, request, answer, &report);
+  for (const std::string& refusal : report.refusals)
+    log_.Line(Prefix() + refusal);
+  Answer(answer, now, report.summary);
 }
 
 bool Session::Describing() const {
@@ -247,16 +248,21 @@ void Session::Answer(std::vector<uint8_t>& pdu, uint64_t now, const std::string&
   if (faults.truncated) {
     Truncate(frames);
     notes += ", answer truncated and connection closed (fault)";
+  } else if (faults.closeAfter) {
+    notes += ", connection closed after the answer (fault close-after)";
   }
+  const uint64_t delay = AnswerDelay(faults);
   if (faults.lateMilliseconds != 0) {
     notes += ", answer held " + std::to_string(faults.lateMilliseconds) + " ms (fault late)";
   }
+  if (faults.jitter)
+    notes += ", answer held " + std::to_string(delay) + " ms in all (fault jitter)";
   if (faults.Any()) {
     log_.Line(Prefix() + description + notes);
   } else if (log_.verbose()) {
     log_.Line(Prefix() + description);
   }
-  Queue(std::move(frames), now + faults.lateMilliseconds, faults.truncated);
+  Queue(std::move(frames), now + delay, faults.truncated || faults.closeAfter);
 }
 
 void Session::Queue(std::vector<uint8_t> bytes, uint64_t due, bool closeAfter) {

@@ -4,9 +4,10 @@
 // for an S7 setup communication and read and write var jobs, for an S5 fetch or write telegrams by
 // the called TSAP. It applies the PLC's faults to the answers.
 //
-// Anything malformed closes the connection at once, with a log line. Memory is bounded: one TPKT
-// and one message of input, and at most kMaxQueuedAnswers answers waiting to leave; while that
-// many wait, no more input is taken.
+// Anything malformed closes the connection at once, with a log line; a request the PLC refuses
+// (an item it does not have, a job longer than the PDU) is answered so, the connection stays.
+// Memory is bounded: one TPKT and one message of input, and at most kMaxQueuedAnswers answers
+// waiting to leave; while that many wait, no more input is taken.
 #ifndef ZAN_PLCSIM_SESSION_H_
 #define ZAN_PLCSIM_SESSION_H_
 
