@@ -63,7 +63,10 @@ struct PollOptions {
   double interval = 1.0;  // seconds between rounds
   int count = 0;          // rounds; 0 = until interrupted
   bool json = false;
-  bool plain = false;  // plain lines even on a terminal
+  bool plain = false;      // plain lines even on a terminal
+  std::string csvFile;     // --csv: a row a tag and round
+  bool changes = false;    // --changes: a tag only when its value or result changed
+  std::string reportFile;  // --report: the HTML page written at the end
 };
 CLI::App* AddPollCommand(CLI::App& app, PollOptions& options);
 int RunPoll(const PollOptions& options);
