@@ -5,7 +5,7 @@
 #                                  library, broker and clients of zanhost bridge
 #   scripts/install-deps.sh test   what every test needs (native, Windows cross build, wine and a
 #                                  virtual X display for the dialog, tshark for the wire check,
-#                                  fuzzing)
+#                                  chromium for the poll report, fuzzing)
 #
 # As root, installs what is missing with apt-get. Otherwise prints exactly what is missing, with the
 # command that installs it, and fails.
@@ -17,7 +17,7 @@ packages=(cmake ninja-build g++ libcli11-dev libbenchmark-dev
 if [ "$job" = test ]; then
   packages+=(googletest libgtest-dev clang libclang-rt-14-dev
              g++-mingw-w64-i686 wine wine32:i386
-             xvfb xauth x11-apps imagemagick tshark)
+             xvfb xauth x11-apps imagemagick tshark chromium)
 fi
 
 installed() {

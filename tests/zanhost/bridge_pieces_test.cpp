@@ -197,9 +197,13 @@ TEST(BridgeMessagesTest, TopicsAndPayloads) {
             "{\"value\":[1,2],\"result\":\"done\",\"plc\":2,\"time\":\"T\"}");
   EXPECT_EQ(TagMessage("null", 2, 1, "T"),
             "{\"value\":null,\"result\":\"unreachable\",\"plc\":1,\"time\":\"T\"}");
-  EXPECT_EQ(PlcMessage(4, "127.0.0.1"), "{\"state\":\"link down\",\"address\":\"127.0.0.1\"}");
-  EXPECT_EQ(PlcMessage(0, "a"), "{\"state\":\"standby\",\"address\":\"a\"}");
-  EXPECT_EQ(PlcMessage(-1, "a"), "{\"state\":\"unknown\",\"address\":\"a\"}");
+  EXPECT_EQ(PlcMessage("link down", "127.0.0.1"),
+            "{\"state\":\"link down\",\"address\":\"127.0.0.1\"}");
+  // The PLC topic's states: whatever keeps a PLC from serving is "link down"; a refused request
+  // is no state of the PLC.
+  EXPECT_EQ(PlcTopicState("not connected", true), "link down");
+  EXPECT_EQ(PlcTopicState("active, last request refused", false), "active");
+  EXPECT_EQ(PlcTopicState("heartbeat stopped", false), "heartbeat stopped");
   EXPECT_EQ(ResultMessage(1, "70000", "too big"),
             "{\"result\":\"refused\",\"value\":70000,\"reason\":\"too big\"}");
 
@@ -364,24 +368,24 @@ TEST(WarmStartScheduleTest, ALinkDownIsWarmStartedAtOnceThenEveryPeriod) {
     if (plc == 1) plc = 2;  // the driver restarted the backup
     return 0;
   };
-  std::map<int, int> statuses = {{1, kStatusLinkDown}, {2, 0}, {3, 1}};
+  std::map<int, bool> statuses = {{1, true}, {2, false}, {3, false}};
   std::vector<WarmStartOutcome> done = WarmStartDue(warmStart, schedule, statuses, 10);
   ASSERT_EQ(done.size(), 1u);
   EXPECT_EQ(done[0].plc, 1);
   EXPECT_EQ(done[0].restarted, 2);
   EXPECT_TRUE(WarmStartDue(warmStart, schedule, statuses, 14.9).empty());
   EXPECT_EQ(WarmStartDue(warmStart, schedule, statuses, 15).size(), 1u);
-  statuses[1] = 1;  // back
+  statuses[1] = false;  // back
   EXPECT_TRUE(WarmStartDue(warmStart, schedule, statuses, 30).empty());
-  statuses[1] = kStatusLinkDown;  // down again: at once
+  statuses[1] = true;  // down again: at once
   EXPECT_EQ(WarmStartDue(warmStart, schedule, statuses, 31).size(), 1u);
   EXPECT_EQ(calls, (std::vector<int>{1, 1, 1}));
-  EXPECT_EQ(schedule.Note(kStatusLinkDown), "warm start every 5 s");
-  EXPECT_EQ(schedule.Note(1), "");
+  EXPECT_EQ(schedule.Note(true), "warm start every 5 s");
+  EXPECT_EQ(schedule.Note(false), "");
 
   WarmStartSchedule off(0);
   EXPECT_TRUE(WarmStartDue(warmStart, off, statuses, 40).empty());
-  EXPECT_EQ(off.Note(kStatusLinkDown), "");
+  EXPECT_EQ(off.Note(true), "");
 }
 
 TEST(TagFileTest, RwMarksWritableTags) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "bridge_messages.h"
+#include "wall_time.h"
 
 namespace zanhost {
 
@@ -61,7 +62,7 @@ void BridgeConsole::DrawStatusLine() {
 }
 
 void BridgeConsole::Event(const std::string& text, const JsonObject& json) {
-  const std::string time = UtcTimeNow();
+  const std::string time = UtcTimeText(NowMilliseconds());
   if (mode_ == Mode::kJson) {
     JsonObject line;
     line.Add("time", time).Append(json);

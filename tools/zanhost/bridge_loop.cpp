@@ -55,34 +55,36 @@ void Bridge::Round() {
     // writes that arrive wait for the end of the round).
     if (MonotonicSeconds() - lastServed_ > kServeDuringRound) Serve(0);
   }
-  table_.ReadStatuses();
+  table_.UpdatePlcs();
   ShowLog(session_.TakeLog(false));
   ++status_.rounds;
   status_.roundMilliseconds = (MonotonicSeconds() - start) * 1000;
   status_.linksDown = 0;
   for (BridgePlc& plc : table_.plcs()) {
-    status_.linksDown += plc.status == kStatusLinkDown ? 1 : 0;
+    status_.linksDown += plc.down ? 1 : 0;
     ShowPlc(plc);
     PublishPlc(plc, false);
   }
-  status_.warmStart = warmStarts_.Note(kStatusLinkDown);
+  status_.warmStart = warmStarts_.Note(true);
   for (BridgeTag& tag : table_.tags())
     PublishTag(tag, false);
 }
 
 void Bridge::WarmStarts(double now) {
-  std::map<int, int> statuses;
-  for (const BridgePlc& plc : table_.plcs())
-    statuses[plc.plc.number] = plc.status;
+  // From the last round: before the first one nothing is known, and nothing warm-started.
+  std::map<int, bool> down;
+  for (const BridgePlc& plc : table_.plcs()) {
+    if (!plc.state.empty()) down[plc.plc.number] = plc.down;
+  }
   const WarmStartFunction warmStart = [this](int32_t& plc) { return session_.WarmStart(plc); };
-  for (const WarmStartOutcome& outcome : WarmStartDue(warmStart, warmStarts_, statuses, now)) {
+  for (const WarmStartOutcome& outcome : WarmStartDue(warmStart, warmStarts_, down, now)) {
     // Every attempt is in the driver's log; an event only when the outcome changes.
     const auto last = lastWarmStart_.find(outcome.plc);
     if (last != lastWarmStart_.end() && last->second == outcome.result) continue;
     lastWarmStart_[outcome.plc] = outcome.result;
     std::string text = "warm start of " + session_.DescribePlc(outcome.plc) + ": " +
                        (outcome.result == kResultDone ? "done" : "no connection restarted");
-    if (outcome.result != kResultDone) text += "; " + warmStarts_.Note(kStatusLinkDown);
+    if (outcome.result != kResultDone) text += "; " + warmStarts_.Note(true);
     JsonObject json;
     json.Add("event", "warmstart")
         .Add("plc", outcome.plc)
@@ -90,8 +92,8 @@ void Bridge::WarmStarts(double now) {
         .Add("result", ResultWord(outcome.result));
     console_.Event(text, json);
   }
-  for (const auto& [plc, status] : statuses) {
-    if (status != kStatusLinkDown) lastWarmStart_.erase(plc);
+  for (const auto& [plc, isDown] : down) {
+    if (!isDown) lastWarmStart_.erase(plc);
   }
 }
 
@@ -187,26 +189,26 @@ void Bridge::PublishTag(BridgeTag& tag, bool force) {
 }
 
 void Bridge::ShowPlc(BridgePlc& plc) {
-  const auto shown = shownStatus_.find(plc.plc.number);
-  if (shown != shownStatus_.end() && shown->second == plc.status) return;
-  shownStatus_[plc.plc.number] = plc.status;
-  std::string text = session_.DescribePlc(plc.plc.number) + ": " + PlcStateWord(plc.status);
-  const std::string note = warmStarts_.Note(plc.status);
+  std::string& shown = shownState_[plc.plc.number];
+  if (shown == plc.state) return;
+  shown = plc.state;
+  std::string text = session_.DescribePlc(plc.plc.number) + ": " + plc.state;
+  const std::string note = warmStarts_.Note(plc.down);
   if (!note.empty()) text += " (" + note + ")";
   JsonObject json;
   json.Add("event", "plc")
       .Add("plc", plc.plc.number)
-      .Add("state", PlcStateWord(plc.status))
+      .Add("state", plc.state)
       .Add("address", plc.plc.ipAddress);
   console_.Event(text, json);
 }
 
 void Bridge::PublishPlc(BridgePlc& plc, bool force) {
-  if (!link_.connected() || plc.status < 0) return;
-  if (!force && plc.status == plc.publishedStatus) return;
+  if (!link_.connected() || plc.state.empty()) return;
+  if (!force && plc.state == plc.published) return;
   if (mqtt_.Publish(PlcTopic(settings_.prefix, plc.plc.number),
-                    PlcMessage(plc.status, plc.plc.ipAddress), settings_.qos, true)) {
-    plc.publishedStatus = plc.status;
+                    PlcMessage(plc.state, plc.plc.ipAddress), settings_.qos, true)) {
+    plc.published = plc.state;
   }
 }
 

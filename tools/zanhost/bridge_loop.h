@@ -62,10 +62,10 @@ class Bridge {
   WarmStartSchedule warmStarts_;
   BridgeStatus status_;
   std::vector<MqttMessage> pending_;
-  std::map<int, int> shownStatus_;    // the last state of each PLC shown as an event
-  std::map<int, int> lastWarmStart_;  // the last result of each PLC's warm start
-  double lastStatus_ = -1e9;          // when the status was last shown
-  double lastServed_ = 0;             // when the link was last served
+  std::map<int, std::string> shownState_;  // the last state of each PLC shown as an event
+  std::map<int, int> lastWarmStart_;       // the last result of each PLC's warm start
+  double lastStatus_ = -1e9;               // when the status was last shown
+  double lastServed_ = 0;                  // when the link was last served
 };
 
 }  // namespace zanhost

@@ -85,9 +85,9 @@ std::string TagMessage(const std::string& valueJson, int32_t result, int plc,
   return object.str();
 }
 
-std::string PlcMessage(int status, const std::string& address) {
+std::string PlcMessage(const std::string& state, const std::string& address) {
   JsonObject object;
-  object.Add("state", PlcStateWord(status)).Add("address", address);
+  object.Add("state", state).Add("address", address);
   return object.str();
 }
 
@@ -97,8 +97,9 @@ std::string ResultMessage(int32_t result, const std::string& valueJson, const st
   return object.str();
 }
 
-std::string PlcStateWord(int status) {
-  return status < 0 ? "unknown" : StatusWord(status);
+std::string PlcTopicState(const std::string& word, bool unreachable) {
+  if (unreachable) return "link down";
+  return word.substr(0, word.find(','));
 }
 
 std::string UtcTimeText(int64_t milliseconds) {
@@ -114,11 +115,6 @@ std::string UtcTimeText(int64_t milliseconds) {
       static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
       static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
   return text;
-}
-
-std::string UtcTimeNow() {
-  using namespace std::chrono;
-  return UtcTimeText(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 }  // namespace zanhost

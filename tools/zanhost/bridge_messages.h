@@ -39,17 +39,17 @@ bool IsTopicPrefix(const std::string& prefix, std::string& why);
 // `valueJson` is the value as JSON (null when there is none); `result` the driver's result.
 std::string TagMessage(const std::string& valueJson, int32_t result, int plc,
                        const std::string& time);
-std::string PlcMessage(int status, const std::string& address);
+// `state`: the PLC's state in the words of the PLC topic (PlcTopicState).
+std::string PlcMessage(const std::string& state, const std::string& address);
 std::string ResultMessage(int32_t result, const std::string& valueJson, const std::string& reason);
 
-// The state of a PLC for its topic: the words of its status value, "unknown" when it could not
-// be read.
-std::string PlcStateWord(int status);
+// The state of a PLC for its topic, from the words every command uses for it (plc_state_words.h):
+// "link down" for any PLC that cannot be reached (never connected included), "heartbeat stopped",
+// "active" or "standby"; a refusal of its last request is no state of the PLC.
+std::string PlcTopicState(const std::string& word, bool unreachable);
 
 // "2024-05-01T12:34:56.789Z" for milliseconds since 1970 (UTC).
 std::string UtcTimeText(int64_t milliseconds);
-// The same for now.
-std::string UtcTimeNow();
 
 }  // namespace zanhost
 

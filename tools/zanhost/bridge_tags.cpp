@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "bridge_messages.h"
+#include "failure_report.h"
 #include "host_types.h"
 #include "json_reader.h"
 #include "json_writer.h"
+#include "plc_state_words.h"
 #include "result_words.h"
+#include "wall_time.h"
 
 namespace zanhost {
 
@@ -28,11 +31,6 @@ BridgeTable::BridgeTable(HostSession& session) : session_(session) {
   for (const ListedPlc& plc : session.plcs()) {
     BridgePlc row;
     row.plc = plc;
-    char text[8];
-    std::snprintf(text, sizeof text, "!%02d", plc.number);
-    row.statusTag.text = text;
-    row.statusTag.hostType = kHostWord;
-    session_.DefineTag(row.statusTag);
     plcs_.push_back(row);
   }
 }
@@ -51,7 +49,7 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
       ++accepted;
     } else {
       row.result = kResultRefused;
-      row.time = UtcTimeNow();
+      row.time = UtcTimeText(NowMilliseconds());
     }
     tags_.push_back(row);
   }
@@ -62,7 +60,7 @@ void BridgeTable::Read(BridgeTag& tag) {
   if (!tag.defined) return;
   std::vector<TagValue> values;
   tag.result = session_.ReadValues(tag.tag, values, &tag.servedBy);
-  tag.time = UtcTimeNow();
+  tag.time = UtcTimeText(NowMilliseconds());
   std::vector<std::string> items;
   for (const TagValue& value : values)
     items.push_back(value.ToJson());
@@ -75,14 +73,12 @@ void BridgeTable::Read(BridgeTag& tag) {
   }
 }
 
-void BridgeTable::ReadStatuses() {
+void BridgeTable::UpdatePlcs() {
+  const DriverState* state = session_.state();
   for (BridgePlc& row : plcs_) {
-    ValueBuffer values(1);
-    row.status = -1;
-    if (session_.Read(row.statusTag, values, false) == kResultDone) {
-      row.status =
-          static_cast<int>(DecodeValue(values, row.statusTag.kind, kHostWord, 0, false).integer);
-    }
+    row.down = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
+    row.state =
+        PlcTopicState(state == nullptr ? "" : PlcStateWord(*state, row.plc.number), row.down);
   }
 }
 
@@ -131,10 +127,7 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
   outcome.written = true;
   outcome.log = session_.TakeLog(false);
   if (outcome.result != kResultDone) {
-    outcome.reason = ResultMeaning(outcome.result);
-    for (const std::string& line : outcome.log) {
-      if (IsProblemLine(line)) outcome.reason = line;
-    }
+    outcome.reason = ExplainFailure(session_, tag->tag, outcome.result, servedBy).detail;
   }
   return outcome;
 }

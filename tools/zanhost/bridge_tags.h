@@ -29,9 +29,9 @@ struct BridgeTag {
 
 struct BridgePlc {
   ListedPlc plc;
-  Tag statusTag;
-  int status = -1;           // the last status value read, -1 when unknown
-  int publishedStatus = -2;  // -2: never published
+  std::string state;      // for its topic (PlcTopicState); "" before the first round
+  bool down = false;      // it cannot be reached
+  std::string published;  // the state last published, "" for never
 };
 
 // The outcome of a write: the driver's result (1 as well when the bridge refused it), the value as
@@ -52,9 +52,9 @@ class BridgeTable {
   // taken.
   int Define(const std::vector<TagSpec>& specs);
 
-  // Reads one tag now, or the status of every PLC.
+  // Reads one tag now; takes the state of every PLC from the driver's PLC table.
   void Read(BridgeTag& tag);
-  void ReadStatuses();
+  void UpdatePlcs();
 
   // Carries out a set message for the tag of that name. Nothing reaches the driver unless the tag
   // exists, is marked rw, was taken by the driver, and the payload fits it (set_payload.h); a

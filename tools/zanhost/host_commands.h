@@ -64,7 +64,10 @@ struct PollOptions {
   int count = 0;          // rounds; 0 = until interrupted
   double reconnect = 5;   // seconds between warm starts of a PLC whose link is down; 0 = never
   bool json = false;
-  bool plain = false;  // plain lines even on a terminal
+  bool plain = false;      // plain lines even on a terminal
+  std::string csvFile;     // --csv: a row a tag and round
+  bool changes = false;    // --changes: a tag only when its value or result changed
+  std::string reportFile;  // --report: the HTML page written at the end
 };
 CLI::App* AddPollCommand(CLI::App& app, PollOptions& options);
 int RunPoll(const PollOptions& options);

@@ -6,6 +6,7 @@
 #define ZAN_TOOLS_ZANHOST_HOST_PLATFORM_H_
 
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 namespace zanhost {
@@ -27,6 +28,9 @@ bool EnableTerminalEscapes();
 
 // The folder of the running executable, with a trailing separator; empty when unknown.
 std::string ExecutableFolder();
+
+// The local calendar time of `time`; false when the C library cannot tell it.
+bool LocalTime(std::time_t time, std::tm& local);
 
 // The file name of a program of ours: "zanplcsim", or "zanplcsim.exe" on Windows.
 std::string ProgramFileName(const std::string& name);

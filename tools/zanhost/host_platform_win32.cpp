@@ -47,6 +47,10 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? "" : text.substr(0, slash + 1);
 }
 
+bool LocalTime(std::time_t time, std::tm& local) {
+  return localtime_s(&local, &time) == 0;
+}
+
 std::string ProgramFileName(const std::string& name) {
   return name + ".exe";
 }

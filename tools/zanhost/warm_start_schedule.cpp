@@ -4,8 +4,8 @@
 
 namespace zanhost {
 
-bool WarmStartSchedule::Due(int plc, int status, double now) {
-  if (status != kStatusLinkDown || period_ <= 0) {
+bool WarmStartSchedule::Due(int plc, bool down, double now) {
+  if (!down || period_ <= 0) {
     nextAttempt_.erase(plc);
     return false;
   }
@@ -15,8 +15,8 @@ bool WarmStartSchedule::Due(int plc, int status, double now) {
   return true;
 }
 
-std::string WarmStartSchedule::Note(int status) const {
-  if (status != kStatusLinkDown || period_ <= 0) return "";
+std::string WarmStartSchedule::Note(bool down) const {
+  if (!down || period_ <= 0) return "";
   char text[48];
   std::snprintf(text, sizeof text, "warm start every %g s", period_);
   return text;
@@ -24,10 +24,10 @@ std::string WarmStartSchedule::Note(int status) const {
 
 std::vector<WarmStartOutcome> WarmStartDue(const WarmStartFunction& warmStart,
                                            WarmStartSchedule& schedule,
-                                           const std::map<int, int>& statuses, double now) {
+                                           const std::map<int, bool>& down, double now) {
   std::vector<WarmStartOutcome> outcomes;
-  for (const auto& [plc, status] : statuses) {
-    if (!schedule.Due(plc, status, now)) continue;
+  for (const auto& [plc, isDown] : down) {
+    if (!schedule.Due(plc, isDown, now)) continue;
     WarmStartOutcome outcome;
     outcome.plc = plc;
     int32_t restarted = plc;

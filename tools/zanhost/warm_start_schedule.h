@@ -1,7 +1,8 @@
-// Warm starts of the PLCs whose link is down, as the host must do them: the driver never reconnects
-// inside a read, so a PLC that dropped (and has no heartbeat tag to reconnect it) stays down until
-// the host sends a warm start. While a PLC's status says "link down" it is warm-started at once and
-// then every `period` seconds until its status changes. Shared by poll and bridge.
+// Warm starts of the PLCs that cannot be reached, as the host must do them: the driver never
+// reconnects inside a read, so a PLC that dropped (and has no heartbeat tag to reconnect it) stays
+// down until the host sends a warm start. While a PLC's link is down (or it was never connected) it
+// is warm-started at once and then every `period` seconds until it is back. Shared by poll and
+// bridge.
 #ifndef ZAN_TOOLS_ZANHOST_WARM_START_SCHEDULE_H_
 #define ZAN_TOOLS_ZANHOST_WARM_START_SCHEDULE_H_
 
@@ -14,26 +15,24 @@
 namespace zanhost {
 
 constexpr double kDefaultReconnectSeconds = 5;
-constexpr int kStatusLinkDown = 4;
 
 class WarmStartSchedule {
  public:
   // `period` in seconds; 0 never warm-starts.
   explicit WarmStartSchedule(double period) : period_(period) {}
 
-  // Takes the status value of a PLC at `now` (seconds, monotonic) and says whether to warm-start
-  // it now; if so, the next one falls due a period later.
-  bool Due(int plc, int status, double now);
+  // Takes whether a PLC is down at `now` (seconds, monotonic) and says whether to warm-start it
+  // now; if so, the next one falls due a period later.
+  bool Due(int plc, bool down, double now);
 
-  // "warm start every 5 s" for the status value of a PLC whose link is down, when warm starts are
-  // on; else "".
-  std::string Note(int status) const;
+  // "warm start every 5 s" for a PLC that is down, when warm starts are on; else "".
+  std::string Note(bool down) const;
 
   double period() const { return period_; }
 
  private:
   double period_;
-  std::map<int, double> nextAttempt_;  // the PLCs whose link is down
+  std::map<int, double> nextAttempt_;  // the PLCs that are down
 };
 
 // The outcome of one warm start.
@@ -47,10 +46,11 @@ struct WarmStartOutcome {
 // driver's result.
 using WarmStartFunction = std::function<int32_t(int32_t& plc)>;
 
-// Warm-starts each PLC of `statuses` (PLC number, status value) that is due; returns what was done.
+// Warm-starts each PLC of `down` (PLC number, whether it is down) that is due; returns what was
+// done.
 std::vector<WarmStartOutcome> WarmStartDue(const WarmStartFunction& warmStart,
                                            WarmStartSchedule& schedule,
-                                           const std::map<int, int>& statuses, double now);
+                                           const std::map<int, bool>& down, double now);
 
 }  // namespace zanhost
 
