@@ -228,6 +228,8 @@ commands() {
   run poll-bad-file 3 '' 'badtags\.txt, line 1: unknown type "sometype"' -- \
     poll --tags badtags.txt -d conf
   run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
+  poll_reconnect
+  bridge_checks
   sim stop 1
   run master-down 0 '^01DW0100002 = [0-9]+ \(word, done, served by backup PLC 2\)$' '' -- \
     read 01DW0100002 -d conf
@@ -241,6 +243,53 @@ commands() {
   lacks dead-plc-own-line 'Plc #3'
   run port-in-use 3 '' 'port is in use' -- demo --port "$port" --pace 0
   simulator_stop
+}
+
+# wait_for FILE REGEX SECONDS: until a line of FILE matches.
+wait_for() {
+  local i
+  for ((i = 0; i < $3 * 10; i++)); do
+    sed 's/\r$//' "$1" 2>/dev/null | grep -Eq -- "$2" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# A PLC that drops during a poll is warm-started every --reconnect seconds and comes back.
+poll_reconnect() {
+  "${host[@]}" poll --tags tags.txt --count 40 --interval 0.25 --reconnect 0.5 -d conf \
+    >reconnect.txt 2>&1 </dev/null &
+  local pid=$! why=""
+  wait_for reconnect.txt 'round 1: status' 20 || why="no first round"
+  sim stop 3
+  [ -n "$why" ] || wait_for reconnect.txt 'PLC 3 link down \(warm start every 0\.5 s\)' 10 ||
+    why="no link down with its warm starts"
+  sim start 3
+  [ -n "$why" ] || wait_for reconnect.txt 'Warm start return 0' 10 || why="no warm start done"
+  wait "$pid"
+  if [ -z "$why" ] && sed 's/\r$//' reconnect.txt | grep ': status ' | tail -1 |
+    grep -q 'PLC 3 active$'; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED poll-reconnect: ${why:-PLC 3 not active at the end}"
+    sed 's/^/  out: /' reconnect.txt | grep -v ' = ' | head -30
+  fi
+}
+
+# The bridge where the build has MQTT (its checks against a broker are bridge_e2e), and the one
+# line of a build without it.
+bridge_checks() {
+  printf 'a/b, 01DW0100002, word\n' >slashtags.txt
+  if [[ "${host[*]}" == *.exe* ]]; then
+    run bridge-no-mqtt 3 '' '^zanhost: this build of zanhost has no MQTT support' -- \
+      bridge --broker localhost --tags tags.txt -d conf
+  else
+    run bridge-topic-name 3 '' 'line 1: the tag name cannot be a level of an MQTT topic' -- \
+      bridge --broker localhost --tags slashtags.txt -d conf
+    run bridge-bad-broker 3 '' 'the broker.s port "x" is not from 1 to 65535' -- \
+      bridge --broker localhost:x --tags tags.txt -d conf
+  fi
 }
 
 # A poll that ends in an HTML report while the simulator's PLCs change values, drop and fall

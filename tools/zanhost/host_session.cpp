@@ -177,6 +177,7 @@ bool HostSession::DefineTag(Tag& tag) {
 
 int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& values,
                               int32_t* servedBy) {
+  if (instance_ == nullptr) return kResultUnreachable;  // closed
   TagItem item{};
   item.addressText = tag.text.c_str();
   item.plc = tag.plc;
@@ -200,7 +201,31 @@ int32_t HostSession::Write(const Tag& tag, ValueBuffer& values, bool single, int
   return Exchange(single ? kCommandWriteValue : kCommandWriteBlock, tag, values, servedBy);
 }
 
+int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) {
+  ValueBuffer buffer(tag.count);
+  const int32_t result = Read(tag, buffer, false, servedBy);
+  values.clear();
+  if (result != kResultDone) return result;
+  const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
+  for (int32_t i = 0; i < shown; ++i) {
+    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, i, false);
+    // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
+    if (tag.bit != 255 && value.layout != CellLayout::kText) {
+      value.integer = (static_cast<uint64_t>(value.integer) >> (tag.bit & 31)) & 1;
+    }
+    values.push_back(value);
+  }
+  return result;
+}
+
+void HostSession::Close() {
+  if (instance_ == nullptr) return;
+  instance_->Send(kCommandCloseTransport, nullptr);
+  instance_.reset();
+}
+
 int32_t HostSession::WarmStart(int32_t& plc) {
+  if (instance_ == nullptr) return kResultRefused;  // closed
   return instance_->Send(kCommandWarmStart, &plc);
 }
 

@@ -79,6 +79,10 @@ class HostSession {
   int32_t Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
   int32_t Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
 
+  // A ReadBlock of the tag with its values decoded: tag.count values, one for a string, a bit tag's
+  // bit taken from each word. `values` is emptied and stays empty unless the read returns 0.
+  int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy = nullptr);
+
   // WarmStart of a PLC; `plc` may come back as the backup's number.
   int32_t WarmStart(int32_t& plc);
 
@@ -120,6 +124,10 @@ class HostSession {
 
   // Turns off showing log lines (the live table shows them itself).
   void set_quiet(bool quiet) { options_.quiet = quiet; }
+
+  // Closes the driver's transport (command 11), which ends every connection; nothing is read or
+  // written afterwards.
+  void Close();
 
  private:
   int32_t Exchange(int32_t command, const Tag& tag, ValueBuffer& values, int32_t* servedBy);

@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
   CLI::App* write = zanhost::AddWriteCommand(app, writeOptions);
   zanhost::PollOptions pollOptions;
   CLI::App* poll = zanhost::AddPollCommand(app, pollOptions);
+  zanhost::BridgeOptions bridgeOptions;
+  CLI::App* bridge = zanhost::AddBridgeCommand(app, bridgeOptions);
   zanhost::WarmStartOptions warmStartOptions;
   CLI::App* warmStart = zanhost::AddWarmStartCommand(app, warmStartOptions);
   zanhost::StatusOptions statusOptions;
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
   }
 
   initOptions.driverFile = parseOptions.host.driverFile = readOptions.host.driverFile =
-      writeOptions.host.driverFile = pollOptions.host.driverFile =
+      writeOptions.host.driverFile = pollOptions.host.driverFile = bridgeOptions.host.driverFile =
           warmStartOptions.host.driverFile = statusOptions.host.driverFile =
               demoOptions.driverFile = benchOptions.driverFile = editOptions.host.driverFile =
                   portOptions.host.driverFile = driverFile;
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
   if (*read) return zanhost::RunRead(readOptions);
   if (*write) return zanhost::RunWrite(writeOptions);
   if (*poll) return zanhost::RunPoll(pollOptions);
+  if (*bridge) return zanhost::RunBridge(bridgeOptions);
   if (*warmStart) return zanhost::RunWarmStart(warmStartOptions);
   if (*status) return zanhost::RunStatus(statusOptions);
   if (*demo) return zanhost::RunDemo(demoOptions);

@@ -34,6 +34,13 @@ bool IsPlcUnreachable(const DriverState& state, int plc) {
          (entry.linkState == kLinkNeverTried && entry.readConnection == 0);
 }
 
+std::map<int, bool> UnreachablePlcs(const DriverState& state, const std::vector<ListedPlc>& plcs) {
+  std::map<int, bool> down;
+  for (const ListedPlc& plc : plcs)
+    down[plc.number] = IsPlcUnreachable(state, plc.number);
+  return down;
+}
+
 std::string PlcStateWord(const DriverState& state, int plc) {
   if (!Valid(plc)) return "unknown";
   const PlcEntry& entry = state.plcs[plc];

@@ -10,9 +10,12 @@
 #ifndef ZAN_TOOLS_ZANHOST_PLC_STATE_WORDS_H_
 #define ZAN_TOOLS_ZANHOST_PLC_STATE_WORDS_H_
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "core/driver_state.h"
+#include "plc_list.h"
 
 namespace zanhost {
 
@@ -20,6 +23,9 @@ std::string PlcStateWord(const DriverState& state, int plc);
 
 // "link down" or "not connected": the PLC cannot serve a request now.
 bool IsPlcUnreachable(const DriverState& state, int plc);
+
+// IsPlcUnreachable for each of the PLCs, by number.
+std::map<int, bool> UnreachablePlcs(const DriverState& state, const std::vector<ListedPlc>& plcs);
 
 }  // namespace zanhost
 

@@ -1,17 +1,20 @@
 // zanhost poll: defines the tags of a tag file and reads them every interval with ReadBlock,
 // together with the status of each PLC: a table redrawn in place on a terminal, plain lines (or
 // JSON objects) with a time stamp otherwise. What it keeps (CSV, the summary at the end, the HTML
-// report) is the recorder's (poll_recorder.h).
+// report) is the recorder's (poll_recorder.h). A PLC that cannot be reached is warm-started every
+// --reconnect seconds.
 #include <cstdio>
 #include <filesystem>
 
 #include "host_commands.h"
 #include "live_screen.h"
+#include "plc_state_words.h"
 #include "poll_recorder.h"
 #include "poll_table.h"
 #include "result_words.h"
 #include "tag_file.h"
 #include "wall_time.h"
+#include "warm_start_schedule.h"
 
 namespace zanhost {
 namespace {
@@ -40,7 +43,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
       "define the tags of a tag file and read them every interval: values, results and "
       "the status of each PLC, with a summary per tag at the end");
   poll->add_option("--tags", options.tagFile,
-                   "tag file: one tag a line, \"name, address, type[, count]\"")
+                   "tag file: one tag a line, \"name, address, type[, count][, rw]\"")
       ->required();
   poll->add_option("--interval", options.interval, "seconds between rounds")
       ->check(CLI::Range(0.0, 3600.0))
@@ -48,6 +51,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
   poll->add_option("--count", options.count, "rounds to run; 0 runs until Ctrl-C")
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
+  AddReconnectOption(poll, options.reconnect);
   poll->add_flag("--json", options.json, "one JSON object a tag and a PLC each round");
   poll->add_flag("--plain", options.plain, "plain lines even on a terminal");
   poll->add_option("--csv", options.csvFile,
@@ -87,9 +91,19 @@ int RunPoll(const PollOptions& options) {
   if (table.Define(specs) == 0) {
     std::fprintf(stderr, "zanhost: the driver refused every tag of %s\n", options.tagFile.c_str());
   }
+  WarmStartSchedule warmStarts(options.reconnect);
+  table.SetPlcNote([&](int plc) {
+    return warmStarts.Note(session.state() != nullptr && IsPlcUnreachable(*session.state(), plc));
+  });
   LiveScreen screen(!options.json && !options.plain && CanRedraw());
   CatchInterrupt();
   for (int round = 1; options.count == 0 || round <= options.count; ++round) {
+    // The warm starts go before the round, which then reads what they brought back and shows their
+    // log lines.
+    if (session.state() != nullptr) {
+      WarmStartDue([&session](int32_t& plc) { return session.WarmStart(plc); }, warmStarts,
+                   UnreachablePlcs(*session.state(), session.plcs()), MonotonicSeconds());
+    }
     const int64_t time = NowMilliseconds();
     const std::vector<std::string> log = table.RunRound();
     const std::vector<bool>* shown = recorder.Record(table.Round(round, time));

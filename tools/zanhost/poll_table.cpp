@@ -80,20 +80,8 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
 
 void PollTable::ReadTag(Row& row) {
   TagReading& reading = row.reading;
-  ValueBuffer values(row.tag.count);
-  reading.result = session_.Read(row.tag, values, false, &reading.servedBy);
-  reading.values.clear();
+  reading.result = session_.ReadValues(row.tag, reading.values, &reading.servedBy);
   reading.failure.clear();
-  if (reading.result != 0) return;
-  const int32_t shown = LayoutOfKind(row.tag.kind) == CellLayout::kText ? 1 : row.tag.count;
-  for (int32_t i = 0; i < shown; ++i) {
-    TagValue value = DecodeValue(values, row.tag.kind, row.tag.hostType, i, false);
-    // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
-    if (row.tag.bit != 255 && value.layout != CellLayout::kText) {
-      value.integer = (static_cast<uint64_t>(value.integer) >> (row.tag.bit & 31)) & 1;
-    }
-    reading.values.push_back(value);
-  }
 }
 
 std::vector<std::string> PollTable::RunRound() {
@@ -165,7 +153,7 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
     lines.push_back(Padded(std::to_string(row.plc.number), 5) +
                     Padded(PlcTypeName(row.plc.type), 6) + Padded(row.plc.ipAddress, 17) +
                     Padded(row.plc.backup ? std::to_string(row.plc.backup) : "-", 8) +
-                    row.reading.word);
+                    row.reading.word + NoteOf(row.plc.number));
   }
   lines.push_back("");
   lines.push_back("driver log:");
@@ -194,7 +182,8 @@ std::vector<std::string> PollTable::PlainLines(int round, const std::string& sta
   if (!Shown(shown, rows_.size())) return lines;
   std::string status = prefix + "status";
   for (const PlcRow& row : plcs_)
-    status += " PLC " + std::to_string(row.plc.number) + " " + row.reading.word + ";";
+    status += " PLC " + std::to_string(row.plc.number) + " " + row.reading.word +
+              NoteOf(row.plc.number) + ";";
   if (!plcs_.empty()) status.pop_back();
   lines.push_back(status);
   return lines;
@@ -238,6 +227,8 @@ std::vector<std::string> PollTable::JsonLines(int round, const std::string& time
     object.Add("plc", row.plc.number)
         .Add("status", row.reading.status)
         .Add("statusWord", row.reading.word);
+    const std::string note = plcNote_ ? plcNote_(row.plc.number) : "";
+    if (!note.empty()) object.Add("note", note);
     lines.push_back(object.str());
   }
   return lines;
@@ -265,6 +256,11 @@ int PollTable::StatusOf(int plc) const {
     if (row.plc.number == plc) return row.reading.status;
   }
   return -1;
+}
+
+std::string PollTable::NoteOf(int plc) const {
+  const std::string note = plcNote_ ? plcNote_(plc) : "";
+  return note.empty() ? "" : " (" + note + ")";
 }
 
 int PollTable::ServedBy(const std::string& name) const {

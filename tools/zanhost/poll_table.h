@@ -5,6 +5,7 @@
 #define ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ class PollTable {
   // The PLC that served the tag's last read (the backup after a switchover), 0 when none.
   int ServedBy(const std::string& name) const;
 
+  // A note shown after the state of a PLC, by its number ("" for none): what the host does about
+  // it, such as its warm starts.
+  void SetPlcNote(std::function<std::string(int plc)> note) { plcNote_ = std::move(note); }
+
  private:
   struct Row {
     Tag tag;
@@ -63,11 +68,13 @@ class PollTable {
   };
   const Row* Find(const std::string& name) const;
   void ReadTag(Row& row);
+  std::string NoteOf(int plc) const;  // " (note)" or ""
 
   HostSession& session_;
   std::vector<Row> rows_;
   std::vector<PlcRow> plcs_;
   std::deque<std::string> recentLog_;
+  std::function<std::string(int)> plcNote_;
 };
 
 }  // namespace zanhost
