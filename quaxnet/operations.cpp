@@ -16,17 +16,22 @@ constexpr uint32_t kBadAddress = 0xFFFFFFFFu;  // what inet_addr answers for a b
 
 bool libraryOpen = false;
 
-// QUAXNET_PORT as a port number (1 to 65535); 0 when it is not set or not a number.
-uint16_t PortOverride() {
+// QUAXNET_PORT as a port number (1 to 65535) in `port`, 0 when it is not set or empty. False when
+// it is set to anything else: a port that is not what the user meant would send every connection
+// to port 102 without a word.
+bool PortOverride(uint16_t* port) {
+  *port = 0;
   const char* text = std::getenv("QUAXNET_PORT");
-  if (text == nullptr || *text == '\0') return 0;
-  uint32_t port = 0;
+  if (text == nullptr || *text == '\0') return true;
+  uint32_t value = 0;
   for (const char* p = text; *p != '\0'; ++p) {
-    if (*p < '0' || *p > '9') return 0;
-    port = port * 10 + static_cast<uint32_t>(*p - '0');
-    if (port > 0xFFFF) return 0;
+    if (*p < '0' || *p > '9') return false;
+    value = value * 10 + static_cast<uint32_t>(*p - '0');
+    if (value > 0xFFFF) return false;
   }
-  return static_cast<uint16_t>(port);
+  if (value == 0) return false;
+  *port = static_cast<uint16_t>(value);
+  return true;
 }
 
 bool TakeTsap(uint8_t length, const uint8_t* bytes, Tsap* tsap) {
@@ -42,7 +47,8 @@ bool TakeTarget(const ConnectRequest& block, Personality personality, Target* ta
   if (!TakeTsap(block.localTsapLength, block.localTsap, &target->local) ||
       !TakeTsap(block.remoteTsapLength, block.remoteTsap, &target->remote))
     return false;
-  const uint16_t port = PortOverride();
+  uint16_t port = 0;
+  if (!PortOverride(&port)) return false;
   target->port = port != 0 ? port : block.port;
   if (target->port == 0) return false;
   target->personality = personality;
@@ -113,6 +119,8 @@ int FindCompleteJob(Connection& connection, JobKind kind) {
 using namespace quaxnet;
 
 QX_API int ZAN_STDCALL QxOpenLibrary() {
+  uint16_t port = 0;
+  if (!PortOverride(&port)) return kAnswerInvalidArgument;
   if (libraryOpen) return kAnswerDone;
   if (!net::Start()) return kAnswerNetworkUnavailable;
   libraryOpen = true;

@@ -10,7 +10,9 @@
 // once, or after waiting at most about 1 ms for an answer that is on its way. Not thread-safe:
 // one call at a time.
 //
-// QUAXNET_PORT, when it holds a port number, replaces the port of every connection request block.
+// QUAXNET_PORT, when it is set and not empty, must hold a port number (1 to 65535), which then
+// replaces the port of every connection request block; with anything else the library does not
+// open, and no connection opens.
 #ifndef QUAXNET_QUAXNET_H_
 #define QUAXNET_QUAXNET_H_
 
@@ -25,8 +27,8 @@
 #define QX_API extern "C" __attribute__((visibility("default")))
 #endif
 
-// 252. Makes the library ready (networking started). 0, or 15 when the network cannot be used.
-// Opening an open library changes nothing.
+// 252. Makes the library ready (networking started). 0; 1 when QUAXNET_PORT holds no port number;
+// 15 when the network cannot be used. Opening an open library changes nothing.
 QX_API int ZAN_STDCALL QxOpenLibrary();
 
 // 253. Closes every connection and the library. Always 0.

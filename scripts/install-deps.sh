@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Makes sure that the Debian packages a job needs are installed.
 #
-#   scripts/install-deps.sh demo   what the demo needs (native release build)
+#   scripts/install-deps.sh demo   what the demo needs (native release build), and the MQTT
+#                                  library, broker and clients of zanhost bridge
 #   scripts/install-deps.sh test   what every test needs (native, Windows cross build, wine and a
 #                                  virtual X display for the dialog, tshark for the wire check,
-#                                  fuzzing)
+#                                  chromium for the poll report, fuzzing)
 #
 # As root, installs what is missing with apt-get. Otherwise prints exactly what is missing, with the
 # command that installs it, and fails.
 set -euo pipefail
 
 job=${1:-test}
-packages=(cmake ninja-build g++ libcli11-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ libcli11-dev libbenchmark-dev
+          libmosquitto-dev mosquitto mosquitto-clients)
 if [ "$job" = test ]; then
   packages+=(googletest libgtest-dev clang libclang-rt-14-dev
              g++-mingw-w64-i686 wine wine32:i386
-             xvfb xauth x11-apps imagemagick tshark)
+             xvfb xauth x11-apps imagemagick tshark chromium)
 fi
 
 installed() {

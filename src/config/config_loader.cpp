@@ -62,39 +62,35 @@ bool LoadBackupLine(DriverState& state, const char* line, const char* keyword) {
 
 }  // namespace
 
+LineVerdict LoadConfigLine(DriverState& state, ConfigLine& line) {
+  ToUpperCase(line.text);
+  const char* text = line.text;
+
+  if (std::strncmp(text, "//", 2) == 0) return LineVerdict::kTrue;
+  // An overlong line would have been cut at an arbitrary place: refuse it as a whole rather than
+  // act on a part of it.
+  if (line.overlong) {
+    ZAN_LOG("ZanDOR: Illegal input line %s", text);
+    return LineVerdict::kUnchanged;
+  }
+  for (const Option& option : kOptions) {
+    if (const char* keyword = std::strstr(text, option.keyword)) {
+      LoadOptionLine(state, option, keyword);
+      return LineVerdict::kTrue;
+    }
+  }
+  if (const char* keyword = std::strstr(text, "BACKUP_")) {
+    return LoadBackupLine(state, text, keyword) ? LineVerdict::kTrue : LineVerdict::kFalse;
+  }
+  return LoadPlcLine(state, text) ? LineVerdict::kTrue : LineVerdict::kUnchanged;
+}
+
 bool LoadConfigurationFrom(std::FILE* file, DriverState& state) {
   bool verdict = false;
   ConfigLine line;
   while (ReadConfigLine(file, line)) {
-    ToUpperCase(line.text);
-    const char* text = line.text;
-
-    if (std::strncmp(text, "//", 2) == 0) {
-      verdict = true;
-      continue;
-    }
-    // An overlong line would have been cut at an arbitrary place: refuse it as a whole rather
-    // than act on a part of it.
-    if (line.overlong) {
-      ZAN_LOG("ZanDOR: Illegal input line %s", text);
-      continue;
-    }
-
-    bool isOption = false;
-    for (const Option& option : kOptions) {
-      if (const char* keyword = std::strstr(text, option.keyword)) {
-        LoadOptionLine(state, option, keyword);
-        isOption = true;
-        break;
-      }
-    }
-    if (isOption) {
-      verdict = true;
-    } else if (const char* keyword = std::strstr(text, "BACKUP_")) {
-      verdict = LoadBackupLine(state, text, keyword);
-    } else if (LoadPlcLine(state, text)) {
-      verdict = true;
-    }
+    const LineVerdict lineVerdict = LoadConfigLine(state, line);
+    if (lineVerdict != LineVerdict::kUnchanged) verdict = lineVerdict == LineVerdict::kTrue;
   }
   return verdict;
 }

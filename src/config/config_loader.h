@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "config/config_line.h"
 #include "core/driver_state.h"
 
 namespace zan {
@@ -18,6 +19,17 @@ bool LoadConfiguration(DriverState& state, int instance);
 
 // The same for a file that is already open; the caller closes it.
 bool LoadConfigurationFrom(std::FILE* file, DriverState& state);
+
+// What one line does to the load verdict.
+enum class LineVerdict {
+  kTrue,       // a comment, an option line, a legal backup line or an accepted PLC line
+  kFalse,      // a backup line with an illegal PLC number
+  kUnchanged,  // a refused PLC line, or an overlong line
+};
+
+// Interprets one line as read by ReadConfigLine (it is upper-cased in place), storing and logging
+// what it gives, exactly as LoadConfigurationFrom does for each line of a file.
+LineVerdict LoadConfigLine(DriverState& state, ConfigLine& line);
 
 // Interprets one filtered, upper-cased PLC line ("n=t,address,..."), logging the row or the
 // refusal. Returns true when the line is accepted.

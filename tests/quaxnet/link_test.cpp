@@ -1,9 +1,11 @@
 // Connections of the transport library against a scripted PLC on loopback: the bytes of the
 // connect, the faults that break a connection, time limits, restart, close, handles, arguments.
 #include <cstring>
+#include <string>
 
 #include "quaxnet/clock.h"
 #include "quaxnet/quaxnet_fixture.h"
+#include "support/environment.h"
 
 namespace zan::testing {
 namespace {
@@ -195,6 +197,21 @@ TEST_F(QuaxnetTest, ClosingTheLibraryClosesEveryConnection) {
   ConnectRequest block = S7Block();
   EXPECT_EQ(QxOpenS7Connection(&block, 0), 13);
   ASSERT_EQ(QxOpenLibrary(), 0);
+}
+
+TEST_F(QuaxnetTest, PortOverrideThatIsNoPortKeepsTheLibraryAndItsConnectionsShut) {
+  const std::string port = std::to_string(peer.port());
+  ASSERT_EQ(QxCloseLibrary(), 0);
+  for (const char* bad : {"abc", "0", "65536", "102x", "-1"}) {
+    ASSERT_TRUE(SetEnvironment("QUAXNET_PORT", bad));
+    EXPECT_EQ(QxOpenLibrary(), 1) << bad;
+  }
+  ASSERT_TRUE(SetEnvironment("QUAXNET_PORT", port.c_str()));
+  ASSERT_EQ(QxOpenLibrary(), 0);
+  ASSERT_TRUE(SetEnvironment("QUAXNET_PORT", "abc"));
+  ConnectRequest block = S7Block();
+  EXPECT_EQ(QxOpenS7Connection(&block, 0), 1) << "the port changed under an open library";
+  ASSERT_TRUE(SetEnvironment("QUAXNET_PORT", port.c_str()));
 }
 
 TEST_F(QuaxnetTest, HandlesAreSmallAndNotReusedWhileOpen) {

@@ -32,7 +32,7 @@ TEST(TagFileTest, RefusesBadLinesWithTheirNumber) {
     const char* text;
     const char* error;
   } cases[] = {
-      {"a, 01DW0100000\n", "line 1: want \"name, address, type[, count]\", found 2 fields"},
+      {"a, 01DW0100000\n", "line 1: want \"name, address, type[, count][, rw]\", found 2 fields"},
       {"x, 01DW0100000, word\na, 01DW0100000, text\n", "line 2: unknown type \"text\""},
       {"a, 01DW0100000, word, 0\n", "line 1: the count \"0\" is not from 1 to 1000"},
       {"a, 01DW0100000, word, 1001\n", "line 1: the count \"1001\" is not from 1 to 1000"},

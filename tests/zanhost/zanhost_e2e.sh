@@ -20,6 +20,7 @@ if [ "$simulator" != beside ] && [ ! -x "$simulator" ]; then
 fi
 rm -rf "$work" && mkdir -p "$work" && cd "$work" || exit 1
 passed=0 failed=0
+stamp='[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} '  # of poll's lines
 
 # run NAME EXIT STDOUT-REGEX STDERR-REGEX -- ARGS...: one zanhost run and its checks.
 run() {
@@ -59,6 +60,18 @@ simulator_start() {
   export QUAXNET_PORT=$port
 }
 
+lacks() {  # NAME REGEX: the standard error of the run before must not match
+  if grep -Eq -- "$2" err.txt; then
+    failed=$((failed + 1))
+    echo "FAILED $1: stderr has /$2/"
+    sed 's/^/  err: /' err.txt | head -20
+  fi
+}
+
+# zanhost beside the driver and the host services but without the transport library.
+host_folder=$(dirname "${host[-1]}")
+no_transport=("${host[@]:0:${#host[@]}-1}" "$host_folder/no-transport/$(basename "${host[-1]}")")
+
 sim() {  # one control command; its answer must start with "ok"
   local answer
   echo "$*" >&3
@@ -76,6 +89,12 @@ commands() {
   mkdir -p conf dead
   printf '1=7, 127.0.0.1, 2\n2=7, 127.0.0.2, 2\n3=5, 127.0.0.3\nBACKUP_1=2\n' >conf/zanDOR01.INT
   printf '1=7, 127.0.0.9, 2\n' >dead/zanDOR02.INT
+  printf '1=7, 127.0.0.9, 2\n3=5, 127.0.0.8\n' >dead/zanDOR03.INT
+  mkdir -p wrong && printf '1=7, 127.0.0.1\n\nBACKUP_1=5\n2=7, 127.0.0.1, 2\n' >wrong/zanDOR01.INT
+  printf 'BACKUP_1=0\n' >wrong/zanDOR02.INT
+  # The refused tag last: the driver's status of its PLC then says 4, although the link is up.
+  printf 'speed, 01DW0100002, word\nlevel, 01DF0100008, float\nmissing, 01DW9990000, word\n' \
+    >refused.txt
   printf '# poll\nspeed, 01DW0100002, word\nlevel, 01DF0100008, float\nrun, 03DW010000500, bit\n' \
     >tags.txt
   printf 'speed, 01DW0100002, sometype\n' >badtags.txt
@@ -87,9 +106,40 @@ commands() {
   run config-missing 3 '' 'configuration file zanDOR07\.INT not found in folder .*conf' -- \
     parse 01DW0100020 -d conf -i 7
   run type-unknown 3 '' 'unknown type "sometype"' -- read 01DW0100020 --type sometype -d conf
-  run usage 106 '' 'address is required' -- parse
+  run usage 106 '' '^zanhost: address is required \(--help shows the usage\)$' -- parse
+  run usage-count-0 106 '' '^zanhost: --count: Value 0 not in range 1 to 1000' -- read 01DW0100002 -n 0
+  run port-null 0 '^close     returned 0: port "NUL", handle 0' '' -- \
+    port -n NUL -i 3 -q configure close
+  run port-missing 2 '' '^zanhost: configure returned 2: .*ttyNOPE.*$' -- port -n ttyNOPE configure
+  run port-name-too-long 3 '' 'the port name "ttyUSB0123456" is longer than 11 characters' -- \
+    port -n ttyUSB0123456 configure
+  if [[ ${host[-1]} != *.exe ]]; then  # under wine the editor is a dialog, which needs a display
+    run edit-no-terminal 1 '^AddressEditor returned 53: ""$' 'address editor returned 53' -- \
+      edit 01DF0100008 --type float --dir conf --instance 1
+    run edit-verbose 1 '' '^log: ZanDOR: PLC # 1 Type     = 7$' -- edit 01DW0100020 -v -d conf
+    run edit-quiet 1 '' '' -- edit 01DW0100020 -q -d conf
+    lacks edit-quiet 'ZanDOR'
+    run edit-missing-config 3 '' 'configuration file zanDOR07\.INT not found' -- edit -d conf -i 7
+  fi
+  run check 0 '^line 4: PLC 2 is the backup of PLC 1$' '' -- check -d conf
+  run check-wrong 1 '^line 3: warning: unknown backup: no line configures PLC 5' '' -- check -d wrong
+  run check-same-address 1 '^line 4: warning: PLC 2 has the same address as PLC 1 \(line 1\)$' '' -- \
+    check wrong/zanDOR01.INT
+  run check-slot 1 '^line 1: warning: no slot given: the driver uses slot 2' '' -- check -q -d wrong
+  run check-refused 3 'Init refuses the file' '' -- check -d wrong -i 2
+  QUAXNET_PORT=abc run bad-port 3 '' 'QUAXNET_PORT=abc is no port number' -- read 01DW0100002 -d conf
 
   simulator_start
+  run init 0 '3 of 3 PLCs connected' 'Connection to Plc #1 Success' -- init -d conf
+  run init-unconnected 2 '0 of 1 PLCs connected' \
+    '^zanhost: 1 PLC not connected: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\)$' -- init -q -d dead -i 2
+  local saved=${LD_LIBRARY_PATH-} saved_host=("${host[@]}")
+  export LD_LIBRARY_PATH="$host_folder/no-transport"
+  host=("${no_transport[@]}")
+  run no-transport 3 '' \
+    'the driver cannot use its transport library .*uaxnet.* cannot be loaded' -- read 01DW0100002 -d conf
+  host=("${saved_host[@]}")
+  export LD_LIBRARY_PATH=$saved
   run parse 0 'kind     1 \(0x1, data-block word at an odd byte\)' '' -- parse 01DW0100021 -d conf
   run parse-json 0 '"result":0,"resultWord":"done","address":"01DD0100006","type":"dword","plc":1,"kind":100,.*"offset":1,' '' -- \
     parse 01DD0100006 --type dword --json -d conf
@@ -98,6 +148,13 @@ commands() {
   run parse-refused-json 1 '"refusal":"ZANDOR> Address Parser: PLC number out of limit"' '' -- \
     parse 05DW0100020 --json -d conf
   run parse-run-refused 1 '' 'no run of 600 values' -- parse 01DD0100008 --type dword -n 600 -d conf
+  run type-hint-float 1 '' 'refused: .*does not match to Korvel type; a float address needs --type float$' -- \
+    parse 01DF0100008 -d conf
+  run type-hint-string 1 '' 'a string address needs --type string$' -- read 01DS010002016 -d conf
+  run type-hint-bit 1 '' 'an address with a bit number needs --type bit$' -- read 03DW010000500 -d conf
+  run parse-memory 0 '^memory   data block 10, bytes 6 to 9$' '' -- parse 01DD0100006 --type dword -d conf
+  run parse-memory-s5 0 '^memory   data block 10, data words 7 to 8$' '' -- \
+    parse 03DD0100007 --type dword -d conf
 
   sim set 1 db10 2 0x04D2
   sim set 1 db10 8 0x40600000
@@ -115,32 +172,183 @@ commands() {
   run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
   run write-bad-value 3 '' 'is no 16-bit value' -- write 01DW0100002 70000 -d conf
   run write-status-refused 1 '' 'write of !01 failed, refused' -- write '!01' 1 -d conf
-  run status 0 '^1    S7    127\.0\.0\.1        2       1 active$' '' -- status -d conf
+  run missing-block 1 '' \
+    'read of 01DW9990002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: data block 999 does not exist \(ZanDOR: Read Tag 01DW9990002 Failed, Len=2 rc=0,10\)$' -- \
+    read 01DW9990002 -d conf
+  run outside-block 1 '' 'refused it: address outside data block 10 \(bytes 1998 to 1999\)' -- \
+    read 01DW0101998 -d conf
+  run s5-missing-block 1 '' 'PLC 3 \(S5 at 127\.0\.0\.3\) refused it: data block 200 does not exist' -- \
+    read 03DW2000002 -d conf
+  run s5-outside-block 1 '' 'refused it: address outside data block 10 \(data word 300\)' -- \
+    write 03DW0100300 1 -d conf
+  sim fault 3 error 7
+  run s5-error 1 '' 'refused it: the PLC refused with S5 error number 7' -- read 03DW0100002 -d conf
+  sim fault 3 silent
+  run s5-silent 2 '' 'read of 03DW0100002 failed: PLC 3 \(S5 at 127\.0\.0\.3 port [0-9]+, TSAPs KORVEL, KORREAD, KORWRITE\): no answer within the time-out \(100 ms\)' -- \
+    read 03DW0100002 -d conf
+  sim clear 3
+  sim fault 1 error 0x05
+  run s7-item-error-write 1 '' 'write of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: address outside data block 10 \(bytes 2 to 3\)' -- \
+    write 01DW0100002 7 -d conf
+  sim clear 1
+  run poll-refused-tag 0 "^${stamp}round 1: status PLC 1 active, last request refused; PLC 2 standby; PLC 3 active$" '' -- \
+    poll --tags refused.txt --count 1 --interval 0 -d conf
+  run poll-refused-words 0 "^${stamp}round 1: missing 01DW9990000 refused: data block 999 does not exist$" '' -- \
+    poll --tags refused.txt --count 1 --interval 0 -d conf
+  run status 0 '^1    S7    127\.0\.0\.1        2       active$' '' -- status -d conf
+  run status-backup 0 '^2    S7    127\.0\.0\.2        -       standby$' '' -- status -d conf
   run status-json 0 '^\{"plc":3,"type":"S5","ipAddress":"127.0.0.3","backup":0,"status":1,"statusWord":"active"\}$' '' -- \
     status --json -d conf
   run warmstart 0 '^warm start of PLC 1 \(S7 at 127\.0\.0\.1\): done$' '' -- warmstart 1 -d conf
-  run poll 0 '^round 2: speed 01DW0100002 = 1234 \(PLC 1\)$' '' -- \
+  run poll 0 "^${stamp}round 2: speed 01DW0100002 = 1234 \(PLC 1\)$" '' -- \
     poll --tags tags.txt --count 2 --interval 0 -d conf
-  run poll-status 0 '^round 1: status PLC 1 active; PLC 2 standby; PLC 3 active$' '' -- \
+  run poll-status 0 "^${stamp}round 1: status PLC 1 active; PLC 2 standby; PLC 3 active$" '' -- \
     poll --tags tags.txt --count 1 --interval 0 -d conf
-  run poll-json 0 '^\{"round":2,"name":"run","address":"03DW010000500","type":"bit","result":0,"resultWord":"done","servedBy":3,"value":1\}$' '' -- \
+  run poll-json 0 '^\{"time":"[^"]+","round":2,"name":"run","address":"03DW010000500","type":"bit","result":0,"resultWord":"done","servedBy":3,"value":1\}$' '' -- \
     poll --tags tags.txt --count 2 --interval 0 --json -d conf
+  run poll-summary 0 '^run +03DW010000500 +2 +0 +1 +1 +never$' '' -- \
+    poll --tags tags.txt --count 2 --interval 0 -d conf
+  run poll-summary-json 0 '^\{"summary":"tag","name":"level","address":"01DF0100008","rounds":2,"reads":2,"failures":0,"min":-2.25,"max":-2.25,"lastChange":null\}$' '' -- \
+    poll --tags tags.txt --count 2 --interval 0 --json -d conf
+  run poll-csv 0 '' '' -- poll --tags tags.txt --count 2 --interval 0 --csv rows.csv -q -d conf
+  if [ "$(sed 's/\r$//' rows.csv | head -1)" != time,tag,address,value,result,served_by ] ||
+    [ "$(grep -c ',done,' rows.csv)" -ne 6 ] ||
+    ! grep -Eq '^[0-9T:.+-]+,level,01DF0100008,-2\.25,done,1.$' rows.csv; then
+    failed=$((failed + 1))
+    echo "FAILED poll-csv-rows: rows.csv is not as expected:" && cat rows.csv
+  fi
+  run poll-changes 0 "^${stamp}round 1: speed" '' -- \
+    poll --tags tags.txt --count 3 --interval 0 --changes -q -d conf
+  if grep -Eq 'round [23]:' out.txt; then
+    failed=$((failed + 1))
+    echo "FAILED poll-changes-quiet: rounds 2 and 3 changed nothing but were shown:" && cat out.txt
+  fi
+  run poll-bad-csv 3 '' 'cannot write the CSV file' -- \
+    poll --tags tags.txt --count 1 --csv nothere/rows.csv -d conf
   run poll-bad-file 3 '' 'badtags\.txt, line 1: unknown type "sometype"' -- \
     poll --tags badtags.txt -d conf
   run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
+  poll_reconnect
+  bridge_checks
   sim stop 1
   run master-down 0 '^01DW0100002 = [0-9]+ \(word, done, served by backup PLC 2\)$' '' -- \
     read 01DW0100002 -d conf
-  run master-down-status 2 '1    S7    127\.0\.0\.1        2       4 link down' '' -- status -d conf
+  run master-down-status 2 '^1    S7    127\.0\.0\.1        2       link down$' '' -- status -d conf
+  run master-down-status-json 2 '^\{"plc":1,"type":"S7","ipAddress":"127.0.0.1","backup":2,"status":4,"statusWord":"link down"\}$' '' -- \
+    status --json -d conf
   sim start 1
-  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9\) cannot be reached' -- \
+  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\) cannot be reached \(link down\) \(ZanDOR: Connection to Plc #1 Failed !!!\)$' -- \
     read 01DW0100002 -d dead -i 2
+  run dead-plc-own-line 2 '' 'Plc #1 Failed' -- read 01DW0100002 -q -d dead -i 3
+  lacks dead-plc-own-line 'Plc #3'
   run port-in-use 3 '' 'port is in use' -- demo --port "$port" --pace 0
   simulator_stop
 }
 
+# wait_for FILE REGEX SECONDS: until a line of FILE matches.
+wait_for() {
+  local i
+  for ((i = 0; i < $3 * 10; i++)); do
+    sed 's/\r$//' "$1" 2>/dev/null | grep -Eq -- "$2" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# A PLC that drops during a poll is warm-started every --reconnect seconds and comes back.
+poll_reconnect() {
+  "${host[@]}" poll --tags tags.txt --count 40 --interval 0.25 --reconnect 0.5 -d conf \
+    >reconnect.txt 2>&1 </dev/null &
+  local pid=$! why=""
+  wait_for reconnect.txt 'round 1: status' 20 || why="no first round"
+  sim stop 3
+  [ -n "$why" ] || wait_for reconnect.txt 'PLC 3 link down \(warm start every 0\.5 s\)' 10 ||
+    why="no link down with its warm starts"
+  sim start 3
+  [ -n "$why" ] || wait_for reconnect.txt 'Warm start return 0' 10 || why="no warm start done"
+  wait "$pid"
+  if [ -z "$why" ] && sed 's/\r$//' reconnect.txt | grep ': status ' | tail -1 |
+    grep -q 'PLC 3 active$'; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED poll-reconnect: ${why:-PLC 3 not active at the end}"
+    sed 's/^/  out: /' reconnect.txt | grep -v ' = ' | head -30
+  fi
+}
+
+# The bridge where the build has MQTT (its checks against a broker are bridge_e2e), and the one
+# line of a build without it.
+bridge_checks() {
+  printf 'a/b, 01DW0100002, word\n' >slashtags.txt
+  if [[ "${host[*]}" == *.exe* ]]; then
+    run bridge-no-mqtt 3 '' '^zanhost: this build of zanhost has no MQTT support' -- \
+      bridge --broker localhost --tags tags.txt -d conf
+  else
+    run bridge-topic-name 3 '' 'line 1: the tag name cannot be a level of an MQTT topic' -- \
+      bridge --broker localhost --tags slashtags.txt -d conf
+    run bridge-bad-broker 3 '' 'the broker.s port "x" is not from 1 to 65535' -- \
+      bridge --broker localhost:x --tags tags.txt -d conf
+  fi
+}
+
+# A poll that ends in an HTML report while the simulator's PLCs change values, drop and fall
+# silent; headless Chromium must render the page: its DOM holds the trends and the PLC states, and
+# its screenshot (left in the build folder) has more than a few colours.
+report() {
+  local chromium=/usr/bin/chromium
+  if [ ! -x "$chromium" ]; then
+    echo "skipped: no chromium at $chromium to open the report in"
+    exit 77
+  fi
+  mkdir -p conf
+  printf '1=7, 127.0.0.1, 2\n2=7, 127.0.0.2, 2\n3=5, 127.0.0.3\nBACKUP_1=2\n' >conf/zanDOR01.INT
+  printf 'speed, 01DW0100002, word\nlevel, 01DF0100008, float\nrun, 03DW010000500, bit\n' >tags.txt
+  simulator_start
+  "${host[@]}" poll --tags tags.txt --count 40 --interval 0.05 -q -d conf --report report.html \
+    >poll.txt 2>poll.err </dev/null &
+  local poll_pid=$! step
+  for step in 1 2 3 4 5 6 7 8; do
+    sim set 1 db10 2 "0x0$step$step$step"
+    sim set 1 db10 8 "0x40${step}00000"
+    case $step in 4) sim fault 1 drop ;; 6) sim fault 3 silent ;; 7) sim clear 3 ;; esac
+    sleep 0.2
+  done
+  wait "$poll_pid"
+  local got=$?
+  simulator_stop
+  if [ "$got" -ne 0 ] || [ ! -s report.html ]; then
+    failed=$((failed + 1))
+    echo "FAILED report: poll exit code $got, report.html $(wc -c <report.html 2>/dev/null) bytes"
+    cat poll.err
+    return
+  fi
+  passed=$((passed + 1))
+  local shot url="file://$PWD/report.html"
+  shot="$(cd ../.. && pwd)/zanhost-report.png"  # the build folder: <build>/zanhost-e2e/report
+  local flags=(--headless --no-sandbox --disable-gpu --disable-background-networking
+               --disable-component-update --disable-sync --no-first-run)
+  timeout 120 "$chromium" "${flags[@]}" --user-data-dir="$PWD/chromium-dom" --dump-dom "$url" \
+    >dom.html 2>chromium.err
+  timeout 120 "$chromium" "${flags[@]}" --user-data-dir="$PWD/chromium-shot" \
+    --window-size=1000,1500 --screenshot="$shot" "$url" >>chromium.err 2>&1
+  local trends states colours
+  trends=$(grep -o '<svg[^>]*class="trend"' dom.html | wc -l)
+  states=$(grep -c 'link down' dom.html)
+  colours=$(identify -format '%k' "$shot" 2>/dev/null || echo 0)
+  if [ "$trends" -ne 3 ] || [ "$states" -lt 1 ] || ! grep -q '<polyline' dom.html ||
+    [ "$colours" -lt 8 ]; then
+    failed=$((failed + 1))
+    echo "FAILED report-rendered: $trends trends, $states 'link down', $colours colours in $shot"
+    tail -5 chromium.err
+  else
+    passed=$((passed + 1))
+  fi
+}
+
 case $mode in
   commands) commands ;;
+  report) report ;;
   demo)
     chosen=()
     [ "$simulator" = beside ] || chosen=(--simulator "$simulator")

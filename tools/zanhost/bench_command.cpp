@@ -178,7 +178,9 @@ bool MeasureReads(const BenchOptions& options, const std::string& folder, Progre
   if (!RunRounds(results.kinds, options.rounds, options.reads, kWarmUp, progress, error))
     return false;
   session.TakeLog(false);
-  return PollFromCache(session, options.pollRounds, progress, results.poll, error);
+  const bool polled = PollFromCache(session, options.pollRounds, progress, results.poll, error);
+  session.Close();
+  return polled;
 }
 
 }  // namespace

@@ -120,10 +120,9 @@ bool TimeInitOfAllPlcs(const HostOptions& host, const std::string& simulatorProg
   const Clock::time_point start = Clock::now();
   const bool initialised = session.Init();
   seconds = MillisecondsSince(start) / 1000;
-  connected = 0;
-  for (const std::string& line : session.initLog()) {
-    if (line.find("Success") != std::string::npos) ++connected;
-  }
+  const HostSession::Connections connections = session.CountConnections();
+  connected = connections.configured - static_cast<int>(connections.unreachable.size());
+  session.Close();
   simulator.Stop();
   if (!initialised) error = "Init of " + std::to_string(kBenchPlcs) + " PLCs failed";
   return initialised;

@@ -39,4 +39,27 @@ std::string Cp437ToUtf8(const char* text) {
   return out;
 }
 
+bool Utf8ToCp437(const std::string& text, std::string& out) {
+  out.clear();
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) {
+      out += static_cast<char>(lead);
+      ++at;
+      continue;
+    }
+    std::size_t matched = 0;
+    for (int i = 0; i < 128 && matched == 0; ++i) {
+      const std::string glyph = reinterpret_cast<const char*>(kUpperHalf[i]);
+      if (text.compare(at, glyph.size(), glyph) == 0) {
+        out += static_cast<char>(0x80 + i);
+        matched = glyph.size();
+      }
+    }
+    if (matched == 0) return false;
+    at += matched;
+  }
+  return true;
+}
+
 }  // namespace zanhost

@@ -11,6 +11,7 @@
 #include "host_types.h"
 #include "live_screen.h"
 #include "poll_table.h"
+#include "quaxnet_port.h"
 #include "result_words.h"
 #include "simulator_control.h"
 #include "tag_file.h"
@@ -298,11 +299,14 @@ std::string MakeFolder() {
   return error ? "" : std::filesystem::absolute(folder).string();
 }
 
+// --port, else QUAXNET_PORT, else 0 (a free port); -1 after a complaint about QUAXNET_PORT.
 int PortToUse(const DemoOptions& options) {
   if (options.port >= 0) return options.port;
-  const std::string fromEnvironment = GetEnvironment("QUAXNET_PORT");
-  const int port = std::atoi(fromEnvironment.c_str());
-  return port > 0 && port <= 65535 ? port : 0;
+  int port = 0;
+  std::string error;
+  if (ReadQuaxnetPort(port, error)) return port;
+  std::fprintf(stderr, "zanhost: %s\n", error.c_str());
+  return -1;
 }
 
 }  // namespace
@@ -326,6 +330,8 @@ CLI::App* AddDemoCommand(CLI::App& app, DemoOptions& options) {
 }
 
 int RunDemo(const DemoOptions& options) {
+  const int port = PortToUse(options);
+  if (port < 0) return kExitSetup;
   const std::string folder = MakeFolder();
   if (folder.empty()) {
     std::fprintf(stderr, "zanhost: cannot make a temporary folder for the demo\n");
@@ -343,7 +349,7 @@ int RunDemo(const DemoOptions& options) {
   SimulatorSetup setup;
   setup.program = options.simulator;
   setup.plcs = DemoSimulatorPlcs();
-  setup.port = PortToUse(options);
+  setup.port = port;
   setup.folder = folder;
   if (!simulator.Start(setup, error)) {
     std::fprintf(stderr, "zanhost: %s\n", error.c_str());

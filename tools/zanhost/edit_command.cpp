@@ -1,7 +1,10 @@
 #include "edit_command.h"
 
 #include <cstdio>
-#include <filesystem>
+
+#include "host_commands.h"
+#include "host_types.h"
+#include "result_words.h"
 
 namespace zanhost {
 namespace {
@@ -12,35 +15,39 @@ constexpr std::size_t kAddressBufferBytes = 64;
 
 }  // namespace
 
-EditCommand::EditCommand(CLI::App& app) {
-  command_ = app.add_subcommand("edit", "compose an address in the driver's address editor");
-  command_->add_option("address", address_, "the address the editor opens on");
-  command_->add_option("-i,--instance", instance_, "instance number (file zanDOR<nn>.INT)")
+CLI::App* AddEditCommand(CLI::App& app, EditOptions& options) {
+  CLI::App* edit = app.add_subcommand(
+      "edit", "compose an address in the driver's address editor (a form on the terminal)");
+  edit->add_option("address", options.address, "the address the editor opens on");
+  edit->add_option("--type", options.type,
+                   std::string("host type given to the parser: ") + HostTypeChoices())
       ->capture_default_str();
-  command_->add_option("-y,--host-type", hostType_, "host data type given to the parser")
-      ->capture_default_str();
-  command_->add_option("-d,--directory", directory_, "directory that holds the configuration file")
-      ->capture_default_str();
+  AddHostOptions(edit, options.host);
+  return edit;
 }
 
-int EditCommand::Run(const DriverLibrary& driver) const {
-  std::error_code error;
-  std::filesystem::current_path(directory_, error);
-  if (error) {
-    std::fprintf(stderr, "zanhost: cannot enter %s: %s\n", directory_.c_str(),
-                 error.message().c_str());
-    return 1;
-  }
+int RunEdit(const EditOptions& options) {
+  int32_t hostType = 0;
+  if (!HostTypeOrComplain(options.type, hostType)) return kExitSetup;
+  HostSession session(options.host);
+  if (!session.Open() || !session.EnterConfigurationFolder()) return kExitSetup;
   char buffer[kAddressBufferBytes] = {};
-  std::snprintf(buffer, sizeof buffer, "%s", address_.c_str());
+  std::snprintf(buffer, sizeof buffer, "%s", options.address.c_str());
   TagDefinition argument{};
   argument.addressText = buffer;
   argument.tagId = 0;  // the owner window: none
-  argument.hostType = hostType_;
+  argument.hostType = hostType;
   // The editor works on a state of its own; command 16 needs none from the host.
-  const int32_t result = driver.Call(kCommandAddressEditor, nullptr, instance_, &argument);
+  const int32_t result =
+      session.driver()->Call(kCommandAddressEditor, nullptr, options.host.instance, &argument);
+  session.ShowLog(session.TakeLog(false), false);
   std::printf("AddressEditor returned %d: \"%s\"\n", result, buffer);
-  return result == kResultDone ? 0 : 1;
+  if (result == kResultDone) return kExitOk;
+  std::fprintf(stderr,
+               "zanhost: the address editor returned %d: cancelled, already open, or no terminal "
+               "to show its form on\n",
+               result);
+  return kExitRefused;
 }
 
 }  // namespace zanhost

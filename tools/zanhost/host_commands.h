@@ -62,11 +62,36 @@ struct PollOptions {
   std::string tagFile;
   double interval = 1.0;  // seconds between rounds
   int count = 0;          // rounds; 0 = until interrupted
+  double reconnect = 5;   // seconds between warm starts of a PLC whose link is down; 0 = never
   bool json = false;
-  bool plain = false;  // plain lines even on a terminal
+  bool plain = false;      // plain lines even on a terminal
+  std::string csvFile;     // --csv: a row a tag and round
+  bool changes = false;    // --changes: a tag only when its value or result changed
+  std::string reportFile;  // --report: the HTML page written at the end
 };
 CLI::App* AddPollCommand(CLI::App& app, PollOptions& options);
 int RunPoll(const PollOptions& options);
+
+struct BridgeOptions {
+  HostOptions host;
+  std::string broker;  // HOST[:PORT]
+  std::string tagFile;
+  double interval = 1.0;  // seconds between rounds
+  std::string prefix;     // zandor/<instance> when empty
+  int qos = 1;
+  std::string clientId;  // zanhost-<instance>-<process id> when empty
+  std::string username;
+  std::string tlsCa;
+  double refresh = 60;   // seconds: every tag is published at least this often
+  double reconnect = 5;  // seconds between warm starts of a PLC whose link is down; 0 = never
+  bool json = false;
+  bool plain = false;
+};
+CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options);
+int RunBridge(const BridgeOptions& options);
+
+// The --reconnect option of poll and bridge.
+void AddReconnectOption(CLI::App* command, double& seconds);
 
 struct WarmStartOptions {
   HostOptions host;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 namespace zanhost {
@@ -32,6 +33,9 @@ std::string ExecutableFolder();
 // The processor time that the calling thread has used, user and system, in microseconds. Windows
 // (and wine) count it in scheduler ticks of 10 to 16 ms: only sums over many reads mean anything.
 uint64_t ThreadCpuMicroseconds();
+
+// The local calendar time of `time`; false when the C library cannot tell it.
+bool LocalTime(std::time_t time, std::tm& local);
 
 // The file name of a program of ours: "zanplcsim", or "zanplcsim.exe" on Windows.
 std::string ProgramFileName(const std::string& name);

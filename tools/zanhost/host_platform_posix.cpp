@@ -45,6 +45,10 @@ uint64_t ThreadCpuMicroseconds() {
          static_cast<uint64_t>(used.tv_nsec) / 1000u;
 }
 
+bool LocalTime(std::time_t time, std::tm& local) {
+  return localtime_r(&time, &local) != nullptr;
+}
+
 std::string ProgramFileName(const std::string& name) {
   return name;
 }

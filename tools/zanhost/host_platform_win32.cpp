@@ -59,6 +59,10 @@ uint64_t ThreadCpuMicroseconds() {
   return (hundreds(system) + hundreds(user)) / 10;
 }
 
+bool LocalTime(std::time_t time, std::tm& local) {
+  return localtime_s(&local, &time) == 0;
+}
+
 std::string ProgramFileName(const std::string& name) {
   return name + ".exe";
 }

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
+#include "failure_words.h"
 #include "platform/library_names.h"
+#include "plc_state_words.h"
+#include "quaxnet_port.h"
 
 namespace zanhost {
 
@@ -23,12 +27,27 @@ std::string ConfigurationFileName(int instance) {
   return name;
 }
 
+// A text field of the state block, which need not hold its terminator.
+std::string FieldText(const char* field, std::size_t size) {
+  const void* end = std::memchr(field, '\0', size);
+  return std::string(field, end != nullptr ? static_cast<const char*>(end) - field : size);
+}
+
 }  // namespace
 
 bool IsProblemLine(const std::string& line) {
   const std::string lower = Lower(line);
   return lower.find("fail") != std::string::npos || lower.find("illegal") != std::string::npos ||
          lower.find("not found") != std::string::npos;
+}
+
+bool MentionsPlc(const std::string& line, int plc) {
+  const std::string mark = "Plc #" + std::to_string(plc);
+  for (std::size_t at = line.find(mark); at != std::string::npos; at = line.find(mark, at + 1)) {
+    const std::size_t after = at + mark.size();
+    if (after == line.size() || !std::isdigit(static_cast<unsigned char>(line[after]))) return true;
+  }
+  return false;
 }
 
 HostSession::HostSession(HostOptions options) : options_(std::move(options)) {
@@ -51,8 +70,7 @@ bool HostSession::Open() {
   return true;
 }
 
-bool HostSession::Init() {
-  if (!Open()) return false;
+bool HostSession::EnterConfigurationFolder() {
   std::error_code error;
   std::filesystem::path folder =
       std::filesystem::absolute(options_.directory, error).lexically_normal();
@@ -80,24 +98,50 @@ bool HostSession::Init() {
                  error.message().c_str());
     return false;
   }
+  return true;
+}
+
+void HostSession::ShowLog(const std::vector<std::string>& lines, bool failed) const {
+  if (options_.quiet) return;
+  for (const std::string& line : lines) {
+    if (options_.verbose || failed || IsProblemLine(line)) {
+      std::fprintf(stderr, "log: %s\n", line.c_str());
+    }
+  }
+}
+
+bool HostSession::Init() {
+  int port = 0;
+  std::string portError;
+  if (!ReadQuaxnetPort(port, portError)) {
+    std::fprintf(stderr, "zanhost: %s\n", portError.c_str());
+    return false;
+  }
+  if (!Open() || !EnterConfigurationFolder()) return false;
   instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
   InitArgument argument{};
   argument.enabled = 1;
   argument.timeoutSetting = options_.timeout;
   const int32_t result = instance_->Send(kCommandInit, &argument);
-  const bool saved = options_.verbose;
   initLog_ = TakeLog(false);
-  for (const std::string& line : initLog_) {
-    if (!options_.quiet && (saved || result != kResultDone || IsProblemLine(line))) {
-      std::fprintf(stderr, "log: %s\n", line.c_str());
-    }
-  }
+  ShowLog(initLog_, result != kResultDone);
   if (result != kResultDone) {
     std::fprintf(stderr,
                  "zanhost: Init of instance %d failed (result %d): the driver accepted no line of "
-                 "%s\n",
+                 "%s; zanhost check shows what it makes of each line\n",
                  options_.instance, result, configurationPath_.c_str());
     return false;
+  }
+  // The driver carries on without its transport library, and every request then fails: a host
+  // cannot work with it.
+  for (const std::string& line : initLog_) {
+    int openResult = 0;
+    if (std::sscanf(line.c_str(), "ZanDOR: Fail to open Ip Driver (%d)", &openResult) == 1) {
+      std::fprintf(stderr, "zanhost: the driver cannot use its transport library %s: %s (%s)\n",
+                   zan::platform::kTransportLibrary, OpenLibraryWords(openResult).c_str(),
+                   line.c_str());
+      return false;
+    }
   }
   return true;
 }
@@ -133,6 +177,7 @@ bool HostSession::DefineTag(Tag& tag) {
 
 int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& values,
                               int32_t* servedBy) {
+  if (instance_ == nullptr) return kResultUnreachable;  // closed
   TagItem item{};
   item.addressText = tag.text.c_str();
   item.plc = tag.plc;
@@ -156,7 +201,31 @@ int32_t HostSession::Write(const Tag& tag, ValueBuffer& values, bool single, int
   return Exchange(single ? kCommandWriteValue : kCommandWriteBlock, tag, values, servedBy);
 }
 
+int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) {
+  ValueBuffer buffer(tag.count);
+  const int32_t result = Read(tag, buffer, false, servedBy);
+  values.clear();
+  if (result != kResultDone) return result;
+  const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
+  for (int32_t i = 0; i < shown; ++i) {
+    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, i, false);
+    // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
+    if (tag.bit != 255 && value.layout != CellLayout::kText) {
+      value.integer = (static_cast<uint64_t>(value.integer) >> (tag.bit & 31)) & 1;
+    }
+    values.push_back(value);
+  }
+  return result;
+}
+
+void HostSession::Close() {
+  if (instance_ == nullptr) return;
+  instance_->Send(kCommandCloseTransport, nullptr);
+  instance_.reset();
+}
+
 int32_t HostSession::WarmStart(int32_t& plc) {
+  if (instance_ == nullptr) return kResultRefused;  // closed
   return instance_->Send(kCommandWarmStart, &plc);
 }
 
@@ -174,18 +243,74 @@ int HostSession::StatusOf(int plc) {
 
 std::vector<std::string> HostSession::TakeLog(bool show) {
   std::vector<std::string> lines = log_.TakeNewLines();
-  for (const std::string& line : lines) {
-    if (IsProblemLine(line)) lastProblem_ = line;
-    if (show && !options_.quiet) std::fprintf(stderr, "log: %s\n", line.c_str());
+  if (show && !options_.quiet) {
+    for (const std::string& line : lines)
+      std::fprintf(stderr, "log: %s\n", line.c_str());
   }
+  lastLines_ = lines;
   return lines;
 }
 
+std::string HostSession::ProblemOf(int plc) const {
+  for (const std::vector<std::string>* lines : {&lastLines_, &initLog_}) {
+    for (auto line = lines->rbegin(); line != lines->rend(); ++line) {
+      if (IsProblemLine(*line) && MentionsPlc(*line, plc)) return *line;
+    }
+  }
+  return "";
+}
+
+HostSession::Connections HostSession::CountConnections() const {
+  Connections connections;
+  const DriverState* driverState = state();
+  if (driverState == nullptr) return connections;
+  for (int plc = 0; plc < kPlcCount; ++plc) {
+    if (!zan::IsConfiguredPlc(*driverState, plc)) continue;
+    ++connections.configured;
+    if (IsPlcUnreachable(*driverState, plc)) connections.unreachable.push_back(plc);
+  }
+  return connections;
+}
+
+int HostSession::timeoutMs() const {
+  return state() != nullptr ? state()->timeout : 0;
+}
+
 std::string HostSession::DescribePlc(int number) const {
+  const DriverState* driverState = state();
+  if (driverState != nullptr && zan::IsConfiguredPlc(*driverState, number)) {
+    const PlcEntry& plc = driverState->plcs[number];
+    return "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
+           FieldText(plc.ipAddress, sizeof plc.ipAddress) + ")";
+  }
   const ListedPlc* plc = FindPlc(plcs_, number);
   if (plc == nullptr) return "PLC " + std::to_string(number);
   return "PLC " + std::to_string(number) + " (" + PlcTypeName(plc->type) + " at " + plc->ipAddress +
          ")";
+}
+
+std::string HostSession::DescribeEndpoint(int number) const {
+  const DriverState* driverState = state();
+  if (driverState == nullptr || !zan::IsConfiguredPlc(*driverState, number)) {
+    return DescribePlc(number);
+  }
+  const PlcEntry& plc = driverState->plcs[number];
+  std::string text = "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
+                     FieldText(plc.ipAddress, sizeof plc.ipAddress) + " port " +
+                     std::to_string(ConnectionPort());
+  if (plc.type == kPlcTypeS5) {
+    auto tsap = [](const char* field) {
+      std::string value = FieldText(field, kTsapSignificant);
+      while (!value.empty() && value.back() == ' ')
+        value.pop_back();
+      return value;
+    };
+    text +=
+        ", TSAPs " + tsap(plc.localTsap) + ", " + tsap(plc.readTsap) + ", " + tsap(plc.writeTsap);
+  } else {
+    text += ", slot " + std::to_string(plc.slot);
+  }
+  return text + ")";
 }
 
 }  // namespace zanhost

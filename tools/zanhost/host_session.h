@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/driver_state.h"
 #include "core/host_interface.h"
 #include "driver_library.h"
 #include "driver_log.h"
@@ -57,6 +58,17 @@ class HostSession {
   // Open() if not done, then Init of the instance from its configuration file.
   bool Init();
 
+  // Checks that the configuration file of the instance is in the folder of --dir and makes that
+  // folder the current one, where the driver looks for it (Init does this first).
+  bool EnterConfigurationFolder();
+
+  // The driver, once Open() succeeded.
+  const DriverLibrary* driver() const { return driver_.get(); }
+
+  // Shows log lines taken with TakeLog(false) on standard error as "log: ...": every line with -v,
+  // none with -q, otherwise those that report a failure, or all of them when `failed`.
+  void ShowLog(const std::vector<std::string>& lines, bool failed) const;
+
   // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
   // driver's line in tag.refusal, when refused.
   bool DefineTag(Tag& tag);
@@ -67,6 +79,10 @@ class HostSession {
   int32_t Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
   int32_t Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
 
+  // A ReadBlock of the tag with its values decoded: tag.count values, one for a string, a bit tag's
+  // bit taken from each word. `values` is emptied and stays empty unless the read returns 0.
+  int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy = nullptr);
+
   // WarmStart of a PLC; `plc` may come back as the backup's number.
   int32_t WarmStart(int32_t& plc);
 
@@ -75,19 +91,43 @@ class HostSession {
 
   // The log lines of the driver since the last call, shown on standard error unless quiet.
   std::vector<std::string> TakeLog(bool show = true);
-  // The log lines of Init.
+  // The log lines of Init, and those of the latest TakeLog.
   const std::vector<std::string>& initLog() const { return initLog_; }
-  // The last log line taken that reports a failure, or "".
-  const std::string& lastProblem() const { return lastProblem_; }
+  const std::vector<std::string>& lastLines() const { return lastLines_; }
+  // The latest line of the driver that reports a failure of PLC `plc` (a connection, a restart),
+  // from the latest TakeLog or else from Init; "" when there is none. Lines about other PLCs are
+  // never taken for it.
+  std::string ProblemOf(int plc) const;
+
+  // The configured PLCs after Init and how many of them are connected (link state 0).
+  struct Connections {
+    int configured = 0;
+    std::vector<int> unreachable;  // link down or never connected
+  };
+  Connections CountConnections() const;
+
+  // The driver's time-out in milliseconds (from -t), 0 before Init.
+  int timeoutMs() const;
 
   // The PLCs that the configuration file lists (for status views and error lines).
   const std::vector<ListedPlc>& plcs() const { return plcs_; }
-  // "PLC 1 (S7 at 127.0.0.1)".
+  // "PLC 1 (S7 at 127.0.0.1)", from the driver's table after Init.
   std::string DescribePlc(int number) const;
+  // The same with where the transport connects it: "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)",
+  // "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL, KORREAD, KORWRITE)".
+  std::string DescribeEndpoint(int number) const;
   std::string configurationPath() const { return configurationPath_; }
+
+  // The instance's state block after Init (the host's memory: the PLC table and each PLC's link
+  // state as the driver keeps them), or nullptr before.
+  const DriverState* state() const { return instance_ ? &instance_->state() : nullptr; }
 
   // Turns off showing log lines (the live table shows them itself).
   void set_quiet(bool quiet) { options_.quiet = quiet; }
+
+  // Closes the driver's transport (command 11), which ends every connection; nothing is read or
+  // written afterwards.
+  void Close();
 
  private:
   int32_t Exchange(int32_t command, const Tag& tag, ValueBuffer& values, int32_t* servedBy);
@@ -99,13 +139,16 @@ class HostSession {
   DriverInfo info_{};
   std::vector<ListedPlc> plcs_;
   std::string configurationPath_;
-  std::string lastProblem_;
+  std::vector<std::string> lastLines_;
   std::vector<std::string> initLog_;
   int32_t nextTagId_ = 1;
 };
 
 // Whether a log line of the driver reports a failure ("Fail", "FAIL", "Illegal", "not found").
 bool IsProblemLine(const std::string& line);
+
+// Whether a log line names PLC `plc` as the driver's connection lines do ("Plc #3 ", "Plc #3,").
+bool MentionsPlc(const std::string& line, int plc);
 
 }  // namespace zanhost
 

@@ -74,6 +74,12 @@ JsonObject& JsonObject::AddRaw(const std::string& key, const std::string& json) 
   return *this;
 }
 
+JsonObject& JsonObject::Append(const JsonObject& other) {
+  if (!body_.empty() && !other.body_.empty()) body_ += ",";
+  body_ += other.body_;
+  return *this;
+}
+
 std::string JsonArray(const std::vector<std::string>& values) {
   std::string out = "[";
   for (std::size_t i = 0; i < values.size(); ++i) {

@@ -29,6 +29,8 @@ class JsonObject {
   JsonObject& AddNull(const std::string& key);
   // `json` must already be valid JSON (an object or an array of them).
   JsonObject& AddRaw(const std::string& key, const std::string& json);
+  // The fields of another object, after these.
+  JsonObject& Append(const JsonObject& other);
 
   std::string str() const { return "{" + body_ + "}"; }
 

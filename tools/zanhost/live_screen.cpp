@@ -37,6 +37,8 @@ bool CanRedraw() {
 
 void CatchInterrupt() {
   std::signal(SIGINT, OnInterrupt);
+  // A service manager stops a program with SIGTERM; it ends as cleanly as after Ctrl-C.
+  std::signal(SIGTERM, OnInterrupt);
 }
 
 bool Interrupted() {
@@ -54,6 +56,10 @@ bool Pause(double seconds) {
         std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(50)));
   }
   return false;
+}
+
+double MonotonicSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace zanhost

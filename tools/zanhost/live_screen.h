@@ -25,12 +25,16 @@ class LiveScreen {
 // True when standard output is a terminal and takes the escape sequences of the redraw.
 bool CanRedraw();
 
-// From now on Ctrl-C only sets a flag, so that the command ends its round and cleans up.
+// From now on Ctrl-C (and SIGTERM) only sets a flag, so that the command ends its round and cleans
+// up.
 void CatchInterrupt();
 bool Interrupted();
 
 // Waits `seconds` (in steps of at most 50 ms); returns early, false, when interrupted.
 bool Pause(double seconds);
+
+// Seconds on a monotonic clock, for the deadlines of the long-running commands.
+double MonotonicSeconds();
 
 }  // namespace zanhost
 

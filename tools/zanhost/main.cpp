@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bench_command.h"
+#include "check_command.h"
 #include "demo_command.h"
 #include "driver_library.h"
 #include "edit_command.h"
@@ -18,12 +19,18 @@
 int main(int argc, char** argv) {
   CLI::App app{"zanhost: drives the ZanDOR driver library as the SCADA host does"};
   app.require_subcommand(1);
+  // Like every failure of zanhost, a usage error is one line.
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return "zanhost: " + std::string(error.what()) + " (--help shows the usage)\n";
+  });
   std::string driverFile = zan::platform::kDriverLibrary;
   app.add_option("--driver", driverFile, "driver library to load (beside zanhost by default)")
       ->capture_default_str();
 
   zanhost::InfoOptions infoOptions;
   CLI::App* info = zanhost::AddInfoCommand(app, infoOptions);
+  zanhost::CheckOptions checkOptions;
+  CLI::App* check = zanhost::AddCheckCommand(app, checkOptions);
   zanhost::HostOptions initOptions;
   CLI::App* init = zanhost::AddInitCommand(app, initOptions);
   zanhost::ParseOptions parseOptions;
@@ -34,6 +41,8 @@ int main(int argc, char** argv) {
   CLI::App* write = zanhost::AddWriteCommand(app, writeOptions);
   zanhost::PollOptions pollOptions;
   CLI::App* poll = zanhost::AddPollCommand(app, pollOptions);
+  zanhost::BridgeOptions bridgeOptions;
+  CLI::App* bridge = zanhost::AddBridgeCommand(app, bridgeOptions);
   zanhost::WarmStartOptions warmStartOptions;
   CLI::App* warmStart = zanhost::AddWarmStartCommand(app, warmStartOptions);
   zanhost::StatusOptions statusOptions;
@@ -44,32 +53,37 @@ int main(int argc, char** argv) {
   CLI::App* bench = zanhost::AddBenchCommand(app, benchOptions);
   zanhost::PortOptions portOptions;
   CLI::App* port = zanhost::AddPortCommand(app, portOptions);
-  zanhost::EditCommand edit(app);
+  zanhost::EditOptions editOptions;
+  CLI::App* edit = zanhost::AddEditCommand(app, editOptions);
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // Every usage error exits 106 or above: CLI11 gives a value an option does not take (-n 0) a
+    // code below, which would read as one of its construction errors.
+    const int code = app.exit(error);
+    return code > 0 && code < zanhost::kExitUsage ? zanhost::kExitUsage : code;
+  }
 
   initOptions.driverFile = parseOptions.host.driverFile = readOptions.host.driverFile =
-      writeOptions.host.driverFile = pollOptions.host.driverFile =
+      writeOptions.host.driverFile = pollOptions.host.driverFile = bridgeOptions.host.driverFile =
           warmStartOptions.host.driverFile = statusOptions.host.driverFile =
-              demoOptions.driverFile = benchOptions.driverFile = driverFile;
+              demoOptions.driverFile = benchOptions.driverFile = editOptions.host.driverFile =
+                  portOptions.host.driverFile = driverFile;
 
   if (*info) return zanhost::RunInfo(driverFile, infoOptions);
+  if (*check) return zanhost::RunCheck(checkOptions);
   if (*init) return zanhost::RunInit(initOptions);
   if (*parse) return zanhost::RunParse(parseOptions);
   if (*read) return zanhost::RunRead(readOptions);
   if (*write) return zanhost::RunWrite(writeOptions);
   if (*poll) return zanhost::RunPoll(pollOptions);
+  if (*bridge) return zanhost::RunBridge(bridgeOptions);
   if (*warmStart) return zanhost::RunWarmStart(warmStartOptions);
   if (*status) return zanhost::RunStatus(statusOptions);
   if (*demo) return zanhost::RunDemo(demoOptions);
   if (*bench) return zanhost::RunBench(benchOptions);
-
-  zanhost::DriverLibrary driver(driverFile);
-  if (!driver.loaded()) {
-    std::fprintf(stderr, "zanhost: %s\n", driver.error().c_str());
-    return zanhost::kExitSetup;
-  }
-  if (*port) return zanhost::RunPort(driver, portOptions);
-  if (edit.chosen()) return edit.Run(driver);
-  return 1;
+  if (*port) return zanhost::RunPort(portOptions);
+  if (*edit) return zanhost::RunEdit(editOptions);
+  return zanhost::kExitSetup;
 }

@@ -40,9 +40,13 @@ int RunParse(const ParseOptions& options) {
     if (accepted) {
       AddTagFields(object, tag);
       object.Add("count", tag.count);
+      const std::string place = MemoryPlace(PlaceOf(session, tag));
+      if (!place.empty()) object.Add("memory", place);
     } else {
       object.Add("address", tag.text).Add("type", HostTypeName(tag.hostType));
       object.Add("refusal", tag.refusal);
+      const std::string hint = TypeHint(tag);
+      if (!hint.empty()) object.Add("hint", hint);
     }
     std::printf("%s\n", object.str().c_str());
     return accepted ? kExitOk : kExitRefused;
@@ -59,6 +63,8 @@ int RunParse(const ParseOptions& options) {
               DataBlockOf(tag.address), OffsetOf(tag.address));
   std::printf("bit      %u%s\n", tag.bit, tag.bit == 255 ? " (the whole value)" : "");
   std::printf("width    %d\n", tag.width);
+  const std::string place = MemoryPlace(PlaceOf(session, tag));
+  if (!place.empty()) std::printf("memory   %s\n", place.c_str());
   if (tag.count > 1) std::printf("count    %d (may be read as one run)\n", tag.count);
   return kExitOk;
 }

@@ -5,10 +5,12 @@
 #define ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "host_session.h"
+#include "poll_readings.h"
 #include "tag_file.h"
 #include "tag_values.h"
 
@@ -26,12 +28,20 @@ class PollTable {
   // round are kept for the table (the latest few) and returned.
   std::vector<std::string> RunRound();
 
+  // What the latest round read, for the recorders of the poll.
+  PollRound Round(int number, int64_t time) const;
+
   // The whole table, one text line each: tags, then PLCs, then the latest log lines.
   std::vector<std::string> TableLines(const std::string& title) const;
-  // One line a tag and one for the PLCs, each beginning with "round N".
-  std::vector<std::string> PlainLines(int round) const;
-  // One JSON object a tag and a PLC.
-  std::vector<std::string> JsonLines(int round) const;
+  // One line a tag and one for the PLCs, each beginning with "round N: ", after `stamp` and a
+  // blank when a stamp is given. `shown`, when given, holds one flag a tag and a last one for the
+  // PLCs' line: the lines whose flag is false are left out.
+  std::vector<std::string> PlainLines(int round, const std::string& stamp = "",
+                                      const std::vector<bool>* shown = nullptr) const;
+  // One JSON object a tag and a PLC, with "time" first when `time` is given; `shown` as above
+  // (its last flag for the objects of the PLCs).
+  std::vector<std::string> JsonLines(int round, const std::string& time = "",
+                                     const std::vector<bool>* shown = nullptr) const;
 
   // The last value of the tag of that name as text ("" when none), and its last result (-1 when
   // never read or refused).
@@ -42,26 +52,29 @@ class PollTable {
   // The PLC that served the tag's last read (the backup after a switchover), 0 when none.
   int ServedBy(const std::string& name) const;
 
+  // A note shown after the state of a PLC, by its number ("" for none): what the host does about
+  // it, such as its warm starts.
+  void SetPlcNote(std::function<std::string(int plc)> note) { plcNote_ = std::move(note); }
+
  private:
   struct Row {
     Tag tag;
-    bool defined = false;
-    int32_t result = -1;
-    int32_t servedBy = 0;
-    std::vector<TagValue> values;
+    TagReading reading;
   };
   struct PlcRow {
     ListedPlc plc;
     Tag statusTag;
-    int status = -1;
+    PlcReading reading;
   };
   const Row* Find(const std::string& name) const;
-  std::string ValuesText(const Row& row, std::size_t limit) const;
+  void ReadTag(Row& row);
+  std::string NoteOf(int plc) const;  // " (note)" or ""
 
   HostSession& session_;
   std::vector<Row> rows_;
   std::vector<PlcRow> plcs_;
   std::deque<std::string> recentLog_;
+  std::function<std::string(int)> plcNote_;
 };
 
 }  // namespace zanhost

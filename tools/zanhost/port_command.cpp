@@ -6,6 +6,8 @@
 #include <map>
 
 #include "core/driver_state.h"
+#include "port_diagnosis.h"
+#include "result_words.h"
 
 namespace zanhost {
 namespace {
@@ -53,27 +55,48 @@ CLI::App* AddPortCommand(CLI::App& app, PortOptions& options) {
   port->add_option("--line-flags", options.lineFlags,
                    "modem line selection that the host keeps in the state (0x0101 DTR on, ...)")
       ->capture_default_str();
+  port->add_option("-i,--instance", options.host.instance, "driver instance the commands go to")
+      ->check(CLI::Range(0, 99))
+      ->capture_default_str();
+  port->add_flag("-v,--verbose", options.host.verbose, "show every log line of the driver");
+  port->add_flag("-q,--quiet", options.host.quiet, "show no log line of the driver");
   return port;
 }
 
-int RunPort(const DriverLibrary& driver, const PortOptions& options) {
-  DriverInfo info{};
-  if (driver.Call(kCommandGetDriverInfo, nullptr, 0, &info) != kResultDone) {
-    std::fprintf(stderr, "zanhost: GetDriverInfo failed\n");
-    return 1;
+int RunPort(const PortOptions& options) {
+  if (options.name.size() >= static_cast<std::size_t>(kPortNameBytes)) {
+    std::fprintf(stderr, "zanhost: the port name \"%s\" is longer than %d characters\n",
+                 options.name.c_str(), kPortNameBytes - 1);
+    return kExitSetup;
   }
-  DriverInstance instance(driver, 1, info.stateSize);
+  HostSession session(options.host);
+  if (!session.Open()) return kExitSetup;
+  DriverInstance instance(*session.driver(), options.host.instance, session.info().stateSize);
   instance.state().lineFlags = options.lineFlags;
-  bool allDone = true;
+  int exitCode = kExitOk;
   for (const std::string& action : options.actions) {
-    int32_t result = SendAction(instance, action, options);
+    const int32_t result = SendAction(instance, action, options);
+    session.ShowLog(session.TakeLog(false), result != kResultDone);
     const DriverState& state = instance.state();
     std::printf("%-9s returned %d: port \"%.*s\", handle %u, channelActive %d, timeout %d\n",
                 action.c_str(), result, kPortNameBytes, state.portName, state.portHandle,
                 state.channelActive, state.timeout);
-    allDone = allDone && result == kResultDone;
+    if (result == kResultDone) continue;
+    std::string why;
+    if (action == "close") {
+      why = "the system refused to close handle " + std::to_string(state.portHandle);
+    } else {
+      const void* end = std::memchr(state.portName, '\0', kPortNameBytes);
+      const std::string name(state.portName, end != nullptr
+                                                 ? static_cast<const char*>(end) - state.portName
+                                                 : kPortNameBytes);
+      why = WhyPortDoesNotOpen(name, state.baudRate);
+      if (why.empty()) why = "the port opens now: it was busy or went away for a moment";
+    }
+    std::fprintf(stderr, "zanhost: %s returned %d: %s\n", action.c_str(), result, why.c_str());
+    if (exitCode == kExitOk) exitCode = ExitCodeForResult(result);
   }
-  return allDone ? 0 : 1;
+  return exitCode;
 }
 
 }  // namespace zanhost

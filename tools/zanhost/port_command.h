@@ -9,11 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "driver_library.h"
+#include "host_session.h"
 
 namespace zanhost {
 
 struct PortOptions {
+  HostOptions host;                  // the driver, the instance, -v and -q
   std::vector<std::string> actions;  // "configure", "open", "close"
   std::string name = "NUL";
   int32_t timeout = 100;  // the read time-out is this x 10 ms
@@ -27,8 +28,10 @@ struct PortOptions {
 // Adds the subcommand "port" to `app`, its options bound to `options`.
 CLI::App* AddPortCommand(CLI::App& app, PortOptions& options);
 
-// Sends the actions; prints each result with the port handle. 0 when every action returned 0.
-int RunPort(const DriverLibrary& driver, const PortOptions& options);
+// Sends the actions; prints each result with the port handle, and for a result of 2 one line on
+// standard error that says why. 0 when every action returned 0, else the exit code of the first
+// result that was not.
+int RunPort(const PortOptions& options);
 
 }  // namespace zanhost
 

@@ -77,7 +77,7 @@ int RunRead(const ReadOptions& options) {
     std::printf("%s = %s (%s, %s%s)\n", tag.text.c_str(), text.c_str(),
                 HostTypeName(tag.hostType).c_str(), ResultWord(result).c_str(), served.c_str());
   }
-  if (result != kResultDone) ReportFailure(session, tag, "read", result);
+  if (result != kResultDone) ReportFailure(session, tag, "read", result, servedBy);
   return ExitCodeForResult(result);
 }
 

@@ -42,19 +42,4 @@ int ExitCodeForResult(int32_t result) {
   return kExitRefused;
 }
 
-std::string StatusWord(int value) {
-  switch (value) {
-    case 0:
-      return "standby";
-    case 1:
-      return "active";
-    case 2:
-      return "heartbeat stopped";
-    case 4:
-      return "link down";
-    default:
-      return "status " + std::to_string(value);
-  }
-}
-
 }  // namespace zanhost

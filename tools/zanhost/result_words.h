@@ -1,5 +1,4 @@
-// The driver's result codes in words, the status values of a PLC in words, and the exit codes of
-// zanhost.
+// The driver's result codes in words, and the exit codes of zanhost.
 #ifndef ZAN_TOOLS_ZANHOST_RESULT_WORDS_H_
 #define ZAN_TOOLS_ZANHOST_RESULT_WORDS_H_
 
@@ -14,6 +13,7 @@ enum ExitCode : int {
   kExitRefused = 1,      // the driver refused the tag or its data could not be obtained
   kExitUnreachable = 2,  // a PLC or the instance cannot be reached
   kExitSetup = 3,        // driver library, configuration, tag file or simulator not usable
+  kExitUsage = 106,      // wrong usage; CLI11's own codes from there up
 };
 
 // One word for a result code: "done", "refused", "unreachable", "cancelled", else "result N".
@@ -24,9 +24,6 @@ std::string ResultMeaning(int32_t result);
 
 // The exit code for a driver result: 0, 1 or 2; any other code counts as refused.
 int ExitCodeForResult(int32_t result);
-
-// The status value of a PLC (the value of its status tag) in words.
-std::string StatusWord(int value);
 
 }  // namespace zanhost
 

@@ -1,11 +1,12 @@
-// zanhost status: the PLCs of the configuration file with the status value that the driver gives
-// each one through its status tag ("!nn") after Init: link down, heartbeat stopped, active or
-// standby.
+// zanhost status: the PLCs of the configuration file after Init, each with the value of its status
+// tag ("!nn") and its state in the words that poll uses too: link down, not connected, heartbeat
+// stopped, active or standby.
 #include <cstdio>
 
 #include "host_commands.h"
 #include "json_writer.h"
 #include "plc_list.h"
+#include "plc_state_words.h"
 #include "result_words.h"
 
 namespace zanhost {
@@ -33,8 +34,9 @@ int RunStatus(const StatusOptions& options) {
   for (const ListedPlc& plc : session.plcs()) {
     const int status = session.StatusOf(plc.number);
     session.TakeLog();
-    linkDown = linkDown || status == 4 || status < 0;
-    const std::string word = status < 0 ? "unknown" : StatusWord(status);
+    const bool unreachable = IsPlcUnreachable(*session.state(), plc.number);
+    linkDown = linkDown || unreachable || status < 0;
+    const std::string word = PlcStateWord(*session.state(), plc.number);
     if (options.json) {
       JsonObject object;
       object.Add("plc", plc.number)
@@ -45,9 +47,9 @@ int RunStatus(const StatusOptions& options) {
           .Add("statusWord", word);
       std::printf("%s\n", object.str().c_str());
     } else {
-      std::printf("%-4d %-5s %-16s %-7s %d %s\n", plc.number, PlcTypeName(plc.type).c_str(),
+      std::printf("%-4d %-5s %-16s %-7s %s\n", plc.number, PlcTypeName(plc.type).c_str(),
                   plc.ipAddress.c_str(), plc.backup ? std::to_string(plc.backup).c_str() : "-",
-                  status, word.c_str());
+                  word.c_str());
     }
   }
   return linkDown ? kExitUnreachable : kExitOk;

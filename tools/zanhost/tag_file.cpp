@@ -28,6 +28,10 @@ std::vector<std::string> SplitFields(const std::string& line) {
   return fields;
 }
 
+bool IsWritableMark(const std::string& field) {
+  return field == "rw" || field == "RW";
+}
+
 }  // namespace
 
 bool ParseTagList(const std::string& text, std::vector<TagSpec>& tags, std::string& error) {
@@ -40,12 +44,16 @@ bool ParseTagList(const std::string& text, std::vector<TagSpec>& tags, std::stri
     if (trimmed.empty() || trimmed[0] == '#' || trimmed.rfind("//", 0) == 0) continue;
     const std::string where = "line " + std::to_string(number) + ": ";
     std::vector<std::string> fields = SplitFields(trimmed);
+    TagSpec tag;
+    if (fields.size() > 3 && IsWritableMark(fields.back())) {
+      tag.writable = true;
+      fields.pop_back();
+    }
     if (fields.size() < 3 || fields.size() > 4) {
-      error = where + "want \"name, address, type[, count]\", found " +
-              std::to_string(fields.size()) + " fields";
+      error = where + "want \"name, address, type[, count][, rw]\", found " +
+              std::to_string(fields.size() + (tag.writable ? 1 : 0)) + " fields";
       return false;
     }
-    TagSpec tag;
     tag.line = number;
     tag.name = fields[0];
     tag.address = fields[1];

@@ -1,9 +1,10 @@
-// Tag files of the poll command: one tag a line, "name, address, type, count", fields separated by
-// commas (an address may hold blanks), the count optional (1). Blank lines and lines that start
-// with '#' or "//" are skipped.
+// Tag files of the poll and bridge commands: one tag a line,
+// "name, address, type[, count][, rw]", fields separated by commas (an address may hold blanks),
+// the count optional (1). A last field "rw" lets the bridge write the tag; every other command
+// reads it all the same. Blank lines and lines that start with '#' or "//" are skipped.
 //
 //   # name   address        type    count
-//   speed,   01DW0100020,   word
+//   speed,   01DW0100020,   word,           rw
 //   level,   01DF0100004,   float
 //   alarms,  01DW0100000,   word,   4
 #ifndef ZAN_TOOLS_ZANHOST_TAG_FILE_H_
@@ -20,7 +21,8 @@ struct TagSpec {
   std::string address;
   int32_t hostType = 0;
   int32_t count = 1;
-  int line = 0;  // in the file, from 1
+  bool writable = false;  // "rw"
+  int line = 0;           // in the file, from 1
 };
 
 // Parses the text of a tag file. On the first bad line returns false with "line N: reason" in

@@ -1,28 +1,53 @@
 #include "tag_report.h"
 
+#include <cctype>
 #include <cstdio>
 
+#include "failure_report.h"
 #include "host_types.h"
 #include "result_words.h"
 #include "tag_values.h"
 
 namespace zanhost {
 
-void ReportRefusal(const Tag& tag) {
-  std::fprintf(stderr, "zanhost: tag %s refused: %s\n", tag.text.c_str(), tag.refusal.c_str());
+std::string TypeHint(const Tag& tag) {
+  std::string text = tag.text;
+  for (char& c : text)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const bool dataBlock = text.size() > 3 && (text[2] == 'D' || text[2] == 'X');
+  const char type = dataBlock ? text[3] : '\0';
+  const auto says = [&](const char* words) { return tag.refusal.find(words) != std::string::npos; };
+  if ((type == '1' || type == '2') && tag.hostType == kHostBit) {
+    return "a heartbeat address is read as a word, not as a bit";
+  }
+  if (says("does not match to Korvel type")) {
+    if (type == 'F' && tag.hostType != kHostFloat) return "a float address needs --type float";
+    if (type == 'D' && tag.hostType != kHostDint && tag.hostType != kHostDword) {
+      return "a double-word address needs --type dint or --type dword";
+    }
+  }
+  if (says("should be string")) return "a string address needs --type string";
+  if (dataBlock && tag.hostType != kHostBit && says("should be 11 but is 13")) {
+    return "an address with a bit number needs --type bit";
+  }
+  if (tag.hostType == kHostBit && (says("should be 13 but is 11") || says("gate address string"))) {
+    return "a bit tag names its bit in two more digits, e.g. " + tag.text + "03";
+  }
+  return "";
 }
 
-void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result) {
-  const std::string line = session.lastProblem();
-  const std::string because = line.empty() ? "" : " (" + line + ")";
-  if (result == 2) {
-    const int plc = tag.kind == '!' ? tag.address : (tag.plc & 0xFF);
-    std::fprintf(stderr, "zanhost: %s of %s failed: %s cannot be reached%s\n", what,
-                 tag.text.c_str(), session.DescribePlc(plc).c_str(), because.c_str());
-  } else {
-    std::fprintf(stderr, "zanhost: %s of %s failed, %s%s\n", what, tag.text.c_str(),
-                 ResultMeaning(result).c_str(), because.c_str());
-  }
+void ReportRefusal(const Tag& tag) {
+  const std::string hint = TypeHint(tag);
+  std::fprintf(stderr, "zanhost: tag %s refused: %s%s\n", tag.text.c_str(), tag.refusal.c_str(),
+               hint.empty() ? "" : ("; " + hint).c_str());
+}
+
+void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result,
+                   int32_t servedBy) {
+  const FailureReport report = ExplainFailure(session, tag, result, servedBy);
+  std::fprintf(stderr, "zanhost: %s of %s failed%s%s%s\n", what, tag.text.c_str(),
+               report.generic ? ", " : ": ", report.detail.c_str(),
+               report.line.empty() ? "" : (" (" + report.line + ")").c_str());
 }
 
 int DataBlockOf(int32_t address) {
@@ -31,6 +56,19 @@ int DataBlockOf(int32_t address) {
 
 int OffsetOf(int32_t address) {
   return address & 0xFFFF;
+}
+
+PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
+  PlacedTag placed;
+  placed.text = tag.text;
+  placed.kind = tag.kind;
+  placed.address = tag.address;
+  placed.bit = tag.bit;
+  if (const DriverState* state = session.state()) {
+    placed.s7 = state->plcs[tag.plc & 0xFF].type == 7;
+    placed.longDb = state->longDb != 0;
+  }
+  return placed;
 }
 
 void AddTagFields(JsonObject& object, const Tag& tag) {

@@ -38,7 +38,7 @@ int RunWarmStart(const WarmStartOptions& options) {
   if (result != 0) {
     std::fprintf(stderr, "zanhost: warm start of %s restarted no connection (result %d)%s\n",
                  session.DescribePlc(options.plc).c_str(), result,
-                 session.lastProblem().empty() ? "" : (": " + session.lastProblem()).c_str());
+                 session.ProblemOf(plc).empty() ? "" : (": " + session.ProblemOf(plc)).c_str());
   }
   return ExitCodeForResult(result);
 }

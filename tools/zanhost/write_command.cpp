@@ -63,7 +63,7 @@ int RunWrite(const WriteOptions& options) {
     std::printf("%s <- %s (%s, %s)\n", tag.text.c_str(), text.c_str(),
                 HostTypeName(tag.hostType).c_str(), ResultWord(result).c_str());
   }
-  if (result != kResultDone) ReportFailure(session, tag, "write", result);
+  if (result != kResultDone) ReportFailure(session, tag, "write", result, servedBy);
   return ExitCodeForResult(result);
 }
 

@@ -1,0 +1,303 @@
+// zanhost bridge against a real broker and the simulator's S7 master/backup pair and S5 PLC: what
+// a subscriber sees, writes that reach PLC memory, bad writes that never do, the broker going away
+// and coming back, the master stopping, and a clean stop.
+#include <gtest/gtest.h>
+#include <mosquitto.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "demo_setup.h"
+#include "simulator_control.h"
+#include "zanhost/bridge_fixture.h"
+
+namespace zanhost::testing {
+namespace {
+
+constexpr double kInterval = 1;  // the bridge's default
+constexpr double kWait = 10;     // the longest wait for anything that must come
+constexpr const char* kTags =
+    "speed,     01DW0100002,   word,      rw\n"
+    "level,     01DF0100008,   float,     rw\n"
+    "name,      01DS010002016, string,    rw\n"
+    "setpoints, 01DW0100040,   word,  3,  rw\n"
+    "alarms,    01DW0100050,   word\n"
+    "s5run,     03DW010000500, bit,       rw\n"
+    "bad,       01DW01000,     word,      rw\n";
+
+std::function<bool(const Message&)> Fields(std::vector<std::pair<std::string, std::string>> want) {
+  return [want](const Message& message) {
+    for (const auto& [key, value] : want) {
+      if (Member(message.payload, key) != value) return false;
+    }
+    return true;
+  };
+}
+
+std::function<bool(const Message&)> Is(const std::string& payload) {
+  return [payload](const Message& message) { return message.payload == payload; };
+}
+
+class BridgeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { mosquitto_lib_init(); }
+
+  void SetUp() override {
+    if (Broker::ProgramPath().empty()) GTEST_SKIP() << "no mosquitto on this machine";
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    folder_ = std::filesystem::current_path() / "bridge-e2e-work" / name;
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    std::ofstream(folder_ / "zanDOR01.INT") << DemoConfiguration();
+    std::ofstream(folder_ / "tags.txt") << kTags;
+
+    SimulatorSetup setup;
+    setup.program = ZAN_PLCSIM_PROGRAM;
+    setup.plcs = DemoSimulatorPlcs();
+    setup.folder = folder_.string();
+    std::string error;
+    ASSERT_TRUE(simulator_.Start(setup, error)) << error;
+    setenv("QUAXNET_PORT", std::to_string(simulator_.port()).c_str(), 1);
+    for (const char* plc : {kDemoMaster, kDemoBackup}) {
+      Sim(std::string("set ") + plc + " db10 2 0x04D2");      // speed 1234
+      Sim(std::string("set ") + plc + " db10 8 0x40600000");  // level 3.5
+    }
+    Sim("set 127.0.0.3 db10 10 0x0001");  // the S5 bit
+
+    broker_ = std::make_unique<Broker>(folder_.string());
+    ASSERT_TRUE(broker_->Start()) << Log("broker.log");
+    subscriber_ = std::make_unique<Subscriber>(broker_->port(), kWait);
+    ASSERT_TRUE(subscriber_->connected());
+    StartBridge();
+  }
+
+  void TearDown() override {
+    if (bridge_.running()) {
+      bridge_.Signal(SIGINT);
+      bridge_.Wait(kWait);
+    }
+    if (HasFailure()) std::cout << "zanhost bridge:\n" << Log("bridge.out");
+    subscriber_.reset();
+    if (broker_ != nullptr) broker_->Stop();
+    simulator_.Stop();
+  }
+
+  void StartBridge() {
+    ASSERT_TRUE(bridge_.Start(
+        {ZAN_ZANHOST_PROGRAM, "bridge", "--broker", "127.0.0.1:" + std::to_string(broker_->port()),
+         "--tags", (folder_ / "tags.txt").string(), "--reconnect", "1", "-d", folder_.string()},
+        (folder_ / "bridge.out").string()));
+  }
+
+  void Sim(const std::string& command) {
+    std::string answer;
+    EXPECT_TRUE(simulator_.Command(command, answer)) << command << ": " << answer;
+  }
+
+  std::string Memory(const std::string& plc, int byte, int count) {
+    std::string answer;
+    simulator_.Command("get " + plc + " db10 " + std::to_string(byte) + " " + std::to_string(count),
+                       answer);
+    return answer;
+  }
+
+  std::string Log(const std::string& file) {
+    std::stringstream text;
+    text << std::ifstream(folder_ / file).rdbuf();
+    return text.str();
+  }
+
+  bool Seen(const std::string& topic, const std::function<bool(const Message&)>& check,
+            std::size_t from = 0, double seconds = kWait) {
+    return subscriber_->WaitFor(topic, check, seconds, nullptr, from);
+  }
+
+  std::filesystem::path folder_;
+  Simulator simulator_;
+  std::unique_ptr<Broker> broker_;
+  std::unique_ptr<Subscriber> subscriber_;
+  Program bridge_;
+};
+
+TEST_F(BridgeTest, ValuesAndPlcStatesAppearRetained) {
+  EXPECT_TRUE(Seen("zandor/1/status", Is("online")));
+  EXPECT_TRUE(Seen("zandor/1/tags/speed",
+                   Fields({{"value", "1234"}, {"result", "\"done\""}, {"plc", "1"}})));
+  EXPECT_TRUE(Seen("zandor/1/tags/level", Fields({{"value", "3.5"}})));
+  EXPECT_TRUE(Seen("zandor/1/tags/setpoints", Fields({{"value", "[0,0,0]"}})));
+  EXPECT_TRUE(Seen("zandor/1/tags/s5run", Fields({{"value", "1"}, {"plc", "3"}})));
+  EXPECT_TRUE(Seen("zandor/1/tags/bad", Fields({{"value", "null"}, {"result", "\"refused\""}})));
+  EXPECT_TRUE(Seen("zandor/1/plc/1", Is("{\"state\":\"active\",\"address\":\"127.0.0.1\"}")));
+  EXPECT_TRUE(Seen("zandor/1/plc/2", Fields({{"state", "\"standby\""}})));
+  EXPECT_TRUE(Seen("zandor/1/plc/3", Fields({{"state", "\"active\""}})));
+  Message tag;
+  ASSERT_TRUE(subscriber_->WaitFor("zandor/1/tags/speed", Fields({}), kWait, &tag));
+  EXPECT_NE(Member(tag.payload, "time").find("Z\""), std::string::npos) << tag.payload;
+
+  // A client that comes later gets the last of each from the broker's store.
+  Subscriber later(broker_->port(), kWait);
+  ASSERT_TRUE(later.WaitFor("zandor/1/tags/name", Fields({{"value", "\"\""}}), kWait, &tag));
+  EXPECT_TRUE(tag.retained);
+  ASSERT_TRUE(later.WaitFor("zandor/1/plc/3", Fields({}), kWait, &tag));
+  EXPECT_TRUE(tag.retained);
+}
+
+TEST_F(BridgeTest, AValueChangedInThePlcAppearsWithinTwoIntervals) {
+  ASSERT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "1234"}})));
+  const std::size_t from = subscriber_->count();
+  const auto changed = std::chrono::steady_clock::now();
+  Sim("set 127.0.0.1 db10 2 0x08AE");  // 2222
+  ASSERT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "2222"}}), from));
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - changed).count();
+  EXPECT_LT(seconds, 2 * kInterval + 0.5);
+}
+
+TEST_F(BridgeTest, WritesOfRwTagsReachThePlcAndAreReadBack) {
+  ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
+  const struct {
+    const char* tag;
+    const char* payload;
+    const char* value;  // in the tag's topic afterwards
+    const char* plc;
+    int byte;
+    int count;
+    const char* memory;
+  } writes[] = {
+      {"speed", "4321", "4321", "127.0.0.1", 2, 2, "ok 10 E1"},
+      {"level", "{\"value\": -2.25}", "-2.25", "127.0.0.1", 8, 4, "ok C0 10 00 00"},
+      {"name", "Tank \u00c4", "\"Tank \u00c4\"", "127.0.0.1", 20, 8, "ok 10 06 54 61 6E 6B 20 8E"},
+      {"setpoints", "[1, 2, 65535]", "[1,2,65535]", "127.0.0.1", 40, 6, "ok 00 01 00 02 FF FF"},
+      {"s5run", "false", "0", "127.0.0.3", 10, 2, "ok 00 00"},
+  };
+  for (const auto& write : writes) {
+    const std::size_t from = subscriber_->count();
+    ASSERT_TRUE(
+        subscriber_->Publish(std::string("zandor/1/tags/") + write.tag + "/set", write.payload));
+    EXPECT_TRUE(Seen(std::string("zandor/1/tags/") + write.tag + "/result",
+                     Fields({{"result", "\"done\""}, {"reason", "\"\""}}), from))
+        << write.tag;
+    EXPECT_TRUE(Seen(std::string("zandor/1/tags/") + write.tag,
+                     Fields({{"value", write.value}, {"result", "\"done\""}}), from))
+        << write.tag;
+    EXPECT_EQ(Memory(write.plc, write.byte, write.count), write.memory) << write.tag;
+  }
+  // Results are not kept by the broker.
+  Subscriber later(broker_->port(), kWait);
+  EXPECT_FALSE(later.WaitFor("zandor/1/tags/speed/result", Fields({}), 1));
+}
+
+TEST_F(BridgeTest, BadWritesAreRefusedAndNothingIsWritten) {
+  ASSERT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "1234"}})));
+  // The heartbeat word (bytes 0 and 1) counts by itself; everything after it must stay.
+  const std::string before = Memory("127.0.0.1", 2, 60);
+  const std::string s5Before = Memory("127.0.0.3", 0, 40);
+  const struct {
+    const char* tag;
+    const char* payload;
+    const char* reason;
+  } bad[] = {
+      {"nosuch", "1", "no tag \"nosuch\" in the tag file"},
+      {"alarms", "1", "is read-only"},
+      {"bad", "1", "the driver refused the tag"},
+      {"speed", "12a", "\"12a\" is no value"},
+      {"speed", "{\"value\": ", "the payload is no JSON"},
+      {"speed", "70000", "70000 does not fit a word (0 to 65535)"},
+      {"level", "3.5e38", "beyond single precision"},
+      {"name", "a text of 17 char", "the text has 17 characters; the tag holds 16"},
+      {"setpoints", "1 2", "the tag takes 3 values, the payload holds 2"},
+      {"s5run", "2", "does not fit a bit"},
+  };
+  for (const auto& write : bad) {
+    const std::size_t from = subscriber_->count();
+    ASSERT_TRUE(
+        subscriber_->Publish(std::string("zandor/1/tags/") + write.tag + "/set", write.payload));
+    Message result;
+    ASSERT_TRUE(subscriber_->WaitFor(std::string("zandor/1/tags/") + write.tag + "/result",
+                                     Fields({{"result", "\"refused\""}}), kWait, &result, from))
+        << write.tag << " " << write.payload;
+    EXPECT_NE(MemberText(result.payload, "reason").find(write.reason), std::string::npos)
+        << result.payload;
+  }
+  EXPECT_EQ(Memory("127.0.0.1", 2, 60), before);
+  EXPECT_EQ(Memory("127.0.0.3", 0, 40), s5Before);
+  // Each refusal is one line of the bridge.
+  EXPECT_EQ(Log("bridge.out").find("70000 does not fit"),
+            Log("bridge.out").rfind("70000 does not fit"));
+}
+
+TEST_F(BridgeTest, TheBrokerStoppedAndRestartedGetsEveryTagAndPlcAgain) {
+  ASSERT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "1234"}})));
+  const int port = broker_->port();
+  subscriber_.reset();
+  broker_->Stop();
+  // Polling goes on meanwhile.
+  Sim("set 127.0.0.1 db10 2 0x0D05");  // 3333
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(broker_->Start(port));
+  // The restarted broker kept nothing: all that comes is sent anew.
+  subscriber_ = std::make_unique<Subscriber>(port, kWait);
+  ASSERT_TRUE(subscriber_->connected());
+  EXPECT_TRUE(Seen("zandor/1/status", Is("online")));
+  EXPECT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "3333"}, {"result", "\"done\""}})));
+  EXPECT_TRUE(Seen("zandor/1/tags/alarms", Fields({{"result", "\"done\""}})));
+  EXPECT_TRUE(Seen("zandor/1/plc/2", Fields({{"state", "\"standby\""}})));
+  const std::string out = Log("bridge.out");
+  EXPECT_NE(out.find("connection lost"), std::string::npos) << out;
+}
+
+TEST_F(BridgeTest, ASetKeptByTheBrokerIsNotCarriedOutAtTheNextConnection) {
+  ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
+  bridge_.Signal(SIGINT);
+  ASSERT_EQ(bridge_.Wait(kWait), 0);
+  ASSERT_TRUE(subscriber_->Publish("zandor/1/tags/speed/set", "99", true));
+  const std::size_t from = subscriber_->count();
+  StartBridge();
+  Message result;
+  ASSERT_TRUE(subscriber_->WaitFor("zandor/1/tags/speed/result",
+                                   Fields({{"result", "\"refused\""}}), kWait, &result, from));
+  EXPECT_NE(MemberText(result.payload, "reason").find("a retained set is not carried out"),
+            std::string::npos);
+  EXPECT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "1234"}}), from));
+  EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 04 D2");
+}
+
+TEST_F(BridgeTest, TheMasterStoppedMovesItsTagsToTheBackup) {
+  ASSERT_TRUE(Seen("zandor/1/tags/speed", Fields({{"plc", "1"}, {"result", "\"done\""}})));
+  const std::size_t from = subscriber_->count();
+  Sim("stop 127.0.0.1");
+  EXPECT_TRUE(Seen("zandor/1/plc/1", Fields({{"state", "\"link down\""}}), from));
+  EXPECT_TRUE(Seen("zandor/1/plc/2", Fields({{"state", "\"active\""}}), from));
+  EXPECT_TRUE(Seen("zandor/1/tags/speed",
+                   Fields({{"value", "1234"}, {"result", "\"done\""}, {"plc", "2"}}), from));
+  // The S5 PLC is not touched by it.
+  EXPECT_FALSE(Seen("zandor/1/plc/3", Fields({{"state", "\"link down\""}}), 0, 0.1));
+}
+
+TEST_F(BridgeTest, CtrlCPublishesOfflineAndClosesTheDriver) {
+  ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
+  bridge_.Signal(SIGINT);
+  EXPECT_EQ(bridge_.Wait(kWait), 0);
+  Subscriber later(broker_->port(), kWait);
+  Message status;
+  ASSERT_TRUE(later.WaitFor("zandor/1/status", Fields({}), kWait, &status));
+  EXPECT_EQ(status.payload, "offline");
+  EXPECT_TRUE(status.retained);
+  EXPECT_NE(Log("bridge.out").find("offline published, the driver closed"), std::string::npos);
+}
+
+TEST_F(BridgeTest, ABridgeThatDiesLeavesOfflineAsItsLastWill) {
+  ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
+  const std::size_t from = subscriber_->count();
+  bridge_.Signal(SIGKILL);
+  bridge_.Wait(kWait);
+  EXPECT_TRUE(Seen("zandor/1/status", Is("offline"), from));
+}
+
+}  // namespace
+}  // namespace zanhost::testing
