@@ -1,6 +1,6 @@
 #include "quaxnet/clock.h"
 
-#include "quaxnet/net_socket.h"
+#include "net/socket.h"
 
 namespace quaxnet {
 namespace {
@@ -11,7 +11,7 @@ ClockFunction installed = nullptr;
 
 uint64_t NowMilliseconds() {
   if (installed != nullptr) return installed();
-  return platform::MonotonicMicroseconds() / 1000u;
+  return net::MonotonicMicroseconds() / 1000u;
 }
 
 void InstallClock(ClockFunction clock) {

@@ -173,14 +173,16 @@ void ProcessInbound(Connection& connection, uint64_t now) {
 
 void CheckTimeLimits(Connection& connection, uint64_t now) {
   const uint64_t limit = connection.target.timeLimitMs;
+  // `now` may be the start of an operation in which the phase or the part began.
+  auto outlived = [now, limit](uint64_t since) { return now > since && now - since > limit; };
   switch (connection.phase) {
     case Phase::kTcpConnecting:
     case Phase::kAwaitingConfirm:
     case Phase::kAwaitingSetup:
-      if (now - connection.phaseStartedAt > limit) Break(connection);
+      if (outlived(connection.phaseStartedAt)) Break(connection);
       break;
     case Phase::kEstablished:
-      if (JobInFlight(connection) && now - connection.job.partSentAt > limit) Break(connection);
+      if (JobInFlight(connection) && outlived(connection.job.partSentAt)) Break(connection);
       break;
     default:
       break;

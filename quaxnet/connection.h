@@ -18,8 +18,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "net/socket.h"
 #include "quaxnet/job.h"
-#include "quaxnet/net_socket.h"
 #include "quaxnet/reassembly.h"
 #include "quaxnet/wire_iso.h"
 #include "quaxnet/wire_s5.h"
@@ -61,7 +61,7 @@ struct Connection {
   Target target;
   // kNoSocket from allocation on. Zero in a free slot, so that the table is all zeros and needs no
   // writing at load: it costs memory only for the slots in use.
-  platform::SocketId socket = 0;
+  net::Socket socket = 0;
   uint64_t phaseStartedAt = 0;  // milliseconds
   uint16_t sourceReference = 0;
   uint16_t nextReference = 0;
@@ -74,6 +74,7 @@ struct Connection {
   uint8_t outbound[kOutboundCapacity]{};
   std::size_t outboundBytes = 0;
   std::size_t outboundSent = 0;
+  uint64_t drainedAt = 0;  // milliseconds: when a receive last found the socket empty
   Job job;
   uint32_t droppedAnswers = 0;  // late or uncollected answers dropped since the slot was taken
 };
@@ -94,7 +95,8 @@ void BreakAndForget(Connection& connection);
 // Takes every whole TPKT out of `connection.inbound` and acts on it.
 void ProcessInbound(Connection& connection, uint64_t now);
 
-// Breaks the connection when its phase or the part on its way has outlived the time limit.
+// Breaks the connection when its phase or the part on its way has outlived the time limit at `now`
+// (a `now` before the phase or the part began is within it).
 void CheckTimeLimits(Connection& connection, uint64_t now);
 
 // Whether the connection has sent something and waits for the peer.

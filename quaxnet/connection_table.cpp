@@ -16,7 +16,7 @@ Connection* AllocateConnection() {
     if (connection.phase != Phase::kFree) continue;
     nextSlot = (slot + 1) % kMaxConnections;
     connection.handle = static_cast<uint16_t>(slot + 1);
-    connection.socket = platform::kNoSocket;
+    connection.socket = net::kNoSocket;
     connection.droppedAnswers = 0;
     BreakAndForget(connection);
     return &connection;

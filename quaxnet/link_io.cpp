@@ -5,11 +5,13 @@
 namespace quaxnet {
 namespace {
 
-// About 1 ms of waiting per operation at most, in a few waits (one per arrival).
+// About 1 ms of waiting per operation at most; each wait ends when the socket is ready.
 constexpr uint32_t kWaitBudgetMicroseconds = 1000;
-constexpr int kMaxWaits = 8;
 // Reads per step: a peer that floods the connection cannot hold the caller.
 constexpr int kMaxReadsPerStep = 16;
+// How long a socket found empty counts as empty still, when nothing is outstanding on it: the rest
+// of the millisecond of the library's clock in which it was found so.
+constexpr uint64_t kFreshMilliseconds = 1;
 
 bool HasTcp(Phase phase) {
   return phase == Phase::kAwaitingConfirm || phase == Phase::kAwaitingSetup ||
@@ -18,103 +20,147 @@ bool HasTcp(Phase phase) {
 
 void Flush(Connection& connection) {
   while (connection.outboundSent < connection.outboundBytes) {
-    const long sent =
-        platform::SendSome(connection.socket, connection.outbound + connection.outboundSent,
-                           connection.outboundBytes - connection.outboundSent);
-    if (sent < 0) {
+    std::size_t sent = 0;
+    const net::Error error =
+        net::Send(connection.socket, connection.outbound + connection.outboundSent,
+                  connection.outboundBytes - connection.outboundSent, &sent);
+    if (error == net::Error::kWouldBlock) return;  // the rest goes with a later step
+    if (error != net::Error::kNone) {
       Break(connection);
       return;
     }
-    if (sent == 0) return;  // the rest goes with a later step
-    connection.outboundSent += static_cast<std::size_t>(sent);
+    connection.outboundSent += sent;
   }
   connection.outboundBytes = 0;
   connection.outboundSent = 0;
 }
 
-void Receive(Connection& connection, uint64_t now) {
+// Receives what has arrived, the first receive waiting up to `waitMicroseconds` for something to
+// arrive, and acts on it.
+void Receive(Connection& connection, uint32_t waitMicroseconds) {
   for (int i = 0; i < kMaxReadsPerStep && HasTcp(connection.phase); ++i) {
     uint8_t* space = connection.inbound.FreeSpace();
     const std::size_t room = connection.inbound.FreeBytes();
     if (room == 0) return;
-    const long received = platform::ReceiveSome(connection.socket, space, room);
-    if (received < 0) {
+    std::size_t received = 0;
+    const net::Error error = net::ReceiveWithin(connection.socket, space, room, &received,
+                                                i == 0 ? waitMicroseconds : 0);
+    const uint64_t now = NowMilliseconds();
+    if (error == net::Error::kWouldBlock) {
+      connection.drainedAt = now;
+      return;
+    }
+    if (error != net::Error::kNone) {
       Break(connection);
       return;
     }
-    if (received == 0) return;
-    connection.inbound.Commit(static_cast<std::size_t>(received));
+    connection.inbound.Commit(received);
     ProcessInbound(connection, now);
     if (HasTcp(connection.phase)) Flush(connection);
+    // Less than there was room for: the socket held no more, and asking again would only say so.
+    if (received < room) {
+      connection.drainedAt = now;
+      return;
+    }
   }
 }
 
-void Step(Connection& connection) {
-  const uint64_t now = NowMilliseconds();
+// Whether the socket may hold something: a job is outstanding (its answer, late or not), or it
+// was not found empty within kFreshMilliseconds. A peer that closed longer ago is found before a
+// request goes out; one that closed in that last moment is found with the answer, as one that
+// closes just after the send is.
+bool WorthReceiving(const Connection& connection, uint64_t now) {
+  return connection.phase != Phase::kEstablished || connection.job.kind != JobKind::kNone ||
+         now - connection.drainedAt >= kFreshMilliseconds;
+}
+
+void CloseIfBroken(Connection& connection) {
+  if (connection.phase == Phase::kBroken) CloseLink(connection);
+}
+
+// One pass over the connection: the connect, the bytes either way (received only when `receive`,
+// and then waiting up to `waitMicroseconds` for the first of them), the time limits. These are
+// judged at `startedAt`, when the operation began: a limit that runs out while an operation waits
+// counts at the next operation, so that the driver, whose own time-out counts from the same send,
+// gives up on a silent PLC before the library breaks the connection.
+void Step(Connection& connection, bool receive, uint32_t waitMicroseconds, uint64_t startedAt) {
   if (connection.phase == Phase::kTcpConnecting) {
-    switch (platform::CheckConnect(connection.socket)) {
-      case platform::ConnectProgress::kConnected:
-        OnTcpConnected(connection, now);
-        break;
-      case platform::ConnectProgress::kFailed:
-        Break(connection);
-        break;
-      case platform::ConnectProgress::kInProgress:
-        break;
-    }
+    const net::Error error = net::CheckConnect(connection.socket);
+    if (error == net::Error::kNone)
+      OnTcpConnected(connection, NowMilliseconds());
+    else if (error != net::Error::kWouldBlock)
+      Break(connection);
   }
   if (HasTcp(connection.phase)) {
     Flush(connection);
-    Receive(connection, now);
+    if (receive) Receive(connection, waitMicroseconds);
   }
-  CheckTimeLimits(connection, now);
-  if (connection.phase == Phase::kBroken) CloseLink(connection);
+  CheckTimeLimits(connection, startedAt);
+  CloseIfBroken(connection);
+}
+
+bool Open(const Connection& connection) {
+  return connection.socket != net::kNoSocket;
 }
 
 }  // namespace
 
 void StartLink(Connection& connection) {
-  connection.socket = platform::OpenTcpSocket();
-  if (connection.socket == platform::kNoSocket) {
+  const net::Error error =
+      net::StartConnect(connection.target.address, connection.target.port, &connection.socket);
+  if (error == net::Error::kNone) {
+    OnTcpConnected(connection, NowMilliseconds());
+    Flush(connection);
+  } else if (error != net::Error::kWouldBlock) {
     Break(connection);
-    return;
   }
-  switch (platform::StartConnect(connection.socket, connection.target.address,
-                                 connection.target.port)) {
-    case platform::ConnectProgress::kConnected:
-      OnTcpConnected(connection, NowMilliseconds());
-      Flush(connection);
-      break;
-    case platform::ConnectProgress::kInProgress:
-      break;
-    case platform::ConnectProgress::kFailed:
-      Break(connection);
-      break;
-  }
-  if (connection.phase == Phase::kBroken) CloseLink(connection);
+  CloseIfBroken(connection);
 }
 
 void CloseLink(Connection& connection) {
-  platform::CloseSocket(connection.socket);
-  connection.socket = platform::kNoSocket;
+  net::Close(connection.socket);
+  connection.socket = net::kNoSocket;
 }
 
 void Advance(Connection& connection, bool mayWait) {
-  if (connection.socket == platform::kNoSocket) return;
-  Step(connection);
-  if (!mayWait) return;
-  const uint64_t start = platform::MonotonicMicroseconds();
-  for (int i = 0;
-       i < kMaxWaits && connection.socket != platform::kNoSocket && AwaitsPeer(connection); ++i) {
-    const uint64_t elapsed = platform::MonotonicMicroseconds() - start;
-    if (elapsed >= kWaitBudgetMicroseconds) return;
+  if (!Open(connection)) return;
+  const uint64_t startedAt = NowMilliseconds();
+  if (!mayWait || !AwaitsPeer(connection)) {
+    Step(connection, true, 0, startedAt);
+    return;
+  }
+  const uint64_t start = net::MonotonicMicroseconds();
+  uint64_t elapsed = 0;
+  do {
+    const auto left = static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed);
     const bool connecting = connection.phase == Phase::kTcpConnecting;
     const bool sending = connection.outboundSent < connection.outboundBytes;
-    if (!platform::Wait(connection.socket, !connecting, connecting || sending,
-                        static_cast<uint32_t>(kWaitBudgetMicroseconds - elapsed)))
-      return;
-    Step(connection);
-  }
+    if (connecting || sending) {
+      // Waiting to send: for the connect to finish or for room in the socket's buffer.
+      if (!net::Wait(connection.socket, !connecting, true, left)) {
+        CheckTimeLimits(connection, startedAt);
+        CloseIfBroken(connection);
+        return;
+      }
+      Step(connection, true, 0, startedAt);
+    } else {
+      // Waiting for the peer: the receive itself waits, the way that costs least on this OS.
+      Step(connection, true, left, startedAt);
+    }
+    elapsed = net::MonotonicMicroseconds() - start;
+  } while (Open(connection) && AwaitsPeer(connection) && elapsed < kWaitBudgetMicroseconds);
+}
+
+void AdvanceBeforeSend(Connection& connection) {
+  if (!Open(connection)) return;
+  const uint64_t now = NowMilliseconds();
+  Step(connection, WorthReceiving(connection, now), 0, now);
+}
+
+void SendQueued(Connection& connection) {
+  if (!Open(connection)) return;
+  if (HasTcp(connection.phase)) Flush(connection);
+  CloseIfBroken(connection);
 }
 
 }  // namespace quaxnet

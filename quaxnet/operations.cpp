@@ -80,7 +80,7 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
     return kAnswerInvalidArgument;
   Connection* connection = FindConnection(record->connection);
   if (connection == nullptr) return kAnswerUnknownHandle;
-  Advance(*connection, false);
+  AdvanceBeforeSend(*connection);
   // An answer that arrived whole but was never collected belongs to a request that the driver has
   // given up: it is dropped, even when the peer has closed since.
   if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection))
@@ -92,7 +92,7 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
   if (kind == JobKind::kWrite)
     TakeWriteData(connection->job, personality, static_cast<const uint8_t*>(data));
   SendNextPart(*connection, NowMilliseconds());
-  Advance(*connection, false);
+  SendQueued(*connection);
   // A PLC may answer and close before this returns: the request went out, its answer waits.
   if (connection->phase == Phase::kEstablished || HasAnswerToCollect(*connection, kind))
     return kAnswerDone;
@@ -122,7 +122,7 @@ QX_API int ZAN_STDCALL QxOpenLibrary() {
   uint16_t port = 0;
   if (!PortOverride(&port)) return kAnswerInvalidArgument;
   if (libraryOpen) return kAnswerDone;
-  if (!platform::StartNetworking()) return kAnswerNetworkUnavailable;
+  if (!net::Start()) return kAnswerNetworkUnavailable;
   libraryOpen = true;
   return kAnswerDone;
 }
@@ -134,7 +134,7 @@ QX_API int ZAN_STDCALL QxCloseLibrary() {
     CloseLink(connection);
     ReleaseConnection(connection);
   }
-  if (libraryOpen) platform::StopNetworking();
+  if (libraryOpen) net::Stop();
   libraryOpen = false;
   return kAnswerDone;
 }

@@ -111,7 +111,7 @@ bool LoadPlcLine(DriverState& state, const char* line) {
     RejectIllegalInput(line);
     return false;
   }
-  if (type != kPlcTypeS5 && type != kPlcTypeS5Alike && type != kPlcTypeS7) {
+  if (type != kPlcTypeS5 && type != kPlcTypeS5ValuesBySlot && type != kPlcTypeS7) {
     ZAN_LOG("ZanDOR: Illegal PlcType at line %s", line);
     return false;
   }

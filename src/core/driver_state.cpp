@@ -21,7 +21,7 @@ bool ResetDriverState(DriverState& state) {
     plc.type = kPlcTypeS7;
     plc.readConnection = 0;
     plc.writeConnection = 0;
-    plc.linkState = kLinkNeverTried;
+    plc.linkState = kLinkUntriedOrRefused;
     plc.backupPlc = 0;
     std::memset(plc.ipAddress, 0, sizeof plc.ipAddress);
     plc.localTsap[0] = 0x01;

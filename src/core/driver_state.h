@@ -21,12 +21,13 @@ constexpr int kTsapSignificant = 8;  // characters of a TSAP that the connection
 constexpr int kPortNameBytes = 12;
 
 constexpr uint8_t kPlcTypeS5 = 5;
-constexpr uint8_t kPlcTypeS5Alike = 6;  // read with TSAP fields, connected by slot
+// Values by the S5 rules (data blocks in words, S5 floats), reached by slot like an S7.
+constexpr uint8_t kPlcTypeS5ValuesBySlot = 6;
 constexpr uint8_t kPlcTypeS7 = 7;
 
 // linkState values.
 constexpr uint8_t kLinkConnected = 0;
-constexpr uint8_t kLinkNeverTried = 1;  // also: the last read or write was refused
+constexpr uint8_t kLinkUntriedOrRefused = 1;  // never tried, or the last read or write refused
 constexpr uint8_t kLinkFailed = 2;
 
 constexpr int32_t kCacheSlotFree = -1;  // CacheBlock::tagId of a free slot
@@ -46,7 +47,7 @@ struct PlcEntry {
   char localTsap[kTsapBytes];
   char readTsap[kTsapBytes];
   char writeTsap[kTsapBytes];
-  uint8_t linkState;  // kLinkConnected, kLinkNeverTried or kLinkFailed
+  uint8_t linkState;  // kLinkConnected, kLinkUntriedOrRefused or kLinkFailed
   uint8_t slot;       // slot of the S7 CPU
   uint8_t backupPlc;  // PLC number of the backup; 0 = none
   uint8_t active;     // 1 = serves the tags of its master/backup pair

@@ -7,7 +7,8 @@
 
 namespace zan::platform {
 
-// Waits at least `milliseconds`.
+// Waits at least `milliseconds`, and on Windows not a timer tick longer: the first call runs the
+// system timer at 1 ms for as long as the library stays loaded.
 void SleepMilliseconds(uint32_t milliseconds);
 
 }  // namespace zan::platform

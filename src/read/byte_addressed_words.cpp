@@ -11,7 +11,7 @@ constexpr uint32_t kByteAddressSpace = 0x10000;
 }  // namespace
 
 bool CarriesWordsAsBytes(uint8_t plcType, const TransferRecord& record) {
-  return plcType == kPlcTypeS5Alike && record.area == kAreaDataBlock;
+  return plcType == kPlcTypeS5ValuesBySlot && record.area == kAreaDataBlock;
 }
 
 bool WordRecordInBytes(const TransferRecord& words, TransferRecord* bytes) {

@@ -76,7 +76,7 @@ int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& rec
 }
 
 // Sends the record and waits for its answer. Returns the result code of the read.
-int32_t Exchange(DriverState& state, const TagItem& item, TransferRecord& record) {
+int32_t SendAndAwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& record) {
   if (record.connection == 0) return kResultUnreachable;
   // A record of no bytes (an S5 character string of length 1, whose transfer has no whole word; a
   // cache block of length 0) asks the PLC for nothing. The transport refuses such a record, which
@@ -148,7 +148,7 @@ int32_t ReadFromPlc(DriverState& state, const TagItem& item, TransferRecord& rec
             item.addressText, record.length);
   }
 
-  const int32_t result = Exchange(state, item, record);
+  const int32_t result = SendAndAwaitAnswer(state, item, record);
   if (tagSlot != kNoCacheSlot) StoreFetchedBlock(state, tagSlot, result == kResultDone);
   return result;
 }

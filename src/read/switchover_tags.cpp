@@ -9,7 +9,8 @@ namespace zan {
 namespace {
 
 uint16_t StatusOf(const PlcEntry& plc) {
-  if (plc.linkState == kLinkNeverTried || plc.linkState == kLinkFailed) return kStatusNotConnected;
+  if (plc.linkState == kLinkUntriedOrRefused || plc.linkState == kLinkFailed)
+    return kStatusNotConnected;
   if (plc.watchdogAlive == 0) return kStatusHeartbeatStopped;
   if (plc.active == 1) return kStatusActive;
   return kStatusStandby;

@@ -9,7 +9,7 @@ void AddressTest::SetUp() {
   ResetDriverState(state());
   Configure(1, kPlcTypeS7);
   Configure(2, kPlcTypeS5);
-  Configure(3, kPlcTypeS5Alike);
+  Configure(3, kPlcTypeS5ValuesBySlot);
 }
 
 void AddressTest::Configure(int number, uint8_t type) {

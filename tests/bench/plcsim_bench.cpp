@@ -9,7 +9,7 @@
 
 #include "clock.h"
 #include "log.h"
-#include "net.h"
+#include "net/socket.h"
 #include "plc_line.h"
 #include "simulator.h"
 
@@ -17,62 +17,39 @@ namespace {
 
 using namespace plcsim;
 
-constexpr uint32_t kLoopback = 0x7F000001;
 constexpr std::size_t kReadRequestSize = 31;  // TPKT 4 + DT 3 + job header 10 + parameter 14
 constexpr std::size_t kReadAnswerSize = 27;   // TPKT 4 + DT 3 + ack-data 12 + 2 + 4 + 2 bytes
 
-bool ReadExactly(net::Socket socket, uint8_t* buffer, std::size_t size) {
-  std::size_t at = 0;
-  while (at < size) {
-    std::size_t count = 0;
-    if (net::Receive(socket, buffer + at, size - at, &count) != net::Error::kNone) return false;
-    at += count;
-  }
-  return true;
-}
-
-bool WriteAll(net::Socket socket, const uint8_t* data, std::size_t size) {
-  std::size_t at = 0;
-  while (at < size) {
-    std::size_t count = 0;
-    if (net::Send(socket, data + at, size - at, &count) != net::Error::kNone) return false;
-    at += count;
-  }
-  return true;
-}
-
 // Reads one TPKT (whose length is in its header) into `buffer`.
 bool ReadTpkt(net::Socket socket, uint8_t* buffer) {
-  return ReadExactly(socket, buffer, 4) &&
-         ReadExactly(socket, buffer + 4, std::size_t{buffer[2]} * 256 + buffer[3] - 4);
+  return net::ReceiveAll(socket, buffer, 4) &&
+         net::ReceiveAll(socket, buffer + 4, std::size_t{buffer[2]} * 256 + buffer[3] - 4);
 }
 
 void RawPingPong(benchmark::State& state) {
-  net::Initialize(nullptr);
+  net::Start();
   net::Socket listener = net::kNoSocket;
   uint16_t port = 0;
-  std::string text;
-  net::Listen(kLoopback, 0, &listener, &port, &text);
+  net::Listen(net::kLoopback, 0, &listener, &port);
   net::SetBlocking(listener, true);
   std::thread echo([listener] {
     net::Socket peer = net::kNoSocket;
-    uint32_t address = 0;
-    uint16_t peerPort = 0;
-    if (net::Accept(listener, &peer, &address, &peerPort) != net::Error::kNone) return;
+    if (net::Accept(listener, &peer) != net::Error::kNone) return;
     net::SetBlocking(peer, true);
     uint8_t request[kReadRequestSize];
     const uint8_t answer[kReadAnswerSize] = {3, 0, 0, kReadAnswerSize};
-    while (ReadExactly(peer, request, sizeof request) && WriteAll(peer, answer, sizeof answer)) {
+    while (net::ReceiveAll(peer, request, sizeof request) &&
+           net::SendAll(peer, answer, sizeof answer)) {
     }
     net::Close(peer);
   });
   net::Socket client = net::kNoSocket;
-  net::Connect(kLoopback, port, &client);
+  net::Connect(net::kLoopback, port, &client);
   uint8_t request[kReadRequestSize] = {};
   uint8_t answer[kReadAnswerSize];
   for (auto _ : state) {
-    WriteAll(client, request, sizeof request);
-    ReadExactly(client, answer, sizeof answer);
+    net::SendAll(client, request, sizeof request);
+    net::ReceiveAll(client, answer, sizeof answer);
   }
   net::Close(client);
   echo.join();
@@ -85,7 +62,7 @@ BENCHMARK(RawPingPong)->UseRealTime();
 class RunningSimulator {
  public:
   RunningSimulator() : log_([](const std::string&) {}) {
-    net::Initialize(nullptr);
+    net::Start();
     std::vector<PlcConfig> plcs;
     std::string why;
     ParsePlcLine("1:s7:db=10x100:heartbeat=db10.dbw0", &plcs, &why);
@@ -101,7 +78,7 @@ class RunningSimulator {
     net::Socket control = net::kNoSocket;
     net::Connect(kControlAddress, simulator_->controlPort(), &control);
     const std::string quit = "quit\n";
-    WriteAll(control, reinterpret_cast<const uint8_t*>(quit.data()), quit.size());
+    net::SendAll(control, quit.data(), quit.size());
     loop_.join();
     net::Close(control);
   }
@@ -110,12 +87,12 @@ class RunningSimulator {
     net::Socket socket = net::kNoSocket;
     net::Connect(kLoopbackNetwork + plc, simulator_->port(), &socket);
     uint8_t buffer[512];
-    WriteAll(socket, connect.data(), connect.size());
+    net::SendAll(socket, connect.data(), connect.size());
     ReadTpkt(socket, buffer);
     if (setup) {
       const uint8_t job[] = {3, 0, 0, 25, 2,    0xF0, 0x80, 0x32, 1, 0, 0, 0,   1,
                              0, 8, 0, 0,  0xF0, 0,    0,    1,    0, 1, 3, 0xC0};
-      WriteAll(socket, job, sizeof job);
+      net::SendAll(socket, job, sizeof job);
       ReadTpkt(socket, buffer);
     }
     return socket;
@@ -132,7 +109,7 @@ void Exchange(benchmark::State& state, net::Socket socket, const uint8_t* reques
               std::size_t size) {
   uint8_t answer[512];
   for (auto _ : state) {
-    WriteAll(socket, request, size);
+    net::SendAll(socket, request, size);
     if (!ReadTpkt(socket, answer)) state.SkipWithError("no answer");
   }
 }

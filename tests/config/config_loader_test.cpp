@@ -66,7 +66,7 @@ TEST_F(ConfigLoaderTest, ExampleFileLoadsEveryKindOfLine) {
   EXPECT_EQ(plc(3).type, 5);
   EXPECT_STREQ(plc(4).writeTsap, "WRITE01");
   EXPECT_EQ(plc(1).backupPlc, 2);
-  EXPECT_EQ(plc(1).linkState, kLinkNeverTried);
+  EXPECT_EQ(plc(1).linkState, kLinkUntriedOrRefused);
 }
 
 TEST_F(ConfigLoaderTest, VerdictIsThatOfTheLastCountingLine) {

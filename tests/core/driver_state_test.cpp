@@ -25,7 +25,7 @@ TEST(ResetDriverStateTest, EveryRowAnUnconfiguredS7AndEverySlotFree) {
     ASSERT_EQ(plc.writeConnection, 0);
     ASSERT_EQ(plc.ipAddress[0], '\0');
     ASSERT_FALSE(IsConfiguredPlc(*state, n));
-    ASSERT_EQ(plc.linkState, kLinkNeverTried);
+    ASSERT_EQ(plc.linkState, kLinkUntriedOrRefused);
     ASSERT_EQ(plc.slot, 2);
     ASSERT_EQ(plc.backupPlc, 0);
     ASSERT_EQ(plc.active, 1);

@@ -3,7 +3,6 @@
 namespace zan::e2e {
 namespace {
 
-using quaxnet::platform::ConnectProgress;
 using testing::Bytes;
 
 constexpr uint32_t kStepMicroseconds = 10000;
@@ -13,27 +12,21 @@ constexpr std::size_t kDataTpduHeader = 3;
 
 }  // namespace
 
-RawS7Client::RawS7Client() : networking_(quaxnet::platform::StartNetworking()) {}
+RawS7Client::RawS7Client() : networking_(net::Start()) {}
 
 RawS7Client::~RawS7Client() {
-  if (socket_ != quaxnet::platform::kNoSocket) quaxnet::platform::CloseSocket(socket_);
-  if (networking_) quaxnet::platform::StopNetworking();
+  net::Close(socket_);
+  if (networking_) net::Stop();
 }
 
 bool RawS7Client::Open(uint32_t address, uint16_t port, uint8_t slot, uint16_t pdu,
                        std::string* why) {
-  namespace platform = quaxnet::platform;
-  socket_ = platform::OpenTcpSocket();
-  if (socket_ == platform::kNoSocket) {
-    *why = "no socket";
-    return false;
+  net::Error progress = net::StartConnect(address, port, &socket_);
+  for (int step = 0; progress == net::Error::kWouldBlock && step < kMaxSteps; ++step) {
+    net::Wait(socket_, false, true, kStepMicroseconds);
+    progress = net::CheckConnect(socket_);
   }
-  ConnectProgress progress = platform::StartConnect(socket_, address, port);
-  for (int step = 0; progress == ConnectProgress::kInProgress && step < kMaxSteps; ++step) {
-    platform::Wait(socket_, false, true, kStepMicroseconds);
-    progress = platform::CheckConnect(socket_);
-  }
-  if (progress != ConnectProgress::kConnected) {
+  if (progress != net::Error::kNone) {
     *why = "TCP connect to port " + std::to_string(port) + " failed";
     return false;
   }
@@ -58,10 +51,11 @@ bool RawS7Client::Open(uint32_t address, uint16_t port, uint8_t slot, uint16_t p
 bool RawS7Client::SendAll(const Bytes& bytes) {
   std::size_t at = 0;
   for (int step = 0; at < bytes.size() && step < kMaxSteps; ++step) {
-    const long sent = quaxnet::platform::SendSome(socket_, bytes.data() + at, bytes.size() - at);
-    if (sent < 0) return false;
-    at += static_cast<std::size_t>(sent);
-    if (at < bytes.size()) quaxnet::platform::Wait(socket_, false, true, kStepMicroseconds);
+    std::size_t sent = 0;
+    const net::Error error = net::Send(socket_, bytes.data() + at, bytes.size() - at, &sent);
+    if (error != net::Error::kNone && error != net::Error::kWouldBlock) return false;
+    at += sent;
+    if (at < bytes.size()) net::Wait(socket_, false, true, kStepMicroseconds);
   }
   return at == bytes.size();
 }
@@ -78,10 +72,14 @@ Bytes RawS7Client::ReceiveTpkt() {
       }
     }
     uint8_t chunk[4096];
-    const long count = quaxnet::platform::ReceiveSome(socket_, chunk, sizeof chunk);
-    if (count < 0) return {};
+    std::size_t count = 0;
+    const net::Error error = net::Receive(socket_, chunk, sizeof chunk, &count);
+    if (error == net::Error::kWouldBlock) {
+      net::Wait(socket_, true, false, kStepMicroseconds);
+      continue;
+    }
+    if (error != net::Error::kNone) return {};
     buffer_.insert(buffer_.end(), chunk, chunk + count);
-    if (count == 0) quaxnet::platform::Wait(socket_, true, false, kStepMicroseconds);
   }
   return {};
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "quaxnet/net_socket.h"
+#include "net/socket.h"
 #include "support/plc_requests.h"
 
 namespace zan::e2e {
@@ -34,7 +34,7 @@ class RawS7Client {
   // The next whole TPKT, header included; empty on a time-out or a closed connection.
   testing::Bytes ReceiveTpkt();
 
-  quaxnet::platform::SocketId socket_ = quaxnet::platform::kNoSocket;
+  net::Socket socket_ = net::kNoSocket;
   bool networking_ = false;
   testing::Bytes buffer_;
   uint16_t pduSize_ = 0;

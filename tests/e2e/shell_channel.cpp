@@ -1,18 +1,14 @@
 #include "e2e/shell_channel.h"
 
-#include "support/loopback_listener.h"
-
 namespace zan::e2e {
 namespace {
-
-namespace net = quaxnet::platform;
 
 uint64_t DeadlineAfter(uint32_t milliseconds) {
   return net::MonotonicMicroseconds() + uint64_t{milliseconds} * 1000;
 }
 
 // Waits on `socket` until `deadline`, in slices that fit the platform's 32-bit wait.
-bool WaitReadable(net::SocketId socket, uint64_t deadline) {
+bool WaitReadable(net::Socket socket, uint64_t deadline) {
   for (;;) {
     const uint64_t now = net::MonotonicMicroseconds();
     if (now >= deadline) return net::Wait(socket, true, false, 0);
@@ -29,14 +25,14 @@ ShellChannel::~ShellChannel() {
 }
 
 bool ShellChannel::Open(const std::string& script, uint32_t milliseconds, std::string* why) {
-  if (!networking_ && !net::StartNetworking()) {
+  if (!networking_ && !net::Start()) {
     *why = "networking cannot be started";
     return false;
   }
   networking_ = true;
   uint16_t port = 0;
-  const net::SocketId listener = testing::ListenOnLoopback(&port);
-  if (listener == net::kNoSocket) {
+  net::Socket listener = net::kNoSocket;
+  if (net::Listen(net::kLoopback, 0, &listener, &port) != net::Error::kNone) {
     *why = "cannot listen on 127.0.0.1";
     return false;
   }
@@ -45,13 +41,12 @@ bool ShellChannel::Open(const std::string& script, uint32_t milliseconds, std::s
   const std::string connect = "exec 3<>/dev/tcp/127.0.0.1/" + std::to_string(port) +
                               " || exit 1; exec <&3 >&3 2>&3 3>&-; " + script;
   if (!StartShell(connect, &process_)) {
-    net::CloseSocket(listener);
+    net::Close(listener);
     *why = "cannot start /bin/bash";
     return false;
   }
-  if (WaitReadable(listener, DeadlineAfter(milliseconds)))
-    socket_ = testing::AcceptWaiting(listener);
-  net::CloseSocket(listener);
+  if (WaitReadable(listener, DeadlineAfter(milliseconds))) net::Accept(listener, &socket_);
+  net::Close(listener);
   if (socket_ == net::kNoSocket) {
     *why = "the helper did not connect within " + std::to_string(milliseconds) + " ms";
     EndShell(&process_, true);
@@ -64,12 +59,14 @@ bool ShellChannel::ReceiveMore(uint64_t deadline) {
   if (closed_ || socket_ == net::kNoSocket) return false;
   if (!WaitReadable(socket_, deadline)) return false;
   uint8_t buffer[4096];
-  const long received = net::ReceiveSome(socket_, buffer, sizeof buffer);
-  if (received < 0) {
+  std::size_t received = 0;
+  const net::Error error = net::Receive(socket_, buffer, sizeof buffer, &received);
+  if (error == net::Error::kWouldBlock) return true;
+  if (error != net::Error::kNone) {
     closed_ = true;
     return false;
   }
-  pending_.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(received));
+  pending_.append(reinterpret_cast<const char*>(buffer), received);
   return true;
 }
 
@@ -102,9 +99,12 @@ bool ShellChannel::WriteLine(const std::string& line) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
   const uint64_t deadline = DeadlineAfter(5000);
   for (std::size_t sent = 0; sent < text.size();) {
-    const long taken = net::SendSome(socket_, bytes + sent, text.size() - sent);
-    if (taken < 0 || net::MonotonicMicroseconds() > deadline) return false;
-    sent += static_cast<std::size_t>(taken);
+    std::size_t taken = 0;
+    const net::Error error = net::Send(socket_, bytes + sent, text.size() - sent, &taken);
+    if ((error != net::Error::kNone && error != net::Error::kWouldBlock) ||
+        net::MonotonicMicroseconds() > deadline)
+      return false;
+    sent += taken;
     if (sent < text.size()) net::Wait(socket_, false, true, 100000);
   }
   return true;
@@ -117,11 +117,11 @@ bool ShellChannel::Close(uint32_t milliseconds) {
     while (!closed_ && ReceiveMore(deadline)) {
     }
     ended = closed_;
-    net::CloseSocket(socket_);
+    net::Close(socket_);
     socket_ = net::kNoSocket;
   }
   EndShell(&process_, !ended);
-  if (networking_) net::StopNetworking();
+  if (networking_) net::Stop();
   networking_ = false;
   return ended;
 }

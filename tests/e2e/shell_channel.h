@@ -12,7 +12,7 @@
 #include <string>
 
 #include "e2e/shell_launch.h"
-#include "quaxnet/net_socket.h"
+#include "net/socket.h"
 
 namespace zan::e2e {
 
@@ -49,7 +49,7 @@ class ShellChannel {
   // more; false when the channel closed or the time is up.
   bool ReceiveMore(uint64_t deadline);
 
-  quaxnet::platform::SocketId socket_ = quaxnet::platform::kNoSocket;
+  net::Socket socket_ = net::kNoSocket;
   ShellProcess process_;
   std::string pending_;  // received, not yet handed out
   bool networking_ = false;

@@ -80,7 +80,7 @@ TEST_F(InitTest, MissingConfigurationFileFailsWithTwo) {
             (std::vector<std::string>{VersionLine(), "ZanDOR : File zanDOR07.INT not found !"}));
   EXPECT_EQ(state().channelActive, 1);
   EXPECT_EQ(state().timeout, 250) << "the time-out and the defaults stay set";
-  EXPECT_EQ(plc(1).linkState, kLinkNeverTried);
+  EXPECT_EQ(plc(1).linkState, kLinkUntriedOrRefused);
   EXPECT_TRUE(transport().calls().empty()) << "the transport is not opened";
 }
 

@@ -38,7 +38,7 @@ TEST_F(RequestLimitsTest, ReadOfNoBytesNeverReachesTheTransport) {
     TagItem item = Tag(text, text[2] == 'S' ? 7 : 1, values.data());
     EXPECT_EQ(Send(kCommandReadBlock, &item), 1) << text;
     EXPECT_EQ(transport().Count(Op::kSendRead), 0) << text;
-    EXPECT_EQ(plc(item.plc).linkState, kLinkNeverTried) << text;
+    EXPECT_EQ(plc(item.plc).linkState, kLinkUntriedOrRefused) << text;
   }
 }
 

@@ -32,7 +32,7 @@ bool Prepare(const uint8_t* header) {
   connection.target = Target{};
   connection.target.personality = personality;
   connection.target.timeLimitMs = 1000;
-  connection.socket = platform::kNoSocket;
+  connection.socket = net::kNoSocket;
   connection.nextReference = 0;
   ResetLink(connection, 0);
   OnTcpConnected(connection, 0);

@@ -193,7 +193,7 @@ TEST_F(ControlTest, BindErrorsSayWhatToDoAndLeaveNothingBound) {
   net::Socket holder = net::kNoSocket;
   uint16_t port = 0;
   std::string text;
-  ASSERT_EQ(net::Listen(kLoopbackNetwork + 2, 0, &holder, &port, &text), net::Error::kNone);
+  ASSERT_EQ(net::Listen(kLoopbackNetwork + 2, 0, &holder, &port), net::Error::kNone);
   std::vector<PlcConfig> plcs;
   ASSERT_TRUE(ParsePlcLine("1-2:s7", &plcs, &text));
   FakeClock clock;
@@ -210,7 +210,7 @@ TEST_F(ControlTest, BindErrorsSayWhatToDoAndLeaveNothingBound) {
   EXPECT_NE(error.find("--port"), std::string::npos);
   EXPECT_NE(error.find("QUAXNET_PORT"), std::string::npos);
   net::Socket again = net::kNoSocket;
-  EXPECT_EQ(net::Listen(kLoopbackNetwork + 1, port, &again, &port, &text), net::Error::kNone)
+  EXPECT_EQ(net::Listen(kLoopbackNetwork + 1, port, &again, &port), net::Error::kNone)
       << "PLC 1's listener was closed";
   net::Close(again);
   net::Close(holder);

@@ -14,7 +14,7 @@ constexpr int kMaxRounds = 5000;
 
 SimulatorTest::SimulatorTest()
     : logger_([this](const std::string& line) { log_.push_back(line); }, true) {
-  net::Initialize(nullptr);
+  net::Start();
 }
 
 SimulatorTest::~SimulatorTest() = default;

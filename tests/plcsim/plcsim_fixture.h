@@ -13,7 +13,7 @@
 
 #include "clock.h"
 #include "log.h"
-#include "net.h"
+#include "net/socket.h"
 #include "simulator.h"
 #include "support/plc_requests.h"
 

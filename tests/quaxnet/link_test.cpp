@@ -11,8 +11,9 @@ namespace zan::testing {
 namespace {
 
 uint64_t fakeNow = 0;
+bool ticking = false;  // every reading of the clock a millisecond later than the one before
 uint64_t FakeClock() {
-  return fakeNow;
+  return ticking ? fakeNow++ : fakeNow;
 }
 
 TEST_F(QuaxnetTest, S7ConnectSendsTheBlocksTsapsThenAsksForPdu960) {
@@ -132,6 +133,39 @@ TEST_F(QuaxnetTest, RefusedDroppedAndSilentPeersBreakTheConnection) {
   block = S7Block();
   ASSERT_EQ(QxOpenS7Connection(&block, 0), 0);
   EXPECT_EQ(StateUntil(block.handle, 9), 9);
+}
+
+TEST_F(QuaxnetTest, TimeLimitThatRunsOutDuringAWaitCountsAtTheNextOperation) {
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  ConnectRequest block = S7Block();
+  block.timeout = 500;
+  const uint16_t handle = Connect(block, 240);
+  ASSERT_NE(handle, 0);
+  ASSERT_FALSE(SendRead(Record(handle, 1, 10, 0, 2)).empty());  // sent at 1000, never answered
+  fakeNow = 1500;
+  ticking = true;
+  uint16_t status = 0;
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 6)
+      << "the limit is judged when the operation begins, whatever its wait lasts";
+  ticking = false;
+  fakeNow = 1501;
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 9);
+}
+
+TEST_F(QuaxnetTest, PeerThatClosedWhileIdleIsFoundBeforeTheNextSend) {
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  const uint16_t handle = ConnectS7();
+  ASSERT_NE(handle, 0);
+  const Bytes job = SendRead(Record(handle, 1, 10, 0, 2));
+  peer.SendMessage(S7ReadAnswer(PduReference(job), {0x12, 0x34}));
+  uint16_t status = 0;
+  ASSERT_EQ(Receive(handle, &status), 0);
+  peer.Drop();
+  fakeNow += 1;  // the socket was last found empty a millisecond ago
+  TransferRecord record = Record(handle, 1, 10, 0, 2);
+  EXPECT_EQ(QxSendRead(&record), 9) << "the request must not go out on a closed connection";
 }
 
 TEST_F(QuaxnetTest, RestartClosesForgetsWhatArrivedAndConnectsAnew) {

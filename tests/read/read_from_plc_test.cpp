@@ -62,7 +62,7 @@ TEST_F(ReadTest, CacheBlocksAreFetchedAndServeTheReadsTheyHold) {
   TagItem item = Tag("01DW0100198");
   EXPECT_EQ(Read(item), 1);
   EXPECT_TRUE(transport().calls().empty());
-  EXPECT_EQ(plc(1).linkState, kLinkNeverTried);
+  EXPECT_EQ(plc(1).linkState, kLinkUntriedOrRefused);
   EXPECT_EQ(log(), Lines{"ZanDOR: COMM_TRACE: Read Tag with id 7 and address 01DW0100198 from "
                          "Cache failed, no valid data in cache"});
 }

@@ -7,8 +7,6 @@
 namespace zan::testing {
 namespace {
 
-namespace net = quaxnet::platform;
-
 // Rounds of at most 1 ms each: far beyond what loopback needs, short enough to fail a stuck test.
 constexpr int kSafetyRounds = 3000;
 constexpr uint32_t kRoundMicroseconds = 1000;
@@ -32,8 +30,8 @@ Bytes S7AnswerHeader(uint16_t reference, uint16_t parameters, uint16_t data, uin
 }  // namespace
 
 ScriptedPeer::ScriptedPeer() {
-  net::StartNetworking();
-  listener_ = ListenOnLoopback(&port_);
+  net::Start();
+  net::Listen(net::kLoopback, 0, &listener_, &port_);
   SetEnvironment("QUAXNET_PORT", std::to_string(port_).c_str());
 }
 
@@ -41,14 +39,14 @@ ScriptedPeer::~ScriptedPeer() {
   Drop();
   StopListening();
   SetEnvironment("QUAXNET_PORT", "");
-  net::StopNetworking();
+  net::Stop();
 }
 
 bool ScriptedPeer::Accept(const Pump& pump) {
   for (int round = 0; round < kSafetyRounds; ++round) {
     if (pump) pump();
-    SocketId accepted = AcceptWaiting(listener_);
-    if (accepted != net::kNoSocket) {
+    net::Socket accepted = net::kNoSocket;
+    if (net::Accept(listener_, &accepted) == net::Error::kNone) {
       Drop();
       current_ = accepted;
       return true;
@@ -62,12 +60,13 @@ ScriptedPeer::Arrival ScriptedPeer::Fill(const Pump& pump) {
   for (int round = 0; round < kSafetyRounds && current_ != net::kNoSocket; ++round) {
     if (pump) pump();
     uint8_t buffer[4096];
-    const long received = net::ReceiveSome(current_, buffer, sizeof buffer);
-    if (received < 0) return Arrival::kClosed;
-    if (received > 0) {
+    std::size_t received = 0;
+    const net::Error error = net::Receive(current_, buffer, sizeof buffer, &received);
+    if (error == net::Error::kNone) {
       pending_.insert(pending_.end(), buffer, buffer + received);
       return Arrival::kData;
     }
+    if (error != net::Error::kWouldBlock) return Arrival::kClosed;
     net::Wait(current_, true, false, kRoundMicroseconds);
   }
   return Arrival::kNothing;
@@ -106,17 +105,19 @@ bool ScriptedPeer::SeesClose(const Pump& pump) {
 
 bool ScriptedPeer::Quiet() {
   uint8_t byte;
-  const long received = net::ReceiveSome(current_, &byte, 1);
-  if (received == 1) pending_.push_back(byte);
-  return pending_.empty() && received == 0;
+  std::size_t received = 0;
+  const net::Error error = net::Receive(current_, &byte, 1, &received);
+  if (error == net::Error::kNone) pending_.push_back(byte);
+  return pending_.empty() && error == net::Error::kWouldBlock;
 }
 
 void ScriptedPeer::Send(const Bytes& bytes) {
   std::size_t sent = 0;
   for (int round = 0; round < kSafetyRounds && sent < bytes.size(); ++round) {
-    const long n = net::SendSome(current_, bytes.data() + sent, bytes.size() - sent);
-    if (n < 0) return;
-    sent += static_cast<std::size_t>(n);
+    std::size_t taken = 0;
+    const net::Error error = net::Send(current_, bytes.data() + sent, bytes.size() - sent, &taken);
+    if (error != net::Error::kNone && error != net::Error::kWouldBlock) return;
+    sent += taken;
     if (sent < bytes.size()) net::Wait(current_, false, true, kRoundMicroseconds);
   }
 }
@@ -126,13 +127,13 @@ void ScriptedPeer::SendMessage(const Bytes& userData) {
 }
 
 void ScriptedPeer::Drop() {
-  net::CloseSocket(current_);
+  net::Close(current_);
   current_ = net::kNoSocket;
   pending_.clear();
 }
 
 void ScriptedPeer::StopListening() {
-  net::CloseSocket(listener_);
+  net::Close(listener_);
   listener_ = net::kNoSocket;
 }
 

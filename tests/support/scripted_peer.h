@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-#include "support/loopback_listener.h"
+#include "net/socket.h"
 
 namespace zan::testing {
 
@@ -54,8 +54,8 @@ class ScriptedPeer {
   enum class Arrival { kData, kClosed, kNothing };
   Arrival Fill(const Pump& pump);
 
-  SocketId listener_ = quaxnet::platform::kNoSocket;
-  SocketId current_ = quaxnet::platform::kNoSocket;
+  net::Socket listener_ = net::kNoSocket;
+  net::Socket current_ = net::kNoSocket;
   uint16_t port_ = 0;
   Bytes pending_;
 };

@@ -32,7 +32,7 @@ class TagFixture : public HostFixture {
     HostFixture::SetUp();
     ResetDriverState(state());
     state().timeout = 1000;
-    const uint8_t types[] = {kPlcTypeS7, kPlcTypeS5, kPlcTypeS5Alike, kPlcTypeS7};
+    const uint8_t types[] = {kPlcTypeS7, kPlcTypeS5, kPlcTypeS5ValuesBySlot, kPlcTypeS7};
     for (int n = 1; n <= 4; ++n) {
       plc(n).type = types[n - 1];
       plc(n).readConnection = static_cast<uint16_t>(n + 4);

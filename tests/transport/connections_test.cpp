@@ -73,7 +73,7 @@ TEST_F(ConnectionsTest, TransportThatDoesNotOpenIsLoggedAndInitStillSucceeds) {
     EXPECT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
     EXPECT_EQ(connectionLog(), Lines{c.line});
     EXPECT_EQ(transport().Journal(), Lines{"252"});
-    EXPECT_EQ(plc(1).linkState, kLinkNeverTried);
+    EXPECT_EQ(plc(1).linkState, kLinkUntriedOrRefused);
   }
 }
 
@@ -323,7 +323,7 @@ TEST_F(ConnectionsTest, EveryConfiguredPlcInAscendingOrderWhateverFails) {
   EXPECT_EQ(plc(2).linkState, kLinkConnected);
   EXPECT_EQ(plc(7).linkState, kLinkFailed);
   EXPECT_EQ(plc(9).linkState, kLinkConnected);
-  EXPECT_EQ(plc(5).linkState, kLinkNeverTried);
+  EXPECT_EQ(plc(5).linkState, kLinkUntriedOrRefused);
 }
 
 TEST(ConnectRequestTest, S5TsapIsCopiedAsAStringOfAtMostEightBytes) {

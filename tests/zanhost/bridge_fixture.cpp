@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "json_reader.h"
-#include "support/loopback_listener.h"
+#include "net/socket.h"
 
 extern char** environ;
 
@@ -31,9 +31,9 @@ Clock::time_point After(double seconds) {
 
 int FreePort() {
   uint16_t port = 0;
-  const zan::testing::SocketId listener = zan::testing::ListenOnLoopback(&port);
-  if (listener == quaxnet::platform::kNoSocket) return 0;
-  quaxnet::platform::CloseSocket(listener);
+  net::Socket listener = net::kNoSocket;
+  if (net::Listen(net::kLoopback, 0, &listener, &port) != net::Error::kNone) return 0;
+  net::Close(listener);
   return port;
 }
 

@@ -128,7 +128,7 @@ TEST_F(PlcStateWordsTest, BackupIsOnStandbyUntilItsMasterFails) {
 }
 
 TEST_F(PlcStateWordsTest, LinkDownOnlyForALostLink) {
-  Plc(3).linkState = kLinkNeverTried;  // the last request was refused: the link is up
+  Plc(3).linkState = kLinkUntriedOrRefused;  // the last request was refused: the link is up
   EXPECT_EQ(Word(3), "active, last request refused");
   EXPECT_FALSE(IsPlcUnreachable(*state_, 3));
   Plc(3).readConnection = 0;

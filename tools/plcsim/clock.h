@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "net.h"
+#include "net/socket.h"
 
 namespace plcsim {
 
@@ -18,7 +18,7 @@ class Clock {
 
 class SystemClock : public Clock {
  public:
-  uint64_t NowMilliseconds() override { return net::MonotonicMilliseconds(); }
+  uint64_t NowMilliseconds() override { return net::MonotonicMicroseconds() / 1000u; }
 };
 
 }  // namespace plcsim

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net.h"
+#include "net/socket.h"
 
 namespace plcsim {
 

@@ -9,8 +9,6 @@
 namespace plcsim {
 namespace {
 
-constexpr uint32_t kLoopback = 0x7F000001;  // 127.0.0.1
-
 // Copies standard input to `writer` until it ends, then closes `writer` so the loop sees the end.
 void Pump(net::Socket writer) {
   HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -35,18 +33,17 @@ void Pump(net::Socket writer) {
 net::Socket OpenConsoleInput(std::string* error) {
   net::Socket listener = net::kNoSocket;
   uint16_t port = 0;
-  std::string text;
-  if (net::Listen(kLoopback, 0, &listener, &port, &text) != net::Error::kNone) {
-    *error = "cannot watch standard input: " + text;
+  if (net::Listen(net::kLoopback, 0, &listener, &port) != net::Error::kNone) {
+    char text[256];
+    net::ErrorText(net::LastError(), text, sizeof text);
+    *error = std::string("cannot watch standard input: ") + text;
     return net::kNoSocket;
   }
   net::SetBlocking(listener, true);
   net::Socket writer = net::kNoSocket;
   net::Socket reader = net::kNoSocket;
-  uint32_t peer = 0;
-  uint16_t peerPort = 0;
-  if (net::Connect(kLoopback, port, &writer) != net::Error::kNone ||
-      net::Accept(listener, &reader, &peer, &peerPort) != net::Error::kNone) {
+  if (net::Connect(net::kLoopback, port, &writer) != net::Error::kNone ||
+      net::Accept(listener, &reader) != net::Error::kNone) {
     net::Close(writer);
     net::Close(listener);
     *error = "cannot watch standard input: no loopback connection";

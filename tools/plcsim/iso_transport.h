@@ -20,7 +20,7 @@ namespace plcsim {
 
 constexpr std::size_t kTpktHeaderSize = 4;
 constexpr uint8_t kTpktVersion = 3;
-// A TPKT carries at least a DT header: 4 + 3 bytes (RFC 1006, protocol.md section 1).
+// A TPKT carries at least a DT header: 4 + 3 bytes (RFC 1006; docs/wire.md, TPKT).
 constexpr std::size_t kMinTpktLength = 7;
 
 // TPDU size codes: 2^code bytes, 0x07 (128) to 0x0D (8192) (ISO 8073, 13.3.4 b). The simulator

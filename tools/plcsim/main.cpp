@@ -9,7 +9,7 @@
 #include "clock.h"
 #include "console_input.h"
 #include "control_commands.h"
-#include "net.h"
+#include "net/socket.h"
 #include "number_text.h"
 #include "plc_line.h"
 #include "simulator.h"
@@ -178,11 +178,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zanplcsim: cannot open the log file %s\n", logFile.c_str());
     return 2;
   }
-  if (!plcsim::net::Initialize(&why)) {
-    std::fprintf(stderr, "zanplcsim: %s\n", why.c_str());
+  if (!net::Start()) {
+    std::fprintf(stderr, "zanplcsim: the system's sockets cannot be used\n");
     return 1;
   }
-  if (!why.empty()) std::fprintf(stderr, "zanplcsim: %s\n", why.c_str());
+  if (!net::PrepareServerProcess()) {
+    char text[256];
+    net::ErrorText(net::LastError(), text, sizeof text);
+    std::fprintf(stderr, "zanplcsim: cannot raise the limit of open files: %s\n", text);
+  }
 
   plcsim::SystemClock clock;
   const uint64_t start = clock.NowMilliseconds();
@@ -200,8 +204,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!noStdin) {
-    const plcsim::net::Socket input = plcsim::OpenConsoleInput(&why);
-    if (input == plcsim::net::kNoSocket) {
+    const net::Socket input = plcsim::OpenConsoleInput(&why);
+    if (input == net::kNoSocket) {
       std::fprintf(stderr, "zanplcsim: %s\n", why.c_str());
     } else {
       simulator.AttachConsole(

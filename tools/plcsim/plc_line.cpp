@@ -12,7 +12,7 @@ namespace {
 
 // Ranges are for tests of scale; a line of more than this many PLCs is a typing error.
 constexpr uint32_t kMaxRange = kMaxPlcs;
-// S5 TSAPs travel as 8 bytes (the connection request block, and protocol.md section 2).
+// S5 TSAPs travel as 8 bytes (the connection request block; docs/wire.md, COTP).
 constexpr std::size_t kMaxS5Tsap = 8;
 constexpr uint32_t kMaxDataBlocks = 256;
 constexpr uint64_t kMaxBeatMilliseconds = 3600000;

@@ -1,6 +1,6 @@
 // The S5 fetch/write service as a PLC's communication processor serves it: decoding a request
-// telegram and encoding the answer (protocol.md, section 4; the layout is kept here alone, so a
-// correction is one edit).
+// telegram and encoding the answer (docs/wire.md, S5 fetch and write; the layout is kept here
+// alone, so a correction is one edit).
 //
 //   request  53 35 10 01 03 OP 03 08 AR DB SS SS LL LL FF 02 [write data]
 //   answer   53 35 10 01 03 OP 0F 03 EE FF 07 00 00 00 00 00 [fetch data]
@@ -34,7 +34,7 @@ constexpr uint8_t kS5AreaCounters = 0x06;
 constexpr uint8_t kS5AreaTimers = 0x07;
 constexpr uint8_t kS5AreaExtendedDataBlock = 0x0A;
 
-// A data-block transfer moves 1 to 2048 data words (protocol.md, section 4).
+// A data-block transfer moves 1 to 2048 data words (docs/wire.md, S5 fetch and write).
 constexpr uint16_t kS5MaxDataWords = 2048;
 // The largest telegram: a write of 2048 words.
 constexpr std::size_t kS5MaxTelegram = kS5HeaderSize + 2 * kS5MaxDataWords;

@@ -1,5 +1,5 @@
 // S7 communication as a PLC serves it: decoding a client's PDU and encoding the PDU that answers it
-// (protocol.md, section 3). Served: setup communication, read and write var with any number of
+// (docs/wire.md, S7). Served: setup communication, read and write var with any number of
 // items, and the user-data requests of the CPU functions (read SZL); every other function is
 // decoded far enough to answer it with an error.
 //
@@ -65,7 +65,7 @@ constexpr uint8_t kS7DataDInteger = 0x06;
 constexpr uint8_t kS7DataReal = 0x07;
 constexpr uint8_t kS7DataOctets = 0x09;
 
-// Item return codes (protocol.md, section 3).
+// Item return codes (docs/wire.md, S7).
 constexpr uint8_t kS7Success = 0xFF;
 constexpr uint8_t kS7HardwareFault = 0x01;
 constexpr uint8_t kS7AccessDenied = 0x03;
@@ -90,7 +90,7 @@ constexpr uint8_t kS7ReadSzl = 0x01;
 constexpr uint16_t kS7ErrorSzlUnavailable = 0xD401;
 
 // Answer overhead: header, parameter (2) and item head (4) of a read; header, parameter (14) and
-// data head (4) of a write of one item (protocol.md, section 3).
+// data head (4) of a write of one item (docs/wire.md, S7).
 constexpr std::size_t kS7ReadAnswerOverhead = kS7AckDataHeaderSize + 2 + 4;
 constexpr std::size_t kS7WriteJobOverhead = kS7JobHeaderSize + 14 + 4;
 // An item of read or write var: 12 bytes of parameter; the head of its data: 4 bytes.

@@ -11,7 +11,7 @@
 namespace plcsim {
 namespace {
 
-// Jobs that may be outstanding each way: one, as the driver's transport asks (protocol.md, 3).
+// Jobs that may be outstanding each way: one, as the driver's transport asks (docs/wire.md, S7).
 constexpr uint16_t kGrantedJobs = 1;
 
 // A TSAP compared as text: trailing blanks and zero bytes do not count.

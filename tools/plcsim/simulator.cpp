@@ -18,6 +18,18 @@ constexpr int kMaxAcceptsPerRound = 64;
 // one, and then the simulator tries another.
 constexpr int kPortAttempts = 10;
 
+// Listens on `address`:`port`; on failure `*text` receives the system's words for it.
+net::Error ListenOn(uint32_t address, uint16_t port, net::Socket* listener, uint16_t* bound,
+                    std::string* text) {
+  const net::Error kind = net::Listen(address, port, listener, bound);
+  if (kind != net::Error::kNone) {
+    char words[256];
+    net::ErrorText(net::LastError(), words, sizeof words);
+    *text = words;
+  }
+  return kind;
+}
+
 std::string BindError(net::Error kind, const std::string& where, uint16_t port,
                       const std::string& text) {
   const std::string head = "cannot listen on " + where + ": ";
@@ -64,7 +76,7 @@ bool Simulator::ListenPlc(PlcSlot& slot, uint16_t port, std::string* error, net:
   const PlcConfig& config = slot.plc->config();
   std::string text;
   uint16_t bound = 0;
-  *kind = net::Listen(config.address, port, &slot.listener, &bound, &text);
+  *kind = ListenOn(config.address, port, &slot.listener, &bound, &text);
   if (*kind != net::Error::kNone) {
     *error = BindError(*kind,
                        AddressText(config.address) + ":" + std::to_string(port) + " for PLC " +
@@ -99,7 +111,7 @@ bool Simulator::Start(uint16_t port, int controlPort, std::string* error) {
   if (controlPort != kNoControlSocket) {
     std::string text;
     const uint16_t wanted = static_cast<uint16_t>(controlPort);
-    kind = net::Listen(kControlAddress, wanted, &controlListener_, &controlPort_, &text);
+    kind = ListenOn(kControlAddress, wanted, &controlListener_, &controlPort_, &text);
     if (kind != net::Error::kNone) {
       *error =
           BindError(kind, "127.0.0.1:" + std::to_string(wanted) + " for control", wanted, text);
@@ -421,7 +433,8 @@ bool Simulator::RunOnce(int maxWaitMilliseconds) {
   }
   const std::size_t polledLinks = controls_.size();
   const std::size_t polledConnections = connections_.size();
-  if (!net::Poll(entries_, PollTimeout(maxWaitMilliseconds, now, nextBeat))) {
+  if (!net::Poll(entries_.data(), entries_.size(),
+                 PollTimeout(maxWaitMilliseconds, now, nextBeat))) {
     log_.Line("poll failed");
     return false;
   }

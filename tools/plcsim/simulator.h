@@ -15,7 +15,7 @@
 
 #include "clock.h"
 #include "log.h"
-#include "net.h"
+#include "net/socket.h"
 #include "plc.h"
 #include "session.h"
 

@@ -1,194 +1,253 @@
 #include "bench_command.h"
 
-#include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 #include <vector>
 
+#include "bench_clients.h"
+#include "bench_rounds.h"
+#include "bench_scale.h"
 #include "host_platform.h"
-#include "host_session.h"
 #include "host_types.h"
 #include "json_writer.h"
-#include "loopback_socket.h"
 #include "result_words.h"
 #include "simulator_control.h"
 
 namespace zanhost {
-
 namespace {
 
-// An S7 read of one data-block word: TPKT 4 + COTP 3 + header 10 + parameters 14 = 31 bytes
-// out; TPKT 4 + COTP 3 + header 12 + parameters 2 + item 4 + data 2 = 27 bytes back.
-constexpr std::size_t kRequestBytes = 31;
-constexpr std::size_t kAnswerBytes = 27;
 constexpr int kWarmUp = 200;
+constexpr uint8_t kSlot = 2;
+constexpr uint16_t kWordDataBlock = 10;
+constexpr uint16_t kWordByte = 2;  // 01DW0100002
+constexpr const char* kWordTag = "01DW0100002";
+constexpr double kAimRate = 0.9;
+constexpr double kAimCpu = 1.15;
 
-using Clock = std::chrono::steady_clock;
-
-class Progress {
+// Threads that spin until the bench ends: the machine busy besides the bench and the simulator.
+class BusyThreads {
  public:
-  explicit Progress(bool terminal) : terminal_(terminal) {}
-  void Show(const char* what, int done, int total) {
-    if (terminal_) {
-      if (done % 250 == 0 || done == total) {
-        std::fprintf(stderr, "\rbench: %s %d/%d   ", what, done, total);
-        std::fflush(stderr);
-      }
-    } else if (done == 0) {
-      std::fprintf(stderr, "bench: %s, %d round trips\n", what, total);
+  explicit BusyThreads(int count) {
+    for (int i = 0; i < count; ++i) {
+      threads_.emplace_back([this] {
+        volatile uint64_t spins = 0;
+        while (!stop_.load(std::memory_order_relaxed))
+          spins = spins + 1;
+      });
     }
   }
-  void End() {
-    if (terminal_) std::fprintf(stderr, "\r\x1b[K");
+  ~BusyThreads() {
+    stop_ = true;
+    for (std::thread& thread : threads_)
+      thread.join();
   }
 
  private:
-  bool terminal_;
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
 };
 
-double MedianMicroseconds(std::vector<double>& samples) {
-  if (samples.empty()) return 0;
-  std::sort(samples.begin(), samples.end());
-  const std::size_t middle = samples.size() / 2;
-  return samples.size() % 2 ? samples[middle] : (samples[middle - 1] + samples[middle]) / 2;
+struct Results {
+  std::vector<ReadKind> kinds;  // the driver, the bare client, the ping-pong
+  CachePoll poll;
+  double initSeconds = 0;
+  int initConnected = 0;
+};
+
+std::string KindJson(const ReadKind& kind) {
+  JsonObject object;
+  object.Add("name", kind.name)
+      .Add("reads", static_cast<int64_t>(kind.reads))
+      .Add("medianMicroseconds", Median(kind.samples))
+      .Add("cpuMicrosecondsPerRead", CpuPerRead(kind));
+  std::vector<std::string> rounds;
+  for (const double median : kind.roundMedians)
+    rounds.push_back(JsonNumber(median));
+  object.AddRaw("roundMediansMicroseconds", JsonArray(rounds));
+  return object.str();
 }
 
-double Elapsed(Clock::time_point start) {
-  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+void PrintJson(const BenchOptions& options, const Results& results) {
+  const ReadKind& driver = results.kinds[0];
+  const ReadKind& bare = results.kinds[1];
+  const ReadKind& loopback = results.kinds[2];
+  const double bareCpu = CpuPerRead(bare);
+  JsonObject poll;
+  poll.Add("blocks", results.poll.blocks)
+      .Add("tags", results.poll.tags)
+      .Add("rounds", static_cast<int>(results.poll.roundMilliseconds.size()))
+      .Add("roundMedianMilliseconds", Median(results.poll.roundMilliseconds))
+      .Add("servedMedianMilliseconds", Median(results.poll.servedMilliseconds));
+  JsonObject init;
+  init.Add("plcs", kBenchPlcs)
+      .Add("connected", results.initConnected)
+      .Add("seconds", results.initSeconds);
+  JsonObject object;
+  object.Add("readsPerRound", options.reads)
+      .Add("rounds", options.rounds)
+      .Add("busyThreads", options.busy)
+      .AddRaw("kinds", JsonArray({KindJson(driver), KindJson(bare), KindJson(loopback)}))
+      .Add("driverToBareRate", RateRatio(driver, bare))
+      .Add("driverToBareCpu", bareCpu > 0 ? CpuPerRead(driver) / bareCpu : 0.0)
+      .Add("driverToLoopbackRate", RateRatio(driver, loopback))
+      .AddRaw("cachePoll", poll.str())
+      .AddRaw("init", init.str());
+  std::printf("%s\n", object.str().c_str());
 }
 
-// The raw round trip: an echo thread that answers every request with the answer's size.
-bool RawPingPong(int rounds, Progress& progress, double& median) {
-  int port = 0;
-  loopback::Socket listener = loopback::Listen(port);
-  if (listener == loopback::kNoSocket) return false;
-  const int total = rounds + kWarmUp;
-  std::thread echo([listener, total] {
-    loopback::Socket peer = loopback::Accept(listener);
-    unsigned char request[kRequestBytes];
-    unsigned char answer[kAnswerBytes] = {3, 0, 0, kAnswerBytes};
-    for (int i = 0; i < total && peer != loopback::kNoSocket; ++i) {
-      if (!loopback::ReceiveAll(peer, request, sizeof request) ||
-          !loopback::SendAll(peer, answer, sizeof answer)) {
-        break;
-      }
-    }
-    loopback::Close(peer);
-  });
-  loopback::Socket client = loopback::Connect(port);
-  bool ok = client != loopback::kNoSocket;
-  std::vector<double> samples;
-  unsigned char request[kRequestBytes] = {3, 0, 0, kRequestBytes};
-  unsigned char answer[kAnswerBytes];
-  for (int i = 0; ok && i < total; ++i) {
-    if (i >= kWarmUp) progress.Show("raw loopback TCP ping-pong", i - kWarmUp, rounds);
-    const Clock::time_point start = Clock::now();
-    ok = loopback::SendAll(client, request, sizeof request) &&
-         loopback::ReceiveAll(client, answer, sizeof answer);
-    if (i >= kWarmUp) samples.push_back(Elapsed(start));
+void PrintText(const BenchOptions& options, const Results& results) {
+  const ReadKind& driver = results.kinds[0];
+  const ReadKind& bare = results.kinds[1];
+  const ReadKind& loopback = results.kinds[2];
+  const std::string busy = options.busy > 0
+                               ? ", with " + std::to_string(options.busy) + " spinning thread" +
+                                     (options.busy > 1 ? "s" : "") + " beside"
+                               : "";
+  std::printf("%d alternating rounds of %d reads of each kind against the simulator's PLC 1%s\n",
+              options.rounds, options.reads, busy.c_str());
+  std::printf("%-40s %10s %10s %12s\n", "", "median", "reads/s", "CPU/read");
+  for (const ReadKind& kind : results.kinds) {
+    const double median = Median(kind.samples);
+    std::printf("%-40s %7.1f us %10.0f %9.1f us\n", kind.name.c_str(), median,
+                median > 0 ? 1e6 / median : 0.0, CpuPerRead(kind));
   }
-  loopback::Close(client);
-  echo.join();
-  loopback::Close(listener);
-  median = MedianMicroseconds(samples);
-  return ok;
+  const double bareCpu = CpuPerRead(bare);
+  std::printf(
+      "driver / bare client: rate %.2f (aim %.1f or more), CPU per read %.2f (aim %.2f or less)\n",
+      RateRatio(driver, bare), kAimRate, bareCpu > 0 ? CpuPerRead(driver) / bareCpu : 0.0, kAimCpu);
+  std::printf("driver / loopback ping-pong: rate %.2f\n", RateRatio(driver, loopback));
+  std::printf(
+      "poll of %d word tags from %d cache blocks: median %.2f ms a round (the tags alone %.2f ms) "
+      "over %zu rounds (aim: under 10 ms)\n",
+      results.poll.tags, results.poll.blocks, Median(results.poll.roundMilliseconds),
+      Median(results.poll.servedMilliseconds), results.poll.roundMilliseconds.size());
+  std::printf("Init of %d PLCs: %.3f s, %d connected (aim: under 1 s; under 2 s under wine)\n",
+              kBenchPlcs, results.initSeconds, results.initConnected);
 }
 
-bool DriverReads(const BenchOptions& options, int rounds, Progress& progress, double& median,
-                 std::string& error) {
-  std::error_code ignored;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path(ignored) /
-                                       ("zanhost-bench-" + std::to_string(ProcessId()));
-  std::filesystem::create_directories(folder, ignored);
-  std::ofstream(folder / "zanDOR01.INT", std::ios::binary) << "1=7, 127.0.0.1, 2\n";
+// The reads and the cache poll against one simulator PLC.
+bool MeasureReads(const BenchOptions& options, const std::string& folder, Progress& progress,
+                  Results& results, std::string& error) {
+  std::ofstream(std::filesystem::path(folder) / "zanDOR01.INT", std::ios::binary)
+      << "1=7, 127.0.0.1, " << int{kSlot} << "\n";
   Simulator simulator;
-  SimulatorSetup setup;
-  setup.program = options.simulator;
-  setup.plcs = {"127.0.0.1:s7:slot=2:db=10x100"};
-  setup.folder = folder.string();
-  bool ok = simulator.Start(setup, error);
-  if (ok) {
-    SetEnvironment("QUAXNET_PORT", std::to_string(simulator.port()));
-    HostOptions host;
-    host.driverFile = options.driverFile;
-    host.directory = folder.string();
-    host.quiet = true;
-    HostSession session(host);
-    Tag tag;
-    tag.text = "01DW0100002";
-    tag.hostType = kHostWord;
-    ok = session.Init() && session.DefineTag(tag);
-    if (!ok) error = "the driver could not read from the simulator";
-    std::vector<double> samples;
-    ValueBuffer values(1);
-    for (int i = 0; ok && i < rounds + kWarmUp; ++i) {
-      if (i >= kWarmUp)
-        progress.Show("driver ReadValue against the simulator", i - kWarmUp, rounds);
-      const Clock::time_point start = Clock::now();
-      const int32_t result = session.Read(tag, values, true);
-      if (i >= kWarmUp) samples.push_back(Elapsed(start));
-      if (result != 0) {
-        error = "ReadValue returned " + std::to_string(result) + " (" + ResultWord(result) + ")";
-        ok = false;
-      }
-    }
-    session.TakeLog(false);
-    median = MedianMicroseconds(samples);
-    simulator.Stop();
-    std::filesystem::current_path(folder.parent_path(), ignored);
+  int port = options.port;
+  if (port == 0) {
+    SimulatorSetup setup;
+    setup.program = options.simulator;
+    setup.plcs = {kBenchPlc};
+    setup.folder = folder;
+    if (!simulator.Start(setup, error)) return false;
+    port = simulator.port();
   }
-  std::filesystem::remove_all(folder, ignored);
-  return ok;
+  SetEnvironment("QUAXNET_PORT", std::to_string(port));
+
+  HostOptions host;
+  host.driverFile = options.driverFile;
+  host.directory = folder;
+  host.quiet = true;
+  HostSession session(host);
+  Tag tag;
+  tag.text = kWordTag;
+  tag.hostType = kHostWord;
+  if (!session.Init() || !session.DefineTag(tag)) {
+    error = "the driver could not be set up to read " + tag.text;
+    return false;
+  }
+  BareS7Client bare;
+  if (!bare.Open(net::kLoopback, static_cast<uint16_t>(port), kSlot, kWordDataBlock, kWordByte,
+                 error)) {
+    return false;
+  }
+  LoopbackPingPong loopback;
+  if (!loopback.Open()) {
+    error = "the loopback ping-pong cannot start (no TCP on 127.0.0.1?)";
+    return false;
+  }
+  ValueBuffer values(1);
+  results.kinds.resize(3);
+  results.kinds[0].name = std::string("driver ReadBlock of ") + kWordTag;
+  results.kinds[0].read = [&] { return session.Read(tag, values, false) == 0; };
+  results.kinds[1].name = "bare client, the same request";
+  results.kinds[1].read = [&] { return bare.Read(); };
+  results.kinds[2].name = "loopback ping-pong, the same sizes";
+  results.kinds[2].read = [&] { return loopback.RoundTrip(); };
+  if (!RunRounds(results.kinds, options.rounds, options.reads, kWarmUp, progress, error))
+    return false;
+  session.TakeLog(false);
+  const bool polled = PollFromCache(session, options.pollRounds, progress, results.poll, error);
+  session.Close();
+  return polled;
 }
 
 }  // namespace
 
 CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
-  CLI::App* bench =
-      app.add_subcommand("bench",
-                         "median raw loopback TCP round trip, median driver ReadValue against the "
-                         "simulator, and their ratio");
+  CLI::App* bench = app.add_subcommand(
+      "bench",
+      "the driver's read of one word against a bare client and a loopback ping-pong in "
+      "alternating rounds; a poll of 10,000 word tags from cache blocks; Init of 511 PLCs");
   bench->add_option("--simulator", options.simulator, "the simulator program (beside zanhost)");
-  bench->add_option("-n,--rounds", options.rounds, "round trips measured of each kind")
+  bench
+      ->add_option("--port", options.port,
+                   std::string("the reads go to a simulator already running at this port, with ") +
+                       "--plc " + kBenchPlc + " (zanhost.exe under wine cannot start a Linux one)")
+      ->check(CLI::Range(1, 65535));
+  bench
+      ->add_option("--init-port", options.initPort,
+                   std::string("the Init goes to a simulator already running at this port, with ") +
+                       "--plc " + kInitPlcs)
+      ->check(CLI::Range(1, 65535));
+  bench->add_option("-n,--reads", options.reads, "reads of each kind a round")
       ->check(CLI::Range(1, 1000000))
+      ->capture_default_str();
+  bench->add_option("-r,--rounds", options.rounds, "alternating rounds")
+      ->check(CLI::Range(1, 10000))
+      ->capture_default_str();
+  bench->add_option("--poll-rounds", options.pollRounds, "rounds of the cache poll")
+      ->check(CLI::Range(1, 10000))
+      ->capture_default_str();
+  bench->add_option("--busy", options.busy, "threads that keep other cores busy meanwhile")
+      ->check(CLI::Range(0, 64))
       ->capture_default_str();
   bench->add_flag("--json", options.json, "one JSON object instead of the text");
   return bench;
 }
 
 int RunBench(const BenchOptions& options) {
+  std::error_code ignored;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path(ignored) /
+                                       ("zanhost-bench-" + std::to_string(ProcessId()));
+  std::filesystem::create_directories(folder, ignored);
   Progress progress(IsTerminal(stderr));
-  double raw = 0;
-  if (!RawPingPong(options.rounds, progress, raw)) {
-    progress.End();
-    std::fprintf(stderr, "zanhost: the raw loopback ping-pong failed (no TCP on 127.0.0.1?)\n");
-    return kExitSetup;
-  }
-  double driver = 0;
+  Results results;
   std::string error;
-  const bool read = DriverReads(options, options.rounds, progress, driver, error);
+  bool done;
+  {
+    BusyThreads busy(options.busy);
+    done = MeasureReads(options, folder.string(), progress, results, error);
+    if (done) {
+      progress.Show("Init of " + std::to_string(kBenchPlcs) + " PLCs", 0, 1);
+      HostOptions host;
+      host.driverFile = options.driverFile;
+      done = TimeInitOfAllPlcs(host, options.simulator, options.initPort, folder.string(),
+                               results.initSeconds, results.initConnected, error);
+    }
+  }
   progress.End();
-  if (!read) {
+  std::filesystem::current_path(folder.parent_path(), ignored);
+  std::filesystem::remove_all(folder, ignored);
+  if (!done) {
     std::fprintf(stderr, "zanhost: %s\n", error.c_str());
     return kExitSetup;
   }
-  const double ratio = raw > 0 ? driver / raw : 0;
   if (options.json) {
-    JsonObject object;
-    object.Add("rounds", options.rounds)
-        .Add("rawMedianMicroseconds", raw)
-        .Add("readValueMedianMicroseconds", driver)
-        .Add("ratio", ratio);
-    std::printf("%s\n", object.str().c_str());
+    PrintJson(options, results);
   } else {
-    std::printf("raw loopback TCP ping-pong (%zu bytes out, %zu back): median %.1f us over %d\n",
-                kRequestBytes, kAnswerBytes, raw, options.rounds);
-    std::printf("driver ReadValue of 01DW0100002 against the simulator: median %.1f us over %d\n",
-                driver, options.rounds);
-    std::printf("ratio: %.2f (aim: 1.5 or less)\n", ratio);
+    PrintText(options, results);
   }
   return kExitOk;
 }

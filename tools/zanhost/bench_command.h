@@ -1,7 +1,10 @@
-// zanhost bench: how close the driver's read comes to the network's own round trip. In one run it
-// measures the median round trip of a raw TCP ping-pong over loopback with the sizes of an S7
-// read of one word (31 bytes out, 27 back), the median ReadValue of a data-block word through the
-// driver against the simulator, and their ratio. A progress line shows while it runs.
+// zanhost bench: how close the driver's read of one word comes to the least that such a read can
+// cost. Against one simulator PLC it alternates rounds of three kinds of read: the driver's
+// ReadBlock of 01DW0100002, a bare S7 client of the same PLC and request (bench_clients.h) and a
+// loopback TCP ping-pong of the same sizes; it reports each kind's median and processor time per
+// read and the ratios of the driver to the other two. Then it times a poll of 10,000 word tags
+// served from cache blocks and the Init of 511 PLCs (bench_scale.h). A progress line shows on
+// standard error while it runs.
 #ifndef ZAN_TOOLS_ZANHOST_BENCH_COMMAND_H_
 #define ZAN_TOOLS_ZANHOST_BENCH_COMMAND_H_
 
@@ -14,7 +17,12 @@ namespace zanhost {
 struct BenchOptions {
   std::string driverFile;
   std::string simulator;  // zanplcsim beside zanhost when empty
-  int rounds = 5000;      // measured round trips of each kind
+  int port = 0;           // a simulator that already serves kBenchPlc there; 0: start one
+  int initPort = 0;       // a simulator that already serves kInitPlcs there; 0: start one
+  int reads = 200;        // reads of each kind a round
+  int rounds = 50;        // alternating rounds: short ones pair the kinds closely
+  int pollRounds = 20;    // rounds of the cache poll
+  int busy = 0;           // threads that keep the other cores busy meanwhile
   bool json = false;
 };
 

@@ -1,10 +1,11 @@
 // What the host tool needs from the operating system besides loading libraries: its environment,
-// its process number and whether its output is a terminal.
+// its process number, whether its output is a terminal and the processor time of its thread.
 //
 // host_platform_posix.cpp and host_platform_win32.cpp implement it.
 #ifndef ZAN_TOOLS_ZANHOST_HOST_PLATFORM_H_
 #define ZAN_TOOLS_ZANHOST_HOST_PLATFORM_H_
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -28,6 +29,10 @@ bool EnableTerminalEscapes();
 
 // The folder of the running executable, with a trailing separator; empty when unknown.
 std::string ExecutableFolder();
+
+// The processor time that the calling thread has used, user and system, in microseconds. Windows
+// (and wine) count it in scheduler ticks of 10 to 16 ms: only sums over many reads mean anything.
+uint64_t ThreadCpuMicroseconds();
 
 // The local calendar time of `time`; false when the C library cannot tell it.
 bool LocalTime(std::time_t time, std::tm& local);

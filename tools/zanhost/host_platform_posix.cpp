@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 
 #include "host_platform.h"
 
@@ -35,6 +36,13 @@ std::string ExecutableFolder() {
   std::string text(path, static_cast<std::size_t>(length));
   std::size_t slash = text.rfind('/');
   return slash == std::string::npos ? "" : text.substr(0, slash + 1);
+}
+
+uint64_t ThreadCpuMicroseconds() {
+  timespec used{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+  return static_cast<uint64_t>(used.tv_sec) * 1000000u +
+         static_cast<uint64_t>(used.tv_nsec) / 1000u;
 }
 
 bool LocalTime(std::time_t time, std::tm& local) {

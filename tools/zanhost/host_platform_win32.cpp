@@ -47,6 +47,18 @@ std::string ExecutableFolder() {
   return slash == std::string::npos ? "" : text.substr(0, slash + 1);
 }
 
+uint64_t ThreadCpuMicroseconds() {
+  FILETIME created;
+  FILETIME ended;
+  FILETIME system;
+  FILETIME user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &ended, &system, &user)) return 0;
+  auto hundreds = [](const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  return (hundreds(system) + hundreds(user)) / 10;
+}
+
 bool LocalTime(std::time_t time, std::tm& local) {
   return localtime_s(&local, &time) == 0;
 }

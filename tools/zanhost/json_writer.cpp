@@ -43,15 +43,16 @@ JsonObject& JsonObject::Add(const std::string& key, int64_t value) {
   return *this;
 }
 
-JsonObject& JsonObject::Add(const std::string& key, double value) {
-  Key(key);
-  if (!std::isfinite(value)) {
-    body_ += "null";  // JSON has no NaN or infinity
-    return *this;
-  }
+std::string JsonNumber(double value) {
+  if (!std::isfinite(value)) return "null";  // JSON has no NaN or infinity
   char text[32];
   std::snprintf(text, sizeof text, "%.9g", value);
-  body_ += text;
+  return text;
+}
+
+JsonObject& JsonObject::Add(const std::string& key, double value) {
+  Key(key);
+  body_ += JsonNumber(value);
   return *this;
 }
 

@@ -13,6 +13,9 @@ namespace zanhost {
 // escapes. The text must be UTF-8 (the driver's log lines and names are plain ASCII).
 std::string JsonString(const std::string& text);
 
+// The number as JSON writes it: null for NaN and the infinities.
+std::string JsonNumber(double value);
+
 class JsonObject {
  public:
   JsonObject& Add(const std::string& key, const std::string& value);

@@ -31,7 +31,7 @@ bool IsPlcUnreachable(const DriverState& state, int plc) {
   if (!Valid(plc)) return true;
   const PlcEntry& entry = state.plcs[plc];
   return entry.linkState == kLinkFailed ||
-         (entry.linkState == kLinkNeverTried && entry.readConnection == 0);
+         (entry.linkState == kLinkUntriedOrRefused && entry.readConnection == 0);
 }
 
 std::map<int, bool> UnreachablePlcs(const DriverState& state, const std::vector<ListedPlc>& plcs) {
@@ -45,10 +45,10 @@ std::string PlcStateWord(const DriverState& state, int plc) {
   if (!Valid(plc)) return "unknown";
   const PlcEntry& entry = state.plcs[plc];
   if (entry.linkState == kLinkFailed) return "link down";
-  if (entry.linkState == kLinkNeverTried && entry.readConnection == 0) return "not connected";
+  if (entry.linkState == kLinkUntriedOrRefused && entry.readConnection == 0) return "not connected";
   if (entry.watchdogAlive == 0) return "heartbeat stopped";
   std::string word = Serves(state, plc) ? "active" : "standby";
-  if (entry.linkState == kLinkNeverTried) word += ", last request refused";
+  if (entry.linkState == kLinkUntriedOrRefused) word += ", last request refused";
   return word;
 }
 
