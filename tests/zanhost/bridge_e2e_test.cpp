@@ -28,6 +28,7 @@ constexpr const char* kTags =
     "setpoints, 01DW0100040,   word,  3,  rw\n"
     "alarms,    01DW0100050,   word\n"
     "s5run,     03DW010000500, bit,       rw\n"
+    "t6level,   04DF0100004,   float,     rw\n"
     "bad,       01DW01000,     word,      rw\n";
 
 std::function<bool(const Message&)> Fields(std::vector<std::pair<std::string, std::string>> want) {
@@ -53,7 +54,8 @@ class BridgeTest : public ::testing::Test {
     folder_ = std::filesystem::current_path() / "bridge-e2e-work" / name;
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
-    std::ofstream(folder_ / "zanDOR01.INT") << DemoConfiguration();
+    // PLC 4, of type 6, reaches the backup's memory by slot and keeps S5 floats there.
+    std::ofstream(folder_ / "zanDOR01.INT") << DemoConfiguration() << "4=6, 127.0.0.2\n";
     std::ofstream(folder_ / "tags.txt") << kTags;
 
     SimulatorSetup setup;
@@ -197,6 +199,7 @@ TEST_F(BridgeTest, BadWritesAreRefusedAndNothingIsWritten) {
   // The heartbeat word (bytes 0 and 1) counts by itself; everything after it must stay.
   const std::string before = Memory("127.0.0.1", 2, 60);
   const std::string s5Before = Memory("127.0.0.3", 0, 40);
+  const std::string typeSixBefore = Memory("127.0.0.2", 8, 4);
   const struct {
     const char* tag;
     const char* payload;
@@ -212,6 +215,7 @@ TEST_F(BridgeTest, BadWritesAreRefusedAndNothingIsWritten) {
       {"name", "a text of 17 char", "the text has 17 characters; the tag holds 16"},
       {"setpoints", "1 2", "the tag takes 3 values, the payload holds 2"},
       {"s5run", "2", "does not fit a bit"},
+      {"t6level", "2e38", "beyond the range of S5 floats"},
   };
   for (const auto& write : bad) {
     const std::size_t from = subscriber_->count();
@@ -226,6 +230,7 @@ TEST_F(BridgeTest, BadWritesAreRefusedAndNothingIsWritten) {
   }
   EXPECT_EQ(Memory("127.0.0.1", 2, 60), before);
   EXPECT_EQ(Memory("127.0.0.3", 0, 40), s5Before);
+  EXPECT_EQ(Memory("127.0.0.2", 8, 4), typeSixBefore);
   // Each refusal is one line of the bridge.
   EXPECT_EQ(Log("bridge.out").find("70000 does not fit"),
             Log("bridge.out").rfind("70000 does not fit"));

@@ -94,6 +94,14 @@ TEST_F(ConfigCheckTest, NamesWhatLooksWrongByLine) {
       "PLC 2: S7 at 10.0.0.1, slot 2 | warning: PLC 2 has the same address as PLC 1 (line 1)");
 }
 
+TEST_F(ConfigCheckTest, TypeSixTakesNoSlotFromItsLine) {
+  const CheckReport report = Check("1=6, 10.0.0.1\n2=6, 10.0.0.2, 3\n");
+  EXPECT_EQ(NotesOf(report, 1), "PLC 1: type 6 at 10.0.0.1, slot 2");
+  EXPECT_EQ(NotesOf(report, 2),
+            "PLC 2: type 6 at 10.0.0.2, slot 2 | warning: a PLC of type 6 always connects to "
+            "slot 2: the fields after its address are TSAPs, which it does not use");
+}
+
 TEST_F(ConfigCheckTest, FilesThatInitRefuses) {
   for (const char* text : {"", "PLC1=7,10.0.0.1\n", "1=7,10.0.0.1,2\nBACKUP_0=1\n"}) {
     const CheckReport report = Check(text);

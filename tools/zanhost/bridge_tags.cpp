@@ -92,7 +92,8 @@ TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
     shape.stringLength = StringLengthOfAddress(tag.tag.text);
   }
   const ListedPlc* plc = FindPlc(session_.plcs(), tag.tag.plc & 0xFF);
-  shape.s5 = plc != nullptr && plc->type == 5;
+  // A PLC of type 6 keeps the S5 rules for its values, floats included.
+  shape.s5 = plc != nullptr && plc->type != kPlcTypeS7;
   return shape;
 }
 

@@ -243,11 +243,18 @@ void Checker::Plc(int number, const std::string& text, zan::LineVerdict verdict,
   Note(number, CheckNote::kInfo, Describe(plc));
   const PlcEntry& entry = state_->plcs[plc];
   const std::vector<std::string> fields = SplitCommas(text);
-  if (entry.type != kPlcTypeS5 && (fields.size() < 3 || IsBlank(fields[2]))) {
+  const bool thirdField = fields.size() >= 3 && !IsBlank(fields[2]);
+  if (entry.type == kPlcTypeS7 && !thirdField) {
     Note(number, CheckNote::kWarning,
          "no slot given: the driver uses slot " + std::to_string(entry.slot) +
              " (write it as the third field, e.g. \"" + fields[0] + "," + fields[1] + ", " +
              std::to_string(entry.slot) + "\")");
+  }
+  if (entry.type == kPlcTypeS5ValuesBySlot && thirdField) {
+    // The driver reads the fields of a type-6 line after the address as TSAPs, never as a slot.
+    Note(number, CheckNote::kWarning,
+         "a PLC of type 6 always connects to slot " + std::to_string(entry.slot) +
+             ": the fields after its address are TSAPs, which it does not use");
   }
   if (entry.type == kPlcTypeS5 && fields.size() > 2) {
     // Local, read and write TSAP; the write TSAP takes the rest of the line, commas included.

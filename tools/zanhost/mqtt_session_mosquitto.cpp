@@ -153,11 +153,8 @@ class MosquittoSession : public MqttSession {
 
   static void OnDisconnect(mosquitto*, void* object, int code) {
     MosquittoSession* self = Of(object);
-    if (self->state_ != MqttState::kDown && code != 0) {
-      self->problem_ = self->state_ == MqttState::kConnected
-                           ? "connection lost (" + ErrorText(code) + ")"
-                           : "no connection (" + ErrorText(code) + ")";
-    }
+    // The bridge's line says whether the connection was lost or never made; this is the cause.
+    if (self->state_ != MqttState::kDown && code != 0) self->problem_ = ErrorText(code);
     self->state_ = MqttState::kDown;
   }
 

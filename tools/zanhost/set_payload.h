@@ -24,7 +24,7 @@ struct TagShape {
   int32_t count = 1;
   uint32_t bit = 255;        // 255: no bit number
   int32_t stringLength = 0;  // string tags: the length written in the address
-  bool s5 = false;           // the tag's PLC is an S5 (its floats reach only about 1.7e38)
+  bool s5 = false;  // the tag's PLC holds S5 floats (an S5 or type 6): they reach about 1.7e38
 };
 
 // The values of an accepted set, as zanhost's value texts (EncodeValue takes them), one a value.
