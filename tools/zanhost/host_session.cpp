@@ -143,7 +143,13 @@ bool HostSession::Init() {
       return false;
     }
   }
+  transportFailures_ = std::make_unique<TransportFailures>();
   return true;
+}
+
+std::string HostSession::TransportFailureOf(int plc, bool write) const {
+  if (transportFailures_ == nullptr || state() == nullptr) return "";
+  return transportFailures_->OfPlc(*state(), plc, ConnectionPort(), write);
 }
 
 bool HostSession::DefineTag(Tag& tag) {
@@ -226,6 +232,7 @@ void HostSession::Close() {
 
 int32_t HostSession::WarmStart(int32_t& plc) {
   if (instance_ == nullptr) return kResultRefused;  // closed
+  if (transportFailures_ != nullptr) transportFailures_->Refresh();
   return instance_->Send(kCommandWarmStart, &plc);
 }
 
