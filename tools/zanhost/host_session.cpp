@@ -301,10 +301,13 @@ std::string HostSession::DescribeEndpoint(int number) const {
   if (driverState == nullptr || !zan::IsConfiguredPlc(*driverState, number)) {
     return DescribePlc(number);
   }
-  const PlcEntry& plc = driverState->plcs[number];
+  return DescribePlcEndpoint(driverState->plcs[number], number, ConnectionPort());
+}
+
+std::string DescribePlcEndpoint(const PlcEntry& plc, int number, int port) {
   std::string text = "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
                      FieldText(plc.ipAddress, sizeof plc.ipAddress) + " port " +
-                     std::to_string(ConnectionPort());
+                     std::to_string(port);
   if (plc.type == kPlcTypeS5) {
     auto tsap = [](const char* field) {
       std::string value = FieldText(field, kTsapSignificant);

@@ -156,6 +156,11 @@ class HostSession {
   int32_t nextTagId_ = 1;
 };
 
+// "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)", "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL,
+// KORREAD, KORWRITE)": a configured PLC of the driver's table and where the transport connects it
+// (`port`).
+std::string DescribePlcEndpoint(const PlcEntry& plc, int number, int port);
+
 // Whether a log line of the driver reports a failure ("Fail", "FAIL", "Illegal", "not found").
 bool IsProblemLine(const std::string& line);
 
