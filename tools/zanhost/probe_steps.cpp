@@ -180,7 +180,14 @@ class Prober {
   bool Exchange(ProbeLink& link, const Bytes& request, S7Answer* answer, Bytes* message,
                 std::string* why) {
     return link.Send(request, why) && link.ReceiveMessage(message, why) &&
-           DecodeS7Answer(message->data(), message->size(), reference_, answer, why);
+           Understood(DecodeS7Answer(message->data(), message->size(), reference_, answer, why),
+                      why);
+  }
+
+  // What a decoder said of an answer that does not fit, as the step's failure.
+  static bool Understood(bool decoded, std::string* why) {
+    if (!decoded) *why = "answer not understood: " + *why;
+    return decoded;
   }
 
   bool SetUp(ProbeLink& link) {
@@ -190,7 +197,7 @@ class Prober {
     std::string why;
     uint16_t granted = 0;
     if (!Exchange(link, EncodeS7Setup(++reference_, kPduSizeAsked), &answer, &message, &why) ||
-        !DecodeS7SetupAnswer(answer, &granted, &why)) {
+        !Understood(DecodeS7SetupAnswer(answer, &granted, &why), &why)) {
       return End(step, ProbeStep::Outcome::kFailed, why);
     }
     if (answer.error != 0) {
@@ -226,7 +233,7 @@ class Prober {
               link,
               EncodeS7ReadVar(++reference_, kS7AreaDataBlock, block, target_.offset, kWordBytes),
               &answer, &message, &why) ||
-          !DecodeS7ReadAnswer(answer, kWordBytes, &result, &why)) {
+          !Understood(DecodeS7ReadAnswer(answer, kWordBytes, &result, &why), &why)) {
         End(step, ProbeStep::Outcome::kFailed, why);
         return ProbeStep::Outcome::kFailed;
       }
@@ -259,7 +266,9 @@ class Prober {
               EncodeS5Fetch(kS5AreaDataBlock, static_cast<uint8_t>(block), target_.offset, 1),
               &why) ||
           !link.ReceiveMessage(&message, &why) ||
-          !DecodeS5FetchAnswer(message.data(), message.size(), kWordBytes, &result, &why)) {
+          !Understood(
+              DecodeS5FetchAnswer(message.data(), message.size(), kWordBytes, &result, &why),
+              &why)) {
         End(step, ProbeStep::Outcome::kFailed, why);
         return ProbeStep::Outcome::kFailed;
       }
@@ -306,7 +315,7 @@ class Prober {
       SzlList list;
       std::string why;
       if (!Exchange(link, EncodeS7ReadSzl(++reference_, id, 0), &answer, &message, &why) ||
-          !DecodeS7SzlAnswer(answer, &list, &why)) {
+          !Understood(DecodeS7SzlAnswer(answer, &list, &why), &why)) {
         End(step, ProbeStep::Outcome::kNotAnswered,
             "the PLC does not answer read SZL " + Hex(id, 4) + ": " + why);
         return;
