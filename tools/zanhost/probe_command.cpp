@@ -38,7 +38,8 @@ CLI::App* AddProbeCommand(CLI::App& app, ProbeOptions& options) {
       "probe",
       "connect to one PLC of the configuration step by step on zanhost's own client (TCP, "
       "connection request, setup communication, one read; an S5's fetch and write connection) "
-      "and show each step with its time, then the identification; exit 2 when a step fails");
+      "and show each step with its time, then the identification; exit 2 when a step fails, 1 when "
+      "the read is refused");
   probe->add_option("plc", options.plc, "the PLC's number in the configuration file")
       ->required()
       ->check(CLI::Range(0, kPlcCount - 1));
@@ -55,6 +56,13 @@ CLI::App* AddProbeCommand(CLI::App& app, ProbeOptions& options) {
       });
   probe->add_flag("--json", options.json, "one JSON object a step instead of the text");
   AddHostOptions(probe, options.host);
+  // The options every command shares, as they act here: no driver takes part.
+  probe->get_option("--timeout")
+      ->description(
+          "time-out setting, as the driver's: each step waits up to 10 ms for each unit "
+          "(1000 ms below 10)");
+  probe->get_option("--verbose")->description("show the bytes of every TPKT sent and received");
+  probe->get_option("--quiet")->description("show nothing but a step that fails");
   return probe;
 }
 
@@ -115,7 +123,7 @@ int RunProbe(const ProbeOptions& options) {
     const bool done = step.outcome == ProbeStep::Outcome::kDone;
     if (done || step.outcome == ProbeStep::Outcome::kNotAnswered) {
       if (text) {
-        std::printf("%-42s %9.2f ms  %s%s\n", StepName(step).c_str(), step.milliseconds,
+        std::printf("%-38s %8.2f ms  %s%s\n", StepName(step).c_str(), step.milliseconds,
                     done ? "" : "not answered: ", step.detail.c_str());
       }
     } else {

@@ -1,6 +1,7 @@
 #include "probe_steps.h"
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "net/socket.h"
@@ -217,51 +218,66 @@ class Prober {
 
   // The read of the word; the search, when no data block is given, tries the first word of each
   // block in turn and times the read that found one.
-  ProbeStep::Outcome ReadS7(ProbeLink& link) {
-    ProbeStep step = Begin("read", "");
+  // One read of the word in data block `block`: kDone with its two bytes in `data`, kRefused
+  // with the PLC's refusal in `why`, kFailed with what failed.
+  using ReadTry = std::function<ProbeStep::Outcome(uint16_t block, Bytes& data, std::string& why)>;
+
+  // The read of the word; the search, when no data block is given, tries the first word of each
+  // block in turn and times the read that found one.
+  ProbeStep::Outcome Read(const char* connection, const char* word, const ReadTry& read) {
+    ProbeStep step = Begin("read", connection);
     const bool search = target_.dataBlock == 0;
     const uint16_t first = search ? kFirstDataBlockTried : target_.dataBlock;
     const uint16_t last = search ? kLastDataBlockTried : target_.dataBlock;
     std::string refusal;
     for (uint16_t block = first; block <= last; ++block) {
       started_ = net::MonotonicMicroseconds();
+      Bytes data;
+      std::string why;
+      const ProbeStep::Outcome outcome = read(block, data, why);
+      if (outcome == ProbeStep::Outcome::kRefused) {
+        refusal = why;
+        continue;
+      }
+      if (outcome == ProbeStep::Outcome::kDone) {
+        return ReadDone(step, block, target_.offset, data, search, word);
+      }
+      End(step, ProbeStep::Outcome::kFailed, why);
+      return ProbeStep::Outcome::kFailed;
+    }
+    return ReadRefused(step, search, refusal);
+  }
+
+  ProbeStep::Outcome ReadS7(ProbeLink& link) {
+    return Read("", "DBW", [&](uint16_t block, Bytes& data, std::string& why) {
       S7Answer answer;
       Bytes message;
       ReadResult result;
-      std::string why;
       if (!Exchange(
               link,
               EncodeS7ReadVar(++reference_, kS7AreaDataBlock, block, target_.offset, kWordBytes),
               &answer, &message, &why) ||
           !Understood(DecodeS7ReadAnswer(answer, kWordBytes, &result, &why), &why)) {
-        End(step, ProbeStep::Outcome::kFailed, why);
         return ProbeStep::Outcome::kFailed;
       }
       if (answer.error != 0) {
-        refusal = "the PLC refused the job (error class " + Hex(answer.error >> 8, 2) + ", code " +
-                  Hex(answer.error & 0xFF, 2) + ")";
-        continue;
+        why = "the PLC refused the job (error class " + Hex(answer.error >> 8, 2) + ", code " +
+              Hex(answer.error & 0xFF, 2) + ")";
+        return ProbeStep::Outcome::kRefused;
       }
       if (result.returnCode != kS7ItemSuccess) {
-        refusal = ItemWords(result.returnCode, block);
-        continue;
+        why = ItemWords(result.returnCode, block);
+        return ProbeStep::Outcome::kRefused;
       }
-      return ReadDone(step, block, target_.offset, result.data, search, "DBW");
-    }
-    return ReadRefused(step, search, refusal);
+      data = result.data;
+      return ProbeStep::Outcome::kDone;
+    });
   }
 
   ProbeStep::Outcome ReadS5(ProbeLink& link) {
-    ProbeStep step = Begin("read", "fetch");
-    const bool search = target_.dataBlock == 0;
-    const uint16_t first = search ? kFirstDataBlockTried : target_.dataBlock;
-    const uint16_t last = search ? kLastDataBlockTried : target_.dataBlock;
-    std::string refusal;
-    for (uint16_t block = first; block <= last; ++block) {
-      started_ = net::MonotonicMicroseconds();
+    return Read("fetch", "DW", [&](uint16_t block, Bytes& data, std::string& why) {
       Bytes message;
       S5FetchResult result;
-      std::string why;
       if (!link.Send(
               EncodeS5Fetch(kS5AreaDataBlock, static_cast<uint8_t>(block), target_.offset, 1),
               &why) ||
@@ -269,16 +285,15 @@ class Prober {
           !Understood(
               DecodeS5FetchAnswer(message.data(), message.size(), kWordBytes, &result, &why),
               &why)) {
-        End(step, ProbeStep::Outcome::kFailed, why);
         return ProbeStep::Outcome::kFailed;
       }
       if (result.error != 0) {
-        refusal = S5Words(result.error, block);
-        continue;
+        why = S5Words(result.error, block);
+        return ProbeStep::Outcome::kRefused;
       }
-      return ReadDone(step, block, target_.offset, result.data, search, "DW");
-    }
-    return ReadRefused(step, search, refusal);
+      data = result.data;
+      return ProbeStep::Outcome::kDone;
+    });
   }
 
   ProbeStep::Outcome ReadDone(ProbeStep& step, uint16_t block, uint16_t offset, const Bytes& data,
