@@ -111,6 +111,12 @@ void Close(Socket socket);
 int LastError();
 void ErrorText(int code, char* text, std::size_t size);
 
+// What the OS's code of a failed connect means, named alike on every OS: the peer's machine
+// answered that nothing listens at the port; the machine or its network cannot be reached; it did
+// not answer at all; anything else.
+enum class ConnectFailure : uint8_t { kRefused, kUnreachable, kTimedOut, kOther };
+ConnectFailure ClassifyConnectFailure(int code);
+
 // A clock that never goes back, in microseconds from an arbitrary start.
 uint64_t MonotonicMicroseconds();
 

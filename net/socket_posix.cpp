@@ -247,6 +247,22 @@ void ErrorText(int code, char* text, std::size_t size) {
   std::snprintf(text, size, "%s", std::strerror(code));
 }
 
+ConnectFailure ClassifyConnectFailure(int code) {
+  switch (code) {
+    case ECONNREFUSED:
+      return ConnectFailure::kRefused;
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ENETDOWN:
+      return ConnectFailure::kUnreachable;
+    case ETIMEDOUT:
+      return ConnectFailure::kTimedOut;
+    default:
+      return ConnectFailure::kOther;
+  }
+}
+
 uint64_t MonotonicMicroseconds() {
   timespec now{};
   ::clock_gettime(CLOCK_MONOTONIC, &now);

@@ -267,6 +267,22 @@ void ErrorText(int code, char* text, std::size_t size) {
   if (length == 0) std::snprintf(text, size, "socket error %d", code);
 }
 
+ConnectFailure ClassifyConnectFailure(int code) {
+  switch (code) {
+    case WSAECONNREFUSED:
+      return ConnectFailure::kRefused;
+    case WSAEHOSTUNREACH:
+    case WSAENETUNREACH:
+    case WSAEHOSTDOWN:
+    case WSAENETDOWN:
+      return ConnectFailure::kUnreachable;
+    case WSAETIMEDOUT:
+      return ConnectFailure::kTimedOut;
+    default:
+      return ConnectFailure::kOther;
+  }
+}
+
 uint64_t MonotonicMicroseconds() {
   static const uint64_t perSecond = [] {
     LARGE_INTEGER frequency;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "quaxnet/answers.h"
+#include "quaxnet/link_failure.h"
 #include "quaxnet/trace.h"
 
 namespace quaxnet {
@@ -35,22 +36,33 @@ bool QueueMessage(Connection& connection, const uint8_t* message, std::size_t si
 }
 
 void OnConfirm(Connection& connection, const Tpdu& tpdu, uint64_t now) {
-  if (tpdu.kind != TpduKind::kConnectConfirm ||
-      tpdu.destinationReference != connection.sourceReference) {
-    Break(connection);
+  if (tpdu.kind == TpduKind::kDisconnect) {
+    FailConnection(connection, FailureCause::kClosed, "disconnect request");
+    return;
+  }
+  if (tpdu.kind != TpduKind::kConnectConfirm) {
+    FailConnection(connection, FailureCause::kMalformed,
+                   "a TPDU other than a connect confirm of class 0 with a TPDU size of 128 to "
+                   "1024");
+    return;
+  }
+  if (tpdu.destinationReference != connection.sourceReference) {
+    FailConnection(connection, FailureCause::kMalformed, "it names another reference");
     return;
   }
   connection.tpduBytes = std::size_t{1} << tpdu.tpduSizeCode;
   connection.phaseStartedAt = now;
   if (connection.target.personality == Personality::kS5) {
     connection.phase = Phase::kEstablished;
+    NoteEstablished(connection);
     return;
   }
   uint8_t setup[kMaxMessageBytes];
   connection.setupReference = NextReference(connection);
   const std::size_t size = EncodeSetupCommunication(setup, sizeof setup, connection.setupReference);
   if (!QueueMessage(connection, setup, size)) {
-    Break(connection);
+    FailConnection(connection, FailureCause::kMalformed,
+                   "setup communication does not fit the TPDU size confirmed");
     return;
   }
   connection.phase = Phase::kAwaitingSetup;
@@ -59,12 +71,18 @@ void OnConfirm(Connection& connection, const Tpdu& tpdu, uint64_t now) {
 void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t size, uint64_t now) {
   Job& job = connection.job;
   if (!JobInFlight(connection)) {
-    Break(connection);  // nothing was asked: the peer is not to be trusted
+    // Nothing was asked: the peer is not to be trusted.
+    FailConnection(connection, FailureCause::kMalformed, "an answer while nothing was asked");
     return;
   }
   switch (ApplyAnswer(job, connection.target.personality, message, size)) {
     case PartOutcome::kMismatch:
-      Break(connection);
+      FailConnection(connection, FailureCause::kMalformed,
+                     connection.target.personality == Personality::kS7
+                         ? "not the answer to the part on its way (S7 header, PDU reference, "
+                           "function or length)"
+                         : "not the answer to the part on its way (S5 header, op code or "
+                           "length)");
       return;
     case PartOutcome::kMore:
       if (!job.abandoned) {
@@ -89,13 +107,20 @@ void OnMessage(Connection& connection, const uint8_t* message, std::size_t size,
     return;
   }
   const S7Answer answer = DecodeSetupAnswer(message, size, connection.setupReference);
+  // A PLC that refuses setup communication cannot be used.
+  if (answer.outcome == S7Outcome::kRefused) {
+    FailConnection(connection, FailureCause::kRefused, "", 0, answer.status);
+    return;
+  }
   if (answer.outcome != S7Outcome::kSuccess) {
-    Break(connection);  // a PLC that refuses setup communication cannot be used
+    FailConnection(connection, FailureCause::kMalformed,
+                   "S7 header, PDU reference, or a PDU size granted below 30");
     return;
   }
   connection.pduSize = answer.pduSize;
   connection.phase = Phase::kEstablished;
   connection.phaseStartedAt = now;
+  NoteEstablished(connection);
 }
 
 void OnTpdu(Connection& connection, const uint8_t* bytes, std::size_t size, uint64_t now) {
@@ -104,8 +129,16 @@ void OnTpdu(Connection& connection, const uint8_t* bytes, std::size_t size, uint
     OnConfirm(connection, tpdu, now);
     return;
   }
-  if (tpdu.kind != TpduKind::kData || tpdu.dataSize > kMaxMessageBytes - connection.messageBytes) {
-    Break(connection);
+  if (tpdu.kind == TpduKind::kDisconnect) {
+    FailConnection(connection, FailureCause::kClosed, "disconnect request");
+    return;
+  }
+  if (tpdu.kind != TpduKind::kData) {
+    FailConnection(connection, FailureCause::kMalformed, "a TPDU other than data");
+    return;
+  }
+  if (tpdu.dataSize > kMaxMessageBytes - connection.messageBytes) {
+    FailConnection(connection, FailureCause::kMalformed, "a message longer than any answer");
     return;
   }
   if (tpdu.dataSize != 0)
@@ -163,7 +196,8 @@ void ProcessInbound(Connection& connection, uint64_t now) {
     const TpktCheck check = connection.inbound.Front(&tpkt, &length);
     if (check == TpktCheck::kIncomplete) return;
     if (check == TpktCheck::kMalformed) {
-      Break(connection);
+      FailConnection(connection, FailureCause::kMalformed,
+                     "a TPKT header not valid (version, or length)");
       return;
     }
     OnTpdu(connection, tpkt + kTpktHeaderBytes, length - kTpktHeaderBytes, now);
@@ -179,10 +213,11 @@ void CheckTimeLimits(Connection& connection, uint64_t now) {
     case Phase::kTcpConnecting:
     case Phase::kAwaitingConfirm:
     case Phase::kAwaitingSetup:
-      if (outlived(connection.phaseStartedAt)) Break(connection);
+      if (outlived(connection.phaseStartedAt)) FailConnection(connection, FailureCause::kNoAnswer);
       break;
     case Phase::kEstablished:
-      if (JobInFlight(connection) && outlived(connection.job.partSentAt)) Break(connection);
+      if (JobInFlight(connection) && outlived(connection.job.partSentAt))
+        FailConnection(connection, FailureCause::kNoAnswer);
       break;
     default:
       break;

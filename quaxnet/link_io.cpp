@@ -1,6 +1,7 @@
 #include "quaxnet/link_io.h"
 
 #include "quaxnet/clock.h"
+#include "quaxnet/link_failure.h"
 
 namespace quaxnet {
 namespace {
@@ -18,6 +19,15 @@ bool HasTcp(Phase phase) {
          phase == Phase::kEstablished;
 }
 
+// A send or receive failed with `error` (right after the call, while the OS still holds its code).
+void FailSocket(Connection& connection, net::Error error) {
+  if (error == net::Error::kClosed) {
+    FailConnection(connection, FailureCause::kClosed, "TCP connection closed");
+  } else {
+    FailConnection(connection, FailureCause::kOsError, "", net::LastError());
+  }
+}
+
 void Flush(Connection& connection) {
   while (connection.outboundSent < connection.outboundBytes) {
     std::size_t sent = 0;
@@ -26,7 +36,7 @@ void Flush(Connection& connection) {
                   connection.outboundBytes - connection.outboundSent, &sent);
     if (error == net::Error::kWouldBlock) return;  // the rest goes with a later step
     if (error != net::Error::kNone) {
-      Break(connection);
+      FailSocket(connection, error);
       return;
     }
     connection.outboundSent += sent;
@@ -51,7 +61,7 @@ void Receive(Connection& connection, uint32_t waitMicroseconds) {
       return;
     }
     if (error != net::Error::kNone) {
-      Break(connection);
+      FailSocket(connection, error);
       return;
     }
     connection.inbound.Commit(received);
@@ -89,7 +99,7 @@ void Step(Connection& connection, bool receive, uint32_t waitMicroseconds, uint6
     if (error == net::Error::kNone)
       OnTcpConnected(connection, NowMilliseconds());
     else if (error != net::Error::kWouldBlock)
-      Break(connection);
+      FailConnection(connection, FailureCause::kOsError, "", net::LastError());
   }
   if (HasTcp(connection.phase)) {
     Flush(connection);
@@ -112,7 +122,7 @@ void StartLink(Connection& connection) {
     OnTcpConnected(connection, NowMilliseconds());
     Flush(connection);
   } else if (error != net::Error::kWouldBlock) {
-    Break(connection);
+    FailConnection(connection, FailureCause::kOsError, "", net::LastError());
   }
   CloseIfBroken(connection);
 }

@@ -1,9 +1,11 @@
-// The eleven exported operations: argument checks, then the connection's state machine.
+// The exported operations: the eleven the driver binds, argument checks and then the connection's
+// state machine, and the failure of a connection in words.
 #include <cstdlib>
 
 #include "quaxnet/answers.h"
 #include "quaxnet/clock.h"
 #include "quaxnet/connection_table.h"
+#include "quaxnet/link_failure.h"
 #include "quaxnet/link_io.h"
 #include "quaxnet/quaxnet.h"
 
@@ -69,6 +71,7 @@ int Open(ConnectRequest* block, Personality personality) {
   if (connection == nullptr) return kAnswerNoFreeConnection;
   connection->target = target;
   ResetLink(*connection, NowMilliseconds());
+  NoteOpened(*connection);
   StartLink(*connection);
   block->handle = connection->handle;
   block->status = kOpenStatusPending;
@@ -113,6 +116,24 @@ int FindCompleteJob(Connection& connection, JobKind kind) {
   return job.complete ? kAnswerDone : kAnswerNothingYet;
 }
 
+// Closes the connection for good. One that is still connecting was given up by the host for want
+// of an answer: that is its failure, counted from the start of the step it waited at.
+void Close(Connection& connection) {
+  if (connection.phase == Phase::kTcpConnecting || connection.phase == Phase::kAwaitingConfirm ||
+      connection.phase == Phase::kAwaitingSetup) {
+    LinkFailure failure;
+    failure.step = StepOf(connection);
+    failure.cause = FailureCause::kNoAnswer;
+    const uint64_t now = NowMilliseconds();
+    const uint64_t waited = now > connection.phaseStartedAt ? now - connection.phaseStartedAt : 0;
+    failure.milliseconds = static_cast<uint32_t>(waited > 0xFFFFFFFFu ? 0xFFFFFFFFu : waited);
+    NoteFailure(connection, failure);
+  }
+  CloseLink(connection);
+  NoteClosed(connection);
+  ReleaseConnection(connection);
+}
+
 }  // namespace
 }  // namespace quaxnet
 
@@ -132,6 +153,7 @@ QX_API int ZAN_STDCALL QxCloseLibrary() {
     Connection& connection = ConnectionAt(i);
     if (connection.phase == Phase::kFree) continue;
     CloseLink(connection);
+    NoteClosed(connection);
     ReleaseConnection(connection);
   }
   if (libraryOpen) net::Stop();
@@ -158,8 +180,7 @@ QX_API int ZAN_STDCALL QxConnectionState(uint32_t handle) {
 QX_API int ZAN_STDCALL QxCloseConnection(uint32_t handle) {
   Connection* connection = FindConnection(handle);
   if (connection == nullptr) return kAnswerUnknownHandle;
-  CloseLink(*connection);
-  ReleaseConnection(*connection);
+  Close(*connection);
   return kAnswerDone;
 }
 
@@ -208,4 +229,8 @@ QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle) {
   *status = connection->job.status;
   connection->job.kind = JobKind::kNone;
   return kAnswerDone;
+}
+
+QX_API int ZAN_STDCALL QxConnectionFailure(uint32_t size, char* text, uint32_t handle) {
+  return DescribeFailure(handle, text, size);
 }

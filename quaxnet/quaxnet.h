@@ -1,7 +1,8 @@
 // Quaxnet: the transport library of the driver. ISO-on-TCP (RFC 1006) with S7 communication, and
 // the S5 fetch/write service, to PLCs.
 //
-// Eleven operations, C linkage, __stdcall on Windows; exported from Quaxnet.dll at their ordinals
+// Eleven operations that the driver binds, and one of our own that tells a connection's last
+// failure in words; C linkage, __stdcall on Windows; exported from Quaxnet.dll at their ordinals
 // and by name, and by name from libquaxnet.so. Results are ints of which the low 16 bits count
 // (answers.h); handles are passed as 32-bit values of which the low 16 bits count.
 //
@@ -74,5 +75,23 @@ QX_API int ZAN_STDCALL QxReceiveRead(uint32_t size, void* buffer, uint16_t* stat
 
 // 107. The completion of the write, with the answers of QxReceiveRead.
 QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle);
+
+// 260. Our own, which the driver does not bind (another transport library need not have it): the
+// last failure of the connection `handle` in words, for a host to show. The text starts with the
+// connection's address and port, "<a.b.c.d> port <n>: ", and names the step that failed and how:
+//   "TCP connection refused: nothing listens at that port", "TCP connection failed: the address
+//   cannot be reached (...)", "no TCP connection within 100 ms";
+//   "connection request rejected by the PLC: disconnect request (TSAPs sent: local 01 01, remote
+//   03 03)", "no answer to the connection request within 100 ms (TSAPs sent: ...)";
+//   "setup communication refused by the PLC (error class 0x83, code 0x04)";
+//   "no answer to the read within 100 ms", "answer to the read malformed: ...";
+//   "connection closed by the PLC (TCP connection closed)".
+// A connection's failure is kept from its break until it is established again, and after a close
+// until its slot is taken again (or another connection to the same address and port fails or is
+// established): a host can learn why a connect that it gave up failed ("no answer to ... within"
+// the time it waited). At most `size` bytes are written, the terminator included. 0 with the
+// text; 8 when the connection has no failure (an empty text); 2 when no connection has or had that
+// handle; 1 for a null text or a size of 0.
+QX_API int ZAN_STDCALL QxConnectionFailure(uint32_t size, char* text, uint32_t handle);
 
 #endif  // QUAXNET_QUAXNET_H_

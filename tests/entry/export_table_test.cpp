@@ -1,5 +1,5 @@
 // The driver library exports ZanMain and nothing else; the host services stand-in exports its four
-// functions; the transport library its eleven operations.
+// functions; the transport library its eleven operations and the failure of a connection in words.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,18 +52,19 @@ TEST(ExportTableTest, TransportDoubleExportsEveryOperation) {
 #endif
 }
 
-// The transport library: every operation at its ordinal and under its name.
-TEST(ExportTableTest, TransportLibraryExportsTheElevenOperations) {
+// The transport library: every operation at its ordinal and under its name, and at an ordinal
+// that no operation of the driver's uses, the failure of a connection in words.
+TEST(ExportTableTest, TransportLibraryExportsTheElevenOperationsAndItsFailures) {
   auto exports = ReadExportTable(ZAN_TRANSPORT_LIBRARY_PATH);
   ASSERT_TRUE(exports.has_value()) << ZAN_TRANSPORT_LIBRARY_PATH;
   std::vector<ExportedSymbol> sorted = *exports;
   std::sort(sorted.begin(), sorted.end(),
             [](const ExportedSymbol& a, const ExportedSymbol& b) { return a.name < b.name; });
   const std::vector<std::pair<std::string, uint32_t>> expected = {
-      {"QxCloseConnection", 101}, {"QxCloseLibrary", 253},      {"QxConnectionState", 124},
-      {"QxOpenLibrary", 252},     {"QxOpenS5Connection", 224},  {"QxOpenS7Connection", 225},
-      {"QxReceiveRead", 104},     {"QxRestartConnection", 125}, {"QxSendRead", 103},
-      {"QxSendWrite", 106},       {"QxWriteCompletion", 107}};
+      {"QxCloseConnection", 101},  {"QxCloseLibrary", 253}, {"QxConnectionFailure", 260},
+      {"QxConnectionState", 124},  {"QxOpenLibrary", 252},  {"QxOpenS5Connection", 224},
+      {"QxOpenS7Connection", 225}, {"QxReceiveRead", 104},  {"QxRestartConnection", 125},
+      {"QxSendRead", 103},         {"QxSendWrite", 106},    {"QxWriteCompletion", 107}};
   ASSERT_EQ(sorted.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(sorted[i].name, expected[i].first);

@@ -175,6 +175,15 @@ TEST_F(FaultsTest, RefuseAndDropActOnConnections) {
   EXPECT_EQ(Open(3)->Exchange(Read(3)), Good(3)) << "drop acts once";
   ASSERT_EQ(Control("clear 1"), "ok");
   EXPECT_EQ(Connect(1)->OpenS7(), 480);
+
+  ASSERT_EQ(Control("fault 1 refuse setup"), "ok");
+  auto unserved = Connect(1);
+  unserved->Send(ConnectRequest({1, 1}, {3, 2}));
+  ASSERT_EQ(unserved->Receive()[5], 0xD0) << "the connect request is confirmed";
+  unserved->Send(S7Setup(7, 960));
+  EXPECT_EQ(unserved->ReceiveMessage(), Hex("32 03 00 00 00 07 00 02 00 00 83 04 F0 00"));
+  EXPECT_TRUE(unserved->Closed());
+  EXPECT_TRUE(Logged("setup communication refused with 0x8304 (fault refuse setup)"));
 }
 
 TEST_F(FaultsTest, FaultWordsAreChecked) {
@@ -193,16 +202,18 @@ TEST_F(FaultsTest, FaultWordsAreChecked) {
       {"fault 1 jitter 60", "error jitter takes a range"},
       {"fault 1 jitter 0-600001", "error jitter takes a range"},
       {"fault 1 close-after now", "error unknown fault"},
+      {"fault 1 refuse now", "error refuse takes nothing"},
       {"fault 1 late 20", "ok"},
       {"fault 1 jitter 0-60", "ok"},
       {"fault 1 error 0x8104", "ok"},
       {"fault 1 close-after", "ok"},
+      {"fault 1 refuse setup", "ok"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Control(c.line).rfind(c.answer, 0), 0u) << c.line;
-  EXPECT_NE(
-      Control("status 1").find("faults=late_20_ms+_jitter_0-60_ms+_error_0x8104+_close-after"),
-      std::string::npos);
+  EXPECT_NE(Control("status 1")
+                .find("faults=refuse_setup+_late_20_ms+_jitter_0-60_ms+_error_0x8104+_close-after"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -132,7 +132,8 @@ commands() {
   simulator_start
   run init 0 '3 of 3 PLCs connected' 'Connection to Plc #1 Success' -- init -d conf
   run init-unconnected 2 '0 of 1 PLCs connected' \
-    '^zanhost: 1 PLC not connected: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\)$' -- init -q -d dead -i 2
+    '^zanhost: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\) not connected: TCP connection refused: nothing listens at that port \(ZanDOR: Connection to Plc #1 Failed !!!\)$' -- \
+    init -q -d dead -i 2
   local saved=${LD_LIBRARY_PATH-} saved_host=("${host[@]}")
   export LD_LIBRARY_PATH="$host_folder/no-transport"
   host=("${no_transport[@]}")
@@ -230,6 +231,8 @@ commands() {
   run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
   poll_reconnect
   bridge_checks
+  failures_named
+  probe_checks
   sim stop 1
   run master-down 0 '^01DW0100002 = [0-9]+ \(word, done, served by backup PLC 2\)$' '' -- \
     read 01DW0100002 -d conf
@@ -237,7 +240,7 @@ commands() {
   run master-down-status-json 2 '^\{"plc":1,"type":"S7","ipAddress":"127.0.0.1","backup":2,"status":4,"statusWord":"link down"\}$' '' -- \
     status --json -d conf
   sim start 1
-  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\) cannot be reached \(link down\) \(ZanDOR: Connection to Plc #1 Failed !!!\)$' -- \
+  run dead-plc 2 '' 'read of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.9 port [0-9]+, slot 2\) cannot be reached \(link down\): TCP connection refused: nothing listens at that port \(ZanDOR: Connection to Plc #1 Failed !!!\)$' -- \
     read 01DW0100002 -d dead -i 2
   run dead-plc-own-line 2 '' 'Plc #1 Failed' -- read 01DW0100002 -q -d dead -i 3
   lacks dead-plc-own-line 'Plc #3'
@@ -275,6 +278,111 @@ poll_reconnect() {
     echo "FAILED poll-reconnect: ${why:-PLC 3 not active at the end}"
     sed 's/^/  out: /' reconnect.txt | grep -v ' = ' | head -30
   fi
+}
+
+# Every step at which a connection fails, brought about by the simulator's faults, named in one line
+# by read, init, status and poll (a PLC that drops while it is polled).
+failures_named() {
+  mkdir -p steps
+  printf '1=7, 127.0.0.1, 3\n2=7, 127.0.0.2, 2\n3=5, 127.0.0.3\n' >steps/zanDOR01.INT
+  local rejected='connection request rejected by the PLC: disconnect request \(TSAPs sent: local 01 01, remote 03 0'
+  run step-wrong-slot 2 '1 of 3 PLCs connected|2 of 3 PLCs connected' \
+    "^zanhost: PLC 1 \\(S7 at 127\\.0\\.0\\.1 port [0-9]+, slot 3\\) not connected: ${rejected}3\\) \\(ZanDOR: Connection to Plc #1 Failed !!!\\)$" -- \
+    init -q -d steps
+  sim fault 2 refuse
+  run step-refused 2 '' \
+    "^zanhost: read of 02DW0100002 failed: PLC 2 \\(S7 at 127\\.0\\.0\\.2 port [0-9]+, slot 2\\) cannot be reached \\(link down\\): ${rejected}2\\) \\(ZanDOR: Connection to Plc #2 Failed !!!\\)$" -- \
+    read 02DW0100002 -q -d steps
+  run step-status 2 '^2    S7    127\.0\.0\.2        -       link down$' \
+    "^zanhost: PLC 2 \\(S7 at 127\\.0\\.0\\.2 port [0-9]+, slot 2\\) link down: ${rejected}2\\)" -- \
+    status -q -d steps
+  sim clear 2
+  sim fault 2 refuse setup
+  run step-setup-refused 2 '' \
+    'PLC 2 \(S7 at 127\.0\.0\.2 port [0-9]+, slot 2\) cannot be reached \(link down\): setup communication refused by the PLC \(error class 0x83, code 0x04\) \(ZanDOR' -- \
+    read 02DW0100002 -q -d steps
+  sim clear 2
+  sim fault 2 malformed
+  run step-malformed 2 '' \
+    'read of 02DW0100002 failed: PLC 2 \(S7 at 127\.0\.0\.2 port [0-9]+, slot 2\): answer to the read malformed: not the answer to the part on its way \(S7 header, PDU reference, function or length\) \(ZanDOR: Read Tag 02DW0100002 Failed, Len=2 rc=9,0\)$' -- \
+    read 02DW0100002 -q -d steps
+  sim clear 2
+  sim fault 2 silent
+  run step-silent 2 '' \
+    'read of 02DW0100002 failed: PLC 2 \(S7 at 127\.0\.0\.2 port [0-9]+, slot 2\): no answer within the time-out \(100 ms\) \(ZanDOR: Read Tag 02DW0100002 Failed, Len=2 rc=6,0\)$' -- \
+    read 02DW0100002 -q -d steps
+  sim clear 2
+  # A PLC that drops while it is polled: its next read names the close.
+  printf 'word, 02DW0100002, word\n' >steptags.txt
+  "${host[@]}" poll --tags steptags.txt --count 30 --interval 0.1 --reconnect 0 -q -d steps \
+    >drop.txt 2>&1 </dev/null &
+  local pid=$! why=""
+  wait_for drop.txt 'round 1: word' 20 || why="no first round"
+  sim fault 2 drop
+  [ -n "$why" ] || wait_for drop.txt \
+    'round [0-9]+: word 02DW0100002 unreachable: .*connection closed by the PLC \(TCP connection closed\)$' 10 ||
+    why="the drop not named"
+  wait "$pid"
+  if [ -z "$why" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED step-dropped: $why"
+    sed 's/^/  out: /' drop.txt | head -30
+  fi
+}
+
+# zanhost probe: each step with its time, the identification, each failed step in one line.
+probe_checks() {
+  local ms='[0-9]+\.[0-9]{2} ms'
+  sim set 1 db20 6 0x04D2
+  run probe-tcp 0 "^TCP connect +$ms  127\\.0\\.0\\.1 port [0-9]+$" '' -- probe 1 -d conf
+  run probe-request 0 "^connection request +$ms  confirmed: TSAPs local 01 01, remote 03 02, TPDU size 1024$" '' -- \
+    probe 1 -d conf
+  run probe-setup 0 "^setup communication +$ms  PDU size 480 granted \\(960 asked\\)$" '' -- probe 1 -d conf
+  run probe-read 0 "^read +$ms  DB10\\.DBW0 = [0-9]+ \\(0x[0-9A-F]{4}\\), the first data block that answered$" '' -- \
+    probe 1 -d conf
+  run probe-identification 0 "^identification +$ms  order number .+, module name .+, serial number ZS-00000001, CPU state RUN$" '' -- \
+    probe 1 -d conf
+  run probe-read-given 0 "^read +$ms  DB20\\.DBW6 = 1234 \\(0x04D2\\)$" '' -- probe 1 --read db20.dbw6 -d conf
+  run probe-s5-write 0 "^connection request \\(write connection\\) +$ms  confirmed: TSAPs local \"KORVEL\", remote \"KORWRITE\", TPDU size 1024$" '' -- \
+    probe 3 -d conf
+  run probe-s5-read 0 "^read \\(fetch connection\\) +$ms  DB10\\.DW0 = " '' -- probe 3 -d conf
+  run probe-s5-identification 0 '^identification .* not answered: an S5 tells nothing of itself' '' -- \
+    probe 3 -d conf
+  run probe-json 0 '^\{"plc":1,"step":"setup communication","ms":[0-9.]+,"result":"done","detail":"PDU size 480 granted \(960 asked\)","pduSize":480,"pduSizeAsked":960\}$' '' -- \
+    probe 1 --json -d conf
+  run probe-verbose 0 '^    > 03 00 00 16 11 E0 00 00 00 01 00 C0 01 0A C1 02 01 01 C2 02 03 02$' '' -- \
+    probe 1 -v -d conf
+  run probe-quiet 0 '' '' -- probe 1 -q -d conf
+  if [ -s out.txt ]; then
+    failed=$((failed + 1))
+    echo "FAILED probe-quiet-silent: -q printed" && cat out.txt
+  fi
+  local plc1='^zanhost: probe of PLC 1 \(S7 at 127\.0\.0\.1 port [0-9]+, slot 3\)'
+  run probe-wrong-slot 2 '' \
+    "$plc1: connection request failed after $ms: rejected by the PLC \\(disconnect request, reason 0x[0-9A-F]{2}; TSAPs local 01 01, remote 03 03\\)$" -- \
+    probe 1 -d steps
+  run probe-nothing-listens 2 '' \
+    'TCP connect failed after [0-9.]+ ms: 127\.0\.0\.9 port [0-9]+: refused: nothing listens at that port$' -- \
+    probe 1 -d dead -i 2
+  sim fault 2 refuse setup
+  run probe-setup-refused 2 '' \
+    'setup communication failed after [0-9.]+ ms: refused by the PLC \(error class 0x83, code 0x04\)$' -- \
+    probe 2 -d steps
+  sim clear 2
+  sim fault 2 malformed
+  run probe-malformed 2 '' 'read failed after [0-9.]+ ms: answer not understood: no S7 header$' -- \
+    probe 2 -d steps
+  sim clear 2
+  sim fault 2 silent
+  run probe-silent 2 '' 'read failed after [0-9.]+ ms: no answer within 100 ms$' -- probe 2 -d steps
+  sim clear 2
+  run probe-read-refused 1 '' 'read refused after [0-9.]+ ms: data block 99 does not exist$' -- \
+    probe 2 --read DB99.DBW0 -d steps
+  run probe-unknown-plc 3 '' '^zanhost: PLC 7 is not in .*zanDOR01\.INT' -- probe 7 -d conf
+  run probe-bad-word 106 '' 'names no data block word' -- probe 1 --read MW2 -d conf
+  QUAXNET_PORT=abc run probe-bad-port 3 '' 'QUAXNET_PORT=abc is no port number' -- probe 1 -d conf
 }
 
 # The bridge where the build has MQTT (its checks against a broker are bridge_e2e), and the one

@@ -12,7 +12,8 @@
 namespace plcsim {
 
 const char kControlHelp[] =
-    "commands: fault <plc> refuse|drop|silent|late <ms>|jitter <min>-<max>|error <code>|malformed "
+    "commands: fault <plc> refuse [setup]|drop|silent|late <ms>|jitter <min>-<max>|error "
+    "<code>|malformed "
     "[header|tpkt|reference|length]|truncated|close-after; clear <plc>; "
     "set <plc> <area> <byte> <0xHEX>...; "
     "get <plc> <area> <byte> <count>; heartbeat <plc> [step [n]|freeze|run]; state <plc> "

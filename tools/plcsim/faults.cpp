@@ -47,14 +47,14 @@ const char* MalformationText(Malformation malformation) {
 }  // namespace
 
 bool Faults::Any() const {
-  return refuse || silent || lateMilliseconds != 0 || error || malformed || truncated || jitter ||
-         closeAfter;
+  return refuse || refuseSetup || silent || lateMilliseconds != 0 || error || malformed ||
+         truncated || jitter || closeAfter;
 }
 
 bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string* why) {
   if (words.empty()) {
     *why =
-        "which fault? refuse, drop, silent, late <ms>, jitter <min>-<max>, error <code>, "
+        "which fault? refuse [setup], drop, silent, late <ms>, jitter <min>-<max>, error <code>, "
         "malformed, truncated, close-after";
     return false;
   }
@@ -67,6 +67,10 @@ bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string
     if (kind == "silent") faults->silent = true;
     if (kind == "truncated") faults->truncated = true;
     if (kind == "close-after") faults->closeAfter = true;
+    return true;
+  }
+  if (kind == "refuse" && arguments == 1 && words[1] == "setup") {
+    faults->refuseSetup = true;
     return true;
   }
   if (kind == "jitter" && arguments == 1 &&
@@ -97,7 +101,9 @@ bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string
     *why = "malformed how? header, tpkt, reference or length";
     return false;
   }
-  if (kind == "late") {
+  if (kind == "refuse") {
+    *why = "refuse takes nothing (connect requests) or \"setup\" (setup communication)";
+  } else if (kind == "late") {
     *why = "late takes milliseconds from 1 to " + std::to_string(kMaxLateMilliseconds);
   } else if (kind == "jitter") {
     *why = "jitter takes a range of milliseconds <min>-<max>, such as 0-60, up to " +
@@ -114,6 +120,7 @@ std::string DescribeFaults(const Faults& faults) {
   std::string text;
   auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
   if (faults.refuse) add("refuse");
+  if (faults.refuseSetup) add("refuse setup");
   if (faults.silent) add("silent");
   if (faults.lateMilliseconds != 0) add("late " + std::to_string(faults.lateMilliseconds) + " ms");
   if (faults.jitter) {

@@ -1,7 +1,7 @@
 // The faults that a PLC shows on command, and their parsing from control words. A fault holds
-// until it is cleared; several may hold at once. Except for "refuse", they act on the answers to
-// read and write requests only: connecting and setting up communication go on as usual, so a test
-// can reach the request it wants to spoil.
+// until it is cleared; several may hold at once. Except for "refuse" and "refuse setup", they act
+// on the answers to read and write requests only: connecting and setting up communication go on as
+// usual, so a test can reach the request it wants to spoil.
 #ifndef ZAN_PLCSIM_FAULTS_H_
 #define ZAN_PLCSIM_FAULTS_H_
 
@@ -21,6 +21,7 @@ enum class Malformation {
 
 struct Faults {
   bool refuse = false;            // connect requests are answered with a disconnect request
+  bool refuseSetup = false;       // S7 setup communication is answered with an error (0x8304)
   bool silent = false;            // requests are read and never answered
   uint32_t lateMilliseconds = 0;  // answers are held this long
   bool error = false;      // answers carry `errorCode` (S7: item return code, or header error

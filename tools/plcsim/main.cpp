@@ -67,6 +67,8 @@ Every item refused is logged with its reason; status counts the requests by kind
 Control: one command per line on standard input (answers on standard output) or on the control
 socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or "error":
   fault <plc> refuse        connect requests are answered with a disconnect request
+  fault <plc> refuse setup  S7 setup communication is answered with error class 0x83 (no
+                            resources), code 0x04, and the connection closed
   fault <plc> drop          every connection of the PLC is closed now
   fault <plc> silent        requests are read and never answered
   fault <plc> late <ms>     answers leave <ms> milliseconds late
@@ -89,7 +91,7 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   <plc> is the number or the address; <area> is db<n>, dx<n>, m (flags), i (inputs),
   q (outputs), c (counters) or t (timers).
   Faults act on the answers to requests ("error" on reads and writes only); connecting goes on
-  as usual ("refuse" aside), so a test reaches the request it wants to spoil.
+  as usual (the refusals aside), so a test reaches the request it wants to spoil.
 
 Once every listener is bound the simulator prints one line on standard output:
   ready port=<port> control=<control port> plcs=<count>

@@ -78,6 +78,8 @@ constexpr uint8_t kS7ObjectDoesNotExist = 0x0A;
 // that does not fit the PDU granted.
 constexpr uint16_t kS7ErrorFunctionNotServed = 0x8104;
 constexpr uint16_t kS7ErrorAnswerTooLong = 0x8500;
+// The header error of a setup communication refused on command: no resources available.
+constexpr uint16_t kS7ErrorNoResources = 0x8304;
 
 // User data: method, type (high nibble of the type/group byte), the CPU function group and its
 // read-SZL subfunction; the error codes of a user-data response.

@@ -171,6 +171,17 @@ void Session::HandleS7(uint64_t now) {
       Fail("setup communication asking a PDU of 0 bytes");
       return;
     }
+    if (plc_.faults().refuseSetup) {
+      // A PLC without a free communication resource: the job refused, the connection closed.
+      std::vector<uint8_t> answer;
+      EncodeS7HeaderError(answer, request.reference, kS7SetupCommunication, kS7ErrorNoResources);
+      std::vector<uint8_t> frames;
+      AppendDataTpdus(frames, answer.data(), answer.size(), tpduSize_);
+      Queue(std::move(frames), now, true);
+      log_.Line(Prefix() + "setup communication refused with " + HexWord(kS7ErrorNoResources) +
+                " (fault refuse setup)");
+      return;
+    }
     pduSize_ = std::min(request.pduSize, plc_.config().pduSize);
     std::vector<uint8_t> answer;
     EncodeS7SetupAnswer(answer, request.reference, kGrantedJobs, kGrantedJobs, pduSize_);

@@ -2,18 +2,13 @@
 
 #include <cstring>
 
+#include "plc_frames.h"
+
 namespace zanhost {
 namespace {
 
 constexpr uint8_t kTpktVersion = 0x03;
-constexpr uint8_t kDataTpdu[] = {0x02, 0xF0, 0x80};  // DT, last of its message
-constexpr uint8_t kItemSuccess = 0xFF;
 constexpr std::size_t kItemReturnCodeAt = 21;  // in the answer: TPKT, DT, header 12, parameters 2
-
-void Put16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value >> 8);
-  at[1] = static_cast<uint8_t>(value);
-}
 
 // Sends one frame and takes the TPKT that answers it into `answer` (at most `capacity` bytes).
 bool Exchange(net::Socket socket, const uint8_t* frame, std::size_t size, uint8_t* answer,
@@ -38,51 +33,22 @@ bool BareS7Client::Open(uint32_t address, uint16_t port, uint8_t slot, uint16_t 
     error = "the bare client cannot connect to the simulator";
     return false;
   }
-  // Connect request: TPDU size 1024, calling TSAP 01 01, called TSAP 03 <slot>.
-  const uint8_t connect[] = {kTpktVersion, 0, 0,    22,   17, 0xE0, 0, 0,    0, 1, 0,
-                             0xC0,         1, 0x0A, 0xC1, 2,  1,    1, 0xC2, 2, 3, slot};
-  // Setup communication: one job outstanding each way, PDU 960.
-  const uint8_t setup[] = {kTpktVersion, 0, 0, 25, 2, 0xF0, 0x80, 0x32, 1, 0, 0, 0, 1, 0, 8, 0, 0,
-                           0xF0,         0, 0, 1,  0, 1,    0x03, 0xC0};
+  const Bytes connect = EncodeConnectRequest(1, S7LocalTsap(), S7RemoteTsap(slot));
+  const Bytes setup = EncodeS7Setup(1, kPduSizeAsked);
   uint8_t answer[64];
-  if (!Exchange(socket_, connect, sizeof connect, answer, sizeof answer) || answer[5] != 0xD0 ||
-      !Exchange(socket_, setup, sizeof setup, answer, sizeof answer) || answer[8] != 0x03) {
+  if (!Exchange(socket_, connect.data(), connect.size(), answer, sizeof answer) ||
+      answer[5] != 0xD0 || !Exchange(socket_, setup.data(), setup.size(), answer, sizeof answer) ||
+      answer[8] != 0x03) {
     error = "the simulator did not take the bare client's connect request and setup";
     return false;
   }
-  // Read var of 2 bytes (transport size 02) at bit address byte x 8 of the data block.
-  const uint8_t read[] = {kTpktVersion,
-                          0,
-                          0,
-                          kWordRequestBytes,
-                          2,
-                          0xF0,
-                          0x80,
-                          0x32,
-                          1,
-                          0,
-                          0,
-                          0,
-                          2,
-                          0,
-                          14,
-                          0,
-                          0,
-                          0x04,
-                          1,
-                          0x12,
-                          0x0A,
-                          0x10,
-                          0x02,
-                          0,
-                          2};
-  static_assert(sizeof read + 6 == kWordRequestBytes);
-  std::memcpy(request_, read, sizeof read);
-  Put16(request_ + 25, dataBlock);
-  request_[27] = 0x84;  // data block area
-  const uint32_t bit = uint32_t{byte} * 8;
-  request_[28] = static_cast<uint8_t>(bit >> 16);
-  Put16(request_ + 29, static_cast<uint16_t>(bit));
+  // The same frame for every read: PDU reference 2, the word at `byte` of the data block.
+  const Bytes read = EncodeS7ReadVar(2, kS7AreaDataBlock, dataBlock, byte, 2);
+  if (read.size() != sizeof request_) {
+    error = "the bare client's read request is not of the size it sends";
+    return false;
+  }
+  std::memcpy(request_, read.data(), sizeof request_);
   if (!Read()) {
     error = "the simulator did not answer the bare client's read of DB" +
             std::to_string(dataBlock) + " byte " + std::to_string(byte);
@@ -95,7 +61,7 @@ bool BareS7Client::Read() {
   uint8_t answer[kWordAnswerBytes];
   return net::SendAll(socket_, request_, sizeof request_) &&
          net::ReceiveAll(socket_, answer, sizeof answer) &&
-         answer[kItemReturnCodeAt] == kItemSuccess;
+         answer[kItemReturnCodeAt] == kS7ItemSuccess;
 }
 
 LoopbackPingPong::~LoopbackPingPong() {

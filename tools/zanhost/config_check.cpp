@@ -371,4 +371,20 @@ bool CheckConfiguration(const std::string& path, CheckReport& report, std::strin
   return true;
 }
 
+bool LoadPlcTable(const std::string& path, DriverState& state, std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) {
+    error = "configuration file " + path + " cannot be opened";
+    return false;
+  }
+  std::vector<std::string> lines;
+  {
+    const Capture capture(lines);
+    zan::ResetDriverState(state);
+    zan::LoadConfigurationFrom(file, state);
+  }
+  std::fclose(file);
+  return true;
+}
+
 }  // namespace zanhost

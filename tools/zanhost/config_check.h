@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/driver_state.h"
+
 namespace zanhost {
 
 struct CheckNote {
@@ -28,6 +30,10 @@ struct CheckReport {
 
 // Reads the file at `path`. False, with a line for the user in `error`, when it cannot be opened.
 bool CheckConfiguration(const std::string& path, CheckReport& report, std::string& error);
+
+// The PLC table of the file at `path` into `state` (reset first), read as Init reads it, without a
+// line to the host's log. False, with a line for the user in `error`, when it cannot be opened.
+bool LoadPlcTable(const std::string& path, DriverState& state, std::string& error);
 
 }  // namespace zanhost
 

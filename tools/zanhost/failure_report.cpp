@@ -24,19 +24,33 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
   if (!report.line.empty()) {
     const bool plcRefused = failure.answer == 0 && failure.status != 0;
     report.words = TransferFailureWords(failure, PlaceOf(session, tag), session.timeoutMs());
+    // A connection that broke or is down: the transport may say at which step and how.
+    if (IsConnectionLost(failure.answer)) {
+      const std::string step = session.TransportFailureOf(plc, failure.write);
+      if (!step.empty()) report.words = step;
+    }
     report.detail = plcRefused ? session.DescribePlc(plc) + " refused it: " + report.words
                                : session.DescribeEndpoint(plc) + ": " + report.words;
     communication = !plcRefused;
   } else if (known && (result == kResultUnreachable || IsPlcUnreachable(*state, plc))) {
     // Nothing logged for the tag: the request never went out.
     const int backup = state->plcs[plc].backupPlc;
+    const std::string step = session.TransportFailureOf(plc);
     if (result == kResultUnreachable && backup != 0 && IsPlcUnreachable(*state, backup)) {
+      const std::string backupStep = session.TransportFailureOf(backup);
       report.words = "neither PLC of the pair can be reached";
       report.detail = "neither " + session.DescribeEndpoint(plc) + " nor its backup " +
                       session.DescribeEndpoint(backup) + " can be reached";
+      std::string steps;
+      for (const auto& [number, words] : {std::pair{plc, step}, std::pair{backup, backupStep}}) {
+        if (!words.empty())
+          steps += (steps.empty() ? ": PLC " : "; PLC ") + std::to_string(number) + ": " + words;
+      }
+      report.detail += steps;
       report.line = session.ProblemOf(backup);
     } else {
       report.words = "cannot be reached (" + PlcStateWord(*state, plc) + ")";
+      if (!step.empty()) report.words += ": " + step;
       report.detail = session.DescribeEndpoint(plc) + " " + report.words;
     }
     const std::string own = session.ProblemOf(plc);
@@ -56,6 +70,12 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
     report.detail += next;
   }
   return report;
+}
+
+std::string WhyNotConnected(const HostSession& session, int plc) {
+  const std::string step = session.TransportFailureOf(plc);
+  const std::string line = session.ProblemOf(plc);
+  return (step.empty() ? "" : ": " + step) + (line.empty() ? "" : " (" + line + ")");
 }
 
 }  // namespace zanhost

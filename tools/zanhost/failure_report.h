@@ -24,6 +24,10 @@ struct FailureReport {
 FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t result,
                              int32_t servedBy);
 
+// Why PLC `plc` has no connection, to follow its name in a line: ": " and the transport's words
+// for the step that failed, then the driver's own line about it in brackets, each when known.
+std::string WhyNotConnected(const HostSession& session, int plc);
+
 }  // namespace zanhost
 
 #endif  // ZAN_TOOLS_ZANHOST_FAILURE_REPORT_H_

@@ -151,6 +151,10 @@ std::string TransportAnswerWords(int answer, int timeoutMs) {
   }
 }
 
+bool IsConnectionLost(int answer) {
+  return answer == 3 || answer == 9;
+}
+
 std::string TransferFailureWords(const TransferFailure& failure, const PlacedTag& tag,
                                  int timeoutMs) {
   if (failure.answer == 0 && failure.status != 0) return PlcRefusalWords(failure.status, tag);

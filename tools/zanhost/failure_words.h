@@ -33,6 +33,10 @@ std::string PlcRefusalWords(int status, const PlacedTag& tag);
 // `timeoutMs` is the driver's time-out.
 std::string TransportAnswerWords(int answer, int timeoutMs);
 
+// Whether a transport answer means that the connection is lost or not up (3, 9): the transport
+// library may then know at which step it failed.
+bool IsConnectionLost(int answer);
+
 // Both in one: the refusal when the answer is 0, else the answer's words.
 std::string TransferFailureWords(const TransferFailure& failure, const PlacedTag& tag,
                                  int timeoutMs);

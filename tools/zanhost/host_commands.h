@@ -108,6 +108,15 @@ struct StatusOptions {
 CLI::App* AddStatusCommand(CLI::App& app, StatusOptions& options);
 int RunStatus(const StatusOptions& options);
 
+struct ProbeOptions {
+  HostOptions host;
+  int plc = 0;
+  std::string word;  // --read: DB<n>.DBW<offset>; empty: the first data block found
+  bool json = false;
+};
+CLI::App* AddProbeCommand(CLI::App& app, ProbeOptions& options);
+int RunProbe(const ProbeOptions& options);
+
 // Makes a host type name into its code; prints the error line and returns false when unknown.
 bool HostTypeOrComplain(const std::string& name, int32_t& code);
 

@@ -143,7 +143,13 @@ bool HostSession::Init() {
       return false;
     }
   }
+  transportFailures_ = std::make_unique<TransportFailures>();
   return true;
+}
+
+std::string HostSession::TransportFailureOf(int plc, bool write) const {
+  if (transportFailures_ == nullptr || state() == nullptr) return "";
+  return transportFailures_->OfPlc(*state(), plc, ConnectionPort(), write);
 }
 
 bool HostSession::DefineTag(Tag& tag) {
@@ -226,6 +232,7 @@ void HostSession::Close() {
 
 int32_t HostSession::WarmStart(int32_t& plc) {
   if (instance_ == nullptr) return kResultRefused;  // closed
+  if (transportFailures_ != nullptr) transportFailures_->Refresh();
   return instance_->Send(kCommandWarmStart, &plc);
 }
 
@@ -294,10 +301,13 @@ std::string HostSession::DescribeEndpoint(int number) const {
   if (driverState == nullptr || !zan::IsConfiguredPlc(*driverState, number)) {
     return DescribePlc(number);
   }
-  const PlcEntry& plc = driverState->plcs[number];
+  return DescribePlcEndpoint(driverState->plcs[number], number, ConnectionPort());
+}
+
+std::string DescribePlcEndpoint(const PlcEntry& plc, int number, int port) {
   std::string text = "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
                      FieldText(plc.ipAddress, sizeof plc.ipAddress) + " port " +
-                     std::to_string(ConnectionPort());
+                     std::to_string(port);
   if (plc.type == kPlcTypeS5) {
     auto tsap = [](const char* field) {
       std::string value = FieldText(field, kTsapSignificant);

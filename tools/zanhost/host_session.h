@@ -19,6 +19,7 @@
 #include "driver_log.h"
 #include "plc_list.h"
 #include "tag_values.h"
+#include "transport_failure.h"
 
 namespace zanhost {
 
@@ -99,6 +100,16 @@ class HostSession {
   // never taken for it.
   std::string ProblemOf(int plc) const;
 
+  // What the transport library says failed on the connections of PLC `plc` (the S5 write
+  // connection first when `write`), without the address and port: "connection request rejected by
+  // the PLC: disconnect request (TSAPs sent: ...)". "" when the library does not tell its failures
+  // (another transport library than ours) or knows none.
+  std::string TransportFailureOf(int plc, bool write = false) const;
+  // Whether the transport library tells its failures.
+  bool transportTellsFailures() const {
+    return transportFailures_ != nullptr && transportFailures_->available();
+  }
+
   // The configured PLCs after Init and how many of them are connected (link state 0).
   struct Connections {
     int configured = 0;
@@ -136,6 +147,7 @@ class HostSession {
   DriverLog log_;
   std::unique_ptr<DriverLibrary> driver_;
   std::unique_ptr<DriverInstance> instance_;
+  std::unique_ptr<TransportFailures> transportFailures_;  // after Init
   DriverInfo info_{};
   std::vector<ListedPlc> plcs_;
   std::string configurationPath_;
@@ -143,6 +155,11 @@ class HostSession {
   std::vector<std::string> initLog_;
   int32_t nextTagId_ = 1;
 };
+
+// "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)", "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL,
+// KORREAD, KORWRITE)": a configured PLC of the driver's table and where the transport connects it
+// (`port`).
+std::string DescribePlcEndpoint(const PlcEntry& plc, int number, int port);
 
 // Whether a log line of the driver reports a failure ("Fail", "FAIL", "Illegal", "not found").
 bool IsProblemLine(const std::string& line);

@@ -3,16 +3,12 @@
 // how many of the configured PLCs are connected, and exits 2 when any is not.
 #include <cstdio>
 
+#include "failure_report.h"
 #include "host_commands.h"
 #include "quaxnet_port.h"
 #include "result_words.h"
 
 namespace zanhost {
-namespace {
-
-constexpr std::size_t kPlcsNamed = 4;  // in the line of PLCs not connected; the rest are counted
-
-}  // namespace
 
 CLI::App* AddInitCommand(CLI::App& app, HostOptions& options) {
   CLI::App* init = app.add_subcommand(
@@ -34,17 +30,17 @@ int RunInit(const HostOptions& options) {
               session.configurationPath().c_str(), connections.configured - missing,
               connections.configured);
   if (missing == 0) return kExitOk;
-  std::string names;
-  for (std::size_t i = 0; i < missing && i < kPlcsNamed; ++i) {
-    names += (i == 0 ? "" : ", ") + session.DescribeEndpoint(connections.unreachable[i]);
-  }
-  if (missing > kPlcsNamed) names += " and " + std::to_string(missing - kPlcsNamed) + " more";
+  // One line a PLC that did not connect, with the step at which it failed when the transport
+  // library tells it; a hint on the first when none connected at the ISO-on-TCP port.
   const bool noneConnected = static_cast<int>(missing) == connections.configured;
-  std::fprintf(stderr, "zanhost: %s not connected: %s%s\n",
-               missing == 1 ? "1 PLC" : (std::to_string(missing) + " PLCs").c_str(), names.c_str(),
-               noneConnected && ConnectionPort() == kIsoOnTcpPort
-                   ? "; is QUAXNET_PORT set to the simulator's port?"
-                   : "");
+  const char* hint = noneConnected && ConnectionPort() == kIsoOnTcpPort
+                         ? "; is QUAXNET_PORT set to the simulator's port?"
+                         : "";
+  for (int plc : connections.unreachable) {
+    std::fprintf(stderr, "zanhost: %s not connected%s%s\n", session.DescribeEndpoint(plc).c_str(),
+                 WhyNotConnected(session, plc).c_str(), hint);
+    hint = "";
+  }
   return kExitUnreachable;
 }
 

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
   CLI::App* warmStart = zanhost::AddWarmStartCommand(app, warmStartOptions);
   zanhost::StatusOptions statusOptions;
   CLI::App* status = zanhost::AddStatusCommand(app, statusOptions);
+  zanhost::ProbeOptions probeOptions;
+  CLI::App* probe = zanhost::AddProbeCommand(app, probeOptions);
   zanhost::DemoOptions demoOptions;
   CLI::App* demo = zanhost::AddDemoCommand(app, demoOptions);
   zanhost::BenchOptions benchOptions;
@@ -69,7 +71,7 @@ int main(int argc, char** argv) {
       writeOptions.host.driverFile = pollOptions.host.driverFile = bridgeOptions.host.driverFile =
           warmStartOptions.host.driverFile = statusOptions.host.driverFile =
               demoOptions.driverFile = benchOptions.driverFile = editOptions.host.driverFile =
-                  portOptions.host.driverFile = driverFile;
+                  portOptions.host.driverFile = probeOptions.host.driverFile = driverFile;
 
   if (*info) return zanhost::RunInfo(driverFile, infoOptions);
   if (*check) return zanhost::RunCheck(checkOptions);
@@ -81,6 +83,7 @@ int main(int argc, char** argv) {
   if (*bridge) return zanhost::RunBridge(bridgeOptions);
   if (*warmStart) return zanhost::RunWarmStart(warmStartOptions);
   if (*status) return zanhost::RunStatus(statusOptions);
+  if (*probe) return zanhost::RunProbe(probeOptions);
   if (*demo) return zanhost::RunDemo(demoOptions);
   if (*bench) return zanhost::RunBench(benchOptions);
   if (*port) return zanhost::RunPort(portOptions);

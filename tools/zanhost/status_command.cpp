@@ -1,8 +1,10 @@
 // zanhost status: the PLCs of the configuration file after Init, each with the value of its status
 // tag ("!nn") and its state in the words that poll uses too: link down, not connected, heartbeat
-// stopped, active or standby.
+// stopped, active or standby. A PLC that cannot be reached gets a line on standard error too, with
+// the step at which its connection failed when the transport library tells it.
 #include <cstdio>
 
+#include "failure_report.h"
 #include "host_commands.h"
 #include "json_writer.h"
 #include "plc_list.h"
@@ -31,12 +33,17 @@ int RunStatus(const StatusOptions& options) {
   }
   if (!options.json) std::printf("PLC  TYPE  ADDRESS          BACKUP  STATUS\n");
   bool linkDown = false;
+  std::vector<std::string> failures;
   for (const ListedPlc& plc : session.plcs()) {
     const int status = session.StatusOf(plc.number);
     session.TakeLog();
     const bool unreachable = IsPlcUnreachable(*session.state(), plc.number);
     linkDown = linkDown || unreachable || status < 0;
     const std::string word = PlcStateWord(*session.state(), plc.number);
+    if (unreachable) {
+      failures.push_back(session.DescribeEndpoint(plc.number) + " " + word +
+                         WhyNotConnected(session, plc.number));
+    }
     if (options.json) {
       JsonObject object;
       object.Add("plc", plc.number)
@@ -52,6 +59,8 @@ int RunStatus(const StatusOptions& options) {
                   word.c_str());
     }
   }
+  for (const std::string& failure : failures)
+    std::fprintf(stderr, "zanhost: %s\n", failure.c_str());
   return linkDown ? kExitUnreachable : kExitOk;
 }
 
