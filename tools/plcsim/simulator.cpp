@@ -181,6 +181,16 @@ int Simulator::DropConnections(const Plc& plc, const char* why) {
   return dropped;
 }
 
+void Simulator::ClearFaults(Plc& plc) {
+  plc.faults() = Faults{};
+  const uint64_t now = clock_.NowMilliseconds();
+  for (auto& connection : connections_) {
+    if (connection->closed || connection->slot->plc.get() != &plc) continue;
+    connection->session->Resume(now);
+    Flush(*connection, now);
+  }
+}
+
 void Simulator::StopPlc(const Plc& plc) {
   PlcSlot* slot = SlotOf(plc);
   if (slot == nullptr) return;

@@ -53,6 +53,8 @@ class Simulator {
   // What the control commands act on.
   Plc* FindPlc(uint32_t number);
   Logger& log() { return log_; }
+  // Ends every fault of `plc`; connect requests held by "hold-connect" are answered now.
+  void ClearFaults(Plc& plc);
   // Closes every connection of `plc`; returns how many.
   int DropConnections(const Plc& plc, const char* why);
   // A stopped PLC neither listens nor keeps connections: it is down.
