@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "plc_frames.h"
-#include "plc_identity.h"
+#include "probe/plc_frames.h"
+#include "probe/plc_identity.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "host_types.h"
-#include "json_reader.h"
-#include "set_payload.h"
-#include "tag_values.h"
+#include "bridge/json_reader.h"
+#include "bridge/set_payload.h"
+#include "tags/host_types.h"
+#include "tags/tag_values.h"
 
 namespace {
 

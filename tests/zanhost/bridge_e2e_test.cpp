@@ -12,8 +12,8 @@
 #include <sstream>
 #include <thread>
 
-#include "demo_setup.h"
-#include "simulator_control.h"
+#include "demo/setup.h"
+#include "demo/simulator_control.h"
 #include "zanhost/bridge_fixture.h"
 
 namespace zanhost::testing {

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <thread>
 
-#include "json_reader.h"
+#include "bridge/json_reader.h"
 #include "net/socket.h"
 
 extern char** environ;

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "bridge_messages.h"
-#include "broker_link.h"
-#include "cp437.h"
-#include "host_types.h"
-#include "json_reader.h"
-#include "mqtt_session.h"
-#include "set_payload.h"
-#include "tag_file.h"
-#include "warm_start_schedule.h"
+#include "bridge/broker_link.h"
+#include "bridge/json_reader.h"
+#include "bridge/messages.h"
+#include "bridge/mqtt_session.h"
+#include "bridge/set_payload.h"
+#include "output/cp437.h"
+#include "session/warm_start_schedule.h"
+#include "tags/host_types.h"
+#include "tags/tag_file.h"
 
 namespace zanhost {
 namespace {

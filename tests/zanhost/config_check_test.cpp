@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "config_check.h"
+#include "session/config_check.h"
 
 namespace zanhost {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "core/driver_state.h"
-#include "failure_words.h"
-#include "memory_place.h"
-#include "plc_state_words.h"
+#include "session/failure_words.h"
+#include "session/plc_state_words.h"
+#include "tags/memory_place.h"
 
 namespace zanhost {
 namespace {

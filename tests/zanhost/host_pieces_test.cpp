@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "host_types.h"
-#include "json_writer.h"
-#include "plc_list.h"
-#include "tag_file.h"
-#include "tag_values.h"
+#include "output/json_writer.h"
+#include "session/plc_list.h"
+#include "tags/host_types.h"
+#include "tags/tag_file.h"
+#include "tags/tag_values.h"
 
 namespace zanhost {
 namespace {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "change_filter.h"
-#include "poll_csv.h"
-#include "poll_report.h"
-#include "poll_summary.h"
+#include "poll/change_filter.h"
+#include "poll/csv.h"
+#include "poll/report.h"
+#include "poll/summary.h"
 
 namespace zanhost {
 namespace {

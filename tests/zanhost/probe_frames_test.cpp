@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "plc_frames.h"
-#include "plc_identity.h"
-#include "probe_steps.h"
+#include "probe/plc_frames.h"
+#include "probe/plc_identity.h"
+#include "probe/steps.h"
 
 namespace zanhost {
 namespace {

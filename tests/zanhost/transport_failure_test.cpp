@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "transport_failure.h"
+#include "session/transport_failure.h"
 
 namespace zanhost {
 namespace {

@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <string>
 
-#include "bench_command.h"
-#include "check_command.h"
-#include "demo_command.h"
-#include "driver_library.h"
-#include "edit_command.h"
-#include "host_commands.h"
+#include "bench/command.h"
+#include "bridge/command.h"
+#include "commands/commands.h"
+#include "demo/command.h"
+#include "output/result_words.h"
 #include "platform/library_names.h"
-#include "port_command.h"
-#include "result_words.h"
+#include "poll/command.h"
+#include "probe/command.h"
+#include "session/driver_library.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"zanhost: drives the ZanDOR driver library as the SCADA host does"};

@@ -1,0 +1,120 @@
+#include "bridge/messages.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "output/json_writer.h"
+#include "output/result_words.h"
+
+namespace zanhost {
+
+std::string StatusTopic(const std::string& prefix) {
+  return prefix + "/status";
+}
+
+std::string TagTopic(const std::string& prefix, const std::string& name) {
+  return prefix + "/tags/" + name;
+}
+
+std::string PlcTopic(const std::string& prefix, int plc) {
+  return prefix + "/plc/" + std::to_string(plc);
+}
+
+std::string ResultTopic(const std::string& prefix, const std::string& name) {
+  return TagTopic(prefix, name) + "/result";
+}
+
+std::string SetSubscription(const std::string& prefix) {
+  return prefix + "/tags/+/set";
+}
+
+bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name) {
+  const std::string head = prefix + "/tags/";
+  const std::string tail = "/set";
+  if (topic.size() <= head.size() + tail.size() || topic.compare(0, head.size(), head) != 0 ||
+      topic.compare(topic.size() - tail.size(), tail.size(), tail) != 0) {
+    return false;
+  }
+  name = topic.substr(head.size(), topic.size() - head.size() - tail.size());
+  return name.find('/') == std::string::npos;
+}
+
+bool IsTopicLevel(const std::string& name, std::string& why) {
+  if (name.empty()) {
+    why = "an empty name";
+    return false;
+  }
+  for (unsigned char c : name) {
+    if (c == '/' || c == '+' || c == '#' || c < 0x20 || c == 0x7F) {
+      why = "\"" + name + "\" holds '/', '+', '#' or a control character";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsTopicPrefix(const std::string& prefix, std::string& why) {
+  if (!prefix.empty() && prefix[0] == '$') {
+    why = "topics beginning with $ belong to the broker";
+    return false;
+  }
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t slash = prefix.find('/', start);
+    const std::string level =
+        prefix.substr(start, slash == std::string::npos ? slash : slash - start);
+    std::string levelWhy;
+    if (!IsTopicLevel(level, levelWhy)) {
+      why = "the prefix \"" + prefix + "\" has " +
+            (level.empty() ? std::string("an empty level")
+                           : "a level with '+', '#' or a control character");
+      return false;
+    }
+    if (slash == std::string::npos) return true;
+    start = slash + 1;
+  }
+}
+
+std::string TagMessage(const std::string& valueJson, int32_t result, int plc,
+                       const std::string& time) {
+  JsonObject object;
+  object.AddRaw("value", valueJson)
+      .Add("result", ResultWord(result))
+      .Add("plc", plc)
+      .Add("time", time);
+  return object.str();
+}
+
+std::string PlcMessage(const std::string& state, const std::string& address) {
+  JsonObject object;
+  object.Add("state", state).Add("address", address);
+  return object.str();
+}
+
+std::string ResultMessage(int32_t result, const std::string& valueJson, const std::string& reason) {
+  JsonObject object;
+  object.Add("result", ResultWord(result)).AddRaw("value", valueJson).Add("reason", reason);
+  return object.str();
+}
+
+std::string PlcTopicState(const std::string& word, bool unreachable) {
+  if (unreachable) return "link down";
+  return word.substr(0, word.find(','));
+}
+
+std::string UtcTimeText(int64_t milliseconds) {
+  using namespace std::chrono;
+  const sys_time<std::chrono::milliseconds> time{std::chrono::milliseconds(milliseconds)};
+  const sys_days day = floor<days>(time);
+  const year_month_day date{day};
+  const hh_mm_ss<std::chrono::milliseconds> clock{time - day};
+  char text[40];
+  std::snprintf(
+      text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+      static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+      static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
+
+}  // namespace zanhost

@@ -1,0 +1,57 @@
+// The bridge's topics and the JSON it publishes on them, under a prefix (zandor/<instance> by
+// default):
+//
+//   <prefix>/status               online, or offline (the connection's last will; a clean stop)
+//   <prefix>/tags/<name>          {"value":1234,"result":"done","plc":1,"time":"...Z"}
+//   <prefix>/plc/<n>              {"state":"active","address":"127.0.0.1"}
+//   <prefix>/tags/<name>/set      a write: the value as text, or {"value":...}
+//   <prefix>/tags/<name>/result   {"result":"done","value":4321,"reason":""}
+//
+// Everything here is text in, text out, so that the formats are checked without a broker.
+#ifndef ZAN_TOOLS_ZANHOST_BRIDGE_MESSAGES_H_
+#define ZAN_TOOLS_ZANHOST_BRIDGE_MESSAGES_H_
+
+#include <cstdint>
+#include <string>
+
+namespace zanhost {
+
+constexpr const char* kOnline = "online";
+constexpr const char* kOffline = "offline";
+
+std::string StatusTopic(const std::string& prefix);
+std::string TagTopic(const std::string& prefix, const std::string& name);
+std::string PlcTopic(const std::string& prefix, int plc);
+std::string ResultTopic(const std::string& prefix, const std::string& name);
+// The subscription that takes the writes of every tag: <prefix>/tags/+/set.
+std::string SetSubscription(const std::string& prefix);
+
+// The tag name of a set topic under the prefix; false for any other topic.
+bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name);
+
+// Whether a tag name can be one level of a topic: not empty, none of '/', '+', '#', no control
+// character. False with the reason.
+bool IsTopicLevel(const std::string& name, std::string& why);
+// Whether a prefix can begin the topics: levels as above, not beginning with '$' (the broker's
+// own topics).
+bool IsTopicPrefix(const std::string& prefix, std::string& why);
+
+// `valueJson` is the value as JSON (null when there is none); `result` the driver's result.
+std::string TagMessage(const std::string& valueJson, int32_t result, int plc,
+                       const std::string& time);
+// `state`: the PLC's state in the words of the PLC topic (PlcTopicState).
+std::string PlcMessage(const std::string& state, const std::string& address);
+std::string ResultMessage(int32_t result, const std::string& valueJson, const std::string& reason);
+
+// The state of a PLC for its topic, from the words every command uses for it
+// (session/plc_state_words.h): "link down" for any PLC that cannot be reached (never connected
+// included), "heartbeat stopped", "active" or "standby"; a refusal of its last request is no state
+// of the PLC.
+std::string PlcTopicState(const std::string& word, bool unreachable);
+
+// "2024-05-01T12:34:56.789Z" for milliseconds since 1970 (UTC).
+std::string UtcTimeText(int64_t milliseconds);
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_BRIDGE_MESSAGES_H_

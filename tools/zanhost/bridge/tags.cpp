@@ -1,0 +1,156 @@
+#include "bridge/tags.h"
+
+#include <cstdio>
+
+#include "bridge/json_reader.h"
+#include "bridge/messages.h"
+#include "output/json_writer.h"
+#include "output/result_words.h"
+#include "output/wall_time.h"
+#include "session/failure_report.h"
+#include "session/plc_state_words.h"
+#include "tags/host_types.h"
+
+namespace zanhost {
+
+namespace {
+
+constexpr int32_t kStatusKind = '!';
+constexpr int32_t kFirstSpecialPlc = 256;  // status and heartbeat tags carry 256 and above
+
+SetOutcome Refused(const std::string& reason, const std::string& payload) {
+  SetOutcome outcome;
+  outcome.reason = reason;
+  outcome.valueJson = IsUtf8(payload) ? JsonString(payload) : "null";
+  return outcome;
+}
+
+}  // namespace
+
+BridgeTable::BridgeTable(HostSession& session) : session_(session) {
+  for (const ListedPlc& plc : session.plcs()) {
+    BridgePlc row;
+    row.plc = plc;
+    plcs_.push_back(row);
+  }
+}
+
+int BridgeTable::Define(const std::vector<TagSpec>& specs) {
+  int accepted = 0;
+  for (const TagSpec& spec : specs) {
+    BridgeTag row;
+    row.spec = spec;
+    row.tag.name = spec.name;
+    row.tag.text = spec.address;
+    row.tag.hostType = spec.hostType;
+    row.tag.count = spec.count;
+    row.defined = session_.DefineTag(row.tag);
+    if (row.defined) {
+      ++accepted;
+    } else {
+      row.result = kResultRefused;
+      row.time = UtcTimeText(NowMilliseconds());
+    }
+    tags_.push_back(row);
+  }
+  return accepted;
+}
+
+void BridgeTable::Read(BridgeTag& tag) {
+  if (!tag.defined) return;
+  std::vector<TagValue> values;
+  tag.result = session_.ReadValues(tag.tag, values, &tag.servedBy);
+  tag.time = UtcTimeText(NowMilliseconds());
+  std::vector<std::string> items;
+  for (const TagValue& value : values)
+    items.push_back(value.ToJson());
+  if (items.empty()) {
+    tag.valueJson = "null";
+  } else if (tag.tag.count > 1 && LayoutOfKind(tag.tag.kind) != CellLayout::kText) {
+    tag.valueJson = JsonArray(items);
+  } else {
+    tag.valueJson = items.front();
+  }
+}
+
+void BridgeTable::UpdatePlcs() {
+  const DriverState* state = session_.state();
+  for (BridgePlc& row : plcs_) {
+    row.down = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
+    row.state =
+        PlcTopicState(state == nullptr ? "" : PlcStateWord(*state, row.plc.number), row.down);
+  }
+}
+
+TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
+  TagShape shape;
+  shape.hostType = tag.tag.hostType;
+  shape.kind = tag.tag.kind;
+  shape.count = tag.tag.count;
+  shape.bit = tag.tag.bit;
+  if (LayoutOfKind(tag.tag.kind) == CellLayout::kText) {
+    shape.stringLength = StringLengthOfAddress(tag.tag.text);
+  }
+  const ListedPlc* plc = FindPlc(session_.plcs(), tag.tag.plc & 0xFF);
+  // A PLC of type 6 keeps the S5 rules for its values, floats included.
+  shape.s5 = plc != nullptr && plc->type != kPlcTypeS7;
+  return shape;
+}
+
+SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained) {
+  if (retained) {
+    return Refused(
+        "a retained set is not carried out: the broker kept it from earlier and would hand it "
+        "over again at every connection",
+        payload);
+  }
+  BridgeTag* tag = Find(name);
+  if (tag == nullptr) return Refused("no tag \"" + name + "\" in the tag file", payload);
+  if (!tag->spec.writable) {
+    return Refused("tag \"" + name + "\" is read-only: the tag file does not mark it rw", payload);
+  }
+  if (!tag->defined) return Refused("the driver refused the tag: " + tag->tag.refusal, payload);
+  SetOutcome outcome;
+  SetValues values;
+  if (!ReadSetPayload(payload, ShapeOf(*tag), values, outcome.valueJson, outcome.reason)) {
+    return outcome;
+  }
+  const bool single = tag->tag.count == 1;
+  ValueBuffer buffer(tag->tag.count);
+  for (std::size_t i = 0; i < values.texts.size(); ++i) {
+    if (!EncodeValue(values.texts[i], tag->tag.kind, tag->tag.hostType, static_cast<int32_t>(i),
+                     single, buffer, outcome.reason)) {
+      return outcome;
+    }
+  }
+  int32_t servedBy = tag->tag.plc;
+  outcome.result = session_.Write(tag->tag, buffer, single, &servedBy);
+  outcome.written = true;
+  outcome.log = session_.TakeLog(false);
+  if (outcome.result != kResultDone) {
+    outcome.reason = ExplainFailure(session_, tag->tag, outcome.result, servedBy).detail;
+  }
+  return outcome;
+}
+
+BridgeTag* BridgeTable::Find(const std::string& name) {
+  for (BridgeTag& tag : tags_) {
+    if (tag.spec.name == name) return &tag;
+  }
+  return nullptr;
+}
+
+int BridgeTable::refused() const {
+  int count = 0;
+  for (const BridgeTag& tag : tags_)
+    count += tag.defined ? 0 : 1;
+  return count;
+}
+
+int BridgeTable::PlcOf(const BridgeTag& tag) {
+  const int32_t plc = tag.result >= 0 && tag.servedBy != 0 ? tag.servedBy : tag.tag.plc;
+  if (plc < kFirstSpecialPlc) return plc;
+  return (tag.tag.kind & 0xFF) == kStatusKind ? tag.tag.address : plc & 0xFF;
+}
+
+}  // namespace zanhost

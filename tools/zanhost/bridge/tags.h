@@ -1,0 +1,83 @@
+// The tags and PLCs that the bridge serves: the tags of the tag file defined with the driver and
+// read with ReadBlock, the status of every PLC of the configuration, and the writes that arrive,
+// checked against their tag before the driver sees them.
+#ifndef ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
+#define ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
+
+#include <string>
+#include <vector>
+
+#include "bridge/set_payload.h"
+#include "session/host_session.h"
+#include "session/plc_list.h"
+#include "tags/tag_file.h"
+
+namespace zanhost {
+
+struct BridgeTag {
+  TagSpec spec;
+  Tag tag;
+  bool defined = false;
+  int32_t result = -1;  // of the last read; -1 before the first
+  int32_t servedBy = 0;
+  std::string valueJson = "null";  // the last value read, null when the read failed
+  std::string time;                // of the last read
+  // What was last published, and when (seconds, monotonic); "" for never.
+  std::string published;
+  double publishedAt = 0;
+};
+
+struct BridgePlc {
+  ListedPlc plc;
+  std::string state;      // for its topic (PlcTopicState); "" before the first round
+  bool down = false;      // it cannot be reached
+  std::string published;  // the state last published, "" for never
+};
+
+// The outcome of a write: the driver's result (1 as well when the bridge refused it), the value as
+// JSON, and why it was refused or failed ("" when done).
+struct SetOutcome {
+  int32_t result = 1;
+  std::string valueJson = "null";
+  std::string reason;
+  std::vector<std::string> log;  // the driver's lines of the write
+  bool written = false;          // the write went to the driver
+};
+
+class BridgeTable {
+ public:
+  explicit BridgeTable(HostSession& session);
+
+  // Defines the tags with the driver; a refused tag stays in the table. Returns how many were
+  // taken.
+  int Define(const std::vector<TagSpec>& specs);
+
+  // Reads one tag now; takes the state of every PLC from the driver's PLC table.
+  void Read(BridgeTag& tag);
+  void UpdatePlcs();
+
+  // Carries out a set message for the tag of that name. Nothing reaches the driver unless the tag
+  // exists, is marked rw, was taken by the driver, and the payload fits it (bridge/set_payload.h);
+  // a retained message (one the broker kept from earlier) is never carried out.
+  SetOutcome Set(const std::string& name, const std::string& payload, bool retained);
+
+  BridgeTag* Find(const std::string& name);
+  std::vector<BridgeTag>& tags() { return tags_; }
+  std::vector<BridgePlc>& plcs() { return plcs_; }
+  int refused() const;
+
+  // The PLC a tag topic names: the one that served the last read (the backup after a switchover),
+  // the monitored PLC of a status tag, the PLC of a heartbeat tag.
+  static int PlcOf(const BridgeTag& tag);
+
+ private:
+  TagShape ShapeOf(const BridgeTag& tag) const;
+
+  HostSession& session_;
+  std::vector<BridgeTag> tags_;
+  std::vector<BridgePlc> plcs_;
+};
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_

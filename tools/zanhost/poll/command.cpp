@@ -1,0 +1,142 @@
+// zanhost poll: defines the tags of a tag file and reads them every interval with ReadBlock,
+// together with the status of each PLC: a table redrawn in place on a terminal, plain lines (or
+// JSON objects) with a time stamp otherwise. What it keeps (CSV, the summary at the end, the HTML
+// report) is the recorder's (poll/recorder.h). A PLC that cannot be reached is warm-started every
+// --reconnect seconds.
+#include <cstdio>
+#include <filesystem>
+
+#include "output/live_screen.h"
+#include "output/result_words.h"
+#include "output/wall_time.h"
+#include "poll/command.h"
+#include "poll/recorder.h"
+#include "poll/table.h"
+#include "session/host_options.h"
+#include "session/plc_state_words.h"
+#include "session/warm_start_schedule.h"
+#include "tags/tag_file.h"
+
+namespace zanhost {
+namespace {
+
+// The path as the user meant it, before the session moves to the configuration's folder.
+std::string Absolute(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.string();
+}
+
+void PrintSummary(const PollRecorder& recorder, bool json) {
+  for (const std::string& line :
+       json ? recorder.summary().JsonLines() : recorder.summary().TextLines()) {
+    std::printf("%s\n", line.c_str());
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
+  CLI::App* poll = app.add_subcommand(
+      "poll",
+      "define the tags of a tag file and read them every interval: values, results and "
+      "the status of each PLC, with a summary per tag at the end");
+  poll->add_option("--tags", options.tagFile,
+                   "tag file: one tag a line, \"name, address, type[, count][, rw]\"")
+      ->required();
+  poll->add_option("--interval", options.interval, "seconds between rounds")
+      ->check(CLI::Range(0.0, 3600.0))
+      ->capture_default_str();
+  poll->add_option("--count", options.count, "rounds to run; 0 runs until Ctrl-C")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
+  AddReconnectOption(poll, options.reconnect);
+  poll->add_flag("--json", options.json, "one JSON object a tag and a PLC each round");
+  poll->add_flag("--plain", options.plain, "plain lines even on a terminal");
+  poll->add_option("--csv", options.csvFile,
+                   "also write a row a tag and round to this file: time, tag, address, value, "
+                   "result, served_by");
+  poll->add_flag("--changes", options.changes,
+                 "show (and write) a tag only when its value or result changed, the PLCs' line "
+                 "only when a state changed");
+  poll->add_option("--report", options.reportFile,
+                   "write an HTML page with a trend of each numeric tag and the PLC states when "
+                   "the poll ends");
+  AddHostOptions(poll, options.host);
+  return poll;
+}
+
+int RunPoll(const PollOptions& options) {
+  std::vector<TagSpec> specs;
+  std::string error;
+  if (!ReadTagFile(options.tagFile, specs, error)) {  // before Init changes the folder
+    std::fprintf(stderr, "zanhost: %s\n", error.c_str());
+    return kExitSetup;
+  }
+  PollRecordOptions record;
+  record.csvFile = Absolute(options.csvFile);
+  record.reportFile = Absolute(options.reportFile);
+  record.changes = options.changes;
+  PollRecorder recorder;
+  if (!recorder.Open(record, error)) {
+    std::fprintf(stderr, "zanhost: %s\n", error.c_str());
+    return kExitSetup;
+  }
+  HostSession session(options.host);
+  if (!session.Init()) return kExitSetup;
+  recorder.set_title("zanhost poll of " + options.tagFile + " (" + session.configurationPath() +
+                     ")");
+  PollTable table(session);
+  if (table.Define(specs) == 0) {
+    std::fprintf(stderr, "zanhost: the driver refused every tag of %s\n", options.tagFile.c_str());
+  }
+  WarmStartSchedule warmStarts(options.reconnect);
+  table.SetPlcNote([&](int plc) {
+    return warmStarts.Note(session.state() != nullptr && IsPlcUnreachable(*session.state(), plc));
+  });
+  LiveScreen screen(!options.json && !options.plain && CanRedraw());
+  CatchInterrupt();
+  for (int round = 1; options.count == 0 || round <= options.count; ++round) {
+    // The warm starts go before the round, which then reads what they brought back and shows their
+    // log lines.
+    if (session.state() != nullptr) {
+      WarmStartDue([&session](int32_t& plc) { return session.WarmStart(plc); }, warmStarts,
+                   UnreachablePlcs(*session.state(), session.plcs()), MonotonicSeconds());
+    }
+    const int64_t time = NowMilliseconds();
+    const std::vector<std::string> log = table.RunRound();
+    const std::vector<bool>* shown = recorder.Record(table.Round(round, time));
+    if (screen.redraw()) {
+      char title[200];
+      std::snprintf(
+          title, sizeof title, "zanhost poll  %s  every %gs  round %d%s  %s",
+          options.tagFile.c_str(), options.interval, round,
+          options.count > 0 ? (" of " + std::to_string(options.count)).c_str() : "  (Ctrl-C ends)",
+          LocalStamp(time).c_str());
+      screen.Show(table.TableLines(title));
+    } else {
+      if (!options.host.quiet) {
+        for (const std::string& line : log)
+          std::fprintf(stderr, "log: %s\n", line.c_str());
+      }
+      for (const std::string& line : options.json
+                                         ? table.JsonLines(round, IsoStamp(time), shown)
+                                         : table.PlainLines(round, LocalStamp(time), shown)) {
+        std::printf("%s\n", line.c_str());
+      }
+      std::fflush(stdout);
+    }
+    if (options.count != 0 && round == options.count) break;
+    if (!Pause(options.interval)) break;
+  }
+  PrintSummary(recorder, options.json);
+  if (!recorder.Finish(error)) {
+    std::fprintf(stderr, "zanhost: %s\n", error.c_str());
+    return kExitSetup;
+  }
+  return kExitOk;
+}
+
+}  // namespace zanhost

@@ -1,0 +1,39 @@
+// poll --csv FILE: one row a tag and round, "time,tag,address,value,result,served_by", for a
+// spreadsheet or a script. The values of a run stand in one field, separated by blanks; fields are
+// quoted as RFC 4180 says. Each round is flushed, so a poll that is killed keeps its rows.
+#ifndef ZAN_TOOLS_ZANHOST_POLL_CSV_H_
+#define ZAN_TOOLS_ZANHOST_POLL_CSV_H_
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "poll/readings.h"
+
+namespace zanhost {
+
+// The text as one CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a
+// line break.
+std::string CsvField(const std::string& text);
+
+class PollCsv {
+ public:
+  PollCsv() = default;
+  ~PollCsv();
+  PollCsv(const PollCsv&) = delete;
+  PollCsv& operator=(const PollCsv&) = delete;
+
+  // Creates (or empties) the file and writes the header; false, with a line in `error`, when it
+  // cannot.
+  bool Open(const std::string& path, std::string& error);
+
+  // The rows of the tags whose flag in `shown` is set (every tag when `shown` is null).
+  void Write(const PollRound& round, const std::vector<bool>* shown);
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_POLL_CSV_H_

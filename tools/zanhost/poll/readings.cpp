@@ -1,0 +1,21 @@
+#include "poll/readings.h"
+
+#include "output/result_words.h"
+
+namespace zanhost {
+
+std::string TagReading::ValueText() const {
+  std::string text;
+  for (const TagValue& value : values)
+    text += (text.empty() ? "" : " ") + value.ToText();
+  return text;
+}
+
+std::string TagReading::ResultText() const {
+  if (!defined) return "refused: " + failure;
+  if (result < 0) return "not read";
+  const std::string word = ResultWord(result);
+  return failure.empty() ? word : word + ": " + failure;
+}
+
+}  // namespace zanhost

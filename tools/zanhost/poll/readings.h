@@ -1,0 +1,47 @@
+// What one round of the poll read, as its recorders (CSV, change filter, summary, report) take it:
+// plain values, without the session that read them.
+#ifndef ZAN_TOOLS_ZANHOST_POLL_READINGS_H_
+#define ZAN_TOOLS_ZANHOST_POLL_READINGS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tags/tag_values.h"
+
+namespace zanhost {
+
+struct TagReading {
+  std::string name;
+  std::string address;
+  std::string type;      // the host type's name
+  bool defined = false;  // false: the driver refused the address (`failure` says why)
+  int32_t result = -1;   // of the read; -1 when not read
+  int32_t servedBy = 0;  // the PLC that answered (256 and above: status and heartbeat tags)
+  std::string failure;   // why the read failed, in words
+  std::vector<TagValue> values;
+
+  bool ok() const { return defined && result == 0; }
+  // The values as text, separated by blanks; "" when none were read.
+  std::string ValueText() const;
+  // "done", or the result word with the failure: "refused: data block 999 does not exist".
+  std::string ResultText() const;
+};
+
+struct PlcReading {
+  int number = 0;
+  int status = -1;   // the value of its status tag; -1 when the read failed
+  std::string word;  // its state in words (session/plc_state_words.h)
+};
+
+// One round as a whole.
+struct PollRound {
+  int number = 0;
+  int64_t time = 0;  // milliseconds since 1970 (output/wall_time.h), when the round began
+  std::vector<TagReading> tags;
+  std::vector<PlcReading> plcs;
+};
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_POLL_READINGS_H_

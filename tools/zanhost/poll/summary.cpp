@@ -1,0 +1,105 @@
+#include "poll/summary.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "output/json_writer.h"
+#include "output/wall_time.h"
+
+namespace zanhost {
+namespace {
+
+std::string Padded(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text + " " : text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+std::string NumberText(double value) {
+  if (std::nearbyint(value) == value && std::fabs(value) < 1e15) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f", value);
+    return text;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", value);
+  return text;
+}
+
+void PollSummary::Add(const PollRound& round) {
+  if (rounds_ == 0) first_ = round.time;
+  last_ = round.time;
+  ++rounds_;
+  entries_.resize(std::max(entries_.size(), round.tags.size()));
+  for (std::size_t i = 0; i < round.tags.size(); ++i) {
+    const TagReading& tag = round.tags[i];
+    Entry& entry = entries_[i];
+    entry.name = tag.name;
+    entry.address = tag.address;
+    if (!tag.defined) {
+      entry.last = tag.ResultText();
+      continue;
+    }
+    ++entry.reads;
+    if (!tag.ok()) ++entry.failures;
+    const std::string now = tag.ok() ? tag.ValueText() : tag.ResultText();
+    if (entry.reads > 1 && now != entry.last) entry.lastChange = round.time;
+    entry.last = now;
+    if (!tag.ok()) continue;
+    for (const TagValue& value : tag.values) {
+      if (value.layout == CellLayout::kText) continue;
+      const double number =
+          value.layout == CellLayout::kFloat ? value.real : static_cast<double>(value.integer);
+      if (!std::isfinite(number)) continue;
+      entry.min = entry.numeric ? std::min(entry.min, number) : number;
+      entry.max = entry.numeric ? std::max(entry.max, number) : number;
+      entry.numeric = true;
+    }
+  }
+}
+
+std::vector<std::string> PollSummary::TextLines() const {
+  std::vector<std::string> lines;
+  lines.push_back("summary of " + std::to_string(rounds_) + " round" + (rounds_ == 1 ? "" : "s") +
+                  (rounds_ > 0 ? ", " + LocalStamp(first_) + " to " + LocalStamp(last_) : "") +
+                  ":");
+  lines.push_back(Padded("TAG", 12) + Padded("ADDRESS", 17) + Padded("READS", 7) +
+                  Padded("FAILED", 8) + Padded("MIN", 11) + Padded("MAX", 11) + "LAST CHANGE");
+  for (const Entry& entry : entries_) {
+    lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +
+                    Padded(std::to_string(entry.reads), 7) +
+                    Padded(std::to_string(entry.failures), 8) +
+                    Padded(entry.numeric ? NumberText(entry.min) : "-", 11) +
+                    Padded(entry.numeric ? NumberText(entry.max) : "-", 11) +
+                    (entry.lastChange != 0 ? LocalStamp(entry.lastChange) : "never"));
+  }
+  return lines;
+}
+
+std::vector<std::string> PollSummary::JsonLines() const {
+  std::vector<std::string> lines;
+  for (const Entry& entry : entries_) {
+    JsonObject object;
+    object.Add("summary", "tag")
+        .Add("name", entry.name)
+        .Add("address", entry.address)
+        .Add("rounds", rounds_)
+        .Add("reads", entry.reads)
+        .Add("failures", entry.failures);
+    if (entry.numeric) {
+      object.Add("min", entry.min).Add("max", entry.max);
+    } else {
+      object.AddNull("min").AddNull("max");
+    }
+    if (entry.lastChange != 0) {
+      object.Add("lastChange", IsoStamp(entry.lastChange));
+    } else {
+      object.AddNull("lastChange");
+    }
+    lines.push_back(object.str());
+  }
+  return lines;
+}
+
+}  // namespace zanhost

@@ -1,0 +1,81 @@
+#include "session/failure_report.h"
+
+#include "output/result_words.h"
+#include "session/failure_words.h"
+#include "session/plc_state_words.h"
+#include "session/tag_report.h"
+
+namespace zanhost {
+
+FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t result,
+                             int32_t servedBy) {
+  FailureReport report;
+  const int plc = tag.kind == '!' ? tag.address : (servedBy & 0xFF);
+  const DriverState* state = session.state();
+  const bool known = state != nullptr && plc >= 0 && plc < kPlcCount;
+  TransferFailure failure;
+  for (auto it = session.lastLines().rbegin(); it != session.lastLines().rend(); ++it) {
+    if (ParseTransferFailure(*it, failure) && failure.address == tag.text) {
+      report.line = *it;
+      break;
+    }
+  }
+  bool communication = false;  // failed for lack of communication, not refused by the PLC
+  if (!report.line.empty()) {
+    const bool plcRefused = failure.answer == 0 && failure.status != 0;
+    report.words = TransferFailureWords(failure, PlaceOf(session, tag), session.timeoutMs());
+    // A connection that broke or is down: the transport may say at which step and how.
+    if (IsConnectionLost(failure.answer)) {
+      const std::string step = session.TransportFailureOf(plc, failure.write);
+      if (!step.empty()) report.words = step;
+    }
+    report.detail = plcRefused ? session.DescribePlc(plc) + " refused it: " + report.words
+                               : session.DescribeEndpoint(plc) + ": " + report.words;
+    communication = !plcRefused;
+  } else if (known && (result == kResultUnreachable || IsPlcUnreachable(*state, plc))) {
+    // Nothing logged for the tag: the request never went out.
+    const int backup = state->plcs[plc].backupPlc;
+    const std::string step = session.TransportFailureOf(plc);
+    if (result == kResultUnreachable && backup != 0 && IsPlcUnreachable(*state, backup)) {
+      const std::string backupStep = session.TransportFailureOf(backup);
+      report.words = "neither PLC of the pair can be reached";
+      report.detail = "neither " + session.DescribeEndpoint(plc) + " nor its backup " +
+                      session.DescribeEndpoint(backup) + " can be reached";
+      std::string steps;
+      for (const auto& [number, words] : {std::pair{plc, step}, std::pair{backup, backupStep}}) {
+        if (!words.empty())
+          steps += (steps.empty() ? ": PLC " : "; PLC ") + std::to_string(number) + ": " + words;
+      }
+      report.detail += steps;
+      report.line = session.ProblemOf(backup);
+    } else {
+      report.words = "cannot be reached (" + PlcStateWord(*state, plc) + ")";
+      if (!step.empty()) report.words += ": " + step;
+      report.detail = session.DescribeEndpoint(plc) + " " + report.words;
+    }
+    const std::string own = session.ProblemOf(plc);
+    if (!own.empty()) report.line = own;
+    communication = true;
+  } else {
+    report.words = ResultWord(result);
+    report.detail = ResultMeaning(result);  // "refused: the PLC answered with an error, ..."
+    report.generic = true;
+  }
+  // The driver reports a master that fails for lack of communication as refused when its backup
+  // is usable: the next request of the pair goes there.
+  const int backup = known ? state->plcs[plc].backupPlc : 0;
+  if (communication && result == kResultRefused && backup != 0) {
+    const std::string next = "; the next request goes to its backup PLC " + std::to_string(backup);
+    report.words += next;
+    report.detail += next;
+  }
+  return report;
+}
+
+std::string WhyNotConnected(const HostSession& session, int plc) {
+  const std::string step = session.TransportFailureOf(plc);
+  const std::string line = session.ProblemOf(plc);
+  return (step.empty() ? "" : ": " + step) + (line.empty() ? "" : " (" + line + ")");
+}
+
+}  // namespace zanhost

@@ -1,0 +1,326 @@
+#include "session/host_session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/library_names.h"
+#include "session/failure_words.h"
+#include "session/plc_state_words.h"
+#include "session/quaxnet_port.h"
+
+namespace zanhost {
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string ConfigurationFileName(int instance) {
+  char name[32];
+  std::snprintf(name, sizeof name, "zanDOR%02d.INT", instance);
+  return name;
+}
+
+// A text field of the state block, which need not hold its terminator.
+std::string FieldText(const char* field, std::size_t size) {
+  const void* end = std::memchr(field, '\0', size);
+  return std::string(field, end != nullptr ? static_cast<const char*>(end) - field : size);
+}
+
+}  // namespace
+
+bool IsProblemLine(const std::string& line) {
+  const std::string lower = Lower(line);
+  return lower.find("fail") != std::string::npos || lower.find("illegal") != std::string::npos ||
+         lower.find("not found") != std::string::npos;
+}
+
+bool MentionsPlc(const std::string& line, int plc) {
+  const std::string mark = "Plc #" + std::to_string(plc);
+  for (std::size_t at = line.find(mark); at != std::string::npos; at = line.find(mark, at + 1)) {
+    const std::size_t after = at + mark.size();
+    if (after == line.size() || !std::isdigit(static_cast<unsigned char>(line[after]))) return true;
+  }
+  return false;
+}
+
+HostSession::HostSession(HostOptions options) : options_(std::move(options)) {
+  if (options_.driverFile.empty()) options_.driverFile = zan::platform::kDriverLibrary;
+}
+
+bool HostSession::Open() {
+  if (driver_ != nullptr && driver_->loaded()) return true;
+  driver_ = std::make_unique<DriverLibrary>(options_.driverFile);
+  if (!driver_->loaded()) {
+    std::fprintf(stderr, "zanhost: %s\n", driver_->error().c_str());
+    return false;
+  }
+  info_ = DriverInfo{};
+  if (driver_->Call(kCommandGetDriverInfo, nullptr, 0, &info_) != kResultDone ||
+      info_.stateSize <= 0) {
+    std::fprintf(stderr, "zanhost: the driver gave no driver information (GetDriverInfo)\n");
+    return false;
+  }
+  return true;
+}
+
+bool HostSession::EnterConfigurationFolder() {
+  std::error_code error;
+  std::filesystem::path folder =
+      std::filesystem::absolute(options_.directory, error).lexically_normal();
+  if (!folder.has_filename() && folder.has_parent_path()) folder = folder.parent_path();
+  const std::string fileName = ConfigurationFileName(options_.instance);
+  configurationPath_ = (folder / fileName).string();
+  if (!std::filesystem::is_directory(folder, error)) {
+    std::fprintf(stderr,
+                 "zanhost: configuration folder %s not found; name the folder of %s with --dir\n",
+                 folder.string().c_str(), fileName.c_str());
+    return false;
+  }
+  if (!std::filesystem::exists(configurationPath_, error)) {
+    std::fprintf(stderr,
+                 "zanhost: configuration file %s not found in folder %s; name its folder with "
+                 "--dir and its instance with --instance\n",
+                 fileName.c_str(), folder.string().c_str());
+    return false;
+  }
+  plcs_ = ListPlcsOfFile(configurationPath_);
+  // The driver reads the file from the current folder, as from the host's.
+  std::filesystem::current_path(folder, error);
+  if (error) {
+    std::fprintf(stderr, "zanhost: cannot enter %s: %s\n", folder.string().c_str(),
+                 error.message().c_str());
+    return false;
+  }
+  return true;
+}
+
+void HostSession::ShowLog(const std::vector<std::string>& lines, bool failed) const {
+  if (options_.quiet) return;
+  for (const std::string& line : lines) {
+    if (options_.verbose || failed || IsProblemLine(line)) {
+      std::fprintf(stderr, "log: %s\n", line.c_str());
+    }
+  }
+}
+
+bool HostSession::Init() {
+  int port = 0;
+  std::string portError;
+  if (!ReadQuaxnetPort(port, portError)) {
+    std::fprintf(stderr, "zanhost: %s\n", portError.c_str());
+    return false;
+  }
+  if (!Open() || !EnterConfigurationFolder()) return false;
+  instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
+  InitArgument argument{};
+  argument.enabled = 1;
+  argument.timeoutSetting = options_.timeout;
+  const int32_t result = instance_->Send(kCommandInit, &argument);
+  initLog_ = TakeLog(false);
+  ShowLog(initLog_, result != kResultDone);
+  if (result != kResultDone) {
+    std::fprintf(stderr,
+                 "zanhost: Init of instance %d failed (result %d): the driver accepted no line of "
+                 "%s; zanhost check shows what it makes of each line\n",
+                 options_.instance, result, configurationPath_.c_str());
+    return false;
+  }
+  // The driver carries on without its transport library, and every request then fails: a host
+  // cannot work with it.
+  for (const std::string& line : initLog_) {
+    int openResult = 0;
+    if (std::sscanf(line.c_str(), "ZanDOR: Fail to open Ip Driver (%d)", &openResult) == 1) {
+      std::fprintf(stderr, "zanhost: the driver cannot use its transport library %s: %s (%s)\n",
+                   zan::platform::kTransportLibrary, OpenLibraryWords(openResult).c_str(),
+                   line.c_str());
+      return false;
+    }
+  }
+  transportFailures_ = std::make_unique<TransportFailures>();
+  return true;
+}
+
+std::string HostSession::TransportFailureOf(int plc, bool write) const {
+  if (transportFailures_ == nullptr || state() == nullptr) return "";
+  return transportFailures_->OfPlc(*state(), plc, ConnectionPort(), write);
+}
+
+bool HostSession::DefineTag(Tag& tag) {
+  tag.tagId = nextTagId_++;
+  TagDefinition definition{};
+  definition.addressText = tag.text.c_str();
+  definition.tagId = tag.tagId;
+  definition.hostType = tag.hostType;
+  definition.count = tag.count;
+  int32_t result = instance_->Send(kCommandParseTagAddress, &definition);
+  tag.plc = definition.plc;
+  tag.kind = definition.kind;
+  tag.address = definition.address;
+  tag.bit = definition.bit;
+  tag.width = definition.width;
+  if (result == kResultDone && tag.count > 1) {
+    TagDefinition check = definition;
+    check.tagId = tag.tagId;
+    result = instance_->Send(kCommandCheckArrayTag, &check);
+    if (result != kResultDone) {
+      tag.refusal = "the driver reads no run of " + std::to_string(tag.count) +
+                    " values of this tag (CheckArrayTag)";
+    }
+  }
+  const std::vector<std::string> lines = TakeLog(result == kResultDone);
+  if (result != kResultDone && tag.refusal.empty()) {
+    tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
+  }
+  return result == kResultDone;
+}
+
+int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& values,
+                              int32_t* servedBy) {
+  if (instance_ == nullptr) return kResultUnreachable;  // closed
+  TagItem item{};
+  item.addressText = tag.text.c_str();
+  item.plc = tag.plc;
+  item.kind = tag.kind;
+  item.address = tag.address;
+  item.bit = tag.bit;
+  item.width = tag.width;
+  item.count = tag.count;
+  item.tagId = tag.tagId;
+  item.valueBuffer = values.data();
+  const int32_t result = instance_->Send(command, &item);
+  if (servedBy != nullptr) *servedBy = item.plc;
+  return result;
+}
+
+int32_t HostSession::Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy) {
+  return Exchange(single ? kCommandReadValue : kCommandReadBlock, tag, values, servedBy);
+}
+
+int32_t HostSession::Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy) {
+  return Exchange(single ? kCommandWriteValue : kCommandWriteBlock, tag, values, servedBy);
+}
+
+int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) {
+  ValueBuffer buffer(tag.count);
+  const int32_t result = Read(tag, buffer, false, servedBy);
+  values.clear();
+  if (result != kResultDone) return result;
+  const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
+  for (int32_t i = 0; i < shown; ++i) {
+    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, i, false);
+    // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
+    if (tag.bit != 255 && value.layout != CellLayout::kText) {
+      value.integer = (static_cast<uint64_t>(value.integer) >> (tag.bit & 31)) & 1;
+    }
+    values.push_back(value);
+  }
+  return result;
+}
+
+void HostSession::Close() {
+  if (instance_ == nullptr) return;
+  instance_->Send(kCommandCloseTransport, nullptr);
+  instance_.reset();
+}
+
+int32_t HostSession::WarmStart(int32_t& plc) {
+  if (instance_ == nullptr) return kResultRefused;  // closed
+  if (transportFailures_ != nullptr) transportFailures_->Refresh();
+  return instance_->Send(kCommandWarmStart, &plc);
+}
+
+int HostSession::StatusOf(int plc) {
+  Tag status;
+  char text[8];
+  std::snprintf(text, sizeof text, "!%02d", plc < 0 || plc > 99 ? 0 : plc);
+  status.text = text;
+  status.hostType = 2;
+  if (!DefineTag(status)) return -1;
+  ValueBuffer values(1);
+  if (Read(status, values, true) != kResultDone) return -1;
+  return DecodeValue(values, status.kind, status.hostType, 0, true).integer;
+}
+
+std::vector<std::string> HostSession::TakeLog(bool show) {
+  std::vector<std::string> lines = log_.TakeNewLines();
+  if (show && !options_.quiet) {
+    for (const std::string& line : lines)
+      std::fprintf(stderr, "log: %s\n", line.c_str());
+  }
+  lastLines_ = lines;
+  return lines;
+}
+
+std::string HostSession::ProblemOf(int plc) const {
+  for (const std::vector<std::string>* lines : {&lastLines_, &initLog_}) {
+    for (auto line = lines->rbegin(); line != lines->rend(); ++line) {
+      if (IsProblemLine(*line) && MentionsPlc(*line, plc)) return *line;
+    }
+  }
+  return "";
+}
+
+HostSession::Connections HostSession::CountConnections() const {
+  Connections connections;
+  const DriverState* driverState = state();
+  if (driverState == nullptr) return connections;
+  for (int plc = 0; plc < kPlcCount; ++plc) {
+    if (!zan::IsConfiguredPlc(*driverState, plc)) continue;
+    ++connections.configured;
+    if (IsPlcUnreachable(*driverState, plc)) connections.unreachable.push_back(plc);
+  }
+  return connections;
+}
+
+int HostSession::timeoutMs() const {
+  return state() != nullptr ? state()->timeout : 0;
+}
+
+std::string HostSession::DescribePlc(int number) const {
+  const DriverState* driverState = state();
+  if (driverState != nullptr && zan::IsConfiguredPlc(*driverState, number)) {
+    const PlcEntry& plc = driverState->plcs[number];
+    return "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
+           FieldText(plc.ipAddress, sizeof plc.ipAddress) + ")";
+  }
+  const ListedPlc* plc = FindPlc(plcs_, number);
+  if (plc == nullptr) return "PLC " + std::to_string(number);
+  return "PLC " + std::to_string(number) + " (" + PlcTypeName(plc->type) + " at " + plc->ipAddress +
+         ")";
+}
+
+std::string HostSession::DescribeEndpoint(int number) const {
+  const DriverState* driverState = state();
+  if (driverState == nullptr || !zan::IsConfiguredPlc(*driverState, number)) {
+    return DescribePlc(number);
+  }
+  return DescribePlcEndpoint(driverState->plcs[number], number, ConnectionPort());
+}
+
+std::string DescribePlcEndpoint(const PlcEntry& plc, int number, int port) {
+  std::string text = "PLC " + std::to_string(number) + " (" + PlcTypeName(plc.type) + " at " +
+                     FieldText(plc.ipAddress, sizeof plc.ipAddress) + " port " +
+                     std::to_string(port);
+  if (plc.type == kPlcTypeS5) {
+    auto tsap = [](const char* field) {
+      std::string value = FieldText(field, kTsapSignificant);
+      while (!value.empty() && value.back() == ' ')
+        value.pop_back();
+      return value;
+    };
+    text +=
+        ", TSAPs " + tsap(plc.localTsap) + ", " + tsap(plc.readTsap) + ", " + tsap(plc.writeTsap);
+  } else {
+    text += ", slot " + std::to_string(plc.slot);
+  }
+  return text + ")";
+}
+
+}  // namespace zanhost

@@ -1,0 +1,172 @@
+// One run of the host: the driver loaded, one instance initialised from its configuration file,
+// tags defined and read, written or warm-started through ZanMain, one request at a time, and the
+// driver's log lines shown as they come.
+//
+// Every failure a user meets is reported as one line on standard error that says what is wrong
+// and what to do; the methods return false (or the driver's result) and leave the exit code to the
+// command.
+#ifndef ZAN_TOOLS_ZANHOST_SESSION_HOST_SESSION_H_
+#define ZAN_TOOLS_ZANHOST_SESSION_HOST_SESSION_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/driver_state.h"
+#include "core/host_interface.h"
+#include "session/driver_library.h"
+#include "session/driver_log.h"
+#include "session/plc_list.h"
+#include "session/transport_failure.h"
+#include "tags/tag_values.h"
+
+namespace zanhost {
+
+// Options that every command that talks to PLCs shares.
+struct HostOptions {
+  std::string driverFile;
+  std::string directory = ".";  // folder of the configuration file
+  int instance = 1;             // zanDOR<nn>.INT
+  int timeout = 10;             // the host's time-out setting; the driver waits 10x as many ms
+  bool verbose = false;         // show every log line of the driver, Init's included
+  bool quiet = false;           // show no log line at all
+};
+
+// A tag as the host keeps it: what it was defined with and the TagAddress the driver gave it.
+struct Tag {
+  std::string name;
+  std::string text;  // the address text
+  int32_t hostType = 0;
+  int32_t count = 1;
+  int32_t tagId = 0;
+  int32_t plc = 0;
+  int32_t kind = 0;
+  int32_t address = 0;
+  uint32_t bit = 255;
+  int32_t width = 0;
+  std::string refusal;  // the driver's line when the tag was refused
+};
+
+class HostSession {
+ public:
+  explicit HostSession(HostOptions options);
+
+  // Loads the driver and asks it for its information.
+  bool Open();
+  const DriverInfo& info() const { return info_; }
+
+  // Open() if not done, then Init of the instance from its configuration file.
+  bool Init();
+
+  // Checks that the configuration file of the instance is in the folder of --dir and makes that
+  // folder the current one, where the driver looks for it (Init does this first).
+  bool EnterConfigurationFolder();
+
+  // The driver, once Open() succeeded.
+  const DriverLibrary* driver() const { return driver_.get(); }
+
+  // Shows log lines taken with TakeLog(false) on standard error as "log: ...": every line with -v,
+  // none with -q, otherwise those that report a failure, or all of them when `failed`.
+  void ShowLog(const std::vector<std::string>& lines, bool failed) const;
+
+  // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
+  // driver's line in tag.refusal, when refused.
+  bool DefineTag(Tag& tag);
+
+  // One read or write of a defined tag with a fresh TagItem made from its TagAddress: ReadValue or
+  // WriteValue when `single`, else ReadBlock or WriteBlock of tag.count values. `servedBy`
+  // receives the PLC number that the item names afterwards (the backup after a switchover).
+  int32_t Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
+  int32_t Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
+
+  // A ReadBlock of the tag with its values decoded: tag.count values, one for a string, a bit tag's
+  // bit taken from each word. `values` is emptied and stays empty unless the read returns 0.
+  int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy = nullptr);
+
+  // WarmStart of a PLC; `plc` may come back as the backup's number.
+  int32_t WarmStart(int32_t& plc);
+
+  // The status value of a PLC (its status tag "!nn"), or -1 when the read fails.
+  int StatusOf(int plc);
+
+  // The log lines of the driver since the last call, shown on standard error unless quiet.
+  std::vector<std::string> TakeLog(bool show = true);
+  // The log lines of Init, and those of the latest TakeLog.
+  const std::vector<std::string>& initLog() const { return initLog_; }
+  const std::vector<std::string>& lastLines() const { return lastLines_; }
+  // The latest line of the driver that reports a failure of PLC `plc` (a connection, a restart),
+  // from the latest TakeLog or else from Init; "" when there is none. Lines about other PLCs are
+  // never taken for it.
+  std::string ProblemOf(int plc) const;
+
+  // What the transport library says failed on the connections of PLC `plc` (the S5 write
+  // connection first when `write`), without the address and port: "connection request rejected by
+  // the PLC: disconnect request (TSAPs sent: ...)". "" when the library does not tell its failures
+  // (another transport library than ours) or knows none.
+  std::string TransportFailureOf(int plc, bool write = false) const;
+  // Whether the transport library tells its failures.
+  bool transportTellsFailures() const {
+    return transportFailures_ != nullptr && transportFailures_->available();
+  }
+
+  // The configured PLCs after Init and how many of them are connected (link state 0).
+  struct Connections {
+    int configured = 0;
+    std::vector<int> unreachable;  // link down or never connected
+  };
+  Connections CountConnections() const;
+
+  // The driver's time-out in milliseconds (from -t), 0 before Init.
+  int timeoutMs() const;
+
+  // The PLCs that the configuration file lists (for status views and error lines).
+  const std::vector<ListedPlc>& plcs() const { return plcs_; }
+  // "PLC 1 (S7 at 127.0.0.1)", from the driver's table after Init.
+  std::string DescribePlc(int number) const;
+  // The same with where the transport connects it: "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)",
+  // "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL, KORREAD, KORWRITE)".
+  std::string DescribeEndpoint(int number) const;
+  std::string configurationPath() const { return configurationPath_; }
+
+  // The instance's state block after Init (the host's memory: the PLC table and each PLC's link
+  // state as the driver keeps them), or nullptr before.
+  const DriverState* state() const { return instance_ ? &instance_->state() : nullptr; }
+
+  // Turns off showing log lines (the live table shows them itself).
+  void set_quiet(bool quiet) { options_.quiet = quiet; }
+
+  // Closes the driver's transport (command 11), which ends every connection; nothing is read or
+  // written afterwards.
+  void Close();
+
+ private:
+  int32_t Exchange(int32_t command, const Tag& tag, ValueBuffer& values, int32_t* servedBy);
+
+  HostOptions options_;
+  DriverLog log_;
+  std::unique_ptr<DriverLibrary> driver_;
+  std::unique_ptr<DriverInstance> instance_;
+  std::unique_ptr<TransportFailures> transportFailures_;  // after Init
+  DriverInfo info_{};
+  std::vector<ListedPlc> plcs_;
+  std::string configurationPath_;
+  std::vector<std::string> lastLines_;
+  std::vector<std::string> initLog_;
+  int32_t nextTagId_ = 1;
+};
+
+// "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)", "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL,
+// KORREAD, KORWRITE)": a configured PLC of the driver's table and where the transport connects it
+// (`port`).
+std::string DescribePlcEndpoint(const PlcEntry& plc, int number, int port);
+
+// Whether a log line of the driver reports a failure ("Fail", "FAIL", "Illegal", "not found").
+bool IsProblemLine(const std::string& line);
+
+// Whether a log line names PLC `plc` as the driver's connection lines do ("Plc #3 ", "Plc #3,").
+bool MentionsPlc(const std::string& line, int plc);
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_SESSION_HOST_SESSION_H_
