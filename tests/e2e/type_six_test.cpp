@@ -37,75 +37,26 @@ Bytes Text(const char* text, std::size_t size) {
 
 // Data word n is bytes 2n and 2n + 1. A bit tag is read and written through the host's single
 // value cell (commands 5 and 7), whose bytes 2 and 3 hold the bit.
+// clang-format off
 const LayoutCase kLayouts[] = {
-    {"03DW0100002",
-     kHostWord,
-     1,
-     "db10",
-     4,
-     {0x12, 0x34},
-     {0x34, 0x12},
-     {0xCD, 0xAB},
+    {"03DW0100002", kHostWord, 1, "db10", 4, {0x12, 0x34}, {0x34, 0x12}, {0xCD, 0xAB},
      {0xAB, 0xCD}},
-    {"03DW0100003",
-     kHostWord,
-     3,
-     "db10",
-     6,
-     {1, 2, 3, 4, 5, 6},
-     {2, 1, 4, 3, 6, 5},
-     {0x22, 0x11, 0x44, 0x33, 0x66, 0x55},
-     {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}},
+    {"03DW0100003", kHostWord, 3, "db10", 6, {1, 2, 3, 4, 5, 6}, {2, 1, 4, 3, 6, 5},
+     {0x22, 0x11, 0x44, 0x33, 0x66, 0x55}, {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}},
     {"03XW010000A", kHostWord, 1, "db10", 20, {0x12, 0x34}, {0x34, 0x12}, {0x01, 0x00}, {0, 1}},
-    {"03DD0100012",
-     kHostDoubleWord,
-     1,
-     "db10",
-     24,
-     {1, 2, 3, 4},
-     {4, 3, 2, 1},
-     {0x78, 0x56, 0x34, 0x12},
-     {0x12, 0x34, 0x56, 0x78}},
-    {"03DD0100015",  // half aligned: an odd data word
-     kHostDoubleWord,
-     1,
-     "db10",
-     30,
-     {1, 2, 3, 4},
-     {4, 3, 2, 1},
-     {0x78, 0x56, 0x34, 0x12},
-     {0x12, 0x34, 0x56, 0x78}},
-    {"03DF0100018",  // S5 1.0 read, -100.0 written
-     kHostFloat,
-     1,
-     "db10",
-     36,
-     {0x01, 0x40, 0x00, 0x00},
-     {0x00, 0x00, 0x80, 0x3F},
-     {0x00, 0x00, 0xC8, 0xC2},
-     {0x07, 0x9C, 0x00, 0x00}},
-    {"03DF0100021",  // half aligned: S5 3.0 read, 0.5 written
-     kHostFloat,
-     1,
-     "db10",
-     42,
-     {0x02, 0x60, 0x00, 0x00},
-     {0x00, 0x00, 0x40, 0x40},
-     {0x00, 0x00, 0x00, 0x3F},
-     {0x00, 0x40, 0x00, 0x00}},
+    {"03DD0100012", kHostDoubleWord, 1, "db10", 24, {1, 2, 3, 4}, {4, 3, 2, 1},
+     {0x78, 0x56, 0x34, 0x12}, {0x12, 0x34, 0x56, 0x78}},
+    {"03DD0100015", kHostDoubleWord, 1, "db10", 30, {1, 2, 3, 4}, {4, 3, 2, 1},  // odd word
+     {0x78, 0x56, 0x34, 0x12}, {0x12, 0x34, 0x56, 0x78}},
+    {"03DF0100018", kHostFloat, 1, "db10", 36, {0x01, 0x40, 0, 0}, {0, 0, 0x80, 0x3F},  // S5 1.0
+     {0, 0, 0xC8, 0xC2}, {0x07, 0x9C, 0, 0}},                                           // -100.0
+    {"03DF0100021", kHostFloat, 1, "db10", 42, {0x02, 0x60, 0, 0}, {0, 0, 0x40, 0x40},  // S5 3.0
+     {0, 0, 0, 0x3F}, {0x00, 0x40, 0, 0}},                                              // 0.5
     // A string of 10 in the S5 rules: a header of 2 bytes and 6 words of room, all written.
-    {"03DS010002410",
-     kHostString,
-     1,
-     "db10",
-     48,
-     {5, 3, 'X', 'Y', 'Z', 0, 0, 0, 0, 0, 0, 0, 0, 0},
-     Text("XYZ", 4),
-     Text("ABCD", 5),
-     {5, 4, 'A', 'B', 'C', 'D', 0, 0, 0, 0, 0, 0, 0, 0}},
-    {"03SB010003205",  // 5 characters: 2 whole words
-     kHostString, 1, "db10", 64, Text("WXYZ", 4), Text("WXYZ", 5), Text("ABCDE", 6),
-     Text("ABCD", 4)},
+    {"03DS010002410", kHostString, 1, "db10", 48, {5, 3, 'X', 'Y', 'Z', 0, 0, 0, 0, 0, 0, 0, 0, 0},
+     Text("XYZ", 4), Text("ABCD", 5), {5, 4, 'A', 'B', 'C', 'D', 0, 0, 0, 0, 0, 0, 0, 0}},
+    {"03SB010003205", kHostString, 1, "db10", 64, Text("WXYZ", 4), Text("WXYZ", 5),  // 2 words
+     Text("ABCDE", 6), Text("ABCD", 4)},
     {"03DW010003503", kHostBit, 1, "db10", 70, {0x00, 0xF0}, {0x00, 0x00}, {1, 0}, {0x00, 0xF8}},
     {"03DW010003612", kHostBit, 1, "db10", 72, {0x10, 0x00}, {0x01, 0x00}, {0, 0}, {0x00, 0x00}},
     {"03MB0005", kHostWord, 1, "m", 5, {0x5A}, {0x5A, 0x00}, {0xC3, 0x00}, {0xC3}},
@@ -114,6 +65,7 @@ const LayoutCase kLayouts[] = {
     {"03IB0002", kHostWord, 1, "i", 2, {0x81}, {0x81, 0x00}, {0x7E, 0x00}, {0x7E}},
     {"03QW0004", kHostWord, 1, "q", 4, {0x11, 0x22}, {0x22, 0x11}, {0x44, 0x33}, {0x33, 0x44}},
 };
+// clang-format on
 
 class TypeSixPlcTest : public SimulatorTest {
  protected:
