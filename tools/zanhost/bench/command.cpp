@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/clients.h"
+#include "bench/plant.h"
 #include "bench/rounds.h"
 #include "bench/scale.h"
 #include "demo/simulator_control.h"
@@ -53,8 +54,7 @@ class BusyThreads {
 struct Results {
   std::vector<ReadKind> kinds;  // the driver, the bare client, the ping-pong
   CachePoll poll;
-  double initSeconds = 0;
-  int initConnected = 0;
+  Plant plant;
 };
 
 std::string KindJson(const ReadKind& kind) {
@@ -81,10 +81,13 @@ void PrintJson(const BenchOptions& options, const Results& results) {
       .Add("rounds", static_cast<int>(results.poll.roundMilliseconds.size()))
       .Add("roundMedianMilliseconds", Median(results.poll.roundMilliseconds))
       .Add("servedMedianMilliseconds", Median(results.poll.servedMilliseconds));
+  const Plant& plant = results.plant;
   JsonObject init;
-  init.Add("plcs", kBenchPlcs)
-      .Add("connected", results.initConnected)
-      .Add("seconds", results.initSeconds);
+  init.Add("plcs", kBenchPlcs).Add("connected", plant.connected).Add("seconds", plant.initSeconds);
+  JsonObject plantReads;
+  plantReads.Add("plcs", kBenchPlcs)
+      .AddRaw("kinds", JsonArray({KindJson(plant.kinds[0]), KindJson(plant.kinds[1])}))
+      .Add("amongToAloneRate", RateRatio(plant.kinds[1], plant.kinds[0]));
   JsonObject object;
   object.Add("readsPerRound", options.reads)
       .Add("rounds", options.rounds)
@@ -94,7 +97,8 @@ void PrintJson(const BenchOptions& options, const Results& results) {
       .Add("driverToBareCpu", bareCpu > 0 ? CpuPerRead(driver) / bareCpu : 0.0)
       .Add("driverToLoopbackRate", RateRatio(driver, loopback))
       .AddRaw("cachePoll", poll.str())
-      .AddRaw("init", init.str());
+      .AddRaw("init", init.str())
+      .AddRaw("plantReads", plantReads.str());
   std::printf("%s\n", object.str().c_str());
 }
 
@@ -124,25 +128,25 @@ void PrintText(const BenchOptions& options, const Results& results) {
       "over %zu rounds (aim: under 10 ms)\n",
       results.poll.tags, results.poll.blocks, Median(results.poll.roundMilliseconds),
       Median(results.poll.servedMilliseconds), results.poll.roundMilliseconds.size());
+  const Plant& plant = results.plant;
   std::printf("Init of %d PLCs: %.3f s, %d connected (aim: under 1 s; under 2 s under wine)\n",
-              kBenchPlcs, results.initSeconds, results.initConnected);
+              kBenchPlcs, plant.initSeconds, plant.connected);
+  std::printf("then %d alternating rounds of %d reads of each, every PLC connected:\n",
+              options.rounds, options.reads);
+  for (const ReadKind& kind : plant.kinds) {
+    const double median = Median(kind.samples);
+    std::printf("%-40s %7.1f us %10.0f %9.1f us\n", kind.name.c_str(), median,
+                median > 0 ? 1e6 / median : 0.0, CpuPerRead(kind));
+  }
+  std::printf("one PLC among %d / one PLC alone: rate %.2f (aim %.1f or more)\n", kBenchPlcs,
+              RateRatio(plant.kinds[1], plant.kinds[0]), kAimRate);
 }
 
-// The reads and the cache poll against one simulator PLC.
-bool MeasureReads(const BenchOptions& options, const std::string& folder, Progress& progress,
-                  Results& results, std::string& error) {
+// The reads and the cache poll against the simulator of one PLC at `port`.
+bool MeasureReads(const BenchOptions& options, int port, const std::string& folder,
+                  Progress& progress, Results& results, std::string& error) {
   std::ofstream(std::filesystem::path(folder) / "zanDOR01.INT", std::ios::binary)
       << "1=7, 127.0.0.1, " << int{kSlot} << "\n";
-  Simulator simulator;
-  int port = options.port;
-  if (port == 0) {
-    SimulatorSetup setup;
-    setup.program = options.simulator;
-    setup.plcs = {kBenchPlc};
-    setup.folder = folder;
-    if (!simulator.Start(setup, error)) return false;
-    port = simulator.port();
-  }
   SetEnvironment("QUAXNET_PORT", std::to_string(port));
 
   HostOptions host;
@@ -189,7 +193,8 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
   CLI::App* bench = app.add_subcommand(
       "bench",
       "the driver's read of one word against a bare client and a loopback ping-pong in "
-      "alternating rounds; a poll of 10,000 word tags from cache blocks; Init of 511 PLCs");
+      "alternating rounds; a poll of 10,000 word tags from cache blocks; Init of 511 PLCs, then a "
+      "read of one of them against the read of a PLC alone");
   bench->add_option("--simulator", options.simulator, "the simulator program (beside zanhost)");
   bench
       ->add_option("--port", options.port,
@@ -198,8 +203,8 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
       ->check(CLI::Range(1, 65535));
   bench
       ->add_option("--init-port", options.initPort,
-                   std::string("the Init goes to a simulator already running at this port, with ") +
-                       "--plc " + kInitPlcs)
+                   std::string("the Init and the reads of a PLC among 511 go to a simulator ") +
+                       "already running at this port, with --plc " + kInitPlcs)
       ->check(CLI::Range(1, 65535));
   bench->add_option("-n,--reads", options.reads, "reads of each kind a round")
       ->check(CLI::Range(1, 1000000))
@@ -228,13 +233,32 @@ int RunBench(const BenchOptions& options) {
   bool done;
   {
     BusyThreads busy(options.busy);
-    done = MeasureReads(options, folder.string(), progress, results, error);
+    // The simulator of one PLC serves the reads and the cache poll, and then the comparison with
+    // a PLC of the plant.
+    Simulator alone;
+    int port = options.port;
+    if (port == 0) {
+      SimulatorSetup setup;
+      setup.program = options.simulator;
+      setup.plcs = {kBenchPlc};
+      setup.folder = folder.string();
+      done = alone.Start(setup, error);
+      port = alone.port();
+    } else {
+      done = true;
+    }
+    done = done && MeasureReads(options, port, folder.string(), progress, results, error);
     if (done) {
-      progress.Show("Init of " + std::to_string(kBenchPlcs) + " PLCs", 0, 1);
-      HostOptions host;
-      host.driverFile = options.driverFile;
-      done = TimeInitOfAllPlcs(host, options.simulator, options.initPort, folder.string(),
-                               results.initSeconds, results.initConnected, error);
+      PlantOptions plant;
+      plant.host.driverFile = options.driverFile;
+      plant.simulator = options.simulator;
+      plant.plantPort = options.initPort;
+      plant.alonePort = port;
+      plant.folder = folder.string();
+      plant.rounds = options.rounds;
+      plant.reads = options.reads;
+      plant.warmUp = kWarmUp;
+      done = MeasurePlant(plant, progress, results.plant, error);
     }
   }
   progress.End();

@@ -3,8 +3,9 @@
 // ReadBlock of 01DW0100002, a bare S7 client of the same PLC and request (bench/clients.h) and a
 // loopback TCP ping-pong of the same sizes; it reports each kind's median and processor time per
 // read and the ratios of the driver to the other two. Then it times a poll of 10,000 word tags
-// served from cache blocks and the Init of 511 PLCs (bench/scale.h). A progress line shows on
-// standard error while it runs.
+// served from cache blocks (bench/scale.h) and the Init of 511 PLCs, after which a bare client's
+// read of one PLC among the 511 is measured against the read of a PLC alone (bench/plant.h). A
+// progress line shows on standard error while it runs.
 #ifndef ZAN_TOOLS_ZANHOST_BENCH_COMMAND_H_
 #define ZAN_TOOLS_ZANHOST_BENCH_COMMAND_H_
 

@@ -2,11 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
-#include "demo/simulator_control.h"
-#include "os/host_platform.h"
 #include "output/result_words.h"
 #include "tags/host_types.h"
 
@@ -18,7 +14,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kCacheBlockBytes = 1000;  // the most that one cache block holds
 constexpr int kDataBlockBytes = 10000;  // of data blocks 10 and 11 in kBenchPlc
 constexpr int kDataBlocks[] = {10, 11};
-constexpr int kAllPlcsInstance = 2;
 
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -82,50 +77,6 @@ bool PollFromCache(HostSession& session, int rounds, Progress& progress, CachePo
     poll.servedMilliseconds.push_back(MillisecondsSince(fetched));
   }
   return true;
-}
-
-bool TimeInitOfAllPlcs(const HostOptions& host, const std::string& simulatorProgram, int port,
-                       const std::string& folder, double& seconds, int& connected,
-                       std::string& error) {
-  Simulator simulator;
-  if (port == 0) {
-    SimulatorSetup setup;
-    setup.program = simulatorProgram;
-    setup.plcs = {kInitPlcs};
-    setup.folder = folder;
-    if (!simulator.Start(setup, error)) return false;
-    port = simulator.port();
-  }
-  SetEnvironment("QUAXNET_PORT", std::to_string(port));
-
-  std::string configuration;
-  for (int plc = 1; plc <= kBenchPlcs; ++plc) {
-    configuration += std::to_string(plc) + "=7, 127.0." + std::to_string(plc >> 8) + "." +
-                     std::to_string(plc & 0xFF) + ", 2\n";
-  }
-  char name[32];
-  std::snprintf(name, sizeof name, "zanDOR%02d.INT", kAllPlcsInstance);
-  std::ofstream(std::filesystem::path(folder) / name, std::ios::binary) << configuration;
-
-  HostOptions options = host;
-  options.instance = kAllPlcsInstance;
-  options.directory = folder;
-  options.quiet = true;
-  HostSession session(options);
-  // Loading the driver is no part of Init's time.
-  if (!session.Open()) {
-    error = "the driver could not be loaded";
-    return false;
-  }
-  const Clock::time_point start = Clock::now();
-  const bool initialised = session.Init();
-  seconds = MillisecondsSince(start) / 1000;
-  const HostSession::Connections connections = session.CountConnections();
-  connected = connections.configured - static_cast<int>(connections.unreachable.size());
-  session.Close();
-  simulator.Stop();
-  if (!initialised) error = "Init of " + std::to_string(kBenchPlcs) + " PLCs failed";
-  return initialised;
 }
 
 }  // namespace zanhost
