@@ -252,7 +252,8 @@ void ProcessInbound(Connection& connection, uint64_t now) {
 }
 
 uint64_t AnswerLimit(const Connection& connection) {
-  return 2 * uint64_t{connection.target.timeLimitMs};
+  const uint64_t limit = connection.target.timeLimitMs;
+  return limit + limit / 2;
 }
 
 LimitOutcome CheckTimeLimits(Connection& connection, uint64_t now) {

@@ -11,13 +11,13 @@
 // restarted. An answer that had arrived whole before the break (the peer answered, then closed)
 // stays to be collected; the next request drops it.
 // Every phase of the connect must be answered within the connection's time limit, or the
-// connection breaks. A part of a job is given twice that (AnswerLimit): the driver, whose time-out
-// is the same limit counted from the same send, gives up first, and an answer that comes late
-// within the second half is still taken off the wire and dropped, and the connection stays. A
-// part that outlives even that is forgotten: on S7 its PDU reference is kept as stale, and its
-// answer dropped whenever it comes; on S5, whose answers carry nothing that ties them to a
-// request, the link is restarted, so that no byte of that answer can ever be taken for a later
-// request's.
+// connection breaks. A part of a job is given half as long again (AnswerLimit): the driver, whose
+// time-out is the same limit counted from the same send, gives up first, and an answer that comes
+// that much late is still taken off the wire and dropped, and the connection stays. A part that
+// outlives even that is forgotten, while the driver's next request (which waits the time-out for
+// it) still waits: on S7 its PDU reference is kept as stale, and its answer dropped whenever it
+// comes; on S5, whose answers carry nothing that ties them to a request, the link is restarted, so
+// that no byte of that answer can ever be taken for a later request's.
 #ifndef QUAXNET_CONNECTION_H_
 #define QUAXNET_CONNECTION_H_
 
@@ -97,8 +97,8 @@ enum class LimitOutcome : uint8_t {
   kRestartLink,  // an S5 part outlived its answer limit: a new TCP connection, the old one closed
 };
 
-// How long a part of a job waits for its answer from its send, in milliseconds: twice the time
-// limit of the connection request block.
+// How long a part of a job waits for its answer from its send, in milliseconds: the time limit of
+// the connection request block and half of it again.
 uint64_t AnswerLimit(const Connection& connection);
 
 // Forgets everything of the last link and enters kTcpConnecting.

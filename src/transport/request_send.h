@@ -2,9 +2,9 @@
 // writes share: the retries of a busy transport, and the wait for the late answer of an earlier
 // request that the transport still expects (answer 14).
 //
-// The transport gives each request twice the time-out of its connection request block before it
-// gives up on the answer, and a late answer within that is dropped, never taken for a later
-// request's. The driver therefore waits at most the time-out that the block carried
+// The transport gives each request the time-out of its connection request block and half of it
+// again before it gives up on the answer, and a late answer within that is dropped, never taken for
+// a later request's. The driver therefore waits at most the time-out that the block carried
 // (RequestWaitMilliseconds) for an answer, counted from the send, so that it always gives up
 // first. Every wait goes through DriverSleep and ends at a deadline on the driver clock. Not
 // thread-safe: one request at a time.
