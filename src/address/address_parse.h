@@ -46,6 +46,8 @@ struct AddressParse {
   const PlcEntry& Plc() const { return state.plcs[definition.plc & 0xFF]; }
   bool OnS7() const { return Plc().type == kPlcTypeS7; }
   bool OnS5() const { return Plc().type == kPlcTypeS5; }
+  // Every type but the S7 keeps the S5 rules for its values (type 6 too).
+  bool KeepsS5Rules() const { return !OnS7(); }
   // Position of a field behind the data block number, one further right with LONG_DB.
   int Behind(int position) const { return position + (longDb() ? 1 : 0); }
   int DataBlockNumberWidth() const { return longDb() ? 4 : 3; }

@@ -76,7 +76,8 @@ int32_t ParseTagDefinition(DriverState& state, TagDefinition& definition, ParseM
       area == 'D' ? ParseDataBlockAddress(parse, hexadecimalOffset) : ParseIoAddress(parse);
   if (form != kResultDone) return form;
 
-  if (parse.OnS5() && area == 'D' && text.At(kTypePosition) == 'B')
+  // A data-block byte has no place among words: a PLC of type 6 refuses it as an S5 does.
+  if (parse.KeepsS5Rules() && area == 'D' && text.At(kTypePosition) == 'B')
     return ZAN_ADDRESS_REFUSE("Bytes not supported for S5 PLCs");
   if (mode == ParseMode::kCheckOnly) return kResultDone;
   return ApplyHostTypeRules(parse, area);

@@ -110,6 +110,11 @@ bool CountFits(ValueLayout layout, int32_t count) {
   return count >= 1 && count <= kTransferBufferBytes / size;
 }
 
+int32_t RecordBytes(uint8_t plcType, const TransferRecord& record) {
+  const bool words = plcType != kPlcTypeS7 && record.area == kAreaDataBlock;
+  return words ? 2 * int32_t{record.length} : int32_t{record.length};
+}
+
 bool PlanTransfer(int32_t kind, uint8_t plcType, int32_t address, int32_t count,
                   int32_t stringLength, TransferPlan* plan) {
   const ValueLayout layout = LayoutOfKind(kind);
@@ -126,6 +131,9 @@ bool PlanTransfer(int32_t kind, uint8_t plcType, int32_t address, int32_t count,
   switch (layout) {
     case ValueLayout::kByte:
     case ValueLayout::kCacheBlock:
+      // A data-block byte is no unit of the S5 layout, whose records count words: its record would
+      // carry a neighbour byte and put the value in the wrong one.
+      if (layout == ValueLayout::kByte && !s7) return false;
       record.start = Low16(off);
       record.length = Low16(count);
       if (layout == ValueLayout::kCacheBlock) plan->bytes = 0;

@@ -63,12 +63,17 @@ struct TransferPlan {
   int32_t bytes;          // bytes that the data takes at the start of transferBuffer
 };
 
+// The bytes of transferBuffer that `record`, in the units of a plan for a PLC of `plcType`, covers:
+// twice its length for a data block of a PLC that is not an S7 (words), else its length.
+int32_t RecordBytes(uint8_t plcType, const TransferRecord& record);
+
 // Plans the transfer of `count` values of `kind` at `address` (data block number in bits 31..16,
 // offset in bits 15..0) on a PLC of `plcType`. `stringLength` (1..80) is the length written in the
 // address text of a string kind and is not used otherwise. A cache block's record is that of a byte
 // read; its length is the block's and is set by the read. Returns false when the kind has no
-// transfer (kNone, kStatus, an odd float on a PLC other than an S7), when `count` does not fit
-// (CountFits) or when `stringLength` is out of range; `plan` is then unspecified.
+// transfer (kNone, kStatus, an odd float or a data-block byte on a PLC other than an S7), when
+// `count` does not fit (CountFits) or when `stringLength` is out of range; `plan` is then
+// unspecified.
 bool PlanTransfer(int32_t kind, uint8_t plcType, int32_t address, int32_t count,
                   int32_t stringLength, TransferPlan* plan);
 

@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "core/host_services.h"
 #include "read/byte_addressed_words.h"
+#include "read/transfer_values.h"
 #include "read/value_decoding.h"
 #include "transport/request_send.h"
 #include "transport/transport_binding.h"
@@ -22,8 +23,10 @@ const char* LoggedAddressText(const TagItem& item) {
   return item.addressText != nullptr ? item.addressText : "";
 }
 
-int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record) {
+int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record,
+                   int32_t encodedBytes) {
   const PlcEntry& plc = state.plcs[item.plc];
+  if (RecordBytes(plc.type, record) > encodedBytes) return kResultRefused;
   // An S5 writes through its write connection while it has one; an S7 has only the one
   // connection.
   record.connection = plc.writeConnection != 0 ? plc.writeConnection : plc.readConnection;

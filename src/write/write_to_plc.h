@@ -17,7 +17,10 @@ namespace zan {
 constexpr uint32_t kCompletionPollMilliseconds = 1;
 
 // Writes the first bytes of transferBuffer that `record` describes (area, data block, start and
-// length filled in) to the PLC named by `item.plc`, which must be a row of the PLC table. Fills
+// length filled in) to the PLC named by `item.plc`, which must be a row of the PLC table.
+// `encodedBytes` is how many bytes the writer placed there for this write: a record that covers
+// more (read/transfer_values.h, RecordBytes) is refused with 1, logged by nothing and sent nowhere,
+// so that no byte left in transferBuffer by another request ever reaches the PLC. Fills
 // the record's connection handle: the PLC's write connection, or its read connection when it has
 // none; a PLC with neither is not asked (2, nothing logged, as a read). The send judges the
 // transport as a read's does (request_send.h): a busy transport is asked again within the
@@ -32,7 +35,8 @@ constexpr uint32_t kCompletionPollMilliseconds = 1;
 // that is not taken: busy after the retries, 9, 2; a completion of 2, 3 or 9), 1 for any other
 // answer or a non-zero status; both failures are logged and leave the cache untouched. 1 also,
 // without a transfer, for type-6 words beyond the connection's 16-bit byte addresses.
-int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record);
+int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record,
+                   int32_t encodedBytes);
 
 // The cache part of a successful data-block write: copies the written bytes into every valid block
 // of `item.plc` that holds the record's whole range, in ascending slot order, with a trace line

@@ -12,36 +12,38 @@
 namespace zan {
 namespace {
 
-// Places the item's values for `layout` at the start of transferBuffer. Returns false when there
-// is nothing to send.
+// Places the item's values for `layout` at the start of transferBuffer; `plan.bytes` becomes how
+// many bytes were placed. Returns false when there is nothing to send.
 bool PlaceValues(DriverState& state, const TagItem& item, ValueLayout layout, uint8_t plcType,
-                 int32_t stringLength, TransferRecord& record) {
+                 int32_t stringLength, TransferPlan& plan) {
+  TransferRecord& record = plan.record;
   const auto* values = static_cast<const uint8_t*>(item.valueBuffer);
   const std::span<uint8_t> out(state.transferBuffer);
   const PlcLayout order = LayoutOf(plcType);
   const int32_t count = item.count;
+  // What the placement returns is what the write may carry (WriteToPlc).
   switch (layout) {
     case ValueLayout::kByte:
     case ValueLayout::kIoByte:
-      PlaceBytes(values, count, out);
+      plan.bytes = static_cast<int32_t>(PlaceBytes(values, count, out));
       return true;
     case ValueLayout::kWord:
     case ValueLayout::kWordOddByte:
-      PlaceWords(values, count, order, out);
+      plan.bytes = static_cast<int32_t>(PlaceWords(values, count, order, out));
       return true;
     case ValueLayout::kIoWord:
       // Inputs, outputs and flags stand in PLC order on every PLC type.
-      PlaceWords(values, count, PlcLayout::kS7, out);
+      plan.bytes = static_cast<int32_t>(PlaceWords(values, count, PlcLayout::kS7, out));
       return true;
     case ValueLayout::kDoubleWord:
     case ValueLayout::kDoubleWordHalf:
-      PlaceDoubleWords(values, count, order, out);
+      plan.bytes = static_cast<int32_t>(PlaceDoubleWords(values, count, order, out));
       return true;
     case ValueLayout::kFloat:
     case ValueLayout::kFloatHalf:
     case ValueLayout::kFloatOddByte:
     case ValueLayout::kFloatOddByteHalf:
-      PlaceFloats(values, count, order, out);
+      plan.bytes = static_cast<int32_t>(PlaceFloats(values, count, order, out));
       return true;
     case ValueLayout::kString:
     case ValueLayout::kCharacters: {
@@ -52,6 +54,7 @@ bool PlaceValues(DriverState& state, const TagItem& item, ValueLayout layout, ui
               : EncodeCharacters(values, stringLength, plcType, out);
       // The transfer is what the string's encoding carries; none when not a whole word would go.
       record.length = transfer.length;
+      plan.bytes = transfer.bytes;
       return transfer.length != 0;
     }
     default:
@@ -91,8 +94,8 @@ int32_t WriteTagValues(DriverState& state, TagItem& item) {
   if (!PlanTransfer(item.kind, plcType, item.address, item.count, stringLength, &plan)) {
     return kResultRefused;
   }
-  if (!PlaceValues(state, item, layout, plcType, stringLength, plan.record)) return kResultRefused;
-  return WriteToPlc(state, item, plan.record);
+  if (!PlaceValues(state, item, layout, plcType, stringLength, plan)) return kResultRefused;
+  return WriteToPlc(state, item, plan.record, plan.bytes);
 }
 
 }  // namespace zan

@@ -38,8 +38,10 @@ TEST_F(DataBlockAddressTest, BytesOnlyOnS7) {
   CheckAll({
       Accepted("01DB0100005", kPlain, {1, kKindByte, 10, 5}),
       Accepted("01XB01000FF", kPlain, {1, kKindByte, 10, 255}),
-      Accepted("03DB0100005", kPlain, {3, kKindByte, 10, 5}),
       Refused("02DB0100005", kPlain, "Bytes not supported for S5 PLCs"),
+      // Type 6 keeps the S5 rules: its records count words, which hold no byte alone.
+      Refused("03DB0100005", kPlain, "Bytes not supported for S5 PLCs"),
+      Refused("03XB01000FF", kPlain, "Bytes not supported for S5 PLCs"),
       Refused("02DB2560005", kPlain, "Db Number out of limit for S5 PLCs"),
   });
 }

@@ -1,6 +1,8 @@
 // Round trips over loopback: a raw TCP ping-pong of the sizes of an S7 read of one data-block word
 // (31 bytes out, 27 back), the same read served by the simulator, and an S5 fetch of one word. The
-// difference is what the simulator adds to every read that the driver makes against it.
+// difference is what the simulator adds to every read that the driver makes against it. The same
+// read once more from one PLC of a plant of 511, each with a connection open: the simulator of a
+// plant should answer one of its PLCs as fast as a simulator of that PLC alone.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -57,16 +59,23 @@ void RawPingPong(benchmark::State& state) {
 }
 BENCHMARK(RawPingPong)->UseRealTime();
 
-// The simulator of one S7 (1) and one S5 (3) running in a thread of its own until "quit" arrives
-// on its control socket.
+constexpr int kPlantPlcs = 511;
+const std::vector<uint8_t> kS7Connect = {3,    0, 0,  22,   17, 0xE0, 0, 0,    0, 1, 0,
+                                         0xC0, 1, 10, 0xC1, 2,  1,    1, 0xC2, 2, 3, 2};
+
+// The simulator of one S7 (1) and one S5 (3), or of the PLCs of `lines`, running in a thread of its
+// own until "quit" arrives on its control socket.
 class RunningSimulator {
  public:
-  RunningSimulator() : log_([](const std::string&) {}) {
+  explicit RunningSimulator(const std::vector<std::string>& lines =
+                                {"1:s7:db=10x100:heartbeat=db10.dbw0", "3:s5:db=10x100"})
+      : log_([](const std::string&) {}) {
     net::Start();
+    net::PrepareServerProcess();
     std::vector<PlcConfig> plcs;
     std::string why;
-    ParsePlcLine("1:s7:db=10x100:heartbeat=db10.dbw0", &plcs, &why);
-    ParsePlcLine("3:s5:db=10x100", &plcs, &why);
+    for (const std::string& line : lines)
+      ParsePlcLine(line, &plcs, &why);
     simulator_ = std::make_unique<Simulator>(plcs, log_, clock_);
     simulator_->Start(0, 0, &why);
     loop_ = std::thread([this] {
@@ -114,18 +123,29 @@ void Exchange(benchmark::State& state, net::Socket socket, const uint8_t* reques
   }
 }
 
+// Read var of 2 bytes at byte 20 of data block 10.
+const uint8_t kS7Read[kReadRequestSize] = {3, 0, 0, 31, 2,  0xF0, 0x80, 0x32, 1,    0,  0,
+                                           0, 2, 0, 14, 0,  0,    4,    1,    0x12, 10, 0x10,
+                                           2, 0, 2, 0,  10, 0x84, 0,    0,    0xA0};
+
 void SimulatorS7Read(benchmark::State& state) {
   RunningSimulator simulator;
-  const net::Socket socket = simulator.Open(
-      1, {3, 0, 0, 22, 17, 0xE0, 0, 0, 0, 1, 0, 0xC0, 1, 10, 0xC1, 2, 1, 1, 0xC2, 2, 3, 2}, true);
-  // Read var of 2 bytes at byte 20 of data block 10.
-  const uint8_t read[kReadRequestSize] = {3, 0, 0, 31, 2,  0xF0, 0x80, 0x32, 1,    0,  0,
-                                          0, 2, 0, 14, 0,  0,    4,    1,    0x12, 10, 0x10,
-                                          2, 0, 2, 0,  10, 0x84, 0,    0,    0xA0};
-  Exchange(state, socket, read, sizeof read);
+  const net::Socket socket = simulator.Open(1, kS7Connect, true);
+  Exchange(state, socket, kS7Read, sizeof kS7Read);
   net::Close(socket);
 }
 BENCHMARK(SimulatorS7Read)->UseRealTime();
+
+void SimulatorS7ReadAmong511(benchmark::State& state) {
+  RunningSimulator simulator({"1-511:s7:db=10x100"});
+  std::vector<net::Socket> sockets;
+  for (int plc = 1; plc <= kPlantPlcs; ++plc)
+    sockets.push_back(simulator.Open(static_cast<uint32_t>(plc), kS7Connect, true));
+  Exchange(state, sockets[kPlantPlcs / 2], kS7Read, sizeof kS7Read);
+  for (const net::Socket socket : sockets)
+    net::Close(socket);
+}
+BENCHMARK(SimulatorS7ReadAmong511)->UseRealTime();
 
 void SimulatorS5Fetch(benchmark::State& state) {
   RunningSimulator simulator;

@@ -186,6 +186,37 @@ TEST_F(FaultsTest, RefuseAndDropActOnConnections) {
   EXPECT_TRUE(Logged("setup communication refused with 0x8304 (fault refuse setup)"));
 }
 
+TEST_F(FaultsTest, HoldConnectLeavesConnectRequestsUnansweredUntilCleared) {
+  auto first = Open(1);
+  ASSERT_EQ(Control("fault 1 hold-connect"), "ok");
+  ASSERT_EQ(Control("fault 3 hold-connect"), "ok");
+  auto held = Connect(1);
+  ASSERT_TRUE(held->connected()) << "TCP is accepted";
+  held->Send(ConnectRequest({1, 1}, {3, 2}));
+  auto heldS5 = Connect(3);
+  heldS5->Send(ConnectRequest(kLocal, kFetchTsap));
+  auto gone = Connect(1);
+  gone->Send(ConnectRequest({1, 1}, {3, 2}));
+  ASSERT_TRUE(
+      RunUntil([&] { return Logged("connect request held unanswered (fault hold-connect)"); }));
+  clock_.now += 600000;
+  EXPECT_TRUE(held->Quiet());
+  EXPECT_TRUE(heldS5->Quiet());
+  EXPECT_EQ(first->Exchange(Read(1)), Good(1)) << "a connection made before goes on";
+  EXPECT_NE(Control("status 1").find("connections=3 established=1"), std::string::npos);
+  gone.reset();
+  ASSERT_TRUE(RunUntil([&] { return Logged("closed by the client"); }))
+      << "a client that gives up is let go";
+
+  ASSERT_EQ(Control("clear 1"), "ok");
+  ASSERT_EQ(held->Receive()[5], 0xD0) << "the held request is answered";
+  EXPECT_EQ(held->Exchange(S7Setup(1, 960)).size(), 20u);
+  EXPECT_TRUE(heldS5->Quiet()) << "the other PLC still holds";
+  EXPECT_EQ(Open(1)->Exchange(Read(1)), Good(1));
+  ASSERT_EQ(Control("clear 3"), "ok");
+  EXPECT_EQ(heldS5->Receive().size(), 34u);
+}
+
 TEST_F(FaultsTest, FaultWordsAreChecked) {
   const struct {
     const char* line;
@@ -203,17 +234,21 @@ TEST_F(FaultsTest, FaultWordsAreChecked) {
       {"fault 1 jitter 0-600001", "error jitter takes a range"},
       {"fault 1 close-after now", "error unknown fault"},
       {"fault 1 refuse now", "error refuse takes nothing"},
+      {"fault 1 hold-connect 5", "error hold-connect takes nothing"},
       {"fault 1 late 20", "ok"},
       {"fault 1 jitter 0-60", "ok"},
       {"fault 1 error 0x8104", "ok"},
       {"fault 1 close-after", "ok"},
       {"fault 1 refuse setup", "ok"},
+      {"fault 1 hold-connect", "ok"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Control(c.line).rfind(c.answer, 0), 0u) << c.line;
-  EXPECT_NE(Control("status 1")
-                .find("faults=refuse_setup+_late_20_ms+_jitter_0-60_ms+_error_0x8104+_close-after"),
-            std::string::npos);
+  EXPECT_NE(
+      Control("status 1")
+          .find("faults=refuse_setup+_hold-connect+_late_20_ms+_jitter_0-60_ms+_error_0x8104+_"
+                "close-after"),
+      std::string::npos);
 }
 
 }  // namespace

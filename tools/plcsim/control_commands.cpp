@@ -12,7 +12,8 @@
 namespace plcsim {
 
 const char kControlHelp[] =
-    "commands: fault <plc> refuse [setup]|drop|silent|late <ms>|jitter <min>-<max>|error "
+    "commands: fault <plc> refuse [setup]|hold-connect|drop|silent|late <ms>|jitter "
+    "<min>-<max>|error "
     "<code>|malformed "
     "[header|tpkt|reference|length]|truncated|close-after; clear <plc>; "
     "set <plc> <area> <byte> <0xHEX>...; "
@@ -252,8 +253,8 @@ std::string ExecuteControl(Simulator& simulator, const std::string& line) {
   if (words.size() != 2) return Error("usage: " + command + " <plc>");
   if (command == "status") return Status(simulator, *plc);
   if (command == "clear") {
-    plc->faults() = Faults{};
     simulator.log().Line(name + ": faults cleared");
+    simulator.ClearFaults(*plc);
     return "ok";
   }
   if (command == "stop") {

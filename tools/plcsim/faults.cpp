@@ -47,23 +47,26 @@ const char* MalformationText(Malformation malformation) {
 }  // namespace
 
 bool Faults::Any() const {
-  return refuse || refuseSetup || silent || lateMilliseconds != 0 || error || malformed ||
-         truncated || jitter || closeAfter;
+  return refuse || refuseSetup || holdConnect || silent || lateMilliseconds != 0 || error ||
+         malformed || truncated || jitter || closeAfter;
 }
 
 bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string* why) {
   if (words.empty()) {
     *why =
-        "which fault? refuse [setup], drop, silent, late <ms>, jitter <min>-<max>, error <code>, "
+        "which fault? refuse [setup], hold-connect, drop, silent, late <ms>, jitter <min>-<max>, "
+        "error <code>, "
         "malformed, truncated, close-after";
     return false;
   }
   const std::string& kind = words[0];
   const std::size_t arguments = words.size() - 1;
   uint64_t value = 0;
-  if ((kind == "refuse" || kind == "silent" || kind == "truncated" || kind == "close-after") &&
+  if ((kind == "refuse" || kind == "hold-connect" || kind == "silent" || kind == "truncated" ||
+       kind == "close-after") &&
       arguments == 0) {
     if (kind == "refuse") faults->refuse = true;
+    if (kind == "hold-connect") faults->holdConnect = true;
     if (kind == "silent") faults->silent = true;
     if (kind == "truncated") faults->truncated = true;
     if (kind == "close-after") faults->closeAfter = true;
@@ -103,6 +106,8 @@ bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string
   }
   if (kind == "refuse") {
     *why = "refuse takes nothing (connect requests) or \"setup\" (setup communication)";
+  } else if (kind == "hold-connect") {
+    *why = "hold-connect takes nothing";
   } else if (kind == "late") {
     *why = "late takes milliseconds from 1 to " + std::to_string(kMaxLateMilliseconds);
   } else if (kind == "jitter") {
@@ -121,6 +126,7 @@ std::string DescribeFaults(const Faults& faults) {
   auto add = [&text](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
   if (faults.refuse) add("refuse");
   if (faults.refuseSetup) add("refuse setup");
+  if (faults.holdConnect) add("hold-connect");
   if (faults.silent) add("silent");
   if (faults.lateMilliseconds != 0) add("late " + std::to_string(faults.lateMilliseconds) + " ms");
   if (faults.jitter) {

@@ -1,7 +1,7 @@
 // The faults that a PLC shows on command, and their parsing from control words. A fault holds
-// until it is cleared; several may hold at once. Except for "refuse" and "refuse setup", they act
-// on the answers to read and write requests only: connecting and setting up communication go on as
-// usual, so a test can reach the request it wants to spoil.
+// until it is cleared; several may hold at once. Except for "refuse", "refuse setup" and
+// "hold-connect", they act on the answers to read and write requests only: connecting and setting
+// up communication go on as usual, so a test can reach the request it wants to spoil.
 #ifndef ZAN_PLCSIM_FAULTS_H_
 #define ZAN_PLCSIM_FAULTS_H_
 
@@ -20,8 +20,11 @@ enum class Malformation {
 };
 
 struct Faults {
-  bool refuse = false;            // connect requests are answered with a disconnect request
-  bool refuseSetup = false;       // S7 setup communication is answered with an error (0x8304)
+  bool refuse = false;       // connect requests are answered with a disconnect request
+  bool refuseSetup = false;  // S7 setup communication is answered with an error (0x8304)
+  // TCP is accepted and the connect request read, but it stays unanswered until the fault is
+  // cleared: a PLC whose communication processor hangs (or, on loopback, one switched off).
+  bool holdConnect = false;
   bool silent = false;            // requests are read and never answered
   uint32_t lateMilliseconds = 0;  // answers are held this long
   bool error = false;      // answers carry `errorCode` (S7: item return code, or header error
@@ -39,8 +42,8 @@ struct Faults {
 };
 
 // Sets the fault that `words` name, for example {"late", "500"}, {"jitter", "0-60"} or
-// {"malformed", "tpkt"}. False, with `why`, when the words name none. ("drop" acts at once and is
-// the simulator's.)
+// {"malformed", "tpkt"} or {"hold-connect"}. False, with `why`, when the words name none. ("drop"
+// acts at once and is the simulator's.)
 bool SetFault(const std::vector<std::string>& words, Faults* faults, std::string* why);
 
 // How long the next answer is held: "late", plus a time drawn for "jitter".

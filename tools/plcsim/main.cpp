@@ -69,6 +69,9 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   fault <plc> refuse        connect requests are answered with a disconnect request
   fault <plc> refuse setup  S7 setup communication is answered with error class 0x83 (no
                             resources), code 0x04, and the connection closed
+  fault <plc> hold-connect  TCP is accepted and the connect request read, but never answered (a
+                            communication processor that hangs; on loopback it stands in for a
+                            PLC switched off); clear answers the requests held
   fault <plc> drop          every connection of the PLC is closed now
   fault <plc> silent        requests are read and never answered
   fault <plc> late <ms>     answers leave <ms> milliseconds late
@@ -79,7 +82,7 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   fault <plc> malformed [header|tpkt|reference|length]   answers spoiled that way
   fault <plc> truncated     half of each answer is sent, then the connection closes
   fault <plc> close-after   each answer is sent whole, then the connection closes
-  clear <plc>               all faults end (held answers still leave)
+  clear <plc>               all faults end (held answers and connect requests still leave)
   set <plc> <area> <byte> <0xHEX>...    e.g. set 1 db10 20 0x1234 (bytes 12 34 at byte 20)
   get <plc> <area> <byte> <count>       e.g. get 1 db10 20 2  ->  ok 12 34
   heartbeat <plc> [step [n]|freeze|run] the heartbeat word's value after the action
@@ -91,7 +94,7 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   <plc> is the number or the address; <area> is db<n>, dx<n>, m (flags), i (inputs),
   q (outputs), c (counters) or t (timers).
   Faults act on the answers to requests ("error" on reads and writes only); connecting goes on
-  as usual (the refusals aside), so a test reaches the request it wants to spoil.
+  as usual (the refusals and hold-connect aside), so a test reaches the request it wants to spoil.
 
 Once every listener is bound the simulator prints one line on standard output:
   ready port=<port> control=<control port> plcs=<count>

@@ -62,6 +62,13 @@ void Session::ProcessInput(uint64_t now) {
       Fail("malformed TPKT (" + why + ")");
       return;
     }
+    if (role_ == Role::kConnecting && plc_.faults().holdConnect) {
+      // A hung communication processor: the request stays where it is, unanswered.
+      if (!holding_) log_.Line(Prefix() + "connect request held unanswered (fault hold-connect)");
+      holding_ = true;
+      return;
+    }
+    holding_ = false;
     HandleTpdu(input_ + kTpktHeaderSize, length - kTpktHeaderSize, now);
     std::memmove(input_, input_ + length, inputSize_ - length);
     inputSize_ -= length;
@@ -316,6 +323,10 @@ void Session::OutputSent(std::size_t count, uint64_t now) {
     return;
   }
   ProcessInput(now);
+}
+
+void Session::Resume(uint64_t now) {
+  if (holding_ && !plc_.faults().holdConnect) ProcessInput(now);
 }
 
 uint64_t Session::NextOutputTime() const {

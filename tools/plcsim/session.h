@@ -54,6 +54,9 @@ class Session {
   void OutputSent(std::size_t count, uint64_t now);
   // When the first waiting answer may leave; kNever when none waits.
   uint64_t NextOutputTime() const;
+  // Under the fault "hold-connect" the connect request waits unanswered; once the fault is
+  // cleared, Resume answers it (and whatever followed it).
+  void Resume(uint64_t now);
 
   // The connection is to be closed: a malformed message, or the last bytes before a close left.
   bool Finished() const { return fatal_ || (closing_ && output_.empty()); }
@@ -88,6 +91,7 @@ class Session {
   bool established_ = false;
   bool closing_ = false;
   bool fatal_ = false;
+  bool holding_ = false;  // a connect request waits in `input_` (fault hold-connect)
   std::size_t tpduSize_ = kMaxTpduSize;
   uint16_t pduSize_ = 0;
 

@@ -7,11 +7,6 @@
 namespace plcsim {
 namespace {
 
-// Bounds of the control channel: clients at once, the longest line, answers a client leaves
-// unread before it is dropped.
-constexpr std::size_t kMaxControlClients = 16;
-constexpr std::size_t kMaxControlLine = 1024;
-constexpr std::size_t kMaxControlBacklog = 65536;
 // Connections taken from one listener per round, so that one busy PLC does not starve the rest.
 constexpr int kMaxAcceptsPerRound = 64;
 // With port 0 a free port is chosen on the first address; another program may hold it on a later
@@ -52,13 +47,21 @@ std::string BindError(net::Error kind, const std::string& where, uint16_t port,
   }
 }
 
+// The token of the readiness set that stands for a source: its address.
+uint64_t TokenOf(const void* source) {
+  return static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(source));
+}
+
 }  // namespace
 
 Simulator::Simulator(const std::vector<PlcConfig>& plcs, Logger& log, Clock& clock)
     : log_(log), clock_(clock) {
   slots_.reserve(plcs.size());
   for (const PlcConfig& config : plcs) {
-    slots_.push_back(PlcSlot{std::make_unique<Plc>(config), net::kNoSocket});
+    slots_.emplace_back(std::make_unique<Plc>(config));
+    if (config.heartbeat.enabled && config.heartbeat.beat == HeartbeatConfig::Beat::kPeriod) {
+      beating_.push_back(slots_.back().plc.get());
+    }
   }
 }
 
@@ -72,16 +75,36 @@ Simulator::~Simulator() {
   net::Close(controlListener_);
 }
 
+bool Simulator::Register(Source& source, net::Socket socket, bool wantRead, bool wantWrite) {
+  if (!readiness_.Add(socket, TokenOf(&source), wantRead, wantWrite)) return false;
+  source.watchRead = wantRead;
+  source.watchWrite = wantWrite;
+  return true;
+}
+
+void Simulator::Watch(Source& source, net::Socket socket, bool wantRead, bool wantWrite) {
+  if (source.watchRead == wantRead && source.watchWrite == wantWrite) return;
+  readiness_.Change(socket, TokenOf(&source), wantRead, wantWrite);
+  source.watchRead = wantRead;
+  source.watchWrite = wantWrite;
+}
+
 bool Simulator::ListenPlc(PlcSlot& slot, uint16_t port, std::string* error, net::Error* kind) {
   const PlcConfig& config = slot.plc->config();
+  const std::string where = AddressText(config.address) + ":" + std::to_string(port) + " for PLC " +
+                            std::to_string(config.number);
   std::string text;
   uint16_t bound = 0;
   *kind = ListenOn(config.address, port, &slot.listener, &bound, &text);
   if (*kind != net::Error::kNone) {
-    *error = BindError(*kind,
-                       AddressText(config.address) + ":" + std::to_string(port) + " for PLC " +
-                           std::to_string(config.number),
-                       port, text);
+    *error = BindError(*kind, where, port, text);
+    return false;
+  }
+  if (!Register(slot, slot.listener, true, false)) {
+    *kind = net::Error::kOther;
+    *error = "cannot watch " + where + ": the system refuses one more socket in the set";
+    net::Close(slot.listener);
+    slot.listener = net::kNoSocket;
     return false;
   }
   if (port_ == 0) port_ = bound;
@@ -100,6 +123,10 @@ bool Simulator::ListenAll(uint16_t port, std::string* error, net::Error* kind) {
 }
 
 bool Simulator::Start(uint16_t port, int controlPort, std::string* error) {
+  if (!readiness_.valid()) {
+    *error = "cannot watch sockets: the system gives no readiness set (out of descriptors?)";
+    return false;
+  }
   net::Error kind = net::Error::kNone;
   bool listening = ListenAll(port, error, &kind);
   for (int attempt = 1;
@@ -118,6 +145,13 @@ bool Simulator::Start(uint16_t port, int controlPort, std::string* error) {
       CloseListeners();
       return false;
     }
+    if (!Register(controlSource_, controlListener_, true, false)) {
+      *error = "cannot watch the control socket: the system refuses one more socket in the set";
+      net::Close(controlListener_);
+      controlListener_ = net::kNoSocket;
+      CloseListeners();
+      return false;
+    }
   }
   for (const PlcSlot& slot : slots_) {
     const PlcConfig& config = slot.plc->config();
@@ -132,21 +166,16 @@ bool Simulator::Start(uint16_t port, int controlPort, std::string* error) {
   return true;
 }
 
-void Simulator::CloseListeners() {
-  for (PlcSlot& slot : slots_) {
-    net::Close(slot.listener);
-    slot.listener = net::kNoSocket;
-  }
+void Simulator::CloseListener(PlcSlot& slot) {
+  if (slot.listener == net::kNoSocket) return;
+  readiness_.Remove(slot.listener);
+  net::Close(slot.listener);
+  slot.listener = net::kNoSocket;
 }
 
-void Simulator::AttachConsole(net::Socket input, std::function<void(const std::string&)> answer,
-                              bool quitAtEnd) {
-  auto link = std::make_unique<ControlLink>();
-  link->socket = input;
-  link->console = true;
-  controls_.push_back(std::move(link));
-  consoleAnswer_ = std::move(answer);
-  quitAtConsoleEnd_ = quitAtEnd;
+void Simulator::CloseListeners() {
+  for (PlcSlot& slot : slots_)
+    CloseListener(slot);
 }
 
 Plc* Simulator::FindPlc(uint32_t number) {
@@ -181,11 +210,20 @@ int Simulator::DropConnections(const Plc& plc, const char* why) {
   return dropped;
 }
 
+void Simulator::ClearFaults(Plc& plc) {
+  plc.faults() = Faults{};
+  const uint64_t now = clock_.NowMilliseconds();
+  for (auto& connection : connections_) {
+    if (connection->closed || connection->slot->plc.get() != &plc) continue;
+    connection->session->Resume(now);
+    Flush(*connection, now);
+  }
+}
+
 void Simulator::StopPlc(const Plc& plc) {
   PlcSlot* slot = SlotOf(plc);
   if (slot == nullptr) return;
-  net::Close(slot->listener);
-  slot->listener = net::kNoSocket;
+  CloseListener(*slot);
   DropConnections(plc, "closed: the PLC stopped");
 }
 
@@ -241,6 +279,12 @@ void Simulator::AcceptConnections(PlcSlot& slot) {
     connection->socket = socket;
     connection->slot = &slot;
     connection->session = std::make_unique<Session>(*slot.plc, log_, nextConnectionId_++);
+    if (!Register(*connection, socket, true, false)) {
+      log_.Line(plcName + ": connection from " + from +
+                " closed: the system refuses one more socket in the set");
+      net::Close(socket);
+      continue;
+    }
     log_.Line(plcName + ": connection #" + std::to_string(connection->session->id()) + " from " +
               from);
     connections_.push_back(std::move(connection));
@@ -287,111 +331,49 @@ void Simulator::Flush(Connection& connection, uint64_t now) {
       break;
     }
   }
-  if (!connection.closed && session.Finished()) {
-    net::Close(connection.socket);
-    connection.closed = true;
+  if (!connection.closed && session.Finished()) Discard(connection);
+  if (connection.closed) return;
+  Watch(connection, connection.socket, session.WantsInput(), connection.sendBlocked);
+  if (!connection.waiting && session.NextOutputTime() != kNever) {
+    connection.waiting = true;
+    waiting_.push_back(&connection);
   }
+}
+
+uint64_t Simulator::FlushWaiting(uint64_t now) {
+  uint64_t next = kNever;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < waiting_.size(); ++i) {
+    Connection& connection = *waiting_[i];
+    if (!connection.closed && !connection.sendBlocked) Flush(connection, now);
+    const uint64_t due = connection.closed ? kNever : connection.session->NextOutputTime();
+    if (due == kNever) {
+      connection.waiting = false;
+      continue;
+    }
+    if (!connection.sendBlocked) next = std::min(next, due);
+    waiting_[kept++] = &connection;
+  }
+  waiting_.resize(kept);
+  return next;
 }
 
 void Simulator::CloseConnection(Connection& connection, const std::string& why) {
   if (connection.closed) return;
   log_.Line("plc " + std::to_string(connection.slot->plc->config().number) + ": connection #" +
             std::to_string(connection.session->id()) + " " + why);
+  Discard(connection);
+}
+
+void Simulator::Discard(Connection& connection) {
+  readiness_.Remove(connection.socket);
   net::Close(connection.socket);
+  connection.socket = net::kNoSocket;
   connection.closed = true;
+  connectionsClosed_ = true;
 }
 
-void Simulator::AcceptControl() {
-  net::Socket socket = net::kNoSocket;
-  uint32_t peer = 0;
-  uint16_t peerPort = 0;
-  if (net::Accept(controlListener_, &socket, &peer, &peerPort) != net::Error::kNone) return;
-  std::size_t open = 0;
-  for (const auto& link : controls_)
-    open += link->console ? 0 : 1;
-  if (open >= kMaxControlClients) {
-    log_.Line("control: connection refused, " + std::to_string(kMaxControlClients) +
-              " clients already");
-    net::Close(socket);
-    return;
-  }
-  auto link = std::make_unique<ControlLink>();
-  link->socket = socket;
-  controls_.push_back(std::move(link));
-}
-
-void Simulator::ReadControl(ControlLink& link) {
-  char buffer[512];
-  std::size_t count = 0;
-  const net::Error error =
-      net::Receive(link.socket, reinterpret_cast<uint8_t*>(buffer), sizeof buffer, &count);
-  if (error == net::Error::kWouldBlock) return;
-  if (error != net::Error::kNone) {
-    link.closed = true;
-    if (link.console && quitAtConsoleEnd_) {
-      log_.Line("control: standard input ended, quitting");
-      quit_ = true;
-    }
-    return;
-  }
-  HandleControlInput(link, buffer, count);
-  FlushControl(link);
-}
-
-void Simulator::HandleControlInput(ControlLink& link, const char* data, std::size_t size) {
-  for (std::size_t i = 0; i < size && !link.closed; ++i) {
-    const char c = data[i];
-    if (c != '\n') {
-      if (link.discarding) continue;
-      if (link.input.size() >= kMaxControlLine) {
-        link.discarding = true;
-        link.input.clear();
-        continue;
-      }
-      link.input += c;
-      continue;
-    }
-    std::string answer;
-    if (link.discarding) {
-      answer = "error line longer than " + std::to_string(kMaxControlLine) + " characters";
-      link.discarding = false;
-    } else {
-      if (!link.input.empty() && link.input.back() == '\r') link.input.pop_back();
-      answer = Execute(link.input);
-    }
-    link.input.clear();
-    if (link.console) {
-      consoleAnswer_(answer);
-    } else {
-      link.output += answer + "\n";
-    }
-  }
-}
-
-void Simulator::FlushControl(ControlLink& link) {
-  while (!link.console && !link.closed && !link.output.empty()) {
-    std::size_t sent = 0;
-    const net::Error error =
-        net::Send(link.socket, reinterpret_cast<const uint8_t*>(link.output.data()),
-                  link.output.size(), &sent);
-    if (error == net::Error::kWouldBlock) break;
-    if (error != net::Error::kNone) {
-      link.closed = true;
-      return;
-    }
-    link.output.erase(0, sent);
-  }
-  if (link.output.size() > kMaxControlBacklog) {
-    log_.Line("control: client dropped, it leaves its answers unread");
-    link.closed = true;
-  }
-}
-
-int Simulator::PollTimeout(int maxWaitMilliseconds, uint64_t now, uint64_t nextBeat) const {
-  uint64_t next = nextBeat;
-  for (const auto& connection : connections_) {
-    if (!connection->sendBlocked) next = std::min(next, connection->session->NextOutputTime());
-  }
+int Simulator::WaitTimeout(int maxWaitMilliseconds, uint64_t now, uint64_t next) const {
   if (next == kNever) return maxWaitMilliseconds;
   const uint64_t wait = next > now ? next - now : 0;
   if (maxWaitMilliseconds >= 0 && wait > static_cast<uint64_t>(maxWaitMilliseconds)) {
@@ -402,67 +384,68 @@ int Simulator::PollTimeout(int maxWaitMilliseconds, uint64_t now, uint64_t nextB
 
 void Simulator::Reap() {
   for (auto& link : controls_) {
-    if (link->closed && !link->console) net::Close(link->socket);
+    if (!link->closed || link->socket == net::kNoSocket) continue;
+    readiness_.Remove(link->socket);
+    if (!link->console) net::Close(link->socket);
+    link->socket = net::kNoSocket;
   }
-  std::erase_if(connections_, [](const auto& connection) { return connection->closed; });
   std::erase_if(controls_, [](const auto& link) { return link->closed; });
+  if (!connectionsClosed_) return;
+  std::erase_if(waiting_, [](const Connection* connection) { return connection->closed; });
+  std::erase_if(connections_, [](const auto& connection) { return connection->closed; });
+  connectionsClosed_ = false;
+}
+
+void Simulator::Handle(const net::Readiness& ready, uint64_t now) {
+  Source& source = *reinterpret_cast<Source*>(static_cast<std::uintptr_t>(ready.token));
+  switch (source.kind) {
+    case SourceKind::kListener:
+      if (ready.readable) AcceptConnections(static_cast<PlcSlot&>(source));
+      return;
+    case SourceKind::kControlListener:
+      if (ready.readable) AcceptControl();
+      return;
+    case SourceKind::kControlLink: {
+      ControlLink& link = static_cast<ControlLink&>(source);
+      if (ready.readable && !link.closed) ReadControl(link);
+      if (ready.writable && !link.closed) FlushControl(link);
+      if (!link.closed) Watch(link, link.socket, true, !link.console && !link.output.empty());
+      return;
+    }
+    case SourceKind::kConnection: {
+      Connection& connection = static_cast<Connection&>(source);
+      if (connection.closed) return;
+      if (ready.writable) {
+        connection.sendBlocked = false;
+        Flush(connection, now);
+      }
+      if (ready.readable && !connection.closed && connection.session->WantsInput()) {
+        ReadConnection(connection, now);
+      }
+      return;
+    }
+  }
 }
 
 bool Simulator::RunOnce(int maxWaitMilliseconds) {
   uint64_t now = clock_.NowMilliseconds();
-  uint64_t nextBeat = kNever;
-  for (PlcSlot& slot : slots_)
-    nextBeat = std::min(nextBeat, slot.plc->TickHeartbeat(now));
-  for (auto& connection : connections_)
-    Flush(*connection, now);
+  uint64_t next = kNever;
+  for (Plc* plc : beating_)
+    next = std::min(next, plc->TickHeartbeat(now));
+  next = std::min(next, FlushWaiting(now));
   Reap();
   if (quit_) return false;
 
-  // The entries, in this order: PLC listeners, the control listener, control links, connections.
-  entries_.clear();
-  for (const PlcSlot& slot : slots_) {
-    if (slot.listener != net::kNoSocket) entries_.push_back({slot.listener, true, false});
-  }
-  if (controlListener_ != net::kNoSocket) entries_.push_back({controlListener_, true, false});
-  for (const auto& link : controls_) {
-    entries_.push_back({link->socket, true, !link->console && !link->output.empty()});
-  }
-  for (const auto& connection : connections_) {
-    entries_.push_back(
-        {connection->socket, connection->session->WantsInput(), connection->sendBlocked});
-  }
-  const std::size_t polledLinks = controls_.size();
-  const std::size_t polledConnections = connections_.size();
-  if (!net::Poll(entries_.data(), entries_.size(),
-                 PollTimeout(maxWaitMilliseconds, now, nextBeat))) {
+  // Objects stay alive until Reap, so a token of this wait never outlives what it points to.
+  const int found =
+      readiness_.Wait(ready_, kReadyAtOnce, WaitTimeout(maxWaitMilliseconds, now, next));
+  if (found < 0) {
     log_.Line("poll failed");
     return false;
   }
   now = clock_.NowMilliseconds();
-
-  std::size_t at = 0;
-  for (PlcSlot& slot : slots_) {
-    if (slot.listener == net::kNoSocket) continue;
-    if (entries_[at++].readable) AcceptConnections(slot);
-  }
-  if (controlListener_ != net::kNoSocket && entries_[at++].readable) AcceptControl();
-  // Links and connections added by the accepts above stand behind the polled ones.
-  for (std::size_t i = 0; i < polledLinks; ++i, ++at) {
-    ControlLink& link = *controls_[i];
-    if (entries_[at].readable && !link.closed) ReadControl(link);
-    if (entries_[at].writable && !link.closed) FlushControl(link);
-  }
-  for (std::size_t i = 0; i < polledConnections; ++i, ++at) {
-    Connection& connection = *connections_[i];
-    if (connection.closed) continue;
-    if (entries_[at].writable) {
-      connection.sendBlocked = false;
-      Flush(connection, now);
-    }
-    if (entries_[at].wantRead && entries_[at].readable && !connection.closed) {
-      ReadConnection(connection, now);
-    }
-  }
+  for (int i = 0; i < found; ++i)
+    Handle(ready_[i], now);
   Reap();
   return !quit_;
 }
