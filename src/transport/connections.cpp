@@ -44,6 +44,8 @@ struct OpenAttempt {
   uint16_t status = 0;  // left in the block
   uint16_t handle = 0;  // left in the block
   WaitOutcome outcome = WaitOutcome::kNotOpened;
+  bool polled = false;
+  Deadline deadline{0};  // the driver time-out from the first poll
 };
 
 // The connections of one PLC: an S7's (and a type-6 PLC's) in `read`, or an S5 pair.
@@ -90,11 +92,19 @@ void OpenPlc(const DriverState& state, PlcAttempt& attempt) {
   Open(block, true, attempt.write);
 }
 
-// Asks the transport once for the state of a connection that is being waited for. Established
-// (0) and failed (9, or 2 for a handle that no connection has) are final; every other answer means
-// not yet. Returns whether it is still pending.
-bool PollOnce(OpenAttempt& attempt) {
+// Asks the transport for the state of a connection that is being waited for, unless the driver
+// time-out has passed since its first poll (then it has failed). Established (0) and failed (9, or
+// 2 for a handle that no connection has) are final; every other answer means not yet. Returns
+// whether it is still pending.
+bool PollOnce(const DriverState& state, OpenAttempt& attempt) {
   if (attempt.outcome != WaitOutcome::kPending) return false;
+  if (!attempt.polled) {
+    attempt.polled = true;
+    attempt.deadline = Deadline(state.timeout);
+  } else if (attempt.deadline.Passed()) {
+    attempt.outcome = WaitOutcome::kFailed;
+    return false;
+  }
   const uint16_t answer = ResultCode(Transport().QxConnectionState(attempt.handle));
   if (answer == kConnectionEstablished) {
     attempt.outcome = WaitOutcome::kEstablished;
@@ -105,27 +115,23 @@ bool PollOnce(OpenAttempt& attempt) {
 }
 
 // Waits for every connection opened in `attempts` together: rounds of one state poll of each
-// connection still pending, 2 ms apart, until none is pending or the driver time-out has passed
-// since the first round; what is pending then has failed. The write connection of an S5 pair whose
-// read connection failed is no longer asked.
+// connection still pending, 2 ms apart, until none is pending. Each connection is polled until the
+// driver time-out has passed since its first poll, as if it were waited for alone; the time-outs
+// run side by side, so that the whole wait lasts one time-out and the time of a round. The write
+// connection of an S5 pair whose read connection failed is no longer asked.
 void WaitAll(const DriverState& state, PlcAttempt* attempts, int count) {
-  const Deadline deadline(state.timeout);
   for (;;) {
-    bool pending = false;
+    // The connection first polled, whose time-out ends first, bounds the sleep.
+    const OpenAttempt* first = nullptr;
     for (int i = 0; i < count; ++i) {
       PlcAttempt& attempt = attempts[i];
-      pending = PollOnce(attempt.read) || pending;
-      if (attempt.read.outcome == WaitOutcome::kFailed) continue;
-      pending = PollOnce(attempt.write) || pending;
+      for (OpenAttempt* open : {&attempt.read, &attempt.write}) {
+        if (open == &attempt.write && attempt.read.outcome == WaitOutcome::kFailed) break;
+        if (PollOnce(state, *open) && first == nullptr) first = open;
+      }
     }
-    if (!pending) return;
-    deadline.SleepWithin(kConnectPollMilliseconds);
-    if (deadline.Passed()) break;
-  }
-  for (int i = 0; i < count; ++i) {
-    for (OpenAttempt* attempt : {&attempts[i].read, &attempts[i].write}) {
-      if (attempt->outcome == WaitOutcome::kPending) attempt->outcome = WaitOutcome::kFailed;
-    }
+    if (first == nullptr) return;
+    first->deadline.SleepWithin(kConnectPollMilliseconds);
   }
 }
 

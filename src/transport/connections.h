@@ -21,9 +21,10 @@ constexpr uint32_t kConnectPollMilliseconds = 2;
 
 // Opens the transport library and connects every configured PLC, 0 to 511 in ascending order. A
 // library that does not open is logged and nothing else is done; a PLC that fails does not stop the
-// others. The connections of all PLCs are opened first and then waited for together, within one
-// driver time-out, so that PLCs that are down cost one time-out in all; then each PLC in turn logs
-// its lines and gets its handles and linkState as PlcConnect would give them.
+// others. The connections of all PLCs are opened first and then waited for together, each until
+// the driver time-out has passed since its first poll, so that PLCs that are down cost one time-out
+// in all (and the time of a round of polls); then each PLC in turn logs its lines and gets its
+// handles and linkState as PlcConnect would give them.
 void OpenAllConnections(DriverState& state);
 
 // Connects PLC `plc` (0..511) by its type, sets its linkState to 0 on success or 2 on failure and
