@@ -44,9 +44,15 @@ struct OpenAttempt {
   uint16_t status = 0;  // left in the block
   uint16_t handle = 0;  // left in the block
   WaitOutcome outcome = WaitOutcome::kNotOpened;
-  bool polled = false;
+  uint16_t polls = 0;
   Deadline deadline{0};  // the driver time-out from the first poll
 };
+
+// The transport works on a connection only while it is asked, and an S7 needs three answers of its
+// peer (TCP, the connection request, setup): each connection is asked at least this often, however
+// long a round of polls of many PLCs takes (under wine a poll that waits lasts 1.5 ms, and a round
+// of 511 longer than a time-out).
+constexpr uint16_t kMinConnectPolls = 3;
 
 // The connections of one PLC: an S7's (and a type-6 PLC's) in `read`, or an S5 pair.
 struct PlcAttempt {
@@ -93,18 +99,18 @@ void OpenPlc(const DriverState& state, PlcAttempt& attempt) {
 }
 
 // Asks the transport for the state of a connection that is being waited for, unless the driver
-// time-out has passed since its first poll (then it has failed). Established (0) and failed (9, or
-// 2 for a handle that no connection has) are final; every other answer means not yet. Returns
-// whether it is still pending.
+// time-out has passed since its first poll and it has been asked kMinConnectPolls times (then it
+// has failed). Established (0) and failed (9, or 2 for a handle that no connection has) are final;
+// every other answer means not yet. Returns whether it is still pending.
 bool PollOnce(const DriverState& state, OpenAttempt& attempt) {
   if (attempt.outcome != WaitOutcome::kPending) return false;
-  if (!attempt.polled) {
-    attempt.polled = true;
+  if (attempt.polls == 0) {
     attempt.deadline = Deadline(state.timeout);
-  } else if (attempt.deadline.Passed()) {
+  } else if (attempt.deadline.Passed() && attempt.polls >= kMinConnectPolls) {
     attempt.outcome = WaitOutcome::kFailed;
     return false;
   }
+  ++attempt.polls;
   const uint16_t answer = ResultCode(Transport().QxConnectionState(attempt.handle));
   if (answer == kConnectionEstablished) {
     attempt.outcome = WaitOutcome::kEstablished;
@@ -116,9 +122,10 @@ bool PollOnce(const DriverState& state, OpenAttempt& attempt) {
 
 // Waits for every connection opened in `attempts` together: rounds of one state poll of each
 // connection still pending, 2 ms apart, until none is pending. Each connection is polled until the
-// driver time-out has passed since its first poll, as if it were waited for alone; the time-outs
-// run side by side, so that the whole wait lasts one time-out and the time of a round. The write
-// connection of an S5 pair whose read connection failed is no longer asked.
+// driver time-out has passed since its first poll (and at least kMinConnectPolls times), as if it
+// were waited for alone; the time-outs run side by side, so that the whole wait lasts one time-out
+// and the time of a round or two. The write connection of an S5 pair whose read connection failed
+// is no longer asked.
 void WaitAll(const DriverState& state, PlcAttempt* attempts, int count) {
   for (;;) {
     // The connection first polled, whose time-out ends first, bounds the sleep.

@@ -37,7 +37,8 @@ bool PlcConnect(DriverState& state, int plc);
 
 // Polls the connection state of `handle` until the transport reports it established (true), failed
 // (9 or 2: false at once) or `timeout` milliseconds have passed since the first poll (false). At
-// least one poll; the last one comes before that point.
+// least three polls (the transport works on a connection only while it is asked); past those, the
+// last one comes before that point.
 bool WaitConnected(const DriverState& state, uint16_t handle);
 
 // Command 2. The argument is one signed 32-bit PLC number, in and out: it comes back holding the

@@ -180,6 +180,18 @@ TEST_F(ConnectionsTest, WaitEndsAtTheDeadlineWhateverASleepLasts) {
   }
 }
 
+// A round of polls of many PLCs may outlast the time-out (each poll that finds nothing waits up to
+// a millisecond in the transport): every connection is still asked three times, enough for an S7
+// to get through TCP, its connection request and setup.
+TEST_F(ConnectionsTest, ConnectionIsAskedThreeTimesHoweverLongAPause) {
+  SleepTick(2000);
+  transport().Script(Op::kConnectionState, {3, 3});
+  ASSERT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
+  EXPECT_EQ(transport().Count(Op::kConnectionState), 3);
+  EXPECT_EQ(sleeps(), std::vector<uint32_t>{2});
+  EXPECT_EQ(plc(1).linkState, kLinkConnected);
+}
+
 TEST_F(ConnectionsTest, WaitEndsAtTheFirstEstablishedAnswer) {
   transport().Script(Op::kConnectionState, {6, 0x10001, 0x30000});
   ASSERT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
