@@ -14,9 +14,53 @@ bool HasTcp(Phase phase) {
          phase == Phase::kEstablished;
 }
 
+bool IsStale(const Connection& connection, uint16_t reference) {
+  for (const uint16_t stale : connection.staleReferences) {
+    if (stale == reference) return true;
+  }
+  return false;
+}
+
+// A new reference, never 0 and never one whose late answer may still come.
 uint16_t NextReference(Connection& connection) {
-  if (++connection.nextReference == 0) connection.nextReference = 1;
+  do {
+    if (++connection.nextReference == 0) connection.nextReference = 1;
+  } while (IsStale(connection, connection.nextReference));
   return connection.nextReference;
+}
+
+void CountDropped(Connection& connection, const char* what) {
+  ++connection.droppedAnswers;
+  Trace("quaxnet: connection %u: %s (%u so far)", unsigned{connection.handle}, what,
+        static_cast<unsigned>(connection.droppedAnswers));
+}
+
+// An S7 answer that names the reference of a forgotten part: true when it was dropped.
+bool DropStaleAnswer(Connection& connection, const uint8_t* message, std::size_t size) {
+  uint16_t reference = 0;
+  if (connection.target.personality != Personality::kS7 ||
+      !AnswerReference(message, size, &reference) || reference == 0)
+    return false;
+  for (uint16_t& stale : connection.staleReferences) {
+    if (stale != reference) continue;
+    stale = 0;
+    CountDropped(connection, "late answer of a forgotten request dropped");
+    return true;
+  }
+  return false;
+}
+
+// Forgets the job whose part outlived its answer limit; its reference is kept as stale.
+void ForgetOverdueJob(Connection& connection) {
+  Job& job = connection.job;
+  connection.staleReferences[connection.staleNext] = job.reference;
+  connection.staleNext = static_cast<uint8_t>((connection.staleNext + 1) % kStaleReferences);
+  Trace(
+      "quaxnet: connection %u: no answer to PDU %u within %llu ms: request forgotten, its answer "
+      "will be dropped",
+      unsigned{connection.handle}, unsigned{job.reference},
+      static_cast<unsigned long long>(AnswerLimit(connection)));
+  job.kind = JobKind::kNone;
 }
 
 // Appends one message, cut into DT TPDUs, to what is waiting to be sent.
@@ -70,6 +114,7 @@ void OnConfirm(Connection& connection, const Tpdu& tpdu, uint64_t now) {
 
 void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t size, uint64_t now) {
   Job& job = connection.job;
+  if (DropStaleAnswer(connection, message, size)) return;
   if (!JobInFlight(connection)) {
     // Nothing was asked: the peer is not to be trusted.
     FailConnection(connection, FailureCause::kMalformed, "an answer while nothing was asked");
@@ -95,9 +140,7 @@ void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t siz
       break;
   }
   // The late answer of an abandoned job: dropped.
-  ++connection.droppedAnswers;
-  Trace("quaxnet: connection %u: late answer of an abandoned request dropped (%u so far)",
-        unsigned{connection.handle}, static_cast<unsigned>(connection.droppedAnswers));
+  CountDropped(connection, "late answer of an abandoned request dropped");
   job.kind = JobKind::kNone;
 }
 
@@ -159,6 +202,9 @@ void ResetLink(Connection& connection, uint64_t now) {
   connection.sourceReference = connection.handle;
   connection.tpduBytes = 0;
   connection.pduSize = 0;
+  // No answer of the old link can come on the new one.
+  for (uint16_t& stale : connection.staleReferences)
+    stale = 0;
 }
 
 void OnTcpConnected(Connection& connection, uint64_t now) {
@@ -205,23 +251,39 @@ void ProcessInbound(Connection& connection, uint64_t now) {
   }
 }
 
-void CheckTimeLimits(Connection& connection, uint64_t now) {
+uint64_t AnswerLimit(const Connection& connection) {
   const uint64_t limit = connection.target.timeLimitMs;
+  return limit + limit / 2;
+}
+
+LimitOutcome CheckTimeLimits(Connection& connection, uint64_t now) {
   // `now` may be the start of an operation in which the phase or the part began.
-  auto outlived = [now, limit](uint64_t since) { return now > since && now - since > limit; };
+  auto outlived = [now](uint64_t since, uint64_t limit) {
+    return now > since && now - since > limit;
+  };
   switch (connection.phase) {
     case Phase::kTcpConnecting:
     case Phase::kAwaitingConfirm:
     case Phase::kAwaitingSetup:
-      if (outlived(connection.phaseStartedAt)) FailConnection(connection, FailureCause::kNoAnswer);
-      break;
-    case Phase::kEstablished:
-      if (JobInFlight(connection) && outlived(connection.job.partSentAt))
+      if (outlived(connection.phaseStartedAt, connection.target.timeLimitMs))
         FailConnection(connection, FailureCause::kNoAnswer);
       break;
+    case Phase::kEstablished:
+      if (!JobInFlight(connection) || !outlived(connection.job.partSentAt, AnswerLimit(connection)))
+        break;
+      if (connection.target.personality == Personality::kS7) {
+        ForgetOverdueJob(connection);
+        break;
+      }
+      Trace(
+          "quaxnet: connection %u: no answer within %llu ms: the link is restarted, so that the "
+          "answer can never pass for a later request's",
+          unsigned{connection.handle}, static_cast<unsigned long long>(AnswerLimit(connection)));
+      return LimitOutcome::kRestartLink;
     default:
       break;
   }
+  return LimitOutcome::kNone;
 }
 
 bool AwaitsPeer(const Connection& connection) {
@@ -260,11 +322,13 @@ bool DropOutstandingJob(Connection& connection) {
     job.abandoned = true;
     return false;
   }
-  ++connection.droppedAnswers;
-  Trace("quaxnet: connection %u: answer never collected dropped at the next request (%u so far)",
-        unsigned{connection.handle}, static_cast<unsigned>(connection.droppedAnswers));
+  CountDropped(connection, "answer never collected dropped at the next request");
   job.kind = JobKind::kNone;
   return true;
+}
+
+bool AwaitsAbandonedAnswer(const Connection& connection) {
+  return connection.job.abandoned && JobInFlight(connection);
 }
 
 bool HasAnswerToCollect(const Connection& connection, JobKind kind) {

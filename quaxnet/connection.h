@@ -10,8 +10,14 @@
 // connection forgets the part on its way and every byte it held, and stays broken until it is
 // restarted. An answer that had arrived whole before the break (the peer answered, then closed)
 // stays to be collected; the next request drops it.
-// Every phase and every part of a job must be answered within the connection's time limit, or
-// the connection breaks.
+// Every phase of the connect must be answered within the connection's time limit, or the
+// connection breaks. A part of a job is given half as long again (AnswerLimit): the driver, whose
+// time-out is the same limit counted from the same send, gives up first, and an answer that comes
+// that much late is still taken off the wire and dropped, and the connection stays. A part that
+// outlives even that is forgotten, while the driver's next request (which waits the time-out for
+// it) still waits: on S7 its PDU reference is kept as stale, and its answer dropped whenever it
+// comes; on S5, whose answers carry nothing that ties them to a request, the link is restarted, so
+// that no byte of that answer can ever be taken for a later request's.
 #ifndef QUAXNET_CONNECTION_H_
 #define QUAXNET_CONNECTION_H_
 
@@ -50,6 +56,9 @@ struct Target {
 constexpr std::size_t kMaxMessageBytes =
     kS5MaxTelegramBytes > kS7PduSizeAsked ? kS5MaxTelegramBytes : kS7PduSizeAsked;
 // The largest message cut into TPDUs of the smallest size a peer may confirm, with their headers.
+// S7 PDU references of forgotten parts remembered at once; the oldest gives way to a newer one.
+constexpr std::size_t kStaleReferences = 8;
+
 constexpr std::size_t kOutboundCapacity =
     kMaxMessageBytes +
     (kMaxMessageBytes / ((std::size_t{1} << kTpduSizeCodeDefault) - kDataHeaderBytes) + 1) *
@@ -77,7 +86,20 @@ struct Connection {
   uint64_t drainedAt = 0;  // milliseconds: when a receive last found the socket empty
   Job job;
   uint32_t droppedAnswers = 0;  // late or uncollected answers dropped since the slot was taken
+  // S7: the references of parts forgotten unanswered (0: none), whose answers are dropped.
+  uint16_t staleReferences[kStaleReferences]{};
+  uint8_t staleNext = 0;
 };
+
+// What CheckTimeLimits asks of the link below the state machine.
+enum class LimitOutcome : uint8_t {
+  kNone,
+  kRestartLink,  // an S5 part outlived its answer limit: a new TCP connection, the old one closed
+};
+
+// How long a part of a job waits for its answer from its send, in milliseconds: the time limit of
+// the connection request block and half of it again.
+uint64_t AnswerLimit(const Connection& connection);
 
 // Forgets everything of the last link and enters kTcpConnecting.
 void ResetLink(Connection& connection, uint64_t now);
@@ -95,9 +117,11 @@ void BreakAndForget(Connection& connection);
 // Takes every whole TPKT out of `connection.inbound` and acts on it.
 void ProcessInbound(Connection& connection, uint64_t now);
 
-// Breaks the connection when its phase or the part on its way has outlived the time limit at `now`
-// (a `now` before the phase or the part began is within it).
-void CheckTimeLimits(Connection& connection, uint64_t now);
+// Breaks the connection when a phase of its connect has outlived the time limit at `now` (a `now`
+// before the phase began is within it). A part of a job that has outlived its answer limit is
+// forgotten: on S7 its reference is kept as stale and the connection stays; on S5 the answer is
+// kRestartLink, and the job is forgotten with the link.
+LimitOutcome CheckTimeLimits(Connection& connection, uint64_t now);
 
 // Whether the connection has sent something and waits for the peer.
 bool AwaitsPeer(const Connection& connection);
@@ -110,8 +134,12 @@ bool SendNextPart(Connection& connection, uint64_t now);
 
 // A later send found the job outstanding. An answer that arrived whole but was never collected is
 // dropped now (counted and traced), and true returned: the send may go ahead. An answer still on
-// its way is marked to be dropped when it comes, and false returned.
+// its way (within its answer limit) is marked to be dropped when it comes, and false returned.
 bool DropOutstandingJob(Connection& connection);
+
+// Whether the job was given up by the driver and its answer is still expected: sends and receives
+// answer 14 until it has come and been dropped, or has been forgotten.
+bool AwaitsAbandonedAnswer(const Connection& connection);
 
 // Whether the connection holds the whole answer of a job of `kind` that waits to be collected.
 bool HasAnswerToCollect(const Connection& connection, JobKind kind);

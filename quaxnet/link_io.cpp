@@ -88,11 +88,19 @@ void CloseIfBroken(Connection& connection) {
   if (connection.phase == Phase::kBroken) CloseLink(connection);
 }
 
+// Checks the time limits at `at`; an S5 part past its answer limit gets a new link: the old socket,
+// with whatever answer may still come on it, is closed first.
+void ApplyTimeLimits(Connection& connection, uint64_t at) {
+  if (CheckTimeLimits(connection, at) != LimitOutcome::kRestartLink) return;
+  CloseLink(connection);
+  ResetLink(connection, NowMilliseconds());
+  StartLink(connection);
+}
+
 // One pass over the connection: the connect, the bytes either way (received only when `receive`,
 // and then waiting up to `waitMicroseconds` for the first of them), the time limits. These are
 // judged at `startedAt`, when the operation began: a limit that runs out while an operation waits
-// counts at the next operation, so that the driver, whose own time-out counts from the same send,
-// gives up on a silent PLC before the library breaks the connection.
+// counts at the next operation, and an answer that came during the wait is taken first.
 void Step(Connection& connection, bool receive, uint32_t waitMicroseconds, uint64_t startedAt) {
   if (connection.phase == Phase::kTcpConnecting) {
     const net::Error error = net::CheckConnect(connection.socket);
@@ -105,7 +113,7 @@ void Step(Connection& connection, bool receive, uint32_t waitMicroseconds, uint6
     Flush(connection);
     if (receive) Receive(connection, waitMicroseconds);
   }
-  CheckTimeLimits(connection, startedAt);
+  ApplyTimeLimits(connection, startedAt);
   CloseIfBroken(connection);
 }
 
@@ -148,7 +156,7 @@ void Advance(Connection& connection, bool mayWait) {
     if (connecting || sending) {
       // Waiting to send: for the connect to finish or for room in the socket's buffer.
       if (!net::Wait(connection.socket, !connecting, true, left)) {
-        CheckTimeLimits(connection, startedAt);
+        ApplyTimeLimits(connection, startedAt);
         CloseIfBroken(connection);
         return;
       }

@@ -111,7 +111,7 @@ int FindCompleteJob(Connection& connection, JobKind kind) {
   if (connection.phase != Phase::kEstablished) return LinkAnswer(connection);
   const Job& job = connection.job;
   if (job.kind == JobKind::kNone) return kAnswerNoRequest;
-  if (job.abandoned) return kAnswerResponsePending;
+  if (AwaitsAbandonedAnswer(connection)) return kAnswerResponsePending;
   if (job.kind != kind) return kAnswerNoRequest;
   return job.complete ? kAnswerDone : kAnswerNothingYet;
 }

@@ -190,4 +190,12 @@ S7Answer DecodeWriteAnswer(const uint8_t* message, std::size_t size, uint16_t re
   return code == 0 ? answer : Refused(code);
 }
 
+bool AnswerReference(const uint8_t* message, std::size_t size, uint16_t* reference) {
+  if (size < kAnswerHeaderBytes) return false;
+  const uint16_t found = zan::LoadBig16(message + 4);
+  if (!SplitAnswer(message, size, found).valid) return false;
+  *reference = found;
+  return true;
+}
+
 }  // namespace quaxnet

@@ -71,6 +71,10 @@ S7Answer DecodeReadAnswer(const uint8_t* message, std::size_t size, uint16_t ref
 // Decodes the answer to a write var sent with `reference`.
 S7Answer DecodeWriteAnswer(const uint8_t* message, std::size_t size, uint16_t reference);
 
+// The PDU reference of an answer (an ack or ack-data header whose lengths fit `size`); false for
+// anything else.
+bool AnswerReference(const uint8_t* message, std::size_t size, uint16_t* reference);
+
 }  // namespace quaxnet
 
 #endif  // QUAXNET_WIRE_S7_H_

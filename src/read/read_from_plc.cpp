@@ -3,7 +3,6 @@
 #include "address/tag_address.h"
 #include "core/clock.h"
 #include "core/host_services.h"
-#include "core/sleep.h"
 #include "read/block_cache.h"
 #include "read/byte_addressed_words.h"
 #include "read/value_decoding.h"
@@ -26,30 +25,10 @@ uint16_t ReceiveRead(DriverState& state, uint16_t connection, uint16_t* status) 
       Transport().QxReceiveRead(kTransferBufferBytes, state.transferBuffer, status, connection));
 }
 
-// Sends the record; a busy transport is asked again until it takes the request or the retries are
-// used up. Returns the last answer. The wait for the answer counts from the send that the transport
-// took: `deadline` is set anew before each send, so that the driver gives up on an answer before
-// the transport's own time limit (the same time-out, counted from the same send) can break the
-// connection.
-uint16_t SendWithRetries(TransferRecord& record, uint8_t plcType, int32_t timeout,
-                         Deadline& deadline) {
-  deadline = Deadline(timeout);
-  uint16_t answer = SendRead(record);
-  if (answer != kAnswerBusy) return answer;
-  for (int retry = 0; retry < kBusyRetries; ++retry) {
-    DriverSleep(kBusyRetryMilliseconds);
-    if (plcType == kPlcTypeS5) DriverSleep(kBusyRetryS5ExtraMilliseconds);
-    deadline = Deadline(timeout);
-    answer = SendRead(record);
-    if (answer == kAnswerDone) break;
-  }
-  return answer;
-}
-
 // Polls the answer of the record sent until it arrives or `deadline` passes; the last poll comes
 // before it. A lost request (answer 3 or 9) is sent again; a re-send refused with 9 means a dead
-// link, which only a warm start mends. Returns the result code of the read and logs its failure
-// with the length that the tag planned.
+// link, which only a warm start mends, and so does a handle that no connection has (2). Returns the
+// result code of the read and logs its failure with the length that the tag planned.
 int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& record,
                     const Deadline& deadline, uint16_t plannedLength) {
   uint16_t answer = kAnswerDone;
@@ -62,6 +41,8 @@ int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& rec
       answer = SendRead(record);
       if (answer == kAnswerConnectionFailure) break;
       pause = kResendMilliseconds;
+    } else if (answer == kAnswerUnknownHandle) {
+      break;
     } else if (answer != kAnswerNothingYet && answer != kAnswerNothingYetAlt) {
       answered = true;
       break;
@@ -88,19 +69,21 @@ int32_t SendAndAwaitAnswer(DriverState& state, const TagItem& item, TransferReco
   TransferRecord sent = record;
   if (wordsAsBytes && !WordRecordInBytes(record, &sent)) return kResultRefused;
 
-  Deadline deadline(state.timeout);
-  uint16_t answer = SendWithRetries(sent, plcType, state.timeout, deadline);
+  const int32_t wait = RequestWaitMilliseconds(state.timeout);
+  const Deadline sendDeadline(wait);
+  const uint16_t answer =
+      SendWithBusyRetries(RequestKind::kRead, sent, nullptr, plcType, sendDeadline);
   if (answer == kAnswerResponsePending) {
-    // The answer to an earlier request is still on its way: collect and drop it, so that it can
-    // never pass for this request's data.
-    uint16_t status = 0;
-    ReceiveRead(state, sent.connection, &status);
-    DriverSleep(kPendingDropMilliseconds);
+    // The answer to an earlier request is still on its way: the transport drops it when it comes,
+    // so that it can never pass for this request's data. This request was not sent.
+    AwaitPendingAnswer(RequestKind::kRead, state, sent.connection, sendDeadline);
     return kResultRefused;
   }
   if (answer != kAnswerDone) return kResultUnreachable;
 
-  const int32_t result = AwaitAnswer(state, item, sent, deadline, record.length);
+  // The answer is waited for from the send that the transport took, as the transport counts it.
+  const Deadline answerDeadline(wait);
+  const int32_t result = AwaitAnswer(state, item, sent, answerDeadline, record.length);
   if (result == kResultDone && wordsAsBytes) ExchangeBytePairs(state.transferBuffer, sent.length);
   return result;
 }

@@ -4,7 +4,9 @@
 // An S7 (and a type-6 PLC) has one connection addressed by slot; an S5 a pair, read and write,
 // addressed by TSAPs. Handles are stored in the PlcEntry only on success and never cleared here; a
 // later warm start restarts them through the transport. Every wait polls the connection state 2 ms
-// apart (DriverSleep) until the driver time-out has passed on the driver clock (core/clock.h).
+// apart (DriverSleep) until the connection is established, the transport answers that it failed
+// (9, or 2 for a handle that no connection has), or the driver time-out has passed on the driver
+// clock (core/clock.h).
 #ifndef ZAN_TRANSPORT_CONNECTIONS_H_
 #define ZAN_TRANSPORT_CONNECTIONS_H_
 
@@ -19,18 +21,24 @@ constexpr uint32_t kConnectPollMilliseconds = 2;
 
 // Opens the transport library and connects every configured PLC, 0 to 511 in ascending order. A
 // library that does not open is logged and nothing else is done; a PLC that fails does not stop the
-// others.
+// others. The connections of all PLCs are opened first and then waited for together, each until
+// the driver time-out has passed since its first poll, so that PLCs that are down cost one time-out
+// in all (and the time of a round of polls); then each PLC in turn logs its lines and gets its
+// handles and linkState as PlcConnect would give them.
 void OpenAllConnections(DriverState& state);
 
 // Connects PLC `plc` (0..511) by its type, sets its linkState to 0 on success or 2 on failure and
-// returns the outcome. A connection that succeeds closes the handle it replaces and is noted as
-// opened for the state (opened_connections.h); a failed one leaves the recorded handles as they
+// returns the outcome. An S5 pair opens its read and write connections together and waits for both
+// at once; its lines are logged read connection first, and a write connection whose read connection
+// failed is closed unlogged. A connection that succeeds closes the handle it replaces and is noted
+// as opened for the state (opened_connections.h); a failed one leaves the recorded handles as they
 // were, for a later warm start to restart.
 bool PlcConnect(DriverState& state, int plc);
 
-// Polls the connection state of `handle` until the transport reports it established (true) or
-// `timeout` milliseconds have passed since the first poll (false). At least one poll; the last one
-// comes before that point.
+// Polls the connection state of `handle` until the transport reports it established (true), failed
+// (9 or 2: false at once) or `timeout` milliseconds have passed since the first poll (false). At
+// least three polls (the transport works on a connection only while it is asked); past those, the
+// last one comes before that point.
 bool WaitConnected(const DriverState& state, uint16_t handle);
 
 // Command 2. The argument is one signed 32-bit PLC number, in and out: it comes back holding the

@@ -57,8 +57,9 @@ constexpr uint16_t kOpenStatusAcceptedPending = 3;
 
 // Answers of the send, receive and completion operations that the reads and writes rely on.
 constexpr uint16_t kAnswerDone = 0;
-constexpr uint16_t kAnswerBusy = 3;        // send: try again; receive, completion: request lost
-constexpr uint16_t kAnswerNothingYet = 6;  // receive, completion: not yet
+constexpr uint16_t kAnswerUnknownHandle = 2;  // no connection has the handle
+constexpr uint16_t kAnswerBusy = 3;           // send: try again; receive, completion: request lost
+constexpr uint16_t kAnswerNothingYet = 6;     // receive, completion: not yet
 constexpr uint16_t kAnswerNothingYetAlt = 7;
 constexpr uint16_t kAnswerConnectionFailure = 9;
 constexpr uint16_t kAnswerResponsePending = 14;  // send: an earlier answer is still to collect

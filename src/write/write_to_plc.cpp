@@ -7,6 +7,7 @@
 #include "read/byte_addressed_words.h"
 #include "read/transfer_values.h"
 #include "read/value_decoding.h"
+#include "transport/request_send.h"
 #include "transport/transport_binding.h"
 
 namespace zan {
@@ -27,13 +28,16 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
   const PlcEntry& plc = state.plcs[item.plc];
   if (RecordBytes(plc.type, record) > encodedBytes) return kResultRefused;
   // An S5 writes through its write connection while it has one; an S7 has only the one
-  // connection. A handle of 0 goes to the transport as it is: it answers for it.
+  // connection.
   record.connection = plc.writeConnection != 0 ? plc.writeConnection : plc.readConnection;
 
   if (state.commTrace == 1) {
     ZAN_LOG("ZanDOR: COMM_TRACE: Write Tag with id %d and address %s to PLC, Len=%d", item.tagId,
             LoggedAddressText(item), record.length);
   }
+  // A PLC without a connection cannot be reached, for a write as for a read: its pair moves to the
+  // other member.
+  if (record.connection == 0) return kResultUnreachable;
 
   // The words of a type-6 PLC go out as the bytes that hold them, in PLC order; transferBuffer
   // holds them in host order again once the write is over.
@@ -44,34 +48,40 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
     ExchangeBytePairs(state.transferBuffer, sent.length);
   }
 
-  const TransportOperations& transport = Transport();
-  // The wait counts from the send, as the transport's own time limit does: the driver gives up
-  // first, before the transport would break the connection over it.
-  const Deadline deadline(state.timeout);
-  int answer = ResultCode(transport.QxSendWrite(&sent, state.transferBuffer));
+  const int32_t wait = RequestWaitMilliseconds(state.timeout);
+  const Deadline sendDeadline(wait);
+  int answer =
+      SendWithBusyRetries(RequestKind::kWrite, sent, state.transferBuffer, plc.type, sendDeadline);
   uint16_t status = 0;
-  bool timedOut = false;
-  // A send refused with 9 found the link dead: no completion can come before a warm start. Any
-  // other answer of the send carries nothing that the completion does not tell.
-  if (answer != kAnswerConnectionFailure) {
+  bool unreachable = false;  // no completion within the time-out, or no send taken
+  if (answer == kAnswerResponsePending) {
+    // The answer to an earlier request is still on its way; this write was not sent. The
+    // transport drops that answer when it comes, and the next request finds the connection free.
+    AwaitPendingAnswer(RequestKind::kWrite, state, sent.connection, sendDeadline);
+  } else if (answer == kAnswerDone) {
+    // The completion is waited for from the send that the transport took, as the transport
+    // counts it: the driver gives up first, before the transport would give up on the answer.
+    const Deadline deadline(wait);
+    const TransportOperations& transport = Transport();
     for (;;) {
       status = 0;
       answer = ResultCode(transport.QxWriteCompletion(&status, sent.connection));
       if (!IsPending(answer)) break;
       deadline.SleepWithin(kCompletionPollMilliseconds);
       if (deadline.Passed()) {
-        timedOut = true;
+        unreachable = true;
         break;
       }
     }
+  } else {
+    // Busy after the retries, broken, or a handle that no connection has: as the read judges it.
+    unreachable = true;
   }
   if (wordsAsBytes) ExchangeBytePairs(state.transferBuffer, sent.length);
 
-  if (answer != 0 || status != 0 || timedOut) {
+  if (answer != 0 || status != 0 || unreachable) {
     ZAN_LOG("ZanDOR: Write Tag %s Failed, rc=%d,%d", LoggedAddressText(item), answer, status);
-    if (timedOut || answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
-      return kResultUnreachable;
-    }
+    if (unreachable || ConnectionUnusable(static_cast<uint16_t>(answer))) return kResultUnreachable;
     return kResultRefused;
   }
 

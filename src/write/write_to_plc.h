@@ -22,17 +22,19 @@ constexpr uint32_t kCompletionPollMilliseconds = 1;
 // more (read/transfer_values.h, RecordBytes) is refused with 1, logged by nothing and sent nowhere,
 // so that no byte left in transferBuffer by another request ever reaches the PLC. Fills
 // the record's connection handle: the PLC's write connection, or its read connection when it has
-// none. Polls the completion 1 ms apart until it comes or the driver time-out has passed since the
-// send (at least once); a send refused with 9 (a dead link) is not polled at all. On a PLC
-// of type 6 a data-block record in words goes out as the bytes that hold them
-// (byte_addressed_words.h).
+// none; a PLC with neither is not asked (2, nothing logged, as a read). The send judges the
+// transport as a read's does (request_send.h): a busy transport is asked again within the
+// time-out, and an earlier answer still on its way (14) is waited for and costs this write (1).
+// The completion is polled 1 ms apart until it comes or the time-out (at most 65535 ms) has passed
+// since the send (at least once). On a PLC of type 6 a data-block record in words goes out as the
+// bytes that hold them (byte_addressed_words.h).
 //
 // Returns 0 when the write completed with status 0; then every valid cache block of the PLC that
 // holds the whole written range of a data block receives the written bytes. Returns 2 when the
-// completion did not come within the time-out or the connection failed (answers 3 and 9, of the
-// completion or 9 of the send), 1 for any other answer or a non-zero status; both failures are
-// logged and leave the cache untouched. 1 also, without a transfer, for type-6 words beyond the
-// connection's 16-bit byte addresses.
+// completion did not come within the time-out or the connection cannot carry the write (a send
+// that is not taken: busy after the retries, 9, 2; a completion of 2, 3 or 9), 1 for any other
+// answer or a non-zero status; both failures are logged and leave the cache untouched. 1 also,
+// without a transfer, for type-6 words beyond the connection's 16-bit byte addresses.
 int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& record,
                    int32_t encodedBytes);
 

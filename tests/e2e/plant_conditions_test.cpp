@@ -116,6 +116,45 @@ TEST_F(PlantConditionsTest, LateAnswerCostsOneRequestAndNeverPassesForAnother) {
   EXPECT_EQ(dropped, 2);
 }
 
+// Twenty PLCs at setting 100 (1 s), ten rejecting the connection request and five stopped (TCP
+// refused): Init knows at once that they failed, and waits for nobody. A warm start of a PLC that
+// rejects the request ends at once too.
+TEST_F(PlantConditionsTest, RejectedAndStoppedPlcsCostInitNoWait) {
+  StartSimulator({"1-20:s7:db=10x16"});
+  std::string configuration;
+  for (int plc = 1; plc <= 20; ++plc)
+    configuration += S7Line(plc);
+  ASSERT_EQ(Init(S7Line(1)), 0);  // the libraries loaded
+  for (int plc = 1; plc <= 10; ++plc)
+    Fault("fault " + std::to_string(plc) + " refuse");
+  for (int plc = 11; plc <= 15; ++plc)
+    Fault("stop " + std::to_string(plc));
+  Clock::time_point start = Clock::now();
+  ASSERT_EQ(Init(configuration), 0);
+  const long long init = MillisecondsSince(start);
+  for (int plc = 1; plc <= 20; ++plc) {
+    EXPECT_EQ(LoggedCount("ZanDOR: Connection to Plc #" + std::to_string(plc) +
+                          (plc <= 15 ? " Failed !!!" : " Success !!!")),
+              1)
+        << plc;
+  }
+  EXPECT_LT(init, 900) << "no PLC is waited for to the time-out of 1000 ms";
+
+  // A PLC that Init could not connect (a new connection) and one whose connection broke (a
+  // restart of it), both rejecting the connection request.
+  Fault("fault 16 refuse");
+  ASSERT_EQ(simulator().Command("fault 16 drop").rfind("ok", 0), 0u);
+  for (int32_t plc : {1, 16}) {
+    start = Clock::now();
+    int32_t number = plc;
+    EXPECT_EQ(driver().WarmStart(&number), 1) << plc;
+    const long long warmStart = MillisecondsSince(start);
+    std::printf("Init of 20 PLCs, 15 down: %lld ms; warm start of rejecting PLC %d: %lld ms\n",
+                init, plc, warmStart);
+    EXPECT_LT(warmStart, 900) << plc;
+  }
+}
+
 TEST_F(PlantConditionsTest, InitAgainAndAgainKeepsOneConnectionPerPlc) {
   StartS7AndS5();
   ASSERT_EQ(Init(S7AndS5()), 0);

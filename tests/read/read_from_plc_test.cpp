@@ -68,10 +68,10 @@ TEST_F(ReadTest, CacheBlocksAreFetchedAndServeTheReadsTheyHold) {
 }
 
 TEST_F(ReadTest, TransportAnswers) {
-  const std::vector<int> sixes(100, 6), busy(21, 3);
+  const std::vector<int> sixes(100, 6), busy(21, 3), fourteens(10, 14);
   const std::vector<uint32_t> milliseconds(100, 1), retries(20, 10);
   // Busy twice: the wait for the answer counts from the send that went out.
-  std::vector<uint32_t> retriedThenPolled(15, 1);
+  std::vector<uint32_t> retriedThenPolled(25, 1);
   retriedThenPolled.insert(retriedThenPolled.begin(), {10, 10});
   // clang-format off
   const struct {
@@ -80,9 +80,13 @@ TEST_F(ReadTest, TransportAnswers) {
     const char* failure;  // the end of the failure line, or nullptr
   } cases[] = {
     {2, 1000, {3, 3, 0}, {}, 0, 0, 3, 1, {10, 40, 10, 40}, nullptr},  // S5 busy
-    {1, 1000, {3, 9, 0}, {}, 0, 0, 3, 1, {10, 10}, nullptr},          // busy, a failure between
+    {1, 1000, {3, 9, 0}, {}, 0, 2, 2, 0, {10}, nullptr},   // busy, then a failure: no retry mends it
+    {1, 1000, {3, 12}, {}, 0, 2, 2, 0, {10}, nullptr},     // busy, then any other answer
     {1, 1000, busy, {}, 0, 2, 21, 0, retries, nullptr},
+    {2, 120, busy, {}, 0, 2, 3, 0, {10, 40, 10, 40, 10, 10}, nullptr},  // retries within the time-out
     {1, 1000, {14}, {0}, 0, 1, 1, 1, {1}, nullptr},              // pending: collected and dropped
+    {1, 1000, {14}, {14, 14, 8}, 0, 1, 1, 3, {1, 1, 1}, nullptr},  // waited for until dropped
+    {1, 5, {14}, fourteens, 0, 1, 1, 5, {1, 1, 1, 1, 1}, nullptr},  // but not past the time-out
     {1, 1000, {0, 0}, {3, 6, 0}, 0, 0, 2, 3, {50, 1}, nullptr},  // lost, sent again
     {1, 1000, {0, 3}, {9, 0}, 0, 0, 2, 2, {50}, nullptr},        // sent again, link not up yet
     {1, 1000, {0, 9}, {9}, 0, 2, 2, 1, {}, "Len=2 rc=9,0"},      // dead link: no waiting
@@ -91,9 +95,10 @@ TEST_F(ReadTest, TransportAnswers) {
     {1, 30, {0, 0}, {6, 3}, 0, 2, 2, 2, {1, 29}, "Len=2 rc=0,0"},     // no wait past it
     {1, 1000, {0}, {0}, 3, 1, 1, 1, {}, "Len=2 rc=0,3"},
     {2, 1000, {0}, {12}, 0, 1, 1, 1, {}, "Len=1 rc=12,0"},
+    {1, 1000, {0}, {2}, 0, 2, 1, 1, {}, "Len=2 rc=2,0"},  // no connection has the handle
     {1, 0, {0}, {6}, 0, 2, 1, 1, {}, "Len=2 rc=6,0"},                  // no time: one poll
     {1, 100, {0}, sixes, 0, 2, 1, 100, milliseconds, "Len=2 rc=6,0"},  // until the deadline
-    {1, 15, {3, 3, 0}, sixes, 0, 2, 3, 15, retriedThenPolled, "Len=2 rc=6,0"},
+    {1, 25, {3, 3, 0}, sixes, 0, 2, 3, 25, retriedThenPolled, "Len=2 rc=6,0"},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -132,6 +137,15 @@ TEST_F(ReadTest, AnswerWaitEndsAtTheDeadlineWhateverASleepLasts) {
   EXPECT_EQ(now() - start, 1008u);  // 63 ticks: the first at or after 1000 ms
   EXPECT_EQ(transport().Count(Op::kReceiveRead), 63);
   EXPECT_EQ(log(), Lines{"ZanDOR: Read Tag 01DW0100020 Failed, Len=2 rc=6,0"});
+
+  // A time-out longer than the connection request block carries: the driver gives up when the
+  // block's 65535 ms have passed, before the transport gives up on the answer.
+  SleepTick(0);
+  ClearLog();
+  state().timeout = 100000;
+  const uint64_t longStart = now();
+  EXPECT_EQ(Read(item), 2);
+  EXPECT_EQ(now() - longStart, 65535u);
 }
 
 TEST_F(ReadTest, TypeSixWordsBeyondTheByteAddressesOfItsConnectionAreRefused) {

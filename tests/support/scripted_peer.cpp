@@ -56,6 +56,14 @@ bool ScriptedPeer::Accept(const Pump& pump) {
   return false;
 }
 
+bool ScriptedPeer::TryAccept() {
+  net::Socket accepted = net::kNoSocket;
+  if (net::Accept(listener_, &accepted) != net::Error::kNone) return false;
+  Drop();
+  current_ = accepted;
+  return true;
+}
+
 ScriptedPeer::Arrival ScriptedPeer::Fill(const Pump& pump) {
   for (int round = 0; round < kSafetyRounds && current_ != net::kNoSocket; ++round) {
     if (pump) pump();

@@ -32,6 +32,10 @@ class ScriptedPeer {
   // Accepts the library's next connection, which replaces the current one; false when none came.
   bool Accept(const Pump& pump = {});
 
+  // Accepts a connection that is waiting to be accepted, without waiting for one; false when none
+  // is.
+  bool TryAccept();
+
   // The next TPKT that the library sent on the current connection, whole; empty when the
   // connection closed or nothing came.
   Bytes ReadTpkt(const Pump& pump = {});

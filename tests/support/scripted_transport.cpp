@@ -33,7 +33,8 @@ int ZAN_STDCALL OpenS5(ConnectRequest* block) {
   return current->Answer(Op::kOpenS5);
 }
 int ZAN_STDCALL ConnectionState(uint32_t handle) {
-  return Simple(Op::kConnectionState, handle);
+  current->Record(TransportCall{Op::kConnectionState, handle, {}});
+  return current->AnswerState(handle);
 }
 int ZAN_STDCALL CloseConnection(uint32_t handle) {
   return Simple(Op::kCloseConnection, handle);
@@ -152,6 +153,20 @@ void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t 
 
 void ScriptedTransport::ScriptOpenUntouched(Op op, int result) {
   scriptedOpens_[op].push_back(OpenAnswer{result, 0, 0, false});
+}
+
+void ScriptedTransport::ScriptState(uint16_t handle, std::initializer_list<int> answers, int last) {
+  scriptedStates_[handle] = {std::deque<int>(answers), last};
+}
+
+int ScriptedTransport::AnswerState(uint32_t handle) {
+  const auto found = scriptedStates_.find(static_cast<uint16_t>(handle));
+  if (found == scriptedStates_.end()) return Answer(Op::kConnectionState);
+  std::deque<int>& queue = found->second.first;
+  if (queue.empty()) return found->second.second;
+  const int result = queue.front();
+  queue.pop_front();
+  return result;
 }
 
 int ScriptedTransport::Answer(Op op) {

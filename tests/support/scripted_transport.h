@@ -53,6 +53,10 @@ class ScriptedTransport {
   void Script(Op op, std::initializer_list<int> results);
   void Fallback(Op op, int result);
 
+  // The connection state of `handle` answers `answers` in order, then `last` for ever, whatever
+  // the script of the connection state says for other handles.
+  void ScriptState(uint16_t handle, std::initializer_list<int> answers, int last);
+
   // The next answer of an open: the result, and the handle and status it writes into the block.
   void ScriptOpen(Op op, int result, uint16_t handle, uint16_t status);
   // The next answer of an open is `result`, and the block is left as the driver passed it.
@@ -80,6 +84,7 @@ class ScriptedTransport {
   void ClearCalls() { calls_.clear(); }
 
   int Answer(Op op);  // used by the installed operations
+  int AnswerState(uint32_t handle);
   void AnswerOpen(Op op, ConnectRequest* block);
   void Record(TransportCall call) { calls_.push_back(call); }
 
@@ -93,6 +98,7 @@ class ScriptedTransport {
   std::map<Op, std::deque<int>> scripted_;
   std::map<Op, int> fallback_;
   std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
+  std::map<uint16_t, std::pair<std::deque<int>, int>> scriptedStates_;
   uint16_t nextHandle_ = 1;
   std::vector<uint8_t> readData_;
   uint16_t receiveStatus_ = 0;

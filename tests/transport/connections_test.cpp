@@ -180,6 +180,18 @@ TEST_F(ConnectionsTest, WaitEndsAtTheDeadlineWhateverASleepLasts) {
   }
 }
 
+// A round of polls of many PLCs may outlast the time-out (each poll that finds nothing waits up to
+// a millisecond in the transport): every connection is still asked three times, enough for an S7
+// to get through TCP, its connection request and setup.
+TEST_F(ConnectionsTest, ConnectionIsAskedThreeTimesHoweverLongAPause) {
+  SleepTick(2000);
+  transport().Script(Op::kConnectionState, {3, 3});
+  ASSERT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
+  EXPECT_EQ(transport().Count(Op::kConnectionState), 3);
+  EXPECT_EQ(sleeps(), std::vector<uint32_t>{2});
+  EXPECT_EQ(plc(1).linkState, kLinkConnected);
+}
+
 TEST_F(ConnectionsTest, WaitEndsAtTheFirstEstablishedAnswer) {
   transport().Script(Op::kConnectionState, {6, 0x10001, 0x30000});
   ASSERT_EQ(InitWith("1=7,10.0.0.1\n"), 0);
@@ -193,7 +205,8 @@ TEST_F(ConnectionsTest, S5PairConnectsReadThenWrite) {
   transport().ScriptOpen(Op::kOpenS5, 0, 12, 3);
   ASSERT_EQ(InitWith("3=5,10.0.0.3,LOCAL01,READ01,WRITE01\n"), 0);
 
-  EXPECT_EQ(transport().Journal(), (Lines{"252", "224", "124 h=11", "224", "124 h=12"}));
+  // Both connections are opened before either is waited for.
+  EXPECT_EQ(transport().Journal(), (Lines{"252", "224", "224", "124 h=11", "124 h=12"}));
   const std::vector<TransportCall> opens = transport().CallsOf(Op::kOpenS5);
   for (const TransportCall& open : opens) {
     EXPECT_EQ(+open.block.remoteTsapLength, 8);
@@ -223,8 +236,8 @@ TEST_F(ConnectionsTest, ReconnectClosesOnlyTheHandlesItReplaces) {
   transport().ClearCalls();
   ASSERT_TRUE(PlcConnect(state(), 1));
   ASSERT_TRUE(PlcConnect(state(), 3));
-  EXPECT_EQ(transport().Journal(), (Lines{"225 h=0", "124 h=4", "101 h=1", "224", "124 h=5",
-                                          "101 h=2", "224", "124 h=6", "101 h=3"}));
+  EXPECT_EQ(transport().Journal(), (Lines{"225 h=0", "124 h=4", "101 h=1", "224", "224", "124 h=5",
+                                          "124 h=6", "101 h=2", "101 h=3"}));
 
   // A reconnect that fails keeps the recorded handle for the warm start.
   transport().ClearCalls();
@@ -248,12 +261,27 @@ TEST_F(ConnectionsTest, S5PairFailures) {
        {"252", "224", "101 h=21"},
        {"ZanDOR: Strat Read Connection Failed Plc #3 (3,0)"},
        0},
+      // The write connection opened alongside a read connection that never comes up is closed
+      // without a line of its own.
       {"read never up",
        [](ScriptedTransport& t) {
          t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
-         t.Fallback(Op::kConnectionState, 7);
+         t.ScriptOpen(Op::kOpenS5, 0, 22, 0);
+         t.ScriptState(21, {}, 7);
+         t.ScriptState(22, {}, 0);
        },
-       Journal({"252", "224"}, "124 h=21", 50, {"101 h=21"}),
+       Journal({"252", "224", "224", "124 h=21", "124 h=22"}, "124 h=21", 49,
+               {"101 h=21", "101 h=22"}),
+       {"ZanDOR: Read Connection FAIL, Plc #3 !!! "},
+       0},
+      {"read rejected",
+       [](ScriptedTransport& t) {
+         t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
+         t.ScriptOpen(Op::kOpenS5, 0, 22, 0);
+         t.ScriptState(21, {3}, 9);
+         t.ScriptState(22, {}, 3);
+       },
+       {"252", "224", "224", "124 h=21", "124 h=22", "124 h=21", "101 h=21", "101 h=22"},
        {"ZanDOR: Read Connection FAIL, Plc #3 !!! "},
        0},
       // A write connection that fails after its read connection succeeded: the read handle stays
@@ -263,7 +291,7 @@ TEST_F(ConnectionsTest, S5PairFailures) {
          t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
          t.ScriptOpen(Op::kOpenS5, 0, 22, 9);
        },
-       {"252", "224", "124 h=21", "224", "101 h=22"},
+       {"252", "224", "224", "124 h=21", "101 h=22"},
        {"ZanDOR: Read Connection Success, Plc #3 !!! ",
         "ZanDOR: Strat Write Connection Failed Plc #3 (0,9)"},
        21},
@@ -273,7 +301,7 @@ TEST_F(ConnectionsTest, S5PairFailures) {
          t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
          t.ScriptOpenUntouched(Op::kOpenS5, 8);
        },
-       {"252", "224", "124 h=21", "224", "101 h=0"},
+       {"252", "224", "224", "124 h=21", "101 h=0"},
        {"ZanDOR: Read Connection Success, Plc #3 !!! ",
         "ZanDOR: Strat Write Connection Failed Plc #3 (8,0)"},
        21},
@@ -281,10 +309,10 @@ TEST_F(ConnectionsTest, S5PairFailures) {
        [](ScriptedTransport& t) {
          t.ScriptOpen(Op::kOpenS5, 0, 21, 0);
          t.ScriptOpen(Op::kOpenS5, 0, 22, 0);
-         t.Script(Op::kConnectionState, {0});
-         t.Fallback(Op::kConnectionState, 6);
+         t.ScriptState(21, {}, 0);
+         t.ScriptState(22, {}, 6);
        },
-       Journal({"252", "224", "124 h=21", "224"}, "124 h=22", 50, {"101 h=22"}),
+       Journal({"252", "224", "224", "124 h=21"}, "124 h=22", 50, {"101 h=22"}),
        {"ZanDOR: Read Connection Success, Plc #3 !!! ",
         "ZanDOR: Write Connection FAIL, Plc #3 !!! "},
        21},
@@ -295,6 +323,8 @@ TEST_F(ConnectionsTest, S5PairFailures) {
     ScriptedTransport& t = transport();
     t.ClearCalls();
     t.Fallback(Op::kConnectionState, 0);
+    t.ScriptState(21, {}, 0);
+    t.ScriptState(22, {}, 0);
     c.script(t);
     ASSERT_EQ(InitWith("3=5,10.0.0.3\n"), 0);
     Lines journal = c.journal;
@@ -316,7 +346,7 @@ TEST_F(ConnectionsTest, EveryConfiguredPlcInAscendingOrderWhateverFails) {
 
   // A type-6 PLC connects by slot, like an S7.
   EXPECT_EQ(transport().Journal(),
-            (Lines{"252", "225 h=0", "124 h=1", "225 h=0", "101 h=0", "225 h=0", "124 h=3"}));
+            (Lines{"252", "225 h=0", "225 h=0", "225 h=0", "124 h=1", "124 h=3", "101 h=0"}));
   EXPECT_EQ(connectionLog(), (Lines{"ZanDOR: Connection to Plc #2 Success !!!",
                                     "ZanDOR: Strat Connection Failed Plc #7 (5,0)",
                                     "ZanDOR: Connection to Plc #9 Success !!!"}));
@@ -324,6 +354,40 @@ TEST_F(ConnectionsTest, EveryConfiguredPlcInAscendingOrderWhateverFails) {
   EXPECT_EQ(plc(7).linkState, kLinkFailed);
   EXPECT_EQ(plc(9).linkState, kLinkConnected);
   EXPECT_EQ(plc(5).linkState, kLinkUntriedOrRefused);
+}
+
+// PLCs that are down cost Init one time-out in all: every connection is opened first and all are
+// waited for together. The host still sees each PLC's lines in its turn, as if connected alone.
+TEST_F(ConnectionsTest, PlcsThatAreDownCostOneTimeOutTogether) {
+  transport().ScriptOpen(Op::kOpenS7, 0, 1, 0);
+  transport().ScriptOpen(Op::kOpenS7, 0, 2, 0);
+  transport().ScriptOpen(Op::kOpenS5, 0, 3, 0);
+  transport().ScriptOpen(Op::kOpenS5, 0, 4, 0);
+  transport().ScriptOpen(Op::kOpenS7, 0, 5, 0);
+  transport().ScriptState(1, {}, 3);         // PLC 1 never answers its connection request
+  transport().ScriptState(2, {3, 3}, 9);     // PLC 2 rejects it
+  transport().ScriptState(3, {}, 0);         // PLC 3's read connection comes up
+  transport().ScriptState(4, {3, 3, 3}, 9);  // and its write connection is rejected
+  transport().ScriptState(5, {6, 6, 6, 6}, 0);
+  const uint64_t start = now();
+  ASSERT_EQ(InitWith("1=7,10.0.0.1\n2=7,10.0.0.2\n3=5,10.0.0.3,L,R,W\n4=7,10.0.0.4\n"), 0);
+  EXPECT_EQ(now() - start, 100u) << "one time-out for all";
+  EXPECT_EQ(connectionLog(), (Lines{"ZanDOR: Connection to Plc #1 Failed !!!",
+                                    "ZanDOR: Connection to Plc #2 Failed !!!",
+                                    "ZanDOR: Read Connection Success, Plc #3 !!! ",
+                                    "ZanDOR: Write Connection FAIL, Plc #3 !!! ",
+                                    "ZanDOR: Connection to Plc #4 Success !!!"}));
+  const Lines journal = transport().Journal();
+  EXPECT_EQ(Lines(journal.begin(), journal.begin() + 6),
+            (Lines{"252", "225 h=0", "225 h=0", "224", "224", "225 h=0"}));
+  EXPECT_EQ(Lines(journal.end() - 3, journal.end()), (Lines{"101 h=1", "101 h=2", "101 h=4"}));
+  // The rejected connections are asked no more once the transport has said so.
+  EXPECT_EQ(transport().CallsOf(Op::kConnectionState).size(), 50u + 3u + 1u + 4u + 5u);
+  const uint8_t links[] = {kLinkFailed, kLinkFailed, kLinkFailed, kLinkConnected};
+  for (int number = 1; number <= 4; ++number)
+    EXPECT_EQ(plc(number).linkState, links[number - 1]) << number;
+  EXPECT_EQ(plc(3).readConnection, 3) << "kept, as when the write connection fails alone";
+  EXPECT_EQ(plc(4).readConnection, 5);
 }
 
 TEST(ConnectRequestTest, S5TsapIsCopiedAsAStringOfAtMostEightBytes) {

@@ -85,13 +85,25 @@ TEST_F(WarmStartTest, RestartThatTheTransportRefusesStillWaits) {
                    "ZanDOR: Reconnect Success, Plc #1 !!! ", "ZanDOR: Warm start return 0"}));
 
   // Only the low 16 bits count: 0x10001 is a restart. Never established: result 1.
-  transport().Fallback(Op::kConnectionState, 9);
+  transport().Fallback(Op::kConnectionState, 6);
   state().cache[0].valid = 0;
   EXPECT_EQ(WarmStartOf(argument), 1);
   EXPECT_EQ(transport().Journal(), (Lines{"125 h=5", "124 h=5", "124 h=5", "124 h=5"}));
   EXPECT_EQ(sleeps(), (std::vector<uint32_t>{2, 2, 2}));
   EXPECT_EQ(log(), Lines{"ZanDOR: Warm start return 1"});
   EXPECT_EQ(state().cache[0].valid, 0) << "nothing restarted, nothing served again";
+
+  // A connection that the transport reports failed (a PLC that rejects the connection request,
+  // or a handle that no connection has) ends the wait at once.
+  for (const int failed : {9, 0x20002}) {
+    SCOPED_TRACE(failed);
+    transport().Fallback(Op::kConnectionState, failed);
+    const std::size_t sleepsBefore = sleeps().size();
+    EXPECT_EQ(WarmStartOf(argument), 1);
+    EXPECT_EQ(transport().Journal(), (Lines{"125 h=5", "124 h=5"}));
+    EXPECT_EQ(sleeps().size(), sleepsBefore);
+    EXPECT_EQ(log(), Lines{"ZanDOR: Warm start return 1"});
+  }
 }
 
 TEST_F(WarmStartTest, S5RestartsReadAndWriteConnections) {

@@ -31,6 +31,8 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
     {"refused with a status", {0}, 5, 100, 1, 1, 0, "0,5"},
     {"refused", {12}, 0, 100, 1, 1, 0, "12,0"},
     {"busy", {3}, 0, 100, 2, 1, 0, "3,0"},
+    {"broken", {9}, 0, 100, 2, 1, 0, "9,0"},
+    {"no connection has the handle", {2}, 0, 100, 2, 1, 0, "2,0"},
   };
   // clang-format on
   transport().Fallback(Op::kWriteCompletion, 6);
@@ -57,19 +59,52 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
   }
 }
 
-TEST_F(WriteToPlcTest, SendOnADeadLinkWaitsForNoCompletion) {
-  transport().Script(Op::kSendWrite, {9});
+// The send of a write is judged as a read's: a connection that cannot carry it is a PLC that cannot
+// be reached, a busy transport is asked again, and an earlier answer still on its way costs the
+// write.
+TEST_F(WriteToPlcTest, SendAnswers) {
+  // clang-format off
+  const struct {
+    const char* name; std::vector<int> sends, completions; int32_t result;
+    int completionCount; std::vector<uint32_t> sleeps; const char* rc;
+  } rows[] = {
+    {"dead link: no completion waited for", {9}, {}, 2, 0, {}, "9,0"},
+    {"no connection has the handle", {2}, {}, 2, 0, {}, "2,0"},
+    {"busy twice, then sent", {3, 3, 0}, {0}, 0, 1, {10, 10}, nullptr},
+    {"busy, then broken", {3, 9}, {}, 2, 0, {10}, "9,0"},
+    {"an earlier answer on its way, then dropped", {14}, {14, 14, 8}, 1, 3, {1, 1, 1}, "14,0"},
+  };
+  // clang-format on
   transport().Fallback(Op::kWriteCompletion, 6);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ClearLog();
+    transport().ClearCalls();
+    for (int answer : row.sends)
+      transport().Script(Op::kSendWrite, {answer});
+    for (int answer : row.completions)
+      transport().Script(Op::kWriteCompletion, {answer});
+    TagItem item = Tag("01DW0100196");
+    const std::size_t before = sleeps().size();
+    EXPECT_EQ(Write(item), row.result);
+    EXPECT_EQ(transport().Count(Op::kSendWrite), static_cast<int>(row.sends.size()));
+    EXPECT_EQ(transport().Count(Op::kWriteCompletion), row.completionCount);
+    EXPECT_EQ(std::vector<uint32_t>(sleeps().begin() + before, sleeps().end()), row.sleeps);
+    Lines failure;
+    if (row.rc)
+      failure.push_back(std::string("ZanDOR: Write Tag 01DW0100196 Failed, rc=") + row.rc);
+    EXPECT_EQ(log(), failure);
+  }
+
+  // A PLC without a connection is not asked: 2, as a read gives.
+  ClearLog();
+  transport().ClearCalls();
+  plc(1).readConnection = 0;
   TagItem item = Tag("01DW0100196");
   EXPECT_EQ(Write(item), 2);
-  EXPECT_EQ(transport().Count(Op::kWriteCompletion), 0);
-  EXPECT_TRUE(sleeps().empty());
-  EXPECT_EQ(log(), Lines{"ZanDOR: Write Tag 01DW0100196 Failed, rc=9,0"});
-
-  // Any other answer of the send leaves the verdict to the completion.
-  transport().Script(Op::kSendWrite, {14});
-  transport().Script(Op::kWriteCompletion, {0});
-  EXPECT_EQ(Write(item), 0);
+  EXPECT_TRUE(transport().calls().empty());
+  EXPECT_TRUE(log().empty());
+  EXPECT_EQ(plc(1).linkState, kLinkFailed);
 }
 
 TEST_F(WriteToPlcTest, CacheBlocksThatHoldTheWholeWriteWithTheirTraceLines) {
