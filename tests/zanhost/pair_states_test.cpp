@@ -98,7 +98,7 @@ TEST(HeartbeatWarningsTest, AddressesAreTakenAsTheDriversParserTakesThem) {
   EXPECT_TRUE(HeartbeatOfAddress("01D100100000", kHostWord, *state, tag));
 }
 
-TEST(PlcStateWordsTest, TheWordFollowsTheStatusValueOfTheDriver) {
+TEST(PlcStatusWordsTest, TheWordFollowsTheStatusValueOfTheDriver) {
   const struct {
     uint8_t linkState;
     uint16_t readConnection;
