@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "core/driver_state.h"
 #include "address/tag_address.h"
+#include "core/driver_state.h"
 #include "session/failure_report.h"
 #include "session/failure_words.h"
 #include "session/plc_state_words.h"

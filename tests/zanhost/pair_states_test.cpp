@@ -1,6 +1,6 @@
-// Master/backup pairs as zanhost sees them: the heartbeat tags that a tag file lacks, the PLC states
-// in the words of the driver's status value, and the warm starts that stop where only a heartbeat
-// tag can help.
+// Master/backup pairs as zanhost sees them: the heartbeat tags that a tag file lacks, the PLC
+// states in the words of the driver's status value, and the warm starts that stop where only a
+// heartbeat tag can help.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -61,6 +61,11 @@ TEST(HeartbeatWarningsTest, OneLinePerPairThatLacksAHeartbeatTagNamingTheAddress
     for (std::size_t i = 0; i < lines.size(); ++i)
       EXPECT_NE(lines[i].find(c.fragments[i]), std::string::npos) << lines[i];
   }
+  const std::vector<HeartbeatTag> masters = {{1, false}, {3, true}};
+  EXPECT_TRUE(HasHeartbeatTagOf(*state, masters, 1));
+  EXPECT_FALSE(HasHeartbeatTagOf(*state, masters, 2));
+  EXPECT_FALSE(HasHeartbeatTagOf(*state, masters, 3));
+  EXPECT_TRUE(HasHeartbeatTagOf(*state, masters, 4)) << "the backup's tag names its master";
   state->longDb = 1;
   EXPECT_NE(MissingHeartbeatLines(*state, {}, "t")[0].find("\"01D1ddddoooo\""), std::string::npos);
   state->plcs[4].ipAddress[0] = '\0';  // a backup that no line configures makes no pair
@@ -148,8 +153,8 @@ TEST(RestoredLinksTest, AConnectionUpWhileTheDriverStillCountsThePlcFailed) {
   auto state = TwoPairs();
   state->plcs[1].linkState = kLinkFailed;
   RestoredLinks links;
-  links.TakeLines({"ZanDOR: Reconnect Success, Plc #1 !!! ", "ZanDOR: Reconnect Success, Plc #5 !!! "},
-                  *state);
+  links.TakeLines(
+      {"ZanDOR: Reconnect Success, Plc #1 !!! ", "ZanDOR: Reconnect Success, Plc #5 !!! "}, *state);
   EXPECT_TRUE(links.restored(1));
   EXPECT_FALSE(links.restored(5)) << "PLC 5 was not counted failed";
   links.TakeLines({"ZanDOR: Connection to Plc #1 Failed !!!"}, *state);

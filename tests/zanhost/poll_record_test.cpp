@@ -208,7 +208,9 @@ TEST(TrendGeometryTest, AValueHoldsUntilTheNextReadAndAFailureEndsItsLine) {
       {"a new value steps at its read",
        {{10, 5}, {20, 7}},
        {{{10, 5}, {20, 5}, {20, 7}, {100, 7}}}},
-      {"the same value runs on", {{10, 5}, {20, 5}, {30, 6}}, {{{10, 5}, {30, 5}, {30, 6}, {100, 6}}}},
+      {"the same value runs on",
+       {{10, 5}, {20, 5}, {30, 6}},
+       {{{10, 5}, {30, 5}, {30, 6}, {100, 6}}}},
       {"a failure ends the line, the next read starts one",
        {{10, 5}, {20, 0, false}, {30, 8}},
        {{{10, 5}, {20, 5}}, {{30, 8}, {100, 8}}}},
@@ -223,8 +225,8 @@ TEST(TrendGeometryTest, AValueHoldsUntilTheNextReadAndAFailureEndsItsLine) {
 TEST(PollReportTest, FailedPointsNameTheirCauseOutagesAreListedAndAPairShowsItsServer) {
   PollReport report;
   PollSummary summary;
-  const std::vector<std::string> words = {"active", "link down", "link down",
-                                          "waits for its heartbeat", "active", "active"};
+  const std::vector<std::string> words = {
+      "active", "link down", "link down", "waits for its heartbeat", "active", "active"};
   for (int i = 1; i <= 6; ++i) {
     TagReading speed = Read("speed", 0, {i * 10});
     speed.plc = 1;

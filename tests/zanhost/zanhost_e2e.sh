@@ -317,7 +317,8 @@ pair_waits() {
   [ -n "$why" ] || wait_for pair.txt 'PLC 1 link down \(warm start every 0\.3 s\)' 10 ||
     why="master not shown down with its warm starts"
   sim start 1
-  [ -n "$why" ] || wait_for pair.txt 'status PLC 1 waits for its heartbeat; PLC 2 active' 10 ||
+  [ -n "$why" ] ||
+    wait_for pair.txt 'status PLC 1 waits for its heartbeat \(no heartbeat tag of it in tags\.txt\); PLC 2 active' 10 ||
     why="the master does not wait for its heartbeat"
   wait "$pid"
   local restarts

@@ -1,7 +1,8 @@
 // zanhost status: the PLCs of the configuration file after Init, each with the value of its status
 // tag ("!nn") and its state in the words that poll uses too, which follow that value
-// (session/plc_state_words.h): right after Init both members of a pair are active. A PLC that cannot be reached gets a line on standard error too, with
-// the step at which its connection failed when the transport library tells it.
+// (session/plc_state_words.h): right after Init both members of a pair are active. A PLC that
+// cannot be reached gets a line on standard error too, with the step at which its connection failed
+// when the transport library tells it.
 #include <cstdio>
 
 #include "commands/commands.h"

@@ -95,7 +95,13 @@ int RunPoll(const PollOptions& options) {
   }
   WarnOfMissingHeartbeats(session, options.tagFile);
   WarmStartSchedule warmStarts(options.reconnect);
-  table.SetPlcNote([&](int plc) { return warmStarts.Note(session.NeedsWarmStart(plc)); });
+  table.SetPlcNote([&](int plc) -> std::string {
+    if (session.state() != nullptr && session.PlcWord(plc) == "waits for its heartbeat" &&
+        !HasHeartbeatTagOf(*session.state(), session.heartbeatTags(), plc)) {
+      return "no heartbeat tag of it in " + options.tagFile;
+    }
+    return warmStarts.Note(session.NeedsWarmStart(plc));
+  });
   LiveScreen screen(!options.json && !options.plain && CanRedraw());
   CatchInterrupt();
   bool recorded = true;

@@ -24,7 +24,6 @@ class PollReport {
   // The page as text; `title` heads it (the tag file and the configuration, say).
   std::string Html(const std::string& title, const PollSummary& summary) const;
 
-
  private:
   // The values of a run beyond this many get no line of their own.
   static constexpr std::size_t kSeriesPerTag = 8;

@@ -79,8 +79,8 @@ std::vector<std::string> PollSummary::TextLines() const {
                   Padded("FAILED", 8) + Padded("MIN", 11) + Padded("MAX", 11) + "LAST CHANGE");
   for (const Entry& entry : entries_) {
     if (!entry.refusal.empty()) {
-      lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) + "refused: " +
-                      entry.refusal);
+      lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +
+                      "refused: " + entry.refusal);
       continue;
     }
     lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +

@@ -194,7 +194,8 @@ std::string TrendSvg(const TrendChart& chart, int64_t from, int64_t to) {
     for (const std::vector<StepVertex>& line : StepLines(Merged(points, chart.failures), to)) {
       std::string text;
       for (const StepVertex& vertex : line)
-        text += (text.empty() ? "" : " ") + Number(axis.X(vertex.time)) + "," + Number(y(vertex.value));
+        text +=
+            (text.empty() ? "" : " ") + Number(axis.X(vertex.time)) + "," + Number(y(vertex.value));
       svg += "<polyline fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\" points=\"" +
              text + "\"><title>" + HtmlEscape(series.label) + "</title></polyline>";
     }
@@ -215,8 +216,8 @@ std::string TrendSvg(const TrendChart& chart, int64_t from, int64_t to) {
     }
   }
   for (const auto& [failure, more] : ThinnedFailures(chart.failures, axis)) {
-    std::string title = ClockTime(failure.time) + ": " +
-                        (failure.cause.empty() ? "read failed" : failure.cause);
+    std::string title =
+        ClockTime(failure.time) + ": " + (failure.cause.empty() ? "read failed" : failure.cause);
     if (more > 0) title += " (and " + std::to_string(more) + " more failed reads here)";
     svg += "<rect x=\"" + Number(axis.X(failure.time)) + "\" y=\"" + std::to_string(bottom - 8) +
            "\" width=\"2\" height=\"8\" class=\"failed\"><title>" + HtmlEscape(title) +

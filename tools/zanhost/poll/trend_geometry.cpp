@@ -53,8 +53,7 @@ ValueAxis NiceAxis(double low, double high, ValueScale scale) {
   return axis;
 }
 
-std::vector<std::vector<StepVertex>> StepLines(const std::vector<TimedValue>& points,
-                                               int64_t end) {
+std::vector<std::vector<StepVertex>> StepLines(const std::vector<TimedValue>& points, int64_t end) {
   std::vector<std::vector<StepVertex>> lines;
   std::vector<StepVertex> line;
   for (const TimedValue& point : points) {

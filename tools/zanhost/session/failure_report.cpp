@@ -35,8 +35,7 @@ const CacheBlock* CoveringBlock(const DriverState& state, const Tag& tag, int pl
 
 }  // namespace
 
-bool ExplainUnloggedRead(const DriverState& state, const Tag& tag, int plc,
-                         FailureReport& report) {
+bool ExplainUnloggedRead(const DriverState& state, const Tag& tag, int plc, FailureReport& report) {
   if (tag.kind == zan::kKindStatus || plc < 0 || plc >= kPlcCount) return false;
   if (tag.kind == zan::kKindBackupHeartbeat && state.plcs[plc].backupPlc == 0) {
     report.words = "PLC " + std::to_string(plc) + " has no backup whose heartbeat it could read";

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "session/plc_state_words.h"
 #include "tags/host_types.h"
 
 namespace zanhost {
@@ -85,6 +86,13 @@ std::vector<std::string> MissingHeartbeatLines(const DriverState& state,
     }
   }
   return lines;
+}
+
+bool HasHeartbeatTagOf(const DriverState& state, const std::vector<HeartbeatTag>& found, int plc) {
+  if (plc <= 0 || plc >= kPlcCount) return false;
+  if (state.plcs[plc].backupPlc != 0 && Has(found, plc, false)) return true;
+  const int master = MasterOf(state, plc);
+  return master > 0 && Has(found, master, true);
 }
 
 void WarnOfMissingHeartbeats(const HostSession& session, const std::string& tagFile) {

@@ -29,6 +29,10 @@ std::vector<std::string> MissingHeartbeatLines(const DriverState& state,
                                                const std::vector<HeartbeatTag>& found,
                                                const std::string& tagFile);
 
+// Whether `found` holds the heartbeat tag that reads PLC `plc`'s word: the master's own, or, for a
+// backup, the type-2 tag of its master.
+bool HasHeartbeatTagOf(const DriverState& state, const std::vector<HeartbeatTag>& found, int plc);
+
 // For poll and bridge after their tags are defined: the lines for the heartbeat tags that the
 // driver accepted in `session`, on standard error as "zanhost: warning: ...".
 void WarnOfMissingHeartbeats(const HostSession& session, const std::string& tagFile);

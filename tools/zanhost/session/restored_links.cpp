@@ -9,8 +9,8 @@ namespace {
 
 // The lines of the driver whose connection came up, each followed by "Plc #<n>".
 constexpr const char* kUpLines[] = {
-    "ZanDOR: Reconnect Success, ",       "ZanDOR: Reconnect Read Success, ",
-    "ZanDOR: Reconnect Write Success, ", "ZanDOR: Read Connection Success, ",
+    "ZanDOR: Reconnect Success, ",        "ZanDOR: Reconnect Read Success, ",
+    "ZanDOR: Reconnect Write Success, ",  "ZanDOR: Read Connection Success, ",
     "ZanDOR: Write Connection Success, ", "ZanDOR: Connection to ",
 };
 

@@ -3,7 +3,8 @@
 // leaves that state with its next read, but the switchover never sends a request to a failed
 // member of a master/backup pair, so such a PLC stays failed until its pair's heartbeat tag is read
 // (session/plc_state_words.h). The tracker learns from the driver's own lines which connections
-// came up, and forgets a PLC once the driver no longer counts it failed or reports it failing again.
+// came up, and forgets a PLC once the driver no longer counts it failed or reports it failing
+// again.
 #ifndef ZAN_TOOLS_ZANHOST_SESSION_RESTORED_LINKS_H_
 #define ZAN_TOOLS_ZANHOST_SESSION_RESTORED_LINKS_H_
 
