@@ -11,6 +11,7 @@
 #include "os/host_platform.h"
 #include "output/live_screen.h"
 #include "output/result_words.h"
+#include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
 #include "session/tag_report.h"
 #include "tags/tag_file.h"
@@ -133,6 +134,7 @@ int RunBridge(const BridgeOptions& options) {
   for (const BridgeTag& tag : table.tags()) {
     if (!tag.defined) ReportRefusal(tag.tag);
   }
+  WarnOfMissingHeartbeats(host, options.tagFile);
 
   BridgeSettings settings;
   settings.prefix = prefix;
