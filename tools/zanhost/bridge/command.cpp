@@ -131,7 +131,7 @@ int RunBridge(const BridgeOptions& options) {
   BridgeTable table(host);
   table.Define(specs);
   for (const BridgeTag& tag : table.tags()) {
-    if (!tag.defined) ReportRefusal(tag.tag);
+    if (!tag.defined) ReportRefusal(host, tag.tag);
   }
 
   BridgeSettings settings;
