@@ -130,6 +130,9 @@ commands() {
     check wrong/zanDOR01.INT
   run check-slot 1 '^line 1: warning: no slot given: the driver uses slot 2' '' -- check -q -d wrong
   run check-refused 3 'Init refuses the file' '' -- check -d wrong -i 2
+  mkdir -p example && cp "$here/../../examples/zanDOR01.INT" example/
+  run check-example 0 '^3 PLCs, 0 errors, 0 warnings; Init accepts the file$' '' -- \
+    check -q -d example
   QUAXNET_PORT=abc run bad-port 3 '' 'QUAXNET_PORT=abc is no port number' -- read 01DW0100002 -d conf
 
   simulator_start
