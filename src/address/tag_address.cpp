@@ -77,7 +77,7 @@ int32_t ParseTagDefinition(DriverState& state, TagDefinition& definition, ParseM
   if (form != kResultDone) return form;
 
   // A data-block byte has no place among words: a PLC of type 6 refuses it as an S5 does.
-  if (parse.KeepsS5Rules() && area == 'D' && text.At(kTypePosition) == 'B')
+  if (!TakesDataBlockBytes(parse.Plc().type) && area == 'D' && text.At(kTypePosition) == 'B')
     return ZAN_ADDRESS_REFUSE("Bytes not supported for S5 PLCs");
   if (mode == ParseMode::kCheckOnly) return kResultDone;
   return ApplyHostTypeRules(parse, area);

@@ -22,9 +22,9 @@ namespace {
 
 constexpr const char* kPasswordVariable = "ZANHOST_MQTT_PASSWORD";
 
-int Refuse(const std::string& line) {
+int Refuse(const std::string& line, int exitCode = kExitSetup) {
   std::fprintf(stderr, "zanhost: %s\n", line.c_str());
-  return kExitSetup;
+  return exitCode;
 }
 
 // Every tag name becomes a topic level, once.
@@ -93,10 +93,10 @@ int RunBridge(const BridgeOptions& options) {
   }
   MqttSettings mqtt;
   std::string error;
-  if (!ParseBrokerAddress(options.broker, mqtt, error)) return Refuse(error);
+  if (!ParseBrokerAddress(options.broker, mqtt, error)) return Refuse(error, kExitUsage);
   const std::string prefix =
       options.prefix.empty() ? "zandor/" + std::to_string(options.host.instance) : options.prefix;
-  if (!IsTopicPrefix(prefix, error)) return Refuse("--prefix: " + error);
+  if (!IsTopicPrefix(prefix, error)) return Refuse("--prefix: " + error, kExitUsage);
   std::vector<TagSpec> specs;
   // Files before Init, which changes the current folder.
   if (!ReadTagFile(options.tagFile, specs, error) ||
@@ -115,7 +115,8 @@ int RunBridge(const BridgeOptions& options) {
   if (!mqtt.password.empty() && mqtt.username.empty()) {
     return Refuse(std::string(kPasswordVariable) +
                   " is set but no --username is given; MQTT takes a password only with a user "
-                  "name");
+                  "name",
+                  kExitUsage);
   }
   mqtt.clientId = options.clientId.empty() ? "zanhost-" + std::to_string(options.host.instance) +
                                                  "-" + std::to_string(ProcessId())
@@ -132,7 +133,7 @@ int RunBridge(const BridgeOptions& options) {
   BridgeTable table(host);
   table.Define(specs);
   for (const BridgeTag& tag : table.tags()) {
-    if (!tag.defined) ReportRefusal(tag.tag);
+    if (!tag.defined) ReportRefusal(host, tag.tag);
   }
   WarnOfMissingHeartbeats(host, options.tagFile);
 

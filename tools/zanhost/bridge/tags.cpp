@@ -9,6 +9,7 @@
 #include "output/wall_time.h"
 #include "session/failure_report.h"
 #include "session/plc_state_words.h"
+#include "session/tag_report.h"
 #include "tags/host_types.h"
 
 namespace zanhost {
@@ -82,21 +83,6 @@ void BridgeTable::UpdatePlcs() {
   }
 }
 
-TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
-  TagShape shape;
-  shape.hostType = tag.tag.hostType;
-  shape.kind = tag.tag.kind;
-  shape.count = tag.tag.count;
-  shape.bit = tag.tag.bit;
-  if (LayoutOfKind(tag.tag.kind) == CellLayout::kText) {
-    shape.stringLength = StringLengthOfAddress(tag.tag.text);
-  }
-  const ListedPlc* plc = FindPlc(session_.plcs(), tag.tag.plc & 0xFF);
-  // A PLC of type 6 keeps the S5 rules for its values, floats included.
-  shape.s5 = plc != nullptr && plc->type != kPlcTypeS7;
-  return shape;
-}
-
 SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained) {
   if (retained) {
     return Refused(
@@ -112,7 +98,8 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
   if (!tag->defined) return Refused("the driver refused the tag: " + tag->tag.refusal, payload);
   SetOutcome outcome;
   SetValues values;
-  if (!ReadSetPayload(payload, ShapeOf(*tag), values, outcome.valueJson, outcome.reason)) {
+  if (!ReadSetPayload(payload, ShapeOf(session_, tag->tag), values, outcome.valueJson,
+                      outcome.reason)) {
     return outcome;
   }
   const bool single = tag->tag.count == 1;

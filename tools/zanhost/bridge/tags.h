@@ -71,8 +71,6 @@ class BridgeTable {
   static int PlcOf(const BridgeTag& tag);
 
  private:
-  TagShape ShapeOf(const BridgeTag& tag) const;
-
   HostSession& session_;
   std::vector<BridgeTag> tags_;
   std::vector<BridgePlc> plcs_;
