@@ -18,7 +18,7 @@ const CacheBlock* CoveringBlock(const DriverState& state, const Tag& tag, int pl
   placed.text = tag.text;
   placed.kind = tag.kind;
   placed.address = tag.address;
-  placed.s7 = state.plcs[plc].type == kPlcTypeS7;
+  placed.plcType = state.plcs[plc].type;
   placed.longDb = state.longDb != 0;
   int first = 0;
   int last = 0;
