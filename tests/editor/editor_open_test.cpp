@@ -53,8 +53,9 @@ TEST_F(EditorTest, EachAddressOpensAndConfirmsAsWrittenOrShowsItsRefusal) {
       {1, "02DB0100020", 0, "", "02|Data Block|(5)|010|0020|| |(000 - 255)",
        "      Illegal Tag Type Number.      "},
       {1, "02DW2560020", 0, "", nullptr, "      Illegal Data Block Number.      "},
-      {4, "06DB9990005", 0, "", "06|Data Block|Byte(6)|999|0005||Bit Number: (00 - 07)|(000 - 999)",
-       "06DB9990005"},  // type 6 keeps them
+      // A type-6 PLC keeps the S5 rules (no data block bytes) but takes the S7's data blocks.
+      {4, "06DB9990005", 0, "", "06|Data Block|(5)|999|0005|| |(000 - 999)",
+       "      Illegal Tag Type Number.      "},
       // A double word or a float takes no bit number, and starts at an even S7 byte (a float at
       // an odd one with FLOAT_ODD_ADDRESS).
       {1, "01DD010000812", 0, "",

@@ -315,9 +315,7 @@ read       3    read 01DW0100002 -q -d nothere
 read       106  read 01DW0100002 --type real -q -d conf
 write      0    write 01DW0100010 7 -q -d conf
 write      1    write 05DW0100010 7 -q -d conf
-# A PLC never connected: the transport knows no connection to write on, which the driver
-# takes as a refusal (a read of it says 2).
-write      1    write 01DW0100010 7 -q -d dead -i 2
+write      2    write 01DW0100010 7 -q -d dead -i 2
 write      106  write 01DB0100005 300 -q -d conf
 write      106  write 01DW0100010 40000 --type int -q -d conf
 write      106  write 01DW0100010 -5 -q -d conf
