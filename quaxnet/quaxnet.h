@@ -45,6 +45,9 @@ QX_API int ZAN_STDCALL QxOpenS7Connection(ConnectRequest* block, uint32_t zero);
 QX_API int ZAN_STDCALL QxOpenS5Connection(ConnectRequest* block);
 
 // 124. 0 established; 3 on its way there; 9 broken (until a restart succeeds); 2 unknown handle.
+// While the connection waits for its peer the poll waits for it too, at most about 1 ms; but a poll
+// that follows the poll of another connection without a pause of 1 ms (a round over many
+// connections that are waited for together) does not wait: it takes what has arrived and returns.
 QX_API int ZAN_STDCALL QxConnectionState(uint32_t handle);
 
 // 101. Closes the connection; its handle is unknown afterwards. 0, or 2 for an unknown handle.
