@@ -87,8 +87,8 @@ QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle);
 //   "connection request rejected by the PLC: disconnect request (TSAPs sent: local 01 01, remote
 //   03 03)", "no answer to the connection request within 100 ms (TSAPs sent: ...)";
 //   "setup communication refused by the PLC (error class 0x83, code 0x04)";
-//   "no answer to the read within 100 ms", "answer to the read malformed: ...";
-//   "connection closed by the PLC (TCP connection closed)".
+//   "answer to the read malformed: ...", "connection closed by the PLC (TCP connection closed)
+//   while the read was on its way"; "connection closed by the PLC (TCP connection closed)".
 // A connection's failure is kept from its break until it is established again, and after a close
 // until its slot is taken again (or another connection to the same address and port fails or is
 // established): a host can learn why a connect that it gave up failed ("no answer to ... within"
