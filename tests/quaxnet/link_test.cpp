@@ -173,6 +173,25 @@ TEST_F(QuaxnetTest, StatePollsOfARoundOverManyConnectionsDoNotEachWaitForTheirPe
   EXPECT_LT(net::MonotonicMicroseconds() - start, 200'000u) << "only the first poll waits";
 }
 
+TEST_F(QuaxnetTest, S5ReadPastItsAnswerLimitGetsANewLinkWithTheOldSocketClosedFirst) {
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  ConnectRequest block = S5Block("KORREAD ");
+  block.timeout = 500;
+  const uint16_t handle = Connect(block, 0);
+  ASSERT_NE(handle, 0);
+  ASSERT_FALSE(SendRead(Record(handle, 1, 10, 0, 1)).empty());  // never answered
+  fakeNow += 751;  // past the block's 500 ms and half of it again
+  uint16_t status = 0;
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 3) << "a new link on its way";
+  EXPECT_TRUE(peer.SeesClose()) << "the old socket, where the answer could still come, is closed";
+  const Pump pump = [handle] { QxConnectionState(handle); };
+  ASSERT_TRUE(peer.Accept(pump));
+  peer.Send(ConnectConfirm(ConnectRequestReference(peer.ReadTpkt(pump))));
+  EXPECT_EQ(StateUntil(handle, 0), 0) << "established again under the same handle";
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 8) << "the read is forgotten";
+}
+
 TEST_F(QuaxnetTest, PeerThatClosedWhileIdleIsFoundBeforeTheNextSend) {
   fakeNow = 1000;
   quaxnet::InstallClock(&FakeClock);
