@@ -39,8 +39,10 @@ QX_API int ZAN_STDCALL QxCloseLibrary();
 // S5 pair to the block's address, port and TSAPs, and starts connecting. 0 with the new handle
 // and status 3 in the block; otherwise the handle is 0: 1 for a block (or an S7 second argument
 // other than 0) that cannot be used, 12 when every connection is taken, 13 before the library is
-// open. The block's time-out (milliseconds, 1000 when 0) limits each step of the connect and the
-// wait for each answer.
+// open. The block's time-out (milliseconds, 1000 when 0) limits each step of the connect; the
+// answer to each part of a read or write is waited for that long and half as long again, and then
+// forgotten (on S7 its answer dropped whenever it comes; on S5 the link restarted), never breaking
+// the connection.
 QX_API int ZAN_STDCALL QxOpenS7Connection(ConnectRequest* block, uint32_t zero);
 QX_API int ZAN_STDCALL QxOpenS5Connection(ConnectRequest* block);
 
@@ -70,9 +72,9 @@ QX_API int ZAN_STDCALL QxSendWrite(TransferRecord* record, const void* buffer);
 // (S5 data-block words in host order); 0 with a non-zero status when the PLC refused (the S7
 // item return code or error class and code, or 0x100 + the S5 error number), the buffer
 // untouched; 6 not yet; 3 or 9 the request is lost (not established, broken); 14 the outstanding
-// request was abandoned; 8 no read outstanding; 1 `size` too small or a null pointer. An answer
-// that arrived whole is handed out even when the peer closed the connection right after it; the
-// connection is broken for the next request.
+// request was abandoned and its answer is still expected; 8 no read outstanding; 1 `size` too small
+// or a null pointer. An answer that arrived whole is handed out even when the peer closed the
+// connection right after it; the connection is broken for the next request.
 QX_API int ZAN_STDCALL QxReceiveRead(uint32_t size, void* buffer, uint16_t* status,
                                      uint32_t handle);
 
