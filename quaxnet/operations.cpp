@@ -108,7 +108,7 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
   AdvanceBeforeSend(*connection);
   // An answer that arrived whole but was never collected belongs to a request that the driver has
   // given up: it is dropped, even when the peer has closed since.
-  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection))
+  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection, NowMilliseconds()))
     return connection->phase == Phase::kEstablished ? kAnswerResponsePending
                                                     : LinkAnswer(*connection);
   if (connection->phase != Phase::kEstablished) return LinkAnswer(*connection);
