@@ -50,8 +50,9 @@ bool DropStaleAnswer(Connection& connection, const uint8_t* message, std::size_t
   return false;
 }
 
-// Forgets the job whose part outlived its answer limit; its reference is kept as stale.
-void ForgetOverdueJob(Connection& connection) {
+// Forgets the job whose part is overdue (`waited` ms since its send); its reference is kept as
+// stale.
+void ForgetOverdueJob(Connection& connection, uint64_t waited) {
   Job& job = connection.job;
   connection.staleReferences[connection.staleNext] = job.reference;
   connection.staleNext = static_cast<uint8_t>((connection.staleNext + 1) % kStaleReferences);
@@ -59,8 +60,21 @@ void ForgetOverdueJob(Connection& connection) {
       "quaxnet: connection %u: no answer to PDU %u within %llu ms: request forgotten, its answer "
       "will be dropped",
       unsigned{connection.handle}, unsigned{job.reference},
-      static_cast<unsigned long long>(AnswerLimit(connection)));
+      static_cast<unsigned long long>(waited));
   job.kind = JobKind::kNone;
+}
+
+// Whether the part on its way is overdue at `now`: past its answer limit, or, once the job is
+// abandoned, half a time limit after that. The request that abandoned it waits for it at most a
+// time limit, and sees it settled in that time even when the part went out just before (the last
+// part of a job of several); the request after that finds the connection free.
+bool PartOverdue(const Connection& connection, uint64_t now) {
+  const Job& job = connection.job;
+  auto outlived = [now](uint64_t since, uint64_t limit) {
+    return now > since && now - since > limit;
+  };
+  return outlived(job.partSentAt, AnswerLimit(connection)) ||
+         (job.abandoned && outlived(job.abandonedAt, connection.target.timeLimitMs / 2));
 }
 
 // Appends one message, cut into DT TPDUs, to what is waiting to be sent.
@@ -268,18 +282,19 @@ LimitOutcome CheckTimeLimits(Connection& connection, uint64_t now) {
       if (outlived(connection.phaseStartedAt, connection.target.timeLimitMs))
         FailConnection(connection, FailureCause::kNoAnswer);
       break;
-    case Phase::kEstablished:
-      if (!JobInFlight(connection) || !outlived(connection.job.partSentAt, AnswerLimit(connection)))
-        break;
+    case Phase::kEstablished: {
+      if (!JobInFlight(connection) || !PartOverdue(connection, now)) break;
+      const uint64_t waited = now - connection.job.partSentAt;
       if (connection.target.personality == Personality::kS7) {
-        ForgetOverdueJob(connection);
+        ForgetOverdueJob(connection, waited);
         break;
       }
       Trace(
           "quaxnet: connection %u: no answer within %llu ms: the link is restarted, so that the "
           "answer can never pass for a later request's",
-          unsigned{connection.handle}, static_cast<unsigned long long>(AnswerLimit(connection)));
+          unsigned{connection.handle}, static_cast<unsigned long long>(waited));
       return LimitOutcome::kRestartLink;
+    }
     default:
       break;
   }
@@ -316,9 +331,10 @@ bool SendNextPart(Connection& connection, uint64_t now) {
   return true;
 }
 
-bool DropOutstandingJob(Connection& connection) {
+bool DropOutstandingJob(Connection& connection, uint64_t now) {
   Job& job = connection.job;
   if (!job.complete) {
+    if (!job.abandoned) job.abandonedAt = now;
     job.abandoned = true;
     return false;
   }

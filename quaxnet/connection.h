@@ -17,7 +17,9 @@
 // outlives even that is forgotten, while the driver's next request (which waits the time-out for
 // it) still waits: on S7 its PDU reference is kept as stale, and its answer dropped whenever it
 // comes; on S5, whose answers carry nothing that ties them to a request, the link is restarted, so
-// that no byte of that answer can ever be taken for a later request's.
+// that no byte of that answer can ever be taken for a later request's. A job that a later request
+// found outstanding (abandoned) sends no more parts, and its part on its way is forgotten half a
+// time limit after that at the latest, within the wait of the request that found it.
 #ifndef QUAXNET_CONNECTION_H_
 #define QUAXNET_CONNECTION_H_
 
@@ -118,9 +120,10 @@ void BreakAndForget(Connection& connection);
 void ProcessInbound(Connection& connection, uint64_t now);
 
 // Breaks the connection when a phase of its connect has outlived the time limit at `now` (a `now`
-// before the phase began is within it). A part of a job that has outlived its answer limit is
-// forgotten: on S7 its reference is kept as stale and the connection stays; on S5 the answer is
-// kRestartLink, and the job is forgotten with the link.
+// before the phase began is within it). A part of a job that is overdue (past its answer limit,
+// or half a time limit after its job was abandoned) is forgotten: on S7 its reference is kept as
+// stale and the connection stays; on S5 the answer is kRestartLink, and the job is forgotten with
+// the link.
 LimitOutcome CheckTimeLimits(Connection& connection, uint64_t now);
 
 // Whether the connection has sent something and waits for the peer.
@@ -132,10 +135,11 @@ bool JobInFlight(const Connection& connection);
 // Queues the next part of the job; false (the connection broken) when it cannot be encoded.
 bool SendNextPart(Connection& connection, uint64_t now);
 
-// A later send found the job outstanding. An answer that arrived whole but was never collected is
-// dropped now (counted and traced), and true returned: the send may go ahead. An answer still on
-// its way (within its answer limit) is marked to be dropped when it comes, and false returned.
-bool DropOutstandingJob(Connection& connection);
+// A later send found the job outstanding at `now`. An answer that arrived whole but was never
+// collected is dropped now (counted and traced), and true returned: the send may go ahead. An
+// answer still on its way is marked to be dropped when it comes (the job abandoned), and false
+// returned.
+bool DropOutstandingJob(Connection& connection, uint64_t now);
 
 // Whether the job was given up by the driver and its answer is still expected: sends and receives
 // answer 14 until it has come and been dropped, or has been forgotten.

@@ -34,12 +34,13 @@ struct Job {
   uint16_t status = 0;     // 0, or what the PLC refused with
   uint16_t area = 0;
   uint16_t dbNumber = 0;
-  uint16_t start = 0;       // in the record's units
-  uint32_t totalBytes = 0;  // of the whole record
-  uint32_t doneBytes = 0;   // answered so far
-  uint32_t partBytes = 0;   // of the part on its way
-  uint16_t reference = 0;   // S7 PDU reference of the part on its way
-  uint64_t partSentAt = 0;  // milliseconds
+  uint16_t start = 0;        // in the record's units
+  uint32_t totalBytes = 0;   // of the whole record
+  uint32_t doneBytes = 0;    // answered so far
+  uint32_t partBytes = 0;    // of the part on its way
+  uint16_t reference = 0;    // S7 PDU reference of the part on its way
+  uint64_t partSentAt = 0;   // milliseconds
+  uint64_t abandonedAt = 0;  // milliseconds: when a later send found it outstanding
   uint8_t data[kMaxTransferBytes]{};
 };
 

@@ -163,11 +163,8 @@ void AddSetupFailure(Text& text, const LinkFailure& failure) {
 
 void AddJobFailure(Text& text, const LinkFailure& failure) {
   const char* job = JobName(failure.step);
+  // A silent PLC breaks no connection on its way: its request is forgotten (connection.h).
   switch (failure.cause) {
-    case FailureCause::kNoAnswer:
-      text.Add("no answer to the %s within %u ms", job,
-               static_cast<unsigned>(failure.milliseconds));
-      return;
     case FailureCause::kMalformed:
       text.Add("answer to the %s malformed: %s", job, failure.what);
       return;

@@ -2,6 +2,7 @@
 // state machine, and the failure of a connection in words.
 #include <cstdlib>
 
+#include "net/socket.h"
 #include "quaxnet/answers.h"
 #include "quaxnet/clock.h"
 #include "quaxnet/connection_table.h"
@@ -17,6 +18,27 @@ constexpr uint32_t kNoAddress = 0;             // INADDR_ANY: not a PLC
 constexpr uint32_t kBadAddress = 0xFFFFFFFFu;  // what inet_addr answers for a bad text
 
 bool libraryOpen = false;
+
+// A host that waits for many connections at once polls their states in rounds: one poll of each,
+// back to back, then a pause. Only the first poll of such a round waits for its peer (about 1 ms at
+// most); the peers of the others answer while the round goes on, and a wait for each of them would
+// make a round of 511 connections cost up to half a second (more under wine, where a wait that no
+// answer ends lasts 1.5 ms). A poll of the same connection again, as a host that waits for one
+// connection makes it, always may wait.
+constexpr uint64_t kRoundGapMicroseconds = 1000;
+
+struct StatePoll {
+  uint32_t handle = 0;
+  uint64_t endedAt = 0;  // net::MonotonicMicroseconds
+};
+StatePoll lastStatePoll;
+
+// Whether the state poll of `handle` may wait for its peer: false when it follows the poll of
+// another connection without a pause, within the same round.
+bool StatePollMayWait(uint32_t handle) {
+  if (lastStatePoll.handle == 0 || lastStatePoll.handle == handle) return true;
+  return net::MonotonicMicroseconds() - lastStatePoll.endedAt >= kRoundGapMicroseconds;
+}
 
 // QUAXNET_PORT as a port number (1 to 65535) in `port`, 0 when it is not set or empty. False when
 // it is set to anything else: a port that is not what the user meant would send every connection
@@ -86,7 +108,7 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
   AdvanceBeforeSend(*connection);
   // An answer that arrived whole but was never collected belongs to a request that the driver has
   // given up: it is dropped, even when the peer has closed since.
-  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection))
+  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection, NowMilliseconds()))
     return connection->phase == Phase::kEstablished ? kAnswerResponsePending
                                                     : LinkAnswer(*connection);
   if (connection->phase != Phase::kEstablished) return LinkAnswer(*connection);
@@ -173,7 +195,8 @@ QX_API int ZAN_STDCALL QxOpenS5Connection(ConnectRequest* block) {
 QX_API int ZAN_STDCALL QxConnectionState(uint32_t handle) {
   Connection* connection = FindConnection(handle);
   if (connection == nullptr) return kAnswerUnknownHandle;
-  Advance(*connection, AwaitsPeer(*connection));
+  Advance(*connection, AwaitsPeer(*connection) && StatePollMayWait(connection->handle));
+  lastStatePoll = {connection->handle, net::MonotonicMicroseconds()};
   return LinkAnswer(*connection);
 }
 

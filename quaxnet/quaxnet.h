@@ -39,12 +39,17 @@ QX_API int ZAN_STDCALL QxCloseLibrary();
 // S5 pair to the block's address, port and TSAPs, and starts connecting. 0 with the new handle
 // and status 3 in the block; otherwise the handle is 0: 1 for a block (or an S7 second argument
 // other than 0) that cannot be used, 12 when every connection is taken, 13 before the library is
-// open. The block's time-out (milliseconds, 1000 when 0) limits each step of the connect and the
-// wait for each answer.
+// open. The block's time-out (milliseconds, 1000 when 0) limits each step of the connect; the
+// answer to each part of a read or write is waited for that long and half as long again, and then
+// forgotten (on S7 its answer dropped whenever it comes; on S5 the link restarted), never breaking
+// the connection.
 QX_API int ZAN_STDCALL QxOpenS7Connection(ConnectRequest* block, uint32_t zero);
 QX_API int ZAN_STDCALL QxOpenS5Connection(ConnectRequest* block);
 
 // 124. 0 established; 3 on its way there; 9 broken (until a restart succeeds); 2 unknown handle.
+// While the connection waits for its peer the poll waits for it too, at most about 1 ms; but a poll
+// that follows the poll of another connection without a pause of 1 ms (a round over many
+// connections that are waited for together) does not wait: it takes what has arrived and returns.
 QX_API int ZAN_STDCALL QxConnectionState(uint32_t handle);
 
 // 101. Closes the connection; its handle is unknown afterwards. 0, or 2 for an unknown handle.
@@ -67,9 +72,9 @@ QX_API int ZAN_STDCALL QxSendWrite(TransferRecord* record, const void* buffer);
 // (S5 data-block words in host order); 0 with a non-zero status when the PLC refused (the S7
 // item return code or error class and code, or 0x100 + the S5 error number), the buffer
 // untouched; 6 not yet; 3 or 9 the request is lost (not established, broken); 14 the outstanding
-// request was abandoned; 8 no read outstanding; 1 `size` too small or a null pointer. An answer
-// that arrived whole is handed out even when the peer closed the connection right after it; the
-// connection is broken for the next request.
+// request was abandoned and its answer is still expected; 8 no read outstanding; 1 `size` too small
+// or a null pointer. An answer that arrived whole is handed out even when the peer closed the
+// connection right after it; the connection is broken for the next request.
 QX_API int ZAN_STDCALL QxReceiveRead(uint32_t size, void* buffer, uint16_t* status,
                                      uint32_t handle);
 
@@ -84,8 +89,8 @@ QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle);
 //   "connection request rejected by the PLC: disconnect request (TSAPs sent: local 01 01, remote
 //   03 03)", "no answer to the connection request within 100 ms (TSAPs sent: ...)";
 //   "setup communication refused by the PLC (error class 0x83, code 0x04)";
-//   "no answer to the read within 100 ms", "answer to the read malformed: ...";
-//   "connection closed by the PLC (TCP connection closed)".
+//   "answer to the read malformed: ...", "connection closed by the PLC (TCP connection closed)
+//   while the read was on its way"; "connection closed by the PLC (TCP connection closed)".
 // A connection's failure is kept from its break until it is established again, and after a close
 // until its slot is taken again (or another connection to the same address and port fails or is
 // established): a host can learn why a connect that it gave up failed ("no answer to ... within"

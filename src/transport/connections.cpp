@@ -50,8 +50,8 @@ struct OpenAttempt {
 
 // The transport works on a connection only while it is asked, and an S7 needs three answers of its
 // peer (TCP, the connection request, setup): each connection is asked at least this often, however
-// long a round of polls of many PLCs takes (under wine a poll that waits lasts 1.5 ms, and a round
-// of 511 longer than a time-out).
+// long a round of polls of many PLCs takes (a round of 511 may take longer than a short time-out,
+// under wine and on a busy machine).
 constexpr uint16_t kMinConnectPolls = 3;
 
 // The connections of one PLC: an S7's (and a type-6 PLC's) in `read`, or an S5 pair.

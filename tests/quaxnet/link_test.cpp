@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "net/socket.h"
 #include "quaxnet/clock.h"
 #include "quaxnet/quaxnet_fixture.h"
 #include "support/environment.h"
@@ -154,6 +155,74 @@ TEST_F(QuaxnetTest, TimeLimitThatRunsOutDuringAWaitCountsAtTheNextOperation) {
   EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 8)
       << "an S7 read past its limit is forgotten, and nothing is outstanding";
   EXPECT_EQ(QxConnectionState(handle), 0) << "the connection stays";
+}
+
+TEST_F(QuaxnetTest, StatePollsOfARoundOverManyConnectionsDoNotEachWaitForTheirPeer) {
+  // Two connections whose connection requests nobody answers (the listener's backlog takes TCP,
+  // nobody accepts), polled by turns without a pause, as a host that waits for many connections at
+  // once polls them. A poll that waited for its peer would last about 1 ms: 400 of them 400 ms.
+  ConnectRequest first = S7Block();
+  ConnectRequest second = S7Block();
+  ASSERT_EQ(QxOpenS7Connection(&first, 0), 0);
+  ASSERT_EQ(QxOpenS7Connection(&second, 0), 0);
+  const uint64_t start = net::MonotonicMicroseconds();
+  for (int round = 0; round < 200; ++round) {
+    ASSERT_EQ(QxConnectionState(first.handle), 3);
+    ASSERT_EQ(QxConnectionState(second.handle), 3);
+  }
+  EXPECT_LT(net::MonotonicMicroseconds() - start, 200'000u) << "only the first poll waits";
+}
+
+TEST_F(QuaxnetTest, AbandonedJobIsSettledWithinTheWaitOfTheRequestThatFoundIt) {
+  // A read of two parts whose second part goes out late and is never answered. The driver gives up
+  // a time-out after its send; its next request finds the read outstanding and waits at most a
+  // time-out for it. The part is forgotten by then, however late it went out, and the request after
+  // that goes out.
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  ConnectRequest block = S7Block();
+  block.timeout = 500;
+  const uint16_t handle = Connect(block, 240);  // 222 bytes an answer
+  ASSERT_NE(handle, 0);
+  const Bytes first = SendRead(Record(handle, 1, 10, 0, 300));
+  ASSERT_FALSE(first.empty());
+  fakeNow = 1450;
+  peer.SendMessage(S7ReadAnswer(PduReference(first), Bytes(222, 0x11)));
+  uint16_t status = 0;
+  const Pump pump = [&] { QxReceiveRead(sizeof buffer, buffer, &status, handle); };
+  const Bytes second = peer.ReadMessage(pump);  // sent at 1450, never answered in time
+  ASSERT_FALSE(second.empty());
+  fakeNow = 1501;  // the driver gave up at 1500
+  TransferRecord next = Record(handle, 1, 10, 0, 2);
+  EXPECT_EQ(QxSendRead(&next), 14) << "the read is still outstanding: abandoned";
+  fakeNow = 1752;  // half a time-out after; the second part's own answer limit runs to 2200
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 8) << "forgotten";
+  const Bytes job = SendRead(next);
+  ASSERT_FALSE(job.empty()) << "the request after the one that found it outstanding goes out";
+  peer.SendMessage(S7ReadAnswer(PduReference(second), Bytes(78, 0x22)));  // the late answer
+  peer.SendMessage(S7ReadAnswer(PduReference(job), {0x12, 0x34}));
+  EXPECT_EQ(Receive(handle, &status), 0);
+  EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0x12, 0x34}));
+  EXPECT_EQ(QxConnectionState(handle), 0) << "the connection stays";
+}
+
+TEST_F(QuaxnetTest, S5ReadPastItsAnswerLimitGetsANewLinkWithTheOldSocketClosedFirst) {
+  fakeNow = 1000;
+  quaxnet::InstallClock(&FakeClock);
+  ConnectRequest block = S5Block("KORREAD ");
+  block.timeout = 500;
+  const uint16_t handle = Connect(block, 0);
+  ASSERT_NE(handle, 0);
+  ASSERT_FALSE(SendRead(Record(handle, 1, 10, 0, 1)).empty());  // never answered
+  fakeNow += 751;  // past the block's 500 ms and half of it again
+  uint16_t status = 0;
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 3) << "a new link on its way";
+  EXPECT_TRUE(peer.SeesClose()) << "the old socket, where the answer could still come, is closed";
+  const Pump pump = [handle] { QxConnectionState(handle); };
+  ASSERT_TRUE(peer.Accept(pump));
+  peer.Send(ConnectConfirm(ConnectRequestReference(peer.ReadTpkt(pump))));
+  EXPECT_EQ(StateUntil(handle, 0), 0) << "established again under the same handle";
+  EXPECT_EQ(QxReceiveRead(sizeof buffer, buffer, &status, handle), 8) << "the read is forgotten";
 }
 
 TEST_F(QuaxnetTest, PeerThatClosedWhileIdleIsFoundBeforeTheNextSend) {

@@ -66,12 +66,13 @@ TEST(TransportFailureTest, KeptConnectionFirstThenTheOneClosedAtThePlace) {
   told = {{2, "127.0.0.1 port 10102: connection request rejected by the PLC"},
           {3, "127.0.0.9 port 10102: TCP connection refused"},
           {4, "127.0.0.3 port 10102: connection closed by the PLC (TCP connection closed)"},
-          {5, "127.0.0.3 port 10102: no answer to the write within 100 ms"},
+          {5, "127.0.0.3 port 10102: answer to the write malformed: a TPDU other than data"},
           {6, "127.0.0.3 port 999: TCP connection refused"}};
   TransportFailures failures(&FakeFailure);
   EXPECT_EQ(failures.OfPlc(*state, 3, 10102),
             "connection closed by the PLC (TCP connection closed)");
-  EXPECT_EQ(failures.OfPlc(*state, 3, 10102, true), "no answer to the write within 100 ms");
+  EXPECT_EQ(failures.OfPlc(*state, 3, 10102, true),
+            "answer to the write malformed: a TPDU other than data");
   EXPECT_EQ(failures.OfPlc(*state, 1, 10102), "connection request rejected by the PLC")
       << "no connection kept: the one closed at its place";
   EXPECT_EQ(failures.OfPlc(*state, 1, 102), "") << "another port is another place";
