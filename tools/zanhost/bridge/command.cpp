@@ -6,6 +6,7 @@
 #include <map>
 
 #include "bridge/command.h"
+#include "bridge/json_face.h"
 #include "bridge/loop.h"
 #include "bridge/messages.h"
 #include "os/host_platform.h"
@@ -123,29 +124,30 @@ int RunBridge(const BridgeOptions& options) {
   mqtt.willTopic = StatusTopic(prefix);
   mqtt.willPayload = kOffline;
   mqtt.willRetain = true;
-  std::unique_ptr<MqttSession> session = MakeMqttSession(mqtt, error);
-  if (session == nullptr) return Refuse(error);
 
   HostSession host(options.host);
   if (!host.Init()) return kExitSetup;
-  BridgeTable table(host);
+  // No step of a round may hold the link for a quarter of the keepalive.
+  mqtt.keepAliveSeconds = KeepAliveSeconds(host.timeoutMs());
+  std::unique_ptr<MqttSession> session = MakeMqttSession(mqtt, error);
+  if (session == nullptr) return Refuse(error);
+  SessionDriver driver(host);
+  BridgeTable table(driver);
   table.Define(specs);
   for (const BridgeTag& tag : table.tags()) {
     if (!tag.defined) ReportRefusal(tag.tag);
   }
 
   BridgeSettings settings;
-  settings.prefix = prefix;
   settings.broker = (mqtt.host.find(':') != std::string::npos ? "[" + mqtt.host + "]" : mqtt.host) +
                     ":" + std::to_string(mqtt.port);
-  settings.qos = options.qos;
   settings.interval = options.interval;
-  settings.refresh = options.refresh;
+  settings.statusEvery = options.refresh;
   settings.reconnect = options.reconnect;
-  settings.showLog = !options.host.quiet;
   BridgeConsole console(options.json                    ? BridgeConsole::Mode::kJson
                         : !options.plain && CanRedraw() ? BridgeConsole::Mode::kTerminal
-                                                        : BridgeConsole::Mode::kPlain);
+                                                        : BridgeConsole::Mode::kPlain,
+                        !options.host.quiet);
   JsonObject started;
   started.Add("event", "started")
       .Add("tags", static_cast<int>(table.tags().size()))
@@ -162,7 +164,18 @@ int RunBridge(const BridgeOptions& options) {
                     " under " + prefix + "/, every " + every + " s; Ctrl-C stops",
                 started);
   CatchInterrupt();
-  Bridge bridge(settings, host, table, *session, console);
+  BridgeClock clock;
+  clock.now = MonotonicSeconds;
+  clock.sleep = [](double seconds) { Pause(seconds); };
+  clock.stopRequested = Interrupted;
+  JsonFaceSettings face;
+  face.prefix = prefix;
+  face.qos = options.qos;
+  face.refresh = options.refresh;
+  Bridge bridge(settings, driver, table, *session, console, clock,
+                [&face](BridgeContext& context) -> std::unique_ptr<BridgeFace> {
+                  return std::make_unique<JsonFace>(context, face, MonotonicSeconds);
+                });
   bridge.Run();
   return kExitOk;
 }

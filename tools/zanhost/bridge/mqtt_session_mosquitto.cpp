@@ -109,14 +109,31 @@ class MosquittoSession : public MqttSession {
     return state_;
   }
 
-  bool Publish(const std::string& topic, const std::string& payload, int qos,
-               bool retain) override {
-    if (state_ != MqttState::kConnected) return false;
+  bool Publish(const std::string& topic, const std::string& payload, int qos, bool retain,
+               std::string& error) override {
+    if (state_ != MqttState::kConnected) {
+      error = "not connected";
+      return false;
+    }
     int id = 0;
     const int rc = mosquitto_publish(client_, &id, topic.c_str(), static_cast<int>(payload.size()),
                                      payload.data(), qos, retain);
-    if (rc != MOSQ_ERR_SUCCESS) return false;
+    if (rc != MOSQ_ERR_SUCCESS) {
+      error = ErrorText(rc);
+      return false;
+    }
     if (qos > 0) unacknowledged_.insert(id);
+    return true;
+  }
+
+  bool SetWill(const std::string& topic, const std::string& payload, int qos, bool retain,
+               std::string& error) override {
+    const int rc = mosquitto_will_set(client_, topic.c_str(), static_cast<int>(payload.size()),
+                                      payload.data(), qos, retain);
+    if (rc != MOSQ_ERR_SUCCESS) {
+      error = "the last will is refused: " + ErrorText(rc);
+      return false;
+    }
     return true;
   }
 

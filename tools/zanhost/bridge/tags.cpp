@@ -7,7 +7,6 @@
 #include "output/json_writer.h"
 #include "output/result_words.h"
 #include "output/wall_time.h"
-#include "session/failure_report.h"
 #include "session/plc_state_words.h"
 #include "tags/host_types.h"
 
@@ -27,8 +26,8 @@ SetOutcome Refused(const std::string& reason, const std::string& payload) {
 
 }  // namespace
 
-BridgeTable::BridgeTable(HostSession& session) : session_(session) {
-  for (const ListedPlc& plc : session.plcs()) {
+BridgeTable::BridgeTable(BridgeDriver& driver) : driver_(driver) {
+  for (const ListedPlc& plc : driver.plcs()) {
     BridgePlc row;
     row.plc = plc;
     plcs_.push_back(row);
@@ -44,12 +43,13 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
     row.tag.text = spec.address;
     row.tag.hostType = spec.hostType;
     row.tag.count = spec.count;
-    row.defined = session_.DefineTag(row.tag);
+    row.defined = driver_.DefineTag(row.tag);
     if (row.defined) {
       ++accepted;
     } else {
       row.result = kResultRefused;
-      row.time = UtcTimeText(NowMilliseconds());
+      row.timeMs = NowMilliseconds();
+      row.time = UtcTimeText(row.timeMs);
     }
     tags_.push_back(row);
   }
@@ -58,11 +58,11 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
 
 void BridgeTable::Read(BridgeTag& tag) {
   if (!tag.defined) return;
-  std::vector<TagValue> values;
-  tag.result = session_.ReadValues(tag.tag, values, &tag.servedBy);
-  tag.time = UtcTimeText(NowMilliseconds());
+  tag.result = driver_.ReadValues(tag.tag, tag.values, &tag.servedBy);
+  tag.timeMs = NowMilliseconds();
+  tag.time = UtcTimeText(tag.timeMs);
   std::vector<std::string> items;
-  for (const TagValue& value : values)
+  for (const TagValue& value : tag.values)
     items.push_back(value.ToJson());
   if (items.empty()) {
     tag.valueJson = "null";
@@ -74,7 +74,7 @@ void BridgeTable::Read(BridgeTag& tag) {
 }
 
 void BridgeTable::UpdatePlcs() {
-  const DriverState* state = session_.state();
+  const DriverState* state = driver_.state();
   for (BridgePlc& row : plcs_) {
     row.down = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
     row.state =
@@ -91,7 +91,7 @@ TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
   if (LayoutOfKind(tag.tag.kind) == CellLayout::kText) {
     shape.stringLength = StringLengthOfAddress(tag.tag.text);
   }
-  const ListedPlc* plc = FindPlc(session_.plcs(), tag.tag.plc & 0xFF);
+  const ListedPlc* plc = FindPlc(driver_.plcs(), tag.tag.plc & 0xFF);
   // A PLC of type 6 keeps the S5 rules for its values, floats included.
   shape.s5 = plc != nullptr && plc->type != kPlcTypeS7;
   return shape;
@@ -100,8 +100,8 @@ TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
 SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained) {
   if (retained) {
     return Refused(
-        "a retained set is not carried out: the broker kept it from earlier and would hand it "
-        "over again at every connection",
+        "a retained set is not carried out: the broker kept it from earlier; it is cleared from "
+        "the broker, so that it comes only once",
         payload);
   }
   BridgeTag* tag = Find(name);
@@ -123,13 +123,11 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
       return outcome;
     }
   }
-  int32_t servedBy = tag->tag.plc;
-  outcome.result = session_.Write(tag->tag, buffer, single, &servedBy);
+  DriverWrite write = driver_.Write(tag->tag, buffer, single);
+  outcome.result = write.result;
   outcome.written = true;
-  outcome.log = session_.TakeLog(false);
-  if (outcome.result != kResultDone) {
-    outcome.reason = ExplainFailure(session_, tag->tag, outcome.result, servedBy).detail;
-  }
+  outcome.log = std::move(write.log);
+  outcome.reason = std::move(write.reason);
   return outcome;
 }
 

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "bridge/bridge_driver.h"
 #include "bridge/set_payload.h"
 #include "session/host_session.h"
 #include "session/plc_list.h"
 #include "tags/tag_file.h"
+#include "tags/tag_values.h"
 
 namespace zanhost {
 
@@ -21,7 +23,9 @@ struct BridgeTag {
   int32_t result = -1;  // of the last read; -1 before the first
   int32_t servedBy = 0;
   std::string valueJson = "null";  // the last value read, null when the read failed
+  std::vector<TagValue> values;    // the same as read; empty when the read failed
   std::string time;                // of the last read
+  int64_t timeMs = 0;              // the same in milliseconds since 1970
   // What was last published, and when (seconds, monotonic); "" for never.
   std::string published;
   double publishedAt = 0;
@@ -46,7 +50,7 @@ struct SetOutcome {
 
 class BridgeTable {
  public:
-  explicit BridgeTable(HostSession& session);
+  explicit BridgeTable(BridgeDriver& driver);
 
   // Defines the tags with the driver; a refused tag stays in the table. Returns how many were
   // taken.
@@ -58,7 +62,8 @@ class BridgeTable {
 
   // Carries out a set message for the tag of that name. Nothing reaches the driver unless the tag
   // exists, is marked rw, was taken by the driver, and the payload fits it (bridge/set_payload.h);
-  // a retained message (one the broker kept from earlier) is never carried out.
+  // a retained message (one the broker kept from earlier) is never carried out (the face clears
+  // it from the broker).
   SetOutcome Set(const std::string& name, const std::string& payload, bool retained);
 
   BridgeTag* Find(const std::string& name);
@@ -73,7 +78,7 @@ class BridgeTable {
  private:
   TagShape ShapeOf(const BridgeTag& tag) const;
 
-  HostSession& session_;
+  BridgeDriver& driver_;
   std::vector<BridgeTag> tags_;
   std::vector<BridgePlc> plcs_;
 };
