@@ -5,7 +5,6 @@
 namespace zan {
 namespace {
 
-constexpr int32_t kS5DataBlockMax = 255;
 constexpr int kPlainFormLength = 11;
 constexpr int kBitFormLength = 13;
 constexpr int kStringFormLength = 13;
@@ -50,7 +49,7 @@ int32_t ParseDataBlockAddress(AddressParse& parse, bool hexadecimalOffset) {
   if (parse.text.length != required) return RefuseFormLength(required, parse.text.length);
 
   const int32_t dataBlock = ReadDataBlockNumber(parse);
-  if (parse.OnS5() && dataBlock > kS5DataBlockMax)
+  if (dataBlock > DataBlockNumberMax(parse.Plc().type, parse.longDb()))
     return ZAN_ADDRESS_REFUSE("Db Number out of limit for S5 PLCs");
 
   int32_t offset = 0;
@@ -95,7 +94,7 @@ int32_t ParseStringAddress(AddressParse& parse) {
   if (parse.text.length != required) return RefuseFormLength(required, parse.text.length);
 
   const int32_t dataBlock = ReadDataBlockNumber(parse);
-  if (parse.OnS5() && dataBlock > kS5DataBlockMax)
+  if (dataBlock > DataBlockNumberMax(parse.Plc().type, parse.longDb()))
     return ZAN_ADDRESS_REFUSE("Db Number out of limit for S5 PLCs");
   if (definition.hostType != kHostTypeString)
     return ZAN_ADDRESS_REFUSE("wrong tag type this address, should be string");

@@ -76,7 +76,7 @@ int32_t ParseTagDefinition(DriverState& state, TagDefinition& definition, ParseM
       area == 'D' ? ParseDataBlockAddress(parse, hexadecimalOffset) : ParseIoAddress(parse);
   if (form != kResultDone) return form;
 
-  if (parse.OnS5() && area == 'D' && text.At(kTypePosition) == 'B')
+  if (!TakesDataBlockBytes(parse.Plc().type) && area == 'D' && text.At(kTypePosition) == 'B')
     return ZAN_ADDRESS_REFUSE("Bytes not supported for S5 PLCs");
   if (mode == ParseMode::kCheckOnly) return kResultDone;
   return ApplyHostTypeRules(parse, area);

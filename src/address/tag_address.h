@@ -84,6 +84,20 @@ constexpr int32_t kHostTypeString = 7;  // required by strings, refused for cach
 // Longest string of a string address.
 constexpr int32_t kStringLengthMax = 80;
 
+// What the parser takes of a PLC of each type (the address editor offers the same): data block
+// numbers up to 999, 9999 with LONG_DB, and on an S5 (type 5) up to 255; data block bytes on every
+// type but an S5.
+constexpr int32_t kS5DataBlockMax = 255;
+constexpr int32_t kDataBlockNumberMax = 999;
+constexpr int32_t kLongDataBlockNumberMax = 9999;
+constexpr int32_t DataBlockNumberMax(uint8_t plcType, bool longDb) {
+  return plcType == kPlcTypeS5 ? kS5DataBlockMax
+                               : (longDb ? kLongDataBlockNumberMax : kDataBlockNumberMax);
+}
+constexpr bool TakesDataBlockBytes(uint8_t plcType) {
+  return plcType != kPlcTypeS5;
+}
+
 enum class ParseMode {
   kFull,
   // For CheckArrayTag: skips the host data type, the bit number and the end of an input, output

@@ -1,8 +1,10 @@
 // Confirmation: every list and field is checked, the refusals shown in a message box, and the
-// address composed from the formatted fields.
+// address composed from the formatted fields, which the driver's parser must then take for the
+// chosen PLC.
 #include <cstdio>
 #include <cstring>
 
+#include "address/tag_address.h"
 #include "core/text_scan.h"
 #include "editor/editor_controller.h"
 #include "editor/editor_tables.h"
@@ -19,6 +21,9 @@ constexpr int kFiveCharacters = 6;
 constexpr int kPlcTextCapacity = 5;
 
 constexpr int kPlcDigits = 2;  // addresses name PLCs 00 to 99
+// The host type of an address of a word or byte without a bit number: any without a rule of its
+// own (2, the host's unsigned word).
+constexpr int32_t kWordHostType = 2;
 
 // The leading number of a field's text; 0 when the text starts with no digit.
 int32_t LeadingNumber(const char* text, NumberBase base) {
@@ -73,9 +78,9 @@ DialogOutcome EditorController::Confirm() {
     std::snprintf(formatted, sizeof formatted, state_.longDb ? "%04d" : "%03d",
                   static_cast<int>(dataBlock));
     state_.rememberedDataBlock = dataBlock;
-    // The range the dialog shows; a longer number would shift every field behind it.
-    if (dataBlock < 0 || dataBlock > (state_.longDb ? kLongDataBlockMaximum : kDataBlockMaximum))
-      return Refuse(kIllegalDataBlock);
+    // The range the dialog shows, the parser's for the chosen PLC; a longer number would also
+    // shift every field behind it.
+    if (dataBlock < 0 || dataBlock > DataBlockMaximum()) return Refuse(kIllegalDataBlock);
     StoreText(state_.dataBlockText, formatted);
   }
 
@@ -121,8 +126,34 @@ DialogOutcome EditorController::Confirm() {
                                    state_.offsetText, state_.bitText);
   // Every part is checked above, so the text fits; the host's buffer holds no more.
   if (length < 0 || length > kComposedTextMax) return Refuse(kIllegalAddress);
+  const char* refusal = WhyParserRefuses(composed, area, type, offset, state_.bitText[0] != '\0');
+  if (refusal != nullptr) return Refuse(refusal);
   StoreText(state_.resultText, composed);
   return DialogOutcome::kConfirmed;
+}
+
+const char* EditorController::WhyParserRefuses(const char* composed, int area, int type,
+                                               int32_t offset, bool withBit) {
+  // The host type that the address stands for: the parser ties floats, double words, strings and
+  // bit numbers to theirs. That the host's tag has this type is the host's to see to.
+  TagDefinition definition{};
+  definition.addressText = composed;
+  definition.hostType = IsStringType(type)        ? kHostTypeString
+                        : type == kTypeFloat      ? kHostTypeFloat
+                        : type == kTypeDoubleWord ? kHostTypeDoubleWord
+                        : withBit                 ? kHostTypeBit
+                                                  : kWordHostType;
+  if (ParseTagDefinition(state_.privateState, definition, ParseMode::kFull) == kResultDone) {
+    return nullptr;
+  }
+  // The parser has logged its line; the box says what the user can change.
+  const PlcEntry* plc = ChosenPlc();
+  const bool s7 = plc != nullptr && plc->type == kPlcTypeS7;
+  const bool odd = (offset & 1) != 0;
+  if (!HasDataBlock(area) && type == kTypeWord && odd) return kOddWordStart;
+  if (HasDataBlock(area) && s7 && odd && type == kTypeDoubleWord) return kOddDoubleWordStart;
+  if (HasDataBlock(area) && s7 && odd && type == kTypeFloat) return kOddFloatStart;
+  return kRefusedByParser;
 }
 
 }  // namespace zan::editor

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "address/tag_address.h"
+#include "core/text_scan.h"
 #include "editor/editor_tables.h"
 #include "editor/step_value.h"
 
@@ -14,6 +16,7 @@ namespace {
 constexpr int kFourCharacters = 5;
 constexpr int kThreeCharacters = 4;
 constexpr int kTwoCharacters = 3;
+constexpr int kPlcTextCapacity = 5;  // the PLC entry: at most 4 characters
 
 struct FieldGroup {
   unsigned flag;
@@ -64,14 +67,43 @@ void EditorController::FillAreaList(int count) {
     controls_.AddEntry(kAreaList, kAreas[area].text);
 }
 
-void EditorController::FillTypeList(int count) {
-  for (int type = 0; type < count; ++type)
+void EditorController::FillTypeList(int count, bool dataBlock) {
+  const PlcEntry* plc = ChosenPlc();
+  const bool bytes = !dataBlock || plc == nullptr || TakesDataBlockBytes(plc->type);
+  state_.typeEntryCount = 0;
+  for (int type = 0; type < count; ++type) {
+    if (type == kTypeByte && !bytes) continue;
     controls_.AddEntry(kTypeList, kTypes[type].text);
+    state_.typeEntries[state_.typeEntryCount++] = type;
+  }
 }
 
 int EditorController::ReadPlcSelection() {
   state_.plcSelection = controls_.Selection(kPlcList);
   return state_.plcSelection;
+}
+
+const PlcEntry* EditorController::ChosenPlc() {
+  if (ReadPlcSelection() == kNoSelection) return nullptr;
+  char text[kPlcTextCapacity];
+  controls_.GetText(kPlcList, text, kPlcTextCapacity);
+  int32_t plc = -1;
+  const char* cursor = text;
+  if (!ScanDecimal(cursor, kUnlimitedWidth, &plc) || plc < 0 || plc >= kPlcCount) return nullptr;
+  return &state_.privateState.plcs[plc];
+}
+
+int32_t EditorController::DataBlockMaximum() {
+  const PlcEntry* plc = ChosenPlc();
+  return DataBlockNumberMax(plc != nullptr ? plc->type : kPlcTypeS7, state_.longDb);
+}
+
+void EditorController::ShowDataBlockRange() {
+  char range[24];
+  const int digits = state_.longDb ? 4 : 3;
+  std::snprintf(range, sizeof range, "(%0*d - %0*d)", digits, 0, digits,
+                static_cast<int>(DataBlockMaximum()));
+  controls_.SetText(kDataBlockRange, range);
 }
 
 int EditorController::ReadAreaSelection() {
@@ -80,7 +112,8 @@ int EditorController::ReadAreaSelection() {
 }
 
 int EditorController::ReadTypeSelection() {
-  state_.typeSelection = SelectionWithin(controls_.Selection(kTypeList), kTypeCount);
+  const int entry = SelectionWithin(controls_.Selection(kTypeList), state_.typeEntryCount);
+  state_.typeSelection = entry == kNoSelection ? kNoSelection : state_.typeEntries[entry];
   return state_.typeSelection;
 }
 
@@ -112,6 +145,7 @@ DialogOutcome EditorController::OnCommand(int control, int notification) {
         controls_.ClearList(kAreaList);
         controls_.ClearList(kTypeList);
         FillAreaList(kAreaCountAfterPlcChange);
+        ShowDataBlockRange();
       } else if (notification == kEditUpdated) {
         controls_.ClearList(kAreaList);
         controls_.ClearList(kTypeList);
@@ -125,7 +159,8 @@ DialogOutcome EditorController::OnCommand(int control, int notification) {
         if (area != kNoSelection) {
           ResetFields(kDataBlockGroup | kAddressGroup | kBitGroup);
           controls_.ClearList(kTypeList);
-          FillTypeList(HasDataBlock(area) ? kTypeCountAfterAreaChange : kTypeCountOfIo);
+          FillTypeList(HasDataBlock(area) ? kTypeCountAfterAreaChange : kTypeCountOfIo,
+                       HasDataBlock(area));
         }
       } else if (notification == kEditUpdated) {
         controls_.ClearList(kTypeList);
@@ -137,7 +172,9 @@ DialogOutcome EditorController::OnCommand(int control, int notification) {
       if (notification == kSelectionChanged) {
         const int area = ReadAreaSelection();
         if (area != kNoSelection) {
-          ResetFields(HasDataBlock(area) ? 0 : kDataBlockGroup);
+          const int type = ReadTypeSelection();
+          ResetFields((HasDataBlock(area) ? 0 : kDataBlockGroup) |
+                      (type != kNoSelection && TakesNoBit(type) ? kBitGroup : 0));
           ShowBitLabels();
         }
       } else if (notification == kEditUpdated) {
@@ -158,8 +195,7 @@ void EditorController::OnVerticalScroll(int control, int code) {
   switch (control) {
     case kDataBlockSpinner: {
       controls_.GetText(kDataBlockField, text, state_.longDb ? kFourCharacters : kThreeCharacters);
-      StepValue(text, state_.rememberedDataBlock, 0,
-                state_.longDb ? kLongDataBlockMaximum : kDataBlockMaximum, code);
+      StepValue(text, state_.rememberedDataBlock, 0, DataBlockMaximum(), code);
       std::snprintf(formatted, sizeof formatted, state_.longDb ? "%04d" : "%03d",
                     static_cast<int>(state_.rememberedDataBlock));
       controls_.SetText(kDataBlockField, formatted);

@@ -32,6 +32,18 @@ constexpr const char* kIllegalDataBlock = "      Illegal Data Block Number.     
 constexpr const char* kIllegalAddress = "      Illegal Address Number.      ";
 constexpr const char* kIllegalBit = "      Illegal Bit Number / String Lenght.      ";
 constexpr const char* kMissingLength = "      Missing String Lenght.      ";
+// An address composed from fields that each lie in their range, which the parser still refuses for
+// the chosen PLC and the options of the configuration.
+constexpr const char* kOddWordStart =
+    "      Illegal Address Number: a word of inputs, outputs or flags starts at an even byte.     "
+    " ";
+constexpr const char* kOddDoubleWordStart =
+    "      Illegal Address Number: an S7 double word starts at an even byte.      ";
+constexpr const char* kOddFloatStart =
+    "      Illegal Address Number: an S7 float starts at an even byte (FLOAT_ODD_ADDRESS = YES "
+    "allows odd ones).      ";
+constexpr const char* kRefusedByParser =
+    "      Illegal Address: the address parser refuses it (its line is in the log).      ";
 
 // How the dialog ends: with 1 after confirmation, with 2 after cancel.
 enum class DialogOutcome { kStay, kConfirmed, kCancelled };
@@ -64,8 +76,20 @@ class EditorController {
 
  private:
   void FillAreaList(int count);
-  void FillTypeList(int count);
+  // The first `count` entries of the type table, without those the chosen PLC does not take in a
+  // data block (`dataBlock`).
+  void FillTypeList(int count, bool dataBlock);
   int ReadPlcSelection();
+  // The row of the chosen PLC in the private state, or nullptr when none is chosen.
+  const PlcEntry* ChosenPlc();
+  // The largest data block number the parser takes for the chosen PLC, and its range in field
+  // 1012.
+  int32_t DataBlockMaximum();
+  void ShowDataBlockRange();
+  // The composed address as the parser takes it for the chosen PLC and the options of the private
+  // state; nullptr when it does, else the message that says why not.
+  const char* WhyParserRefuses(const char* composed, int area, int type, int32_t offset,
+                               bool withBit);
   int ReadAreaSelection();
   int ReadTypeSelection();
   // The address field holds a hexadecimal offset: area "Hexa Addr." with a type that is written

@@ -107,7 +107,7 @@ void EditorController::Open(ZanRequest* request) {
   // The type: every type for a data block, bytes and words otherwise.
   ResetFields(kDataBlockGroup | kAddressGroup | kBitGroup);
   controls_.ClearList(kTypeList);
-  FillTypeList(HasDataBlock(areaEntry) ? kTypeCount : kTypeCountOfIo);
+  FillTypeList(HasDataBlock(areaEntry) ? kTypeCount : kTypeCountOfIo, HasDataBlock(areaEntry));
   const int typeEntry = TypeOf(area, copy.At(kTypePosition));
   if (typeEntry != kNoSelection) controls_.SelectEntry(kTypeList, kTypes[typeEntry].text);
   const int type = ReadTypeSelection();
@@ -171,9 +171,13 @@ void EditorController::Open(ZanRequest* request) {
     controls_.Enable(kBitSpinner, true);
   }
 
-  // The labels and ranges.
+  // A double word or a float takes no bit number.
+  const int chosenType = ReadTypeSelection();
+  if (chosenType != kNoSelection && TakesNoBit(chosenType)) ResetFields(kBitGroup);
+
+  // The labels and ranges; the data block's is the parser's for the chosen PLC.
   ShowBitLabels();
-  controls_.SetText(kDataBlockRange, plcs.longDb == 1 ? "(0000 - 9999)" : "(000 - 999)");
+  ShowDataBlockRange();
   UpdateAddressFieldDigits();
 }
 

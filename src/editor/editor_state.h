@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/driver_state.h"
+#include "editor/editor_tables.h"
 
 namespace zan::editor {
 
@@ -38,10 +39,15 @@ struct EditorState {
   int32_t rememberedOffset = 0;
   int32_t rememberedBit = 0;
 
-  // The selections of the three lists as last read.
+  // The selections of the three lists as last read; the type's as an index of the type table.
   int plcSelection = -1;
   int areaSelection = -1;
   int typeSelection = -1;
+
+  // The type table's index of each entry of the type list as it was last filled: the list leaves
+  // out what the chosen PLC does not take (an S5 has no data block bytes).
+  int typeEntries[kTypeCount] = {};
+  int typeEntryCount = 0;
 };
 
 // The driver's one editor state.

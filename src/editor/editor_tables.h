@@ -52,8 +52,9 @@ constexpr int kTypeCountAfterAreaChange = 5;
 constexpr TypeEntry kTypes[kTypeCount] = {
     {"Byte", 'B', "Bit Number:", "(00 - 07)", 0, 7},
     {"Word", 'W', "Bit Number:", "(00 - 15)", 0, 15},
-    {"Double word", 'D', "Bit Number:", "(00 - 31)", 0, 31},
-    {"Float", 'F', "Bit Number:", "(00 - 31)", 0, 31},
+    // The parser takes no bit number for a double word or a float: the field stays empty.
+    {"Double word", 'D', "Bit Number:", "(none)", 0, 0},
+    {"Float", 'F', "Bit Number:", "(none)", 0, 0},
     {"Char", 0, "String Length:", "(01 - 80)", 1, 80},
     {"String", 0, "String Length:", "(01 - 80)", 1, 80},
 };
@@ -62,9 +63,13 @@ constexpr bool IsStringType(int type) {
   return type == kTypeChar || type == kTypeString;
 }
 
-// Ranges of the data block and address fields.
-constexpr int kDataBlockMaximum = 999;
-constexpr int kLongDataBlockMaximum = 9999;  // with LONG_DB
+// Types whose address takes no bit number: the parser refuses one for a double word or a float.
+constexpr bool TakesNoBit(int type) {
+  return type == kTypeDoubleWord || type == kTypeFloat;
+}
+
+// Ranges of the address field. The data block field's range is the parser's for the chosen PLC
+// (DataBlockNumberMax, address/tag_address.h).
 constexpr int kOffsetMaximum = 9999;
 constexpr int kHexadecimalOffsetMaximum = 0xFFFF;  // four hexadecimal digits
 

@@ -75,7 +75,7 @@ class FormControls final : public EditorControls {
   Control controls_[kControlCount];
   List lists_[kListCount];
   int messageCount_ = 0;
-  char lastMessage_[64] = {};
+  char lastMessage_[160] = {};  // the longest message box text and its terminator
   char lastCaption_[32] = {};
 };
 

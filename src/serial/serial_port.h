@@ -3,11 +3,12 @@
 //
 // - Windows (serial_port_win32.cpp): CreateFileA, GetCommState / SetCommState, SetCommTimeouts,
 //   SetupComm, CloseHandle. The handle is the HANDLE.
-// - POSIX (serial_port_posix.cpp): open and termios; a name without a slash is looked up under
-//   /dev. The handle is the file descriptor. There is no queue size to set, and the modem lines can
-//   only be held high or low: handshake counts as high (the port is ready for input when it opens)
-//   and toggle as low (nothing is being sent). Parity checking leaves no byte received in error
-//   as it came; such bytes are read as 0.
+// - POSIX (serial_port_posix.cpp): open and termios; a name that is no path (one that begins
+//   with "/" or ".") is looked up under /dev: ttyUSB0 and pts/2 alike. The handle is the file
+//   descriptor. There is no queue size to set, and the modem lines can only be held high or low:
+//   handshake counts as high (the port is ready for input when it opens) and toggle as low (nothing
+//   is being sent). Parity checking leaves no byte received in error as it came; such bytes are
+//   read as 0.
 //
 // On both, the name "NUL" opens the null device and configures nothing. A port is opened for
 // reading and writing and is not shared: a second open of a port that is open fails. Handles are

@@ -23,12 +23,14 @@ namespace {
 // Enough for "/dev/" and any name the state can hold; longer names of other callers are refused.
 constexpr std::size_t kPathBytes = 64;
 
-// A name without a slash names a device under /dev; "NUL" names the null device.
+// A path (/dev/ttyUSB0, ./tty) names itself, any other name a device under /dev (ttyUSB0 and
+// pts/2 alike); "NUL" names the null device. An empty name (no port configured) names none.
 bool DevicePath(const char* name, char* path) {
   int written;
+  if (name[0] == '\0') return false;
   if (std::strcmp(name, "NUL") == 0) {
     written = std::snprintf(path, kPathBytes, "/dev/null");
-  } else if (std::strchr(name, '/') != nullptr) {
+  } else if (name[0] == '/' || name[0] == '.') {
     written = std::snprintf(path, kPathBytes, "%s", name);
   } else {
     written = std::snprintf(path, kPathBytes, "/dev/%s", name);

@@ -205,6 +205,33 @@ int main(int argc, char** argv) {
   });
   Check(got == "01SB010001020", "string address composed: " + got);
 
+  // What the parser would refuse for the chosen PLC is named on OK, and the dialog stays.
+  got = Edit(zanMain, owner, "01DD0100005", 0, [&](HWND dialog) {
+    Check(!IsWindowEnabled(GetDlgItem(dialog, 1006)), "a double word takes no bit number");
+    Command(dialog, IDOK, BN_CLICKED);
+    HWND box = AwaitWindow("Illegal Address");
+    Check(FindWindowExA(box, nullptr, "Static",
+                        "      Illegal Address Number: an S7 double word starts at an even byte.  "
+                        "    ") != nullptr,
+          "odd S7 double word refused with its cause");
+    Command(box, IDOK, BN_CLICKED);
+    Check(Await([&] { return !IsWindow(box); }) && IsWindowVisible(dialog), "dialog stays open");
+    SetDlgItemTextA(dialog, 1005, "0008");
+    Command(dialog, IDOK, BN_CLICKED);
+  });
+  Check(got == "01DD0100008", "even double word composed: " + got);
+
+  // An S5 (PLC 2) is offered data blocks up to 255 and no data block bytes.
+  got = Edit(zanMain, owner, "02DW0100020", 53, [&](HWND dialog) {
+    Check(Text(dialog, 1012) == "(000 - 255)", "S5 data blocks up to 255");
+    Check(SendDlgItemMessageA(dialog, 1002, CB_GETCOUNT, 0, 0) == 5 &&
+              SendDlgItemMessageA(dialog, 1002, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>("Byte")) == CB_ERR,
+          "S5 data block without bytes");
+    Command(dialog, IDCANCEL, BN_CLICKED);
+  });
+  Check(got.empty(), "cancelled");
+
   if (Failures() == 0) std::printf("editor_dialog_test: all checks passed\n");
   return Failures() == 0 ? 0 : 1;
 }

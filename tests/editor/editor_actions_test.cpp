@@ -11,12 +11,19 @@ using namespace editor;
 
 TEST_F(EditorTest, AnotherPlcOffersFourAreasThenFiveTypesForADataBlock) {
   const int32_t result = Edit("01XW010001A", [](EditorForm& form) {
-    EXPECT_TRUE(form.Choose(kPlcList, 1));
-    EXPECT_EQ(Summary(form), "02||-(0)|000-|0000-|-|Bit Number: (00 - 15)|(000 - 999)");
+    EXPECT_TRUE(form.Choose(kPlcList, 2));  // PLC 5, an S7
+    EXPECT_EQ(Summary(form), "05||-(0)|000-|0000-|-|Bit Number: (00 - 15)|(000 - 999)");
     EXPECT_EQ(form.controls().EntryCount(kAreaList), 4);  // no "Hexa Addr."
     EXPECT_TRUE(form.Choose(kAreaList, editor::kAreaDataBlock));
     EXPECT_EQ(form.controls().EntryCount(kTypeList), 5);  // no "String"
-    EXPECT_TRUE(form.Choose(kTypeList, kTypeDoubleWord));
+    EXPECT_TRUE(form.Choose(kPlcList, 1));  // PLC 2, an S5: data blocks to 255, no bytes
+    EXPECT_EQ(Summary(form), "02||-(0)|000-|0000-|-|Bit Number: (00 - 15)|(000 - 255)");
+    EXPECT_TRUE(form.Choose(kAreaList, editor::kAreaDataBlock));
+    EXPECT_EQ(form.controls().EntryCount(kTypeList), 4);
+    EXPECT_STREQ(form.controls().Entry(kTypeList, 0), "Word");
+    EXPECT_TRUE(form.Choose(kTypeList, 1));  // "Double word": no bit number
+    EXPECT_EQ(Summary(form),
+              "02|Data Block|Double word(4)|000|0000|-|Bit Number: (none)|(000 - 255)");
     EXPECT_TRUE(form.Type(kDataBlockField, "12"));
     EXPECT_TRUE(form.Type(kAddressField, "40"));
     EXPECT_FALSE(form.Type(kAddressField, "4a"));  // digits only outside "Hexa Addr."
@@ -51,6 +58,8 @@ TEST_F(EditorTest, SpinnersStepAroundTheFieldsRange) {
     {"01IB0002", kBitField, "99", kBitSpinner, kLineUp, "01"},       // outside 0..7: from 0
     {"01SB010001020", kBitField, "80", kBitSpinner, kLineUp, "01"},
     {"01DW0100020", kDataBlockField, "999", kDataBlockSpinner, kLineUp, "000"},
+    {"02DW0100020", kDataBlockField, "255", kDataBlockSpinner, kLineUp, "000"},  // an S5
+    {"02DW0100020", kDataBlockField, "000", kDataBlockSpinner, kLineDown, "255"},
     // A hexadecimal offset takes letters and steps in hexadecimal.
     {"01XW010FFFF", kAddressField, "fffe", kAddressSpinner, kLineUp, "ffff"},
     {"01XW010FFFF", kAddressField, "ffff", kAddressSpinner, kLineUp, "0000"},

@@ -2,6 +2,7 @@
 // written, or a refusal that keeps the dialog open.
 #include <gtest/gtest.h>
 
+#include "editor/editor_controller.h"
 #include "editor/editor_fixture.h"
 #include "editor/editor_tables.h"
 
@@ -13,9 +14,12 @@ using namespace editor;
 TEST_F(EditorTest, EachAddressOpensAndConfirmsAsWrittenOrShowsItsRefusal) {
   WriteConfiguration("5=7,10.0.0.5\n100=7,10.0.0.100\n", 2);
   WriteConfiguration("LONG_DB=YES\n1=7,10.0.0.1\n", 3);
+  WriteConfiguration("FLOAT_ODD_ADDRESS=YES\n1=7,10.0.0.1\n6=6,10.0.0.6\n", 4);
   const std::string illegalArea = "      Illegal Area Memory Number.      ",
                     illegalBit = "      Illegal Bit Number / String Lenght.      ",
                     illegalPlc = "      Illegal Plc Number.      ";
+  const std::string oddDoubleWord = editor::kOddDoubleWordStart, oddFloat = editor::kOddFloatStart,
+                    oddWord = editor::kOddWordStart;
   const struct {
     int32_t instance;
     const char* text;
@@ -43,8 +47,25 @@ TEST_F(EditorTest, EachAddressOpensAndConfirmsAsWrittenOrShowsItsRefusal) {
        "01XW010001A"},
       {1, "01xw01000ff", 0, "", "01|Hexa Addr.|Word(6)|010|00ff||Bit Number: (00 - 15)|(000 - 999)",
        "01XW01000FF"},
-      {1, "02DW0100020", 0, "", "02|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
+      // An S5 (PLC 2) has no data block bytes and data blocks up to 255.
+      {1, "02DW0100020", 0, "", "02|Data Block|Word(5)|010|0020||Bit Number: (00 - 15)|(000 - 255)",
        "02DW0100020"},
+      {1, "02DB0100020", 0, "", "02|Data Block|(5)|010|0020|| |(000 - 255)",
+       "      Illegal Tag Type Number.      "},
+      {1, "02DW2560020", 0, "", nullptr, "      Illegal Data Block Number.      "},
+      {4, "06DB9990005", 0, "", "06|Data Block|Byte(6)|999|0005||Bit Number: (00 - 07)|(000 - 999)",
+       "06DB9990005"},  // type 6 keeps them
+      // A double word or a float takes no bit number, and starts at an even S7 byte (a float at
+      // an odd one with FLOAT_ODD_ADDRESS).
+      {1, "01DD010000812", 0, "",
+       "01|Data Block|Double word(6)|010|0008|-|Bit Number: (none)|(000 - 999)", "01DD0100008"},
+      {1, "01DD0100006", 0, "", nullptr, "01DD0100006"},
+      {1, "01DD0100005", 0, "", nullptr, oddDoubleWord},
+      {1, "01DF0100007", 0, "", nullptr, oddFloat},
+      {4, "01DF0100007", 0, "", nullptr, "01DF0100007"},
+      {1, "02DD0100005", 0, "", nullptr, "02DD0100005"},  // S5 words: any
+      {1, "02IW0003", 0, "", nullptr, oddWord},
+      {1, "01QW0003", 0, "", nullptr, oddWord},
       // PLC 7 is not configured: the list keeps PLC 01.
       {1, "07DW0100020", 0, "", "01|Data Block|Word(6)|010|0020||Bit Number: (00 - 15)|(000 - 999)",
        "01DW0100020"},

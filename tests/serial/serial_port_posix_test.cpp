@@ -6,8 +6,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "serial/line_format_posix.h"
 #include "serial/serial_port.h"
@@ -130,9 +132,22 @@ TEST_F(SerialPortPosixTest, PortAdmitsOneOpenHandle) {
   EXPECT_EQ(Configure({"./tty", 0, 9600, 8, 0, 0}, other_.get()), 0);
 }
 
-TEST_F(SerialPortPosixTest, NamesWithoutSlashAreDevicesAndNoHandleIsZero) {
+TEST_F(SerialPortPosixTest, NamesThatAreNoPathsAreDevicesAndNoHandleIsZero) {
   EXPECT_EQ(Configure({"ptmx", 0, 9600, 8, 0, 0}), 0) << "/dev/ptmx";
   ASSERT_EQ(Send(kCommandClosePort, nullptr), 0);
+  // pts/N is under /dev as ttyUSB0 is; a full path stands as it is.
+  const std::string terminal = ptsname(master_);
+  for (const std::string& name : {terminal.substr(5), terminal}) {
+    if (name.size() >= sizeof(PortSettings::portName)) continue;  // a terminal numbered 100 or more
+    PortSettings settings{{}, 0, 9600, 8, 0, 0};
+    std::snprintf(settings.portName, sizeof settings.portName, "%s", name.c_str());
+    EXPECT_EQ(Configure(settings), 0) << name;
+    ASSERT_EQ(Send(kCommandClosePort, nullptr), 0);
+  }
+  // No name stored (OpenPort before any ConfigurePort) opens nothing.
+  ZanRequest open{other_.get(), kCommandOpenPort, 1, {}, nullptr};
+  EXPECT_EQ(ZanMain(&open), 2);
+  EXPECT_EQ(other_->portHandle, 0u);
 
   // With standard input closed, the next descriptor would be 0, which means "no port".
   const int input = dup(0);  // -1 when it is closed already

@@ -15,12 +15,12 @@ namespace zanhost {
 namespace {
 
 PlacedTag Placed(const char* text, int32_t kind, int32_t address, bool s7 = true,
-                 uint32_t bit = 255) {
+                 uint32_t bit = 255, int32_t plcType = 0) {
   PlacedTag tag;
   tag.text = text;
   tag.kind = kind;
   tag.address = address;
-  tag.s7 = s7;
+  tag.plcType = plcType != 0 ? plcType : s7 ? 7 : 5;
   tag.bit = bit;
   return tag;
 }
@@ -44,6 +44,19 @@ TEST(MemoryPlaceTest, TurnsTheKindsOffsetBackIntoThePlcsBytesOrWords) {
       {Placed("03MW0020", 0x574D, 20, false), "flags, bytes 20 to 21"},
       {Placed("01IB000203", 0x4249, 2, true, 3), "inputs, byte 2, bit 3"},
       {Placed("!05", '!', 5), ""},
+      // What the driver transfers of S5 strings: whole data words, a header of its own.
+      {Placed("03DS010001010", 'S', 0xA000A, false),
+       "data block 10, data words 10 to 16 (a 2-byte header and 10 characters, then 2 bytes more)"},
+      {Placed("03SB010001005", 'C', 0xA000A, false),
+       "data block 10, data words 10 to 11 (4 characters: whole data words only, so an odd length "
+       "loses its last character)"},
+      {Placed("03SB010001004", 'C', 0xA000A, false), "data block 10, data words 10 to 11"},
+      // A PLC of type 6 counts data words and is reached in bytes.
+      {Placed("06DW0100021", 0, 0xA0015, false, 255, 6),
+       "data block 10, data word 21 = bytes 42 to 43"},
+      {Placed("06DS010001005", 'S', 0xA000A, false, 255, 6),
+       "data block 10, data words 10 to 13 = bytes 20 to 27 (a 2-byte header and 5 characters, "
+       "then 1 byte more)"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(MemoryPlace(c.tag), c.place) << c.tag.text;

@@ -105,13 +105,13 @@ commands() {
   run driver-missing 3 '' 'driver library nothere\.dll not found' -- --driver nothere.dll info
   run config-missing 3 '' 'configuration file zanDOR07\.INT not found in folder .*conf' -- \
     parse 01DW0100020 -d conf -i 7
-  run type-unknown 3 '' 'unknown type "sometype"' -- read 01DW0100020 --type sometype -d conf
+  run type-unknown 106 '' 'unknown type "sometype"' -- read 01DW0100020 --type sometype -d conf
   run usage 106 '' '^zanhost: address is required \(--help shows the usage\)$' -- parse
   run usage-count-0 106 '' '^zanhost: --count: Value 0 not in range 1 to 1000' -- read 01DW0100002 -n 0
   run port-null 0 '^close     returned 0: port "NUL", handle 0' '' -- \
     port -n NUL -i 3 -q configure close
   run port-missing 2 '' '^zanhost: configure returned 2: .*ttyNOPE.*$' -- port -n ttyNOPE configure
-  run port-name-too-long 3 '' 'the port name "ttyUSB0123456" is longer than 11 characters' -- \
+  run port-name-too-long 106 '' 'the port name "ttyUSB0123456" is longer than 11 characters' -- \
     port -n ttyUSB0123456 configure
   if [[ ${host[-1]} != *.exe ]]; then  # under wine the editor is a dialog, which needs a display
     run edit-no-terminal 1 '^AddressEditor returned 53: ""$' 'address editor returned 53' -- \
@@ -171,7 +171,8 @@ commands() {
   run read-back 0 '"value":-2.25' '' -- read 01DF0100008 --type float --json -d conf
   run write-string 0 'done' '' -- write 01DS010002016 "ZanDOR e2e" --type string -d conf
   run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
-  run write-bad-value 3 '' 'is no 16-bit value' -- write 01DW0100002 70000 -d conf
+  run write-bad-value 106 '' 'cannot write 01DW0100002 as word: 70000 does not fit a word \(0 to 65535\)$' -- \
+    write 01DW0100002 70000 -d conf
   run write-status-refused 1 '' 'write of !01 failed, refused' -- write '!01' 1 -d conf
   run missing-block 1 '' \
     'read of 01DW9990002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: data block 999 does not exist \(ZanDOR: Read Tag 01DW9990002 Failed, Len=2 rc=0,10\)$' -- \

@@ -135,7 +135,7 @@ int RunBridge(const BridgeOptions& options) {
   BridgeTable table(driver);
   table.Define(specs);
   for (const BridgeTag& tag : table.tags()) {
-    if (!tag.defined) ReportRefusal(tag.tag);
+    if (!tag.defined) ReportRefusal(host, tag.tag);
   }
 
   BridgeSettings settings;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "output/utf8.h"  // IsUtf8, which the readers of JSON text use too
+
 namespace zanhost {
 
 constexpr int kMaxJsonDepth = 16;
@@ -32,10 +34,6 @@ bool ParseJson(const std::string& text, JsonValue& value, std::string& error);
 
 // The value as compact JSON text.
 std::string WriteJson(const JsonValue& value);
-
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates, nothing above
-// U+10FFFF).
-bool IsUtf8(const std::string& text);
 
 }  // namespace zanhost
 

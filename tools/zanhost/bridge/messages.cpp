@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "bridge/json_reader.h"
 #include "output/json_writer.h"
 #include "output/result_words.h"
+#include "output/utf8.h"
 
 namespace zanhost {
 

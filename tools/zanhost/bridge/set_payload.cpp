@@ -1,62 +1,22 @@
 #include "bridge/set_payload.h"
 
-#include <cerrno>
-#include <cfloat>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "bridge/json_reader.h"
-#include "output/cp437.h"
 #include "output/json_writer.h"
 #include "tags/host_types.h"
 #include "tags/tag_values.h"
+#include "tags/value_check.h"
 
 namespace zanhost {
 
 namespace {
-
-// The S5 float format ends just below 2^127 (the driver saturates there) and holds nothing
-// between zero and 2^-129.
-const double kS5FloatBeyond = std::ldexp(1.0, 127);
-const double kS5FloatSmallest = std::ldexp(1.0, -129);
-// Whole numbers beyond this are not exact in a double; far beyond every range below.
-constexpr double kLargestExactWhole = 9007199254740992.0;
-
-struct IntegerRange {
-  int64_t low;
-  int64_t high;
-  const char* name;  // "a word"
-};
 
 std::string Trim(const std::string& text) {
   const char* blanks = " \t\r\n";
   const std::size_t first = text.find_first_not_of(blanks);
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
-bool IsByteKind(int32_t kind) {
-  const int32_t low = kind & 0xFF;
-  const bool gate = low == 'I' || low == 'Q' || low == 'M';
-  return low == 'B' || (gate && ((kind >> 8) & 0xFF) != 'W');
-}
-
-bool IsBitTag(const TagShape& shape) {
-  return shape.hostType == kHostBit || shape.bit != 255;
-}
-
-IntegerRange RangeOf(const TagShape& shape) {
-  if (IsBitTag(shape)) return {0, 1, "a bit"};
-  if (LayoutOfKind(shape.kind) == CellLayout::kBits32) {
-    if (shape.hostType == kHostDint) return {INT32_MIN, INT32_MAX, "a dint"};
-    if (shape.hostType == kHostDword) return {0, UINT32_MAX, "a dword"};
-    return {INT32_MIN, UINT32_MAX, "a 32-bit value"};
-  }
-  if (IsByteKind(shape.kind)) return {0, 255, "a byte"};
-  if (shape.hostType == kHostWord) return {0, 65535, "a word"};
-  if (shape.hostType == kHostInt) return {-32768, 32767, "an int"};
-  return {-32768, 65535, "a 16-bit value"};
 }
 
 // A value written as text: a JSON number or true/false, or a hexadecimal 0x... for integers.
@@ -145,113 +105,28 @@ bool ReadValue(const std::string& payload, bool textTag, JsonValue& value, std::
   return true;
 }
 
-// A number, or a text that holds one (clients often send numbers as strings).
-bool NumberOf(const JsonValue& item, const char* what, JsonValue& number, std::string& reason) {
-  if (item.type == JsonValue::Type::kNumber) {
-    number = item;
-    return true;
-  }
-  if (item.type == JsonValue::Type::kString && TextToken(Trim(item.text), number) &&
-      number.type == JsonValue::Type::kNumber) {
-    return true;
-  }
-  reason = std::string(what) + " wants a number, not " + WriteJson(item);
-  return false;
-}
-
-bool FitText(const JsonValue& item, const TagShape& shape, std::string& out, std::string& reason) {
-  std::string text;
-  if (item.type == JsonValue::Type::kString) {
-    text = item.text;
-  } else if (item.type == JsonValue::Type::kNumber) {
-    text = item.text;
-  } else {
-    reason = "a string tag wants a text, not " + WriteJson(item);
-    return false;
-  }
-  if (!Utf8ToCp437(text, out)) {
-    reason = "the text holds a character that the PLC's code page (437) lacks";
-    return false;
-  }
-  if (out.find('\0') != std::string::npos) {
-    reason = "the text holds a zero character";
-    return false;
-  }
-  if (static_cast<int32_t>(out.size()) > shape.stringLength) {
-    reason = "the text has " + std::to_string(out.size()) + " characters; the tag holds " +
-             std::to_string(shape.stringLength);
-    return false;
-  }
-  return true;
-}
-
-bool FitFloat(const JsonValue& item, const TagShape& shape, std::string& out, std::string& reason) {
-  JsonValue number;
-  if (!NumberOf(item, "a float", number, reason)) return false;
-  const double x = number.number;
-  const double magnitude = std::fabs(x);
-  if (shape.s5 && (magnitude >= kS5FloatBeyond || (x != 0 && magnitude < kS5FloatSmallest))) {
-    reason = number.text + " is beyond the range of S5 floats (about 1.5e-39 to 1.7e38)";
-    return false;
-  }
-  if (magnitude > FLT_MAX || (x != 0 && static_cast<float>(magnitude) == 0.0f)) {
-    reason = number.text + " is beyond single precision (about 1.4e-45 to 3.4e38)";
-    return false;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(static_cast<float>(x)));
-  out = text;
-  return true;
-}
-
-bool FitInteger(const JsonValue& item, const TagShape& shape, std::string& out,
-                std::string& reason) {
-  const IntegerRange range = RangeOf(shape);
-  int64_t whole = 0;
-  if (item.type == JsonValue::Type::kBool && IsBitTag(shape)) {
-    whole = item.boolean ? 1 : 0;
-  } else {
-    JsonValue number;
-    if (!NumberOf(item, range.name, number, reason)) return false;
-    const std::string& text = number.text;
-    const std::string tooBig = text + " does not fit " + range.name + " (" +
-                               std::to_string(range.low) + " to " + std::to_string(range.high) +
-                               ")";
-    if (text.find_first_of(".eE") == std::string::npos) {
-      errno = 0;
-      const long long parsed = std::strtoll(text.c_str(), nullptr, 10);
-      if (errno == ERANGE) {
-        reason = tooBig;
-        return false;
-      }
-      whole = parsed;
-    } else if (!std::isfinite(number.number) || std::fabs(number.number) > kLargestExactWhole) {
-      reason = tooBig;
-      return false;
-    } else if (number.number != std::floor(number.number)) {
-      reason = text + " is no whole number";
-      return false;
-    } else {
-      whole = static_cast<int64_t>(number.number);
-    }
-    if (whole < range.low || whole > range.high) {
-      reason = tooBig;
-      return false;
-    }
-  }
-  out = std::to_string(whole);
-  return true;
-}
-
-bool FitOne(const JsonValue& item, const TagShape& shape, std::string& out, std::string& reason) {
-  switch (LayoutOfKind(shape.kind)) {
-    case CellLayout::kText:
-      return FitText(item, shape, out, reason);
-    case CellLayout::kFloat:
-      return FitFloat(item, shape, out, reason);
+// A value of the payload as the value check takes it.
+GivenValue Given(const JsonValue& item) {
+  GivenValue given;
+  switch (item.type) {
+    case JsonValue::Type::kNumber:
+      given.form = GivenValue::Form::kNumber;
+      given.text = item.text;
+      break;
+    case JsonValue::Type::kBool:
+      given.form = GivenValue::Form::kBool;
+      given.boolean = item.boolean;
+      break;
+    case JsonValue::Type::kString:
+      given.form = GivenValue::Form::kText;
+      given.text = item.text;
+      break;
     default:
-      return FitInteger(item, shape, out, reason);
+      given.form = GivenValue::Form::kOther;
+      given.text = WriteJson(item);
+      break;
   }
+  return given;
 }
 
 std::string Values(int32_t count) {
@@ -262,10 +137,6 @@ bool Writable(const TagShape& shape, std::string& reason) {
   const int32_t low = shape.kind & 0xFF;
   if (low == '!' || low == '1' || low == '2' || low == 'T') {
     reason = "status, heartbeat and cache-block tags cannot be written";
-    return false;
-  }
-  if (IsBitTag(shape) && shape.count > 1) {
-    reason = "a run of bit tags cannot be written without changing the other bits of its words";
     return false;
   }
   return true;
@@ -301,27 +172,10 @@ bool ReadSetPayload(const std::string& payload, const TagShape& shape, SetValues
              Values(static_cast<int32_t>(items.size()));
     return false;
   }
-  for (const JsonValue* item : items) {
-    values.texts.emplace_back();
-    if (!FitOne(*item, shape, values.texts.back(), reason)) {
-      values.texts.clear();
-      return false;
-    }
-  }
-  return true;
-}
-
-int32_t StringLengthOfAddress(const std::string& address) {
-  if (address.size() < 2) return 0;
-  const std::string field = address.substr(address.size() - 2);
-  std::size_t at = field[0] == ' ' ? 1 : 0;
-  int32_t length = 0;
-  bool digits = false;
-  for (; at < field.size() && field[at] >= '0' && field[at] <= '9'; ++at) {
-    length = length * 10 + (field[at] - '0');
-    digits = true;
-  }
-  return digits ? length : 0;
+  std::vector<GivenValue> given;
+  for (const JsonValue* item : items)
+    given.push_back(Given(*item));
+  return FitValues(given, shape, values.texts, reason);
 }
 
 }  // namespace zanhost

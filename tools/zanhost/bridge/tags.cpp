@@ -83,18 +83,10 @@ void BridgeTable::UpdatePlcs() {
 }
 
 TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
-  TagShape shape;
-  shape.hostType = tag.tag.hostType;
-  shape.kind = tag.tag.kind;
-  shape.count = tag.tag.count;
-  shape.bit = tag.tag.bit;
-  if (LayoutOfKind(tag.tag.kind) == CellLayout::kText) {
-    shape.stringLength = StringLengthOfAddress(tag.tag.text);
-  }
-  const ListedPlc* plc = FindPlc(driver_.plcs(), tag.tag.plc & 0xFF);
-  // A PLC of type 6 keeps the S5 rules for its values, floats included.
-  shape.s5 = plc != nullptr && plc->type != kPlcTypeS7;
-  return shape;
+  const DriverState* state = driver_.state();
+  const int32_t plcType = state != nullptr ? state->plcs[tag.tag.plc & 0xFF].type : 0;
+  return ShapeOfTag(tag.tag.hostType, tag.tag.kind, tag.tag.count, tag.tag.bit, tag.tag.text,
+                    plcType);
 }
 
 SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained) {

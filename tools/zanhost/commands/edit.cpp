@@ -29,7 +29,7 @@ CLI::App* AddEditCommand(CLI::App& app, EditOptions& options) {
 
 int RunEdit(const EditOptions& options) {
   int32_t hostType = 0;
-  if (!HostTypeOrComplain(options.type, hostType)) return kExitSetup;
+  if (!HostTypeOrComplain(options.type, hostType)) return kExitUsage;
   HostSession session(options.host);
   if (!session.Open() || !session.EnterConfigurationFolder()) return kExitSetup;
   char buffer[kAddressBufferBytes] = {};

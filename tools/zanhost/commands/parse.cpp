@@ -31,7 +31,7 @@ int RunParse(const ParseOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = options.count;
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitSetup;
+  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   const bool accepted = session.DefineTag(tag);
@@ -46,14 +46,14 @@ int RunParse(const ParseOptions& options) {
     } else {
       object.Add("address", tag.text).Add("type", HostTypeName(tag.hostType));
       object.Add("refusal", tag.refusal);
-      const std::string hint = TypeHint(tag);
+      const std::string hint = RefusalHint(session, tag);
       if (!hint.empty()) object.Add("hint", hint);
     }
     std::printf("%s\n", object.str().c_str());
     return accepted ? kExitOk : kExitRefused;
   }
   if (!accepted) {
-    ReportRefusal(tag);
+    ReportRefusal(session, tag);
     return kExitRefused;
   }
   std::printf("tag      %s (%s)\n", tag.text.c_str(), HostTypeName(tag.hostType).c_str());

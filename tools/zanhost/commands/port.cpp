@@ -1,10 +1,12 @@
-#include "commands/commands.h"
-
+// zanhost port: the serial port commands of one instance (ConfigurePort, OpenPort, ClosePort) in
+// the order given, on one state block; for a result of 2 the host tries the port itself and says
+// why it does not open.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 
+#include "commands/commands.h"
 #include "commands/port_diagnosis.h"
 #include "core/driver_state.h"
 #include "output/result_words.h"
@@ -32,7 +34,39 @@ int32_t SendAction(const DriverInstance& instance, const std::string& action,
   return instance.Send(kCommandConfigurePort, &settings);
 }
 
+// The stored line settings of the state.
+zan::LineSettings StoredLine(const DriverState& state) {
+  return zan::LineSettings{state.baudRate, state.byteSize, state.stopBits, state.parity};
+}
+
+// -b 0 keeps the line settings stored in the state. A fresh state holds none (0 bits per second),
+// which no port takes; as a host that configured the port before would have them, the port's own
+// settings are stored first, so that 0 keeps what the port has.
+void KeepPortsLine(DriverState& state, const PortOptions& options) {
+  if (options.baudRate != 0 || state.baudRate != 0) return;
+  zan::LineSettings line{};
+  if (!CurrentLineSettings(options.name, line)) return;
+  state.baudRate = line.baudRate;
+  state.byteSize = line.byteSize;
+  state.stopBits = line.stopBits;
+  state.parity = line.parity;
+  std::printf("-b 0 keeps the line settings of %s: %s\n", options.name.c_str(),
+              DescribeLine(line).c_str());
+}
+
 }  // namespace
+
+std::string DescribeLine(const zan::LineSettings& line) {
+  static const char* const kParities[] = {"no parity", "odd parity", "even parity", "mark parity",
+                                          "space parity"};
+  static const char* const kStops[] = {"1 stop bit", "1.5 stop bits", "2 stop bits"};
+  const unsigned parity = line.parity & 0xFF;
+  const unsigned stop = line.stopBits & 0xFF;
+  return std::to_string(line.baudRate) + " bits per second, " +
+         std::to_string(line.byteSize & 0xFF) + " data bits, " +
+         (parity < 5 ? kParities[parity] : "parity code " + std::to_string(parity)) + ", " +
+         (stop < 3 ? kStops[stop] : "stop-bit code " + std::to_string(stop));
+}
 
 CLI::App* AddPortCommand(CLI::App& app, PortOptions& options) {
   CLI::App* port = app.add_subcommand(
@@ -40,10 +74,13 @@ CLI::App* AddPortCommand(CLI::App& app, PortOptions& options) {
   port->add_option("actions", options.actions, "configure, open or close, any number")
       ->required()
       ->check(CLI::IsMember({"configure", "open", "close"}));
-  port->add_option("-n,--name", options.name, "port name (configure)")->capture_default_str();
+  port->add_option("-n,--name", options.name,
+                   "port name (configure): ttyUSB0 or pts/2 under /dev, a path, COM1, NUL")
+      ->capture_default_str();
   port->add_option("-t,--timeout", options.timeout, "time-out, x 10 ms; 0 keeps (configure)")
       ->capture_default_str();
-  port->add_option("-b,--baud", options.baudRate, "bits per second; 0 keeps the line settings")
+  port->add_option("-b,--baud", options.baudRate,
+                   "bits per second; 0 keeps the line settings stored (at first the port's own)")
       ->capture_default_str();
   port->add_option("--data-bits", options.byteSize, "data bits")->capture_default_str();
   port->add_option("--stop-bits", options.stopBits, "1, 1.5 or 2")
@@ -67,7 +104,7 @@ int RunPort(const PortOptions& options) {
   if (options.name.size() >= static_cast<std::size_t>(kPortNameBytes)) {
     std::fprintf(stderr, "zanhost: the port name \"%s\" is longer than %d characters\n",
                  options.name.c_str(), kPortNameBytes - 1);
-    return kExitSetup;
+    return kExitUsage;
   }
   HostSession session(options.host);
   if (!session.Open()) return kExitSetup;
@@ -75,6 +112,7 @@ int RunPort(const PortOptions& options) {
   instance.state().lineFlags = options.lineFlags;
   int exitCode = kExitOk;
   for (const std::string& action : options.actions) {
+    if (action == "configure") KeepPortsLine(instance.state(), options);
     const int32_t result = SendAction(instance, action, options);
     session.ShowLog(session.TakeLog(false), result != kResultDone);
     const DriverState& state = instance.state();
@@ -90,7 +128,7 @@ int RunPort(const PortOptions& options) {
       const std::string name(state.portName, end != nullptr
                                                  ? static_cast<const char*>(end) - state.portName
                                                  : kPortNameBytes);
-      why = WhyPortDoesNotOpen(name, state.baudRate);
+      why = WhyPortDoesNotOpen(name, StoredLine(state));
       if (why.empty()) why = "the port opens now: it was busy or went away for a moment";
     }
     std::fprintf(stderr, "zanhost: %s returned %d: %s\n", action.c_str(), result, why.c_str());

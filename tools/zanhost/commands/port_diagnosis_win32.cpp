@@ -17,11 +17,19 @@ std::string SystemMessage(DWORD error) {
   return message.empty() ? "system error " + std::to_string(error) : message;
 }
 
+HANDLE OpenDevice(const std::string& name) {
+  return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 }  // namespace
 
-std::string WhyPortDoesNotOpen(const std::string& name, uint16_t baudRate) {
-  HANDLE device = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+std::string WhyPortDoesNotOpen(const std::string& name, const zan::LineSettings& line) {
+  if (name.empty()) {
+    return "no port is configured in the instance's state: configure the port first (zanhost "
+           "port -n NAME configure open)";
+  }
+  HANDLE device = OpenDevice(name);
   if (device == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     std::string why = name + ": " + SystemMessage(error);
@@ -29,16 +37,35 @@ std::string WhyPortDoesNotOpen(const std::string& name, uint16_t baudRate) {
     return why;
   }
   std::string why;
-  DCB line{};
-  line.DCBlength = sizeof line;
-  if (name != "NUL" && !GetCommState(device, &line)) {
+  DCB state{};
+  state.DCBlength = sizeof state;
+  if (name != "NUL" && !GetCommState(device, &state)) {
     why = name + " is not a communications port";
+  } else if (name != "NUL" && line.baudRate == 0) {
+    why = name +
+          ": no line settings are stored in the instance's state (0 bits per second): "
+          "configure the port with a speed first";
   } else if (name != "NUL") {
-    why = name + " refused the line settings (" + std::to_string(baudRate) +
-          " bits per second, data bits, parity and stop bits)";
+    why = name + " refused the line settings (" + DescribeLine(line) + ")";
   }
   CloseHandle(device);
   return why;
+}
+
+bool CurrentLineSettings(const std::string& name, zan::LineSettings& line) {
+  if (name.empty() || name == "NUL") return false;
+  HANDLE device = OpenDevice(name);
+  if (device == INVALID_HANDLE_VALUE) return false;
+  DCB state{};
+  state.DCBlength = sizeof state;
+  const bool read = GetCommState(device, &state) != 0;
+  CloseHandle(device);
+  if (!read || state.BaudRate == 0 || state.BaudRate > 0xFFFF) return false;
+  line.baudRate = static_cast<uint16_t>(state.BaudRate);
+  line.byteSize = state.ByteSize;
+  line.stopBits = state.StopBits;
+  line.parity = state.Parity;
+  return true;
 }
 
 }  // namespace zanhost

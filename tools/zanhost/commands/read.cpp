@@ -30,11 +30,11 @@ int RunRead(const ReadOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = options.count;
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitSetup;
+  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   if (!session.DefineTag(tag)) {
-    ReportRefusal(tag);
+    ReportRefusal(session, tag);
     return kExitRefused;
   }
   const bool single = tag.count == 1;

@@ -1,5 +1,7 @@
 // zanhost write: one tag written by address and host type. One value goes through WriteValue
-// (which turns a bit tag into a read-modify-write of its word), several through WriteBlock.
+// (which turns a bit tag into a read-modify-write of its word), several through WriteBlock. Values
+// that do not fit the tag are refused as the bridge refuses them (tags/value_check.h), with the
+// usage exit code, and never reach the driver.
 #include <cstdio>
 
 #include "commands/commands.h"
@@ -9,6 +11,7 @@
 #include "session/tag_report.h"
 #include "tags/host_types.h"
 #include "tags/tag_values.h"
+#include "tags/value_check.h"
 
 namespace zanhost {
 
@@ -28,22 +31,30 @@ int RunWrite(const WriteOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = static_cast<int32_t>(options.values.size());
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitSetup;
+  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   if (!session.DefineTag(tag)) {
-    ReportRefusal(tag);
+    ReportRefusal(session, tag);
     return kExitRefused;
+  }
+  // Nothing goes to the driver unless every value fits the tag as the driver took it.
+  std::vector<std::string> fitted;
+  std::string reason;
+  if (!FitValues(ValuesFromArguments(options.values), ShapeOf(session, tag), fitted, reason)) {
+    std::fprintf(stderr, "zanhost: cannot write %s as %s: %s\n", tag.text.c_str(),
+                 HostTypeName(tag.hostType).c_str(), reason.c_str());
+    return kExitUsage;
   }
   const bool single = tag.count == 1;
   ValueBuffer values(tag.count);
   for (int32_t i = 0; i < tag.count; ++i) {
     std::string error;
-    if (!EncodeValue(options.values[static_cast<std::size_t>(i)], tag.kind, tag.hostType, i, single,
-                     values, error)) {
+    if (!EncodeValue(fitted[static_cast<std::size_t>(i)], tag.kind, tag.hostType, i, single, values,
+                     error)) {
       std::fprintf(stderr, "zanhost: cannot write %s as %s: %s\n", tag.text.c_str(),
                    HostTypeName(tag.hostType).c_str(), error.c_str());
-      return kExitSetup;
+      return kExitUsage;
     }
   }
   int32_t servedBy = tag.plc;

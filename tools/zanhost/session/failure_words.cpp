@@ -42,7 +42,7 @@ std::string Outside(const PlacedTag& tag) {
   int first = 0;
   int last = 0;
   if (MemoryExtent(tag, first, last)) {
-    const char* unit = !tag.s7 && IsDataBlockTag(tag) ? "data word" : "byte";
+    const char* unit = !tag.s7() && IsDataBlockTag(tag) ? "data word" : "byte";
     words += first == last ? " (" + std::string(unit) + " " + std::to_string(first) + ")"
                            : " (" + std::string(unit) + "s " + std::to_string(first) + " to " +
                                  std::to_string(last) + ")";
@@ -98,7 +98,7 @@ bool ParseTransferFailure(const std::string& line, TransferFailure& failure) {
 }
 
 std::string PlcRefusalWords(int status, const PlacedTag& tag) {
-  if (!tag.s7) {
+  if (!tag.s7()) {
     const int number = status >= kS5ErrorBase ? status - kS5ErrorBase : status;
     if (number == kS5NoSuchBlock) return Missing(tag);
     if (number == kS5BlockTooShort) return Outside(tag);

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
+#include <vector>
 
 #include "output/result_words.h"
 #include "session/failure_report.h"
@@ -10,10 +12,20 @@
 
 namespace zanhost {
 
-std::string TypeHint(const Tag& tag) {
-  std::string text = tag.text;
-  for (char& c : text)
+namespace {
+
+constexpr int kHighestTagPlc = 99;  // an address names its PLC in two digits
+
+std::string UpperCase(const std::string& text) {
+  std::string upper = text;
+  for (char& c : upper)
     c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return upper;
+}
+
+// The --type that fits an address refused for its host type.
+std::string TypeHint(const Tag& tag) {
+  const std::string text = UpperCase(tag.text);
   const bool dataBlock = text.size() > 3 && (text[2] == 'D' || text[2] == 'X');
   const char type = dataBlock ? text[3] : '\0';
   const auto says = [&](const char* words) { return tag.refusal.find(words) != std::string::npos; };
@@ -36,8 +48,60 @@ std::string TypeHint(const Tag& tag) {
   return "";
 }
 
-void ReportRefusal(const Tag& tag) {
-  const std::string hint = TypeHint(tag);
+// "1, 2 and 3".
+std::string Enumeration(const std::vector<int>& numbers) {
+  std::string words;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (i > 0) words += i + 1 == numbers.size() ? " and " : ", ";
+    words += std::to_string(numbers[i]);
+  }
+  return words;
+}
+
+// What the configuration and its options tell of a refusal.
+std::string ConfigurationHint(const HostSession& session, const Tag& tag) {
+  const DriverState* state = session.state();
+  if (state == nullptr) return "";
+  const std::string file = std::filesystem::path(session.configurationPath()).filename().string();
+  const std::string text = UpperCase(tag.text);
+  const auto says = [&](const char* words) { return tag.refusal.find(words) != std::string::npos; };
+  if (says("PLC number out of limit") && text.size() >= 2) {
+    std::vector<int> configured;
+    for (int plc = 0; plc <= kHighestTagPlc; ++plc) {
+      if (zan::IsConfiguredPlc(*state, plc)) configured.push_back(plc);
+    }
+    const int named = (text[0] - '0') * 10 + (text[1] - '0');
+    return "PLC " + std::to_string(named) + " is not in " + file +
+           (configured.empty()       ? ", which configures no PLC that a tag can name"
+            : configured.size() == 1 ? ", which configures PLC " + Enumeration(configured)
+                                     : ", which configures PLCs " + Enumeration(configured));
+  }
+  if (says("gate address must be even") && text.size() > 3) {
+    const bool dataBlock = text[2] == 'D' || text[2] == 'X';
+    if (!dataBlock) return "a word of inputs, outputs or flags starts at an even byte";
+    if (text[3] == 'F') {
+      return "an S7 float starts at an even byte unless FLOAT_ODD_ADDRESS = YES in " + file +
+             " allows odd ones";
+    }
+    return "an S7 double word starts at an even byte";
+  }
+  if (state->longDb != 0 && says("wrong address string length")) {
+    return "LONG_DB = YES in " + file +
+           ": the data block number has 4 digits and every field behind it stands one position "
+           "further right (01DW00100020 is data block 10, byte 20)";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string RefusalHint(const HostSession& session, const Tag& tag) {
+  const std::string hint = ConfigurationHint(session, tag);
+  return hint.empty() ? TypeHint(tag) : hint;
+}
+
+void ReportRefusal(const HostSession& session, const Tag& tag) {
+  const std::string hint = RefusalHint(session, tag);
   std::fprintf(stderr, "zanhost: tag %s refused: %s%s\n", tag.text.c_str(), tag.refusal.c_str(),
                hint.empty() ? "" : ("; " + hint).c_str());
 }
@@ -65,10 +129,16 @@ PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
   placed.address = tag.address;
   placed.bit = tag.bit;
   if (const DriverState* state = session.state()) {
-    placed.s7 = state->plcs[tag.plc & 0xFF].type == 7;
+    placed.plcType = state->plcs[tag.plc & 0xFF].type;
     placed.longDb = state->longDb != 0;
   }
   return placed;
+}
+
+TagShape ShapeOf(const HostSession& session, const Tag& tag) {
+  const DriverState* state = session.state();
+  const int32_t plcType = state != nullptr ? state->plcs[tag.plc & 0xFF].type : 0;
+  return ShapeOfTag(tag.hostType, tag.kind, tag.count, tag.bit, tag.text, plcType);
 }
 
 void AddTagFields(JsonObject& object, const Tag& tag) {

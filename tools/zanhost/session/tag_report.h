@@ -1,5 +1,5 @@
 // How the commands report a tag: its TagAddress in words, a refusal in one line, a failed read or
-// write in one line, and the JSON fields they share.
+// write in one line, what a value written to it must fit, and the JSON fields they share.
 #ifndef ZAN_TOOLS_ZANHOST_SESSION_TAG_REPORT_H_
 #define ZAN_TOOLS_ZANHOST_SESSION_TAG_REPORT_H_
 
@@ -8,16 +8,19 @@
 #include "output/json_writer.h"
 #include "session/host_session.h"
 #include "tags/memory_place.h"
+#include "tags/value_check.h"
 
 namespace zanhost {
 
-// "zanhost: tag 01DW01000 refused: ZANDOR> Address Parser: ..." on standard error, with the
-// --type to give when the address was refused for the host type (TypeHint).
-void ReportRefusal(const Tag& tag);
+// "zanhost: tag 01DW01000 refused: ZANDOR> Address Parser: ...; <hint>" on standard error, with
+// what zanhost knows of the cause after the driver's own line (RefusalHint).
+void ReportRefusal(const HostSession& session, const Tag& tag);
 
-// For a tag refused for its host type, the --type that fits its address ("a float address needs
-// --type float"); "" otherwise.
-std::string TypeHint(const Tag& tag);
+// What zanhost knows of the cause of a tag's refusal, "" when nothing: the --type that fits its
+// address ("a float address needs --type float"), a PLC that the configuration file does not
+// configure, the option FLOAT_ODD_ADDRESS for an odd S7 float, an odd start of a word or double
+// word, LONG_DB on when the length is wrong.
+std::string RefusalHint(const HostSession& session, const Tag& tag);
 
 // One line on standard error for a read or write that did not return 0, named by what failed: the
 // PLC's refusal in words ("data block 999 does not exist"), the transport's ("no answer within the
@@ -32,6 +35,10 @@ int OffsetOf(int32_t address);
 
 // The tag as MemoryPlace needs it, with the type of its PLC and LONG_DB from the session.
 PlacedTag PlaceOf(const HostSession& session, const Tag& tag);
+
+// What a value written to the tag must fit (tags/value_check.h), with the type of its PLC as the
+// driver read it at Init.
+TagShape ShapeOf(const HostSession& session, const Tag& tag);
 
 // address, type, plc, kind, kindName, dataBlock, offset, bit, width.
 void AddTagFields(JsonObject& object, const Tag& tag);

@@ -3,11 +3,14 @@
 #include <cctype>
 
 #include "address/tag_address.h"
+#include "core/driver_state.h"
+#include "read/transfer_values.h"
 
 namespace zanhost {
 namespace {
 
 constexpr std::size_t kLengthPosition = 11;  // string and cache lengths; one further with LONG_DB
+constexpr int kStringHeaderBytes = 2;
 
 // The decimal number of at most `width` digits at `position` of the text, blanks before it
 // skipped, as the driver reads its fields; 0 when there is none.
@@ -32,66 +35,58 @@ bool IsIoKind(int32_t kind) {
   return area == 'I' || area == 'Q' || area == 'M';
 }
 
+bool IsStringKind(int32_t kind) {
+  return kind == zan::kKindString || kind == zan::kKindCharacters;
+}
+
 std::string Range(const char* one, const char* many, int first, int last) {
   if (first == last) return std::string(one) + " " + std::to_string(first);
   return std::string(many) + " " + std::to_string(first) + " to " + std::to_string(last);
 }
 
+// What a string's transfer holds, after its place.
+std::string StringContents(const PlacedTag& tag, int first, int last) {
+  const int length = LengthField(tag, 2);
+  const int room = StringRoom(tag.kind, tag.plcType, length);
+  if (tag.kind == zan::kKindString) {
+    const int bytes = tag.s7() ? last - first + 1 : 2 * (last - first + 1);
+    const int behind = bytes - kStringHeaderBytes - room;
+    return " (a 2-byte header and " + std::to_string(room) + " characters" +
+           (behind > 0
+                ? ", then " + std::to_string(behind) + (behind == 1 ? " byte" : " bytes") + " more)"
+                : ")");
+  }
+  if (room < length) {
+    return " (" + std::to_string(room) +
+           " characters: whole data words only, so an odd length loses its last character)";
+  }
+  return "";
+}
+
 }  // namespace
+
+int32_t StringRoom(int32_t kind, int32_t plcType, int32_t length) {
+  if (kind == zan::kKindCharacters && plcType != kPlcTypeS7) return 2 * (length / 2);
+  return length;
+}
 
 bool MemoryExtent(const PlacedTag& tag, int& first, int& last) {
   const int offset = tag.address & 0xFFFF;
-  const int32_t kind = tag.kind;
-  if (IsIoKind(kind)) {
-    const bool word = ((kind >> 8) & 0xFF) == 'W';
-    first = word && tag.s7 ? 2 * offset : offset;
-    last = first + (word ? 1 : 0);
+  if (tag.kind == zan::kKindCacheBlock) {
+    // The read sets the block's length from its cache slot, which the address text gives.
+    first = offset;
+    last = offset + LengthField(tag, 4) - 1;
     return true;
   }
-  switch (kind) {
-    case zan::kKindWord:
-    case zan::kKindMasterHeartbeat:
-    case zan::kKindBackupHeartbeat:
-      first = tag.s7 ? 2 * offset : offset;
-      last = tag.s7 ? first + 1 : first;
-      return true;
-    case zan::kKindWordOddByte:
-      first = 2 * offset + 1;
-      last = first + 1;
-      return true;
-    case zan::kKindByte:
-      first = last = offset;
-      return true;
-    case zan::kKindDoubleWord:
-    case zan::kKindFloat:
-      first = tag.s7 ? 4 * offset : 2 * offset;
-      break;
-    case zan::kKindDoubleWordHalf:
-    case zan::kKindFloatHalf:
-      first = tag.s7 ? 4 * offset + 2 : 2 * offset + 1;
-      break;
-    case zan::kKindFloatOddByte:
-      first = 4 * offset + 1;
-      break;
-    case zan::kKindFloatOddByteHalf:
-      first = 4 * offset + 3;
-      break;
-    case zan::kKindString:
-    case zan::kKindCharacters: {
-      // The S7 string with header: maximum and actual length in two bytes before the characters.
-      const int bytes = LengthField(tag, 2) + (kind == zan::kKindString ? 2 : 0);
-      first = offset;
-      last = offset + (tag.s7 ? bytes : (bytes + 1) / 2) - 1;
-      return true;
-    }
-    case zan::kKindCacheBlock:
-      first = offset;
-      last = offset + LengthField(tag, 4) - 1;
-      return true;
-    default:
-      return false;
+  zan::TransferPlan plan;
+  const int32_t stringLength = IsStringKind(tag.kind) ? LengthField(tag, 2) : 0;
+  if (!zan::PlanTransfer(tag.kind, static_cast<uint8_t>(tag.plcType), tag.address, 1, stringLength,
+                         &plan) ||
+      plan.record.length == 0) {
+    return false;
   }
-  last = first + (tag.s7 ? 3 : 1);  // the double words and floats
+  first = plan.record.start;
+  last = first + plan.record.length - 1;
   return true;
 }
 
@@ -107,13 +102,20 @@ std::string MemoryPlace(const PlacedTag& tag) {
                                       : "flags") +
             ", " + Range("byte", "bytes", first, last);
   } else {
-    place = "data block " + std::to_string(static_cast<uint32_t>(tag.address) >> 16) + ", " +
-            (tag.s7 ? Range("byte", "bytes", first, last)
-                    : Range("data word", "data words", first, last));
+    place = "data block " + std::to_string(static_cast<uint32_t>(tag.address) >> 16) + ", ";
+    if (tag.s7()) {
+      place += Range("byte", "bytes", first, last);
+    } else {
+      place += Range("data word", "data words", first, last);
+      // Reached like an S7, a PLC of type 6 gives each data word as two bytes.
+      if (tag.plcType == kPlcTypeS5ValuesBySlot) {
+        place += " = " + Range("byte", "bytes", 2 * first, 2 * last + 1);
+      }
+    }
   }
   if (tag.bit != 255) place += ", bit " + std::to_string(tag.bit);
-  if (tag.kind == zan::kKindString) {
-    place += " (a 2-byte header and " + std::to_string(LengthField(tag, 2)) + " characters)";
+  if (IsStringKind(tag.kind)) {
+    place += StringContents(tag, first, last);
   } else if (tag.kind == zan::kKindCacheBlock) {
     place += ", fetched as one block";
   }

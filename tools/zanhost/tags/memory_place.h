@@ -1,6 +1,8 @@
 // Where in a PLC's memory a parsed tag reads and writes, in words: "data block 10, bytes 20 to 21"
 // on an S7, "data block 10, data word 21" on an S5. The TagAddress holds the offset in the unit of
-// its kind (words, double words); this turns it back into the place the PLC program knows.
+// its kind (words, double words); the driver's own plan of the transfer (read/transfer_values.h)
+// turns it back into the place the PLC program knows, so that what is shown is what the driver
+// really transfers.
 #ifndef ZAN_TOOLS_ZANHOST_TAGS_MEMORY_PLACE_H_
 #define ZAN_TOOLS_ZANHOST_TAGS_MEMORY_PLACE_H_
 
@@ -14,16 +16,26 @@ struct PlacedTag {
   int32_t kind = 0;
   int32_t address = 0;
   uint32_t bit = 255;
-  bool s7 = true;       // PLC type 7; every other type addresses data blocks in words
+  // 7: an S7, data blocks in bytes. 5 (an S5) and 6: data blocks in data words; a PLC of type 6
+  // is reached like an S7, which gives it data word n as its bytes 2n and 2n + 1.
+  int32_t plcType = 7;
   bool longDb = false;  // LONG_DB: the length fields stand one position further right
+
+  bool s7() const { return plcType == 7; }
 };
 
 // The place in words, or "" for a kind that names no PLC memory of its own.
 std::string MemoryPlace(const PlacedTag& tag);
 
-// The first and last byte of a data-block tag on an S7 (words on an S5, bytes in the other areas),
-// for error lines; false for kinds without a fixed extent (status tags).
+// The first and last byte of a data-block tag on an S7 (words on the other types, bytes in the
+// other areas) that the driver transfers, for error lines; false for kinds without a fixed extent
+// (status tags).
 bool MemoryExtent(const PlacedTag& tag, int& first, int& last);
+
+// The characters that a string tag of `kind` ('S' or 'C') with the string length `length` of its
+// address can hold: `length`, except that a string without header on an S5 or a PLC of type 6
+// transfers whole words only, so an odd length loses its last character.
+int32_t StringRoom(int32_t kind, int32_t plcType, int32_t length);
 
 }  // namespace zanhost
 
