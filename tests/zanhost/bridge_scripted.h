@@ -14,6 +14,7 @@
 #include "bridge/bridge_driver.h"
 #include "bridge/loop.h"
 #include "bridge/mqtt_session.h"
+#include "session/plc_state_words.h"
 
 namespace zanhost::testing {
 
@@ -76,6 +77,8 @@ class ScriptedDriver : public BridgeDriver {
   int32_t WarmStart(int32_t& plc) override;
   std::vector<std::string> TakeLog() override { return {}; }
   const DriverState* state() const override { return closed_ ? nullptr : state_.get(); }
+  std::string PlcWord(int plc) const override { return PlcStateWord(*state_, plc); }
+  bool NeedsWarmStart(int plc) const override { return IsPlcUnreachable(*state_, plc); }
   const std::vector<ListedPlc>& plcs() const override { return plcs_; }
   std::string DescribePlc(int number) const override;
   void Close() override { closed_ = true; }

@@ -6,7 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "address/tag_address.h"
 #include "core/driver_state.h"
+#include "session/failure_report.h"
 #include "session/failure_words.h"
 #include "session/plc_state_words.h"
 #include "tags/memory_place.h"
@@ -130,11 +132,15 @@ class PlcStateWordsTest : public ::testing::Test {
   std::unique_ptr<DriverState> state_;
 };
 
-TEST_F(PlcStateWordsTest, BackupIsOnStandbyUntilItsMasterFails) {
-  // Both members are marked active until the first request, which goes to the master.
+TEST_F(PlcStateWordsTest, BothMembersAreActiveUntilThePairsFirstRequest) {
+  // The driver marks both members active until the first request, which goes to the master; its
+  // status tag then says 1 for the backup too, and so does the word.
   EXPECT_EQ(Word(1), "active");
+  EXPECT_EQ(Word(2), "active");
+  Plc(2).active = 0;
   EXPECT_EQ(Word(2), "standby");
   Plc(1).active = 0;
+  Plc(2).active = 1;
   EXPECT_EQ(Word(2), "active");
   EXPECT_EQ(Word(1), "standby");
   EXPECT_EQ(Word(3), "active");
@@ -142,7 +148,7 @@ TEST_F(PlcStateWordsTest, BackupIsOnStandbyUntilItsMasterFails) {
 
 TEST_F(PlcStateWordsTest, LinkDownOnlyForALostLink) {
   Plc(3).linkState = kLinkUntriedOrRefused;  // the last request was refused: the link is up
-  EXPECT_EQ(Word(3), "active, last request refused");
+  EXPECT_EQ(Word(3), "last request refused");
   EXPECT_FALSE(IsPlcUnreachable(*state_, 3));
   Plc(3).readConnection = 0;
   EXPECT_EQ(Word(3), "not connected");
@@ -152,6 +158,59 @@ TEST_F(PlcStateWordsTest, LinkDownOnlyForALostLink) {
   EXPECT_TRUE(IsPlcUnreachable(*state_, 1));
   Plc(2).watchdogAlive = 0;
   EXPECT_EQ(Word(2), "heartbeat stopped");
+}
+
+// A read that failed with 1 and no line of the driver about it.
+TEST_F(PlcStateWordsTest, AReadRefusedWithoutALineIsExplainedFromTheTable) {
+  for (CacheBlock& free : state_->cache)
+    free.tagId = kCacheSlotFree;
+  Plc(1).type = kPlcTypeS7;
+  Plc(3).type = kPlcTypeS7;
+  CacheBlock& block = state_->cache[4];
+  block.tagId = 9;
+  block.plcNumber = 1;
+  block.dbNumber = 10;
+  block.start = 100;
+  block.length = 100;
+  block.valid = 0;
+  const struct {
+    const char* text;
+    int32_t kind;
+    int32_t address;
+    int plc;
+    const char* outcome;
+    const char* words;
+  } cases[] = {
+      {"01DW0100198", zan::kKindWord, (10 << 16) | 99, 1, "",
+       "the cache block over it (data block 10, bytes 100 to 199) holds no valid data"},
+      {"03D20100000", zan::kKindBackupHeartbeat, 10 << 16, 3, "",
+       "PLC 3 has no backup whose heartbeat it could read"},
+      // Byte 199 and 200 lie partly outside the block; another PLC has no block: the transport
+      // held the request back.
+      {"01DW0100199", zan::kKindWordOddByte, (10 << 16) | 99, 1, "not sent",
+       "the answer to an earlier request was still on its way"},
+      {"03DW0100198", zan::kKindWord, (10 << 16) | 99, 3, "not sent", "still on its way"},
+  };
+  for (const auto& c : cases) {
+    Tag tag;
+    tag.text = c.text;
+    tag.kind = c.kind;
+    tag.address = c.address;
+    tag.plc = c.plc;
+    FailureReport report;
+    ASSERT_TRUE(ExplainUnloggedRead(*state_, tag, c.plc, report)) << c.text;
+    EXPECT_EQ(report.outcome, c.outcome) << c.text;
+    EXPECT_NE(report.words.find(c.words), std::string::npos) << c.text << ": " << report.words;
+  }
+  block.valid = 1;  // a valid block serves the read: a refusal then is not the block's
+  Tag tag;
+  tag.text = "01DW0100198";
+  tag.address = (10 << 16) | 99;
+  FailureReport report;
+  ASSERT_TRUE(ExplainUnloggedRead(*state_, tag, 1, report));
+  EXPECT_EQ(report.outcome, "not sent");
+  tag.kind = zan::kKindStatus;
+  EXPECT_FALSE(ExplainUnloggedRead(*state_, tag, 1, report));
 }
 
 }  // namespace

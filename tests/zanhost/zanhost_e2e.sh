@@ -98,6 +98,8 @@ commands() {
   printf '# poll\nspeed, 01DW0100002, word\nlevel, 01DF0100008, float\nrun, 03DW010000500, bit\n' \
     >tags.txt
   printf 'speed, 01DW0100002, sometype\n' >badtags.txt
+  printf 'speed, 01DW0100002, word\nbad, 09DW0100002, word\n' >parserrefused.txt
+  printf 'hb1, 01D10100000, word\nhb2, 01D20100000, word\n' >heartbeats.txt
 
   run info 0 'state size : 165912 bytes' '' -- info
   run info-banner 0 'Z A N D O R' '' -- info
@@ -193,12 +195,13 @@ commands() {
   run s7-item-error-write 1 '' 'write of 01DW0100002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: address outside data block 10 \(bytes 2 to 3\)' -- \
     write 01DW0100002 7 -d conf
   sim clear 1
-  run poll-refused-tag 0 "^${stamp}round 1: status PLC 1 active, last request refused; PLC 2 standby; PLC 3 active$" '' -- \
+  run poll-refused-tag 0 "^${stamp}round 1: status PLC 1 last request refused; PLC 2 standby; PLC 3 active$" '' -- \
     poll --tags refused.txt --count 1 --interval 0 -d conf
   run poll-refused-words 0 "^${stamp}round 1: missing 01DW9990000 refused: data block 999 does not exist$" '' -- \
     poll --tags refused.txt --count 1 --interval 0 -d conf
   run status 0 '^1    S7    127\.0\.0\.1        2       active$' '' -- status -d conf
-  run status-backup 0 '^2    S7    127\.0\.0\.2        -       standby$' '' -- status -d conf
+  # Right after Init both members of the pair are active: the driver's status says 1 for each.
+  run status-backup 0 '^2    S7    127\.0\.0\.2        -       active$' '' -- status -d conf
   run status-json 0 '^\{"plc":3,"type":"S5","ipAddress":"127.0.0.3","backup":0,"status":1,"statusWord":"active"\}$' '' -- \
     status --json -d conf
   run warmstart 0 '^warm start of PLC 1 \(S7 at 127\.0\.0\.1\): done$' '' -- warmstart 1 -d conf
@@ -227,10 +230,32 @@ commands() {
   fi
   run poll-bad-csv 3 '' 'cannot write the CSV file' -- \
     poll --tags tags.txt --count 1 --csv nothere/rows.csv -d conf
+  run poll-bad-report 3 '' 'cannot write the report .*nothere/r\.html' -- \
+    poll --tags tags.txt --count 1 --report nothere/r.html -d conf
+  if grep -q 'round 1' out.txt; then
+    failed=$((failed + 1))
+    echo "FAILED poll-bad-report-first: a round ran before the report was found unwritable"
+  fi
+  if [[ ${host[-1]} != *.exe ]]; then
+    run poll-full-csv 3 '' 'cannot write the CSV file /dev/full' -- \
+      poll --tags tags.txt --count 1 --csv /dev/full -d conf
+    run poll-full-report 3 '^summary of 1 round' '^zanhost: cannot write the report /dev/full' -- \
+      poll --tags tags.txt --count 1 --report /dev/full -d conf
+  fi
+  run poll-parser-refused 1 '^bad +09DW0100002 +refused: ZANDOR> Address Parser: PLC number out of limit$' \
+    'the driver refused 1 tag of parserrefused\.txt' -- \
+    poll --tags parserrefused.txt --count 1 --interval 0 -d conf
+  run poll-heartbeats 0 '' \
+    '^zanhost: warning: no heartbeat tags for PLC 1 and its backup PLC 2 in tags\.txt: .*add "01D1dddoooo" for PLC 1 and "01D2dddoooo" for PLC 2' -- \
+    poll --tags tags.txt --count 1 --interval 0 -q -d conf
+  run check-heartbeats 1 '^warning: no heartbeat tags for PLC 1 and its backup PLC 2 in tags\.txt' '' -- \
+    check -d conf --tags tags.txt
+  run check-heartbeats-there 0 '0 warnings' '' -- check -d conf --tags heartbeats.txt
   run poll-bad-file 3 '' 'badtags\.txt, line 1: unknown type "sometype"' -- \
     poll --tags badtags.txt -d conf
   run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
   poll_reconnect
+  pair_waits
   bridge_checks
   failures_named
   probe_checks
@@ -278,6 +303,34 @@ poll_reconnect() {
     failed=$((failed + 1))
     echo "FAILED poll-reconnect: ${why:-PLC 3 not active at the end}"
     sed 's/^/  out: /' reconnect.txt | grep -v ' = ' | head -30
+  fi
+}
+
+# A master that stops and comes back while a tag file without heartbeat tags is polled: warm-started
+# while it is down, then left alone with its connection up, waiting for its heartbeat; its pair
+# stays on the backup.
+pair_waits() {
+  "${host[@]}" poll --tags tags.txt --count 40 --interval 0.1 --reconnect 0.3 -d conf \
+    >pair.txt 2>&1 </dev/null &
+  local pid=$! why=""
+  wait_for pair.txt 'round 1: status' 20 || why="no first round"
+  sim stop 1
+  [ -n "$why" ] || wait_for pair.txt 'PLC 1 link down \(warm start every 0\.3 s\)' 10 ||
+    why="master not shown down with its warm starts"
+  sim start 1
+  [ -n "$why" ] ||
+    wait_for pair.txt 'status PLC 1 waits for its heartbeat \(no heartbeat tag of it in tags\.txt\); PLC 2 active' 10 ||
+    why="the master does not wait for its heartbeat"
+  wait "$pid"
+  local restarts
+  restarts=$(sed 's/\r$//' pair.txt | grep -c 'Reconnect Success, Plc #1 ')
+  if [ -z "$why" ] && [ "$restarts" -eq 1 ] &&
+    sed 's/\r$//' pair.txt | grep ' speed ' | tail -1 | grep -q '(PLC 2)$'; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED pair-waits: ${why:-$restarts restarts of PLC 1 (want 1), or speed not from PLC 2}"
+    sed 's/^/  out: /' pair.txt | grep -v ' = ' | head -30
   fi
 }
 
@@ -446,6 +499,8 @@ report() {
   states=$(grep -c 'link down' dom.html)
   colours=$(identify -format '%k' "$shot" 2>/dev/null || echo 0)
   if [ "$trends" -ne 3 ] || [ "$states" -lt 1 ] || ! grep -q '<polyline' dom.html ||
+    ! grep -q 'class="outages"' dom.html ||
+    ! grep -Eq 'class="failed"><title>[^<]*: (unreachable|refused)' dom.html ||
     [ "$colours" -lt 8 ]; then
     failed=$((failed + 1))
     echo "FAILED report-rendered: $trends trends, $states 'link down', $colours colours in $shot"

@@ -45,6 +45,11 @@ class BridgeDriver {
   virtual std::vector<std::string> TakeLog() = 0;
   // The instance's state block (the PLC table with each PLC's link state), nullptr once closed.
   virtual const DriverState* state() const = 0;
+  // A PLC's state in words (session/plc_state_words.h).
+  virtual std::string PlcWord(int plc) const = 0;
+  // Whether a warm start can bring the PLC back (it cannot be reached and does not merely wait for
+  // its heartbeat).
+  virtual bool NeedsWarmStart(int plc) const = 0;
   // The PLCs of the configuration file.
   virtual const std::vector<ListedPlc>& plcs() const = 0;
   // "PLC 1 (S7 at 127.0.0.1)".
@@ -66,6 +71,8 @@ class SessionDriver : public BridgeDriver {
   int32_t WarmStart(int32_t& plc) override { return session_.WarmStart(plc); }
   std::vector<std::string> TakeLog() override { return session_.TakeLog(false); }
   const DriverState* state() const override { return session_.state(); }
+  std::string PlcWord(int plc) const override { return session_.PlcWord(plc); }
+  bool NeedsWarmStart(int plc) const override { return session_.NeedsWarmStart(plc); }
   const std::vector<ListedPlc>& plcs() const override { return session_.plcs(); }
   std::string DescribePlc(int number) const override { return session_.DescribePlc(number); }
   void Close() override { session_.Close(); }

@@ -12,6 +12,7 @@
 #include "os/host_platform.h"
 #include "output/live_screen.h"
 #include "output/result_words.h"
+#include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
 #include "session/tag_report.h"
 #include "tags/tag_file.h"
@@ -137,6 +138,7 @@ int RunBridge(const BridgeOptions& options) {
   for (const BridgeTag& tag : table.tags()) {
     if (!tag.defined) ReportRefusal(host, tag.tag);
   }
+  WarnOfMissingHeartbeats(host, options.tagFile);
 
   BridgeSettings settings;
   settings.broker = (mqtt.host.find(':') != std::string::npos ? "[" + mqtt.host + "]" : mqtt.host) +

@@ -76,9 +76,10 @@ void BridgeTable::Read(BridgeTag& tag) {
 void BridgeTable::UpdatePlcs() {
   const DriverState* state = driver_.state();
   for (BridgePlc& row : plcs_) {
-    row.down = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
-    row.state =
-        PlcTopicState(state == nullptr ? "" : PlcStateWord(*state, row.plc.number), row.down);
+    // A PLC that waits for its heartbeat is not down: no warm start can bring it back.
+    row.down = state == nullptr || driver_.NeedsWarmStart(row.plc.number);
+    row.unreachable = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
+    row.state = PlcTopicState(state == nullptr ? "" : driver_.PlcWord(row.plc.number), row.down);
   }
 }
 

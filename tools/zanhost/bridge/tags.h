@@ -33,9 +33,10 @@ struct BridgeTag {
 
 struct BridgePlc {
   ListedPlc plc;
-  std::string state;      // for its topic (PlcTopicState); "" before the first round
-  bool down = false;      // it cannot be reached
-  std::string published;  // the state last published, "" for never
+  std::string state;         // for its topic (PlcTopicState); "" before the first round
+  bool down = false;         // it cannot be reached, and a warm start may bring it back
+  bool unreachable = false;  // it cannot serve a request now (down, or waiting for its heartbeat)
+  std::string published;     // the state last published, "" for never
 };
 
 // The outcome of a write: the driver's result (1 as well when the bridge refused it), the value as

@@ -1,14 +1,41 @@
 // zanhost check: what the driver makes of each line of a configuration file, and what looks wrong
-// in it, with line numbers; exit 0 when nothing does, 1 when something looks wrong, 3 when Init
-// would refuse the file or it cannot be read. Nothing is connected.
+// in it, with line numbers; with --tags, also each master/backup pair whose heartbeat tags the tag
+// file lacks. Exit 0 when nothing looks wrong, 1 when something does, 3 when Init would refuse the
+// file or a file cannot be read. Nothing is connected.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
 #include "commands/commands.h"
 #include "output/result_words.h"
 #include "session/config_check.h"
+#include "session/heartbeat_warnings.h"
+#include "tags/tag_file.h"
 
 namespace zanhost {
+
+namespace {
+
+// The warnings of the pairs whose heartbeat tags the tag file lacks, as notes of the whole file.
+bool AddHeartbeatWarnings(const std::string& tagFile, const std::string& configuration,
+                          CheckReport& report, std::string& error) {
+  std::vector<TagSpec> specs;
+  if (!ReadTagFile(tagFile, specs, error)) return false;
+  auto state = std::make_unique<DriverState>();
+  if (!LoadPlcTable(configuration, *state, error)) return false;
+  std::vector<HeartbeatTag> found;
+  for (const TagSpec& spec : specs) {
+    HeartbeatTag tag;
+    if (HeartbeatOfAddress(spec.address, spec.hostType, *state, tag)) found.push_back(tag);
+  }
+  for (const std::string& line : MissingHeartbeatLines(*state, found, tagFile)) {
+    report.notes.push_back(CheckNote{0, CheckNote::kWarning, line});
+    ++report.warnings;
+  }
+  return true;
+}
+
+}  // namespace
 
 CLI::App* AddCheckCommand(CLI::App& app, CheckOptions& options) {
   CLI::App* check = app.add_subcommand(
@@ -25,6 +52,9 @@ CLI::App* AddCheckCommand(CLI::App& app, CheckOptions& options) {
       ->check(CLI::Range(0, 99))
       ->capture_default_str();
   check->add_flag("-q,--quiet", options.quiet, "show only the lines that look wrong");
+  check->add_option("--tags", options.tagFile,
+                    "tag file of poll or bridge: warn of each master/backup pair whose heartbeat "
+                    "tags it lacks");
   return check;
 }
 
@@ -41,6 +71,10 @@ int RunCheck(const CheckOptions& options) {
     std::fprintf(stderr,
                  "zanhost: %s; name its folder with --dir and its instance with --instance\n",
                  error.c_str());
+    return kExitSetup;
+  }
+  if (!options.tagFile.empty() && !AddHeartbeatWarnings(options.tagFile, path, report, error)) {
+    std::fprintf(stderr, "zanhost: %s\n", error.c_str());
     return kExitSetup;
   }
   std::printf("%s\n", path.c_str());

@@ -38,6 +38,7 @@ struct CheckOptions {
   std::string directory = ".";
   int instance = 1;
   bool quiet = false;
+  std::string tagFile;  // --tags: warn of master/backup pairs without heartbeat tags in it
 };
 
 CLI::App* AddCheckCommand(CLI::App& app, CheckOptions& options);

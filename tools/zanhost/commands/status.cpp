@@ -1,7 +1,8 @@
 // zanhost status: the PLCs of the configuration file after Init, each with the value of its status
-// tag ("!nn") and its state in the words that poll uses too: link down, not connected, heartbeat
-// stopped, active or standby. A PLC that cannot be reached gets a line on standard error too, with
-// the step at which its connection failed when the transport library tells it.
+// tag ("!nn") and its state in the words that poll uses too, which follow that value
+// (session/plc_state_words.h): right after Init both members of a pair are active. A PLC that
+// cannot be reached gets a line on standard error too, with the step at which its connection failed
+// when the transport library tells it.
 #include <cstdio>
 
 #include "commands/commands.h"
@@ -40,7 +41,7 @@ int RunStatus(const StatusOptions& options) {
     session.TakeLog();
     const bool unreachable = IsPlcUnreachable(*session.state(), plc.number);
     linkDown = linkDown || unreachable || status < 0;
-    const std::string word = PlcStateWord(*session.state(), plc.number);
+    const std::string word = session.PlcWord(plc.number);
     if (unreachable) {
       failures.push_back(session.DescribeEndpoint(plc.number) + " " + word +
                          WhyNotConnected(session, plc.number));

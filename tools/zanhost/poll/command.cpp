@@ -2,7 +2,8 @@
 // together with the status of each PLC: a table redrawn in place on a terminal, plain lines (or
 // JSON objects) with a time stamp otherwise. What it keeps (CSV, the summary at the end, the HTML
 // report) is the recorder's (poll/recorder.h). A PLC that cannot be reached is warm-started every
-// --reconnect seconds.
+// --reconnect seconds, unless its connection is up and it only waits for its pair's heartbeat tag.
+// Exit 0; 1 when the driver refused a tag; 3 when a file cannot be written (then at once).
 #include <cstdio>
 #include <filesystem>
 
@@ -12,8 +13,8 @@
 #include "poll/command.h"
 #include "poll/recorder.h"
 #include "poll/table.h"
+#include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
-#include "session/plc_state_words.h"
 #include "session/warm_start_schedule.h"
 #include "tags/tag_file.h"
 
@@ -92,22 +93,29 @@ int RunPoll(const PollOptions& options) {
   if (table.Define(specs) == 0) {
     std::fprintf(stderr, "zanhost: the driver refused every tag of %s\n", options.tagFile.c_str());
   }
+  WarnOfMissingHeartbeats(session, options.tagFile);
   WarmStartSchedule warmStarts(options.reconnect);
-  table.SetPlcNote([&](int plc) {
-    return warmStarts.Note(session.state() != nullptr && IsPlcUnreachable(*session.state(), plc));
+  table.SetPlcNote([&](int plc) -> std::string {
+    if (session.state() != nullptr && session.PlcWord(plc) == "waits for its heartbeat" &&
+        !HasHeartbeatTagOf(*session.state(), session.heartbeatTags(), plc)) {
+      return "no heartbeat tag of it in " + options.tagFile;
+    }
+    return warmStarts.Note(session.NeedsWarmStart(plc));
   });
   LiveScreen screen(!options.json && !options.plain && CanRedraw());
   CatchInterrupt();
+  bool recorded = true;
   for (int round = 1; options.count == 0 || round <= options.count; ++round) {
     // The warm starts go before the round, which then reads what they brought back and shows their
-    // log lines.
+    // log lines. A PLC that only waits for its heartbeat is left alone: no warm start helps it.
     if (session.state() != nullptr) {
       WarmStartDue([&session](int32_t& plc) { return session.WarmStart(plc); }, warmStarts,
-                   UnreachablePlcs(*session.state(), session.plcs()), MonotonicSeconds());
+                   session.PlcsToWarmStart(), MonotonicSeconds());
     }
     const int64_t time = NowMilliseconds();
     const std::vector<std::string> log = table.RunRound();
-    const std::vector<bool>* shown = recorder.Record(table.Round(round, time));
+    const std::vector<bool>* shown = nullptr;
+    recorded = recorder.Record(table.Round(round, time), shown, error);
     if (screen.redraw()) {
       char title[200];
       std::snprintf(
@@ -128,13 +136,25 @@ int RunPoll(const PollOptions& options) {
       }
       std::fflush(stdout);
     }
+    if (!recorded) break;
     if (options.count != 0 && round == options.count) break;
     if (!Pause(options.interval)) break;
   }
   PrintSummary(recorder, options.json);
+  if (!recorded) {
+    std::fprintf(stderr, "zanhost: %s; the poll stopped\n", error.c_str());
+    recorder.Finish(error);  // what the report holds so far
+    return kExitSetup;
+  }
   if (!recorder.Finish(error)) {
     std::fprintf(stderr, "zanhost: %s\n", error.c_str());
     return kExitSetup;
+  }
+  const int refused = recorder.summary().refused();
+  if (refused > 0) {
+    std::fprintf(stderr, "zanhost: the driver refused %d tag%s of %s (shown in the summary)\n",
+                 refused, refused == 1 ? "" : "s", options.tagFile.c_str());
+    return kExitRefused;
   }
   return kExitOk;
 }

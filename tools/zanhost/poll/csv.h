@@ -23,15 +23,19 @@ class PollCsv {
   PollCsv(const PollCsv&) = delete;
   PollCsv& operator=(const PollCsv&) = delete;
 
-  // Creates (or empties) the file and writes the header; false, with a line in `error`, when it
-  // cannot.
+  // Creates (or empties) the file and writes the header out; false, with a line in `error`, when
+  // it cannot (a missing folder, a full disk).
   bool Open(const std::string& path, std::string& error);
 
-  // The rows of the tags whose flag in `shown` is set (every tag when `shown` is null).
-  void Write(const PollRound& round, const std::vector<bool>* shown);
+  // The rows of the tags whose flag in `shown` is set (every tag when `shown` is null), flushed.
+  // False, with a line in `error`, when they cannot be written; the file is closed then.
+  bool Write(const PollRound& round, const std::vector<bool>* shown, std::string& error);
 
  private:
+  bool Failed(std::string& error);  // the line of the latest failure, the file closed
+
   std::FILE* file_ = nullptr;
+  std::string path_;
 };
 
 }  // namespace zanhost

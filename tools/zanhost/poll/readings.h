@@ -18,13 +18,18 @@ struct TagReading {
   bool defined = false;  // false: the driver refused the address (`failure` says why)
   int32_t result = -1;   // of the read; -1 when not read
   int32_t servedBy = 0;  // the PLC that answered (256 and above: status and heartbeat tags)
+  int32_t plc = 0;       // the PLC the tag names (its master, for a pair)
+  int32_t backup = 0;    // that PLC's backup, 0 for none
   std::string failure;   // why the read failed, in words
+  std::string outcome;   // the result in a word where the cause calls for another than the
+                         // driver's: "not sent" for a request the transport held back
   std::vector<TagValue> values;
 
   bool ok() const { return defined && result == 0; }
   // The values as text, separated by blanks; "" when none were read.
   std::string ValueText() const;
-  // "done", or the result word with the failure: "refused: data block 999 does not exist".
+  // "done", or the result word (or `outcome`) with the failure: "refused: data block 999 does not
+  // exist".
   std::string ResultText() const;
 };
 

@@ -39,12 +39,16 @@ void PollSummary::Add(const PollRound& round) {
     entry.address = tag.address;
     if (!tag.defined) {
       entry.last = tag.ResultText();
+      entry.refusal = tag.failure.empty() ? "refused by the driver" : tag.failure;
       continue;
     }
     ++entry.reads;
     if (!tag.ok()) ++entry.failures;
     const std::string now = tag.ok() ? tag.ValueText() : tag.ResultText();
-    if (entry.reads > 1 && now != entry.last) entry.lastChange = round.time;
+    // A tag that was never read has no value that could change, whatever its failures said.
+    if (entry.reads > 1 && now != entry.last && (entry.everRead || tag.ok()))
+      entry.lastChange = round.time;
+    entry.everRead = entry.everRead || tag.ok();
     entry.last = now;
     if (!tag.ok()) continue;
     for (const TagValue& value : tag.values) {
@@ -59,6 +63,13 @@ void PollSummary::Add(const PollRound& round) {
   }
 }
 
+int PollSummary::refused() const {
+  int count = 0;
+  for (const Entry& entry : entries_)
+    count += entry.refusal.empty() ? 0 : 1;
+  return count;
+}
+
 std::vector<std::string> PollSummary::TextLines() const {
   std::vector<std::string> lines;
   lines.push_back("summary of " + std::to_string(rounds_) + " round" + (rounds_ == 1 ? "" : "s") +
@@ -67,6 +78,11 @@ std::vector<std::string> PollSummary::TextLines() const {
   lines.push_back(Padded("TAG", 12) + Padded("ADDRESS", 17) + Padded("READS", 7) +
                   Padded("FAILED", 8) + Padded("MIN", 11) + Padded("MAX", 11) + "LAST CHANGE");
   for (const Entry& entry : entries_) {
+    if (!entry.refusal.empty()) {
+      lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +
+                      "refused: " + entry.refusal);
+      continue;
+    }
     lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +
                     Padded(std::to_string(entry.reads), 7) +
                     Padded(std::to_string(entry.failures), 8) +
@@ -97,6 +113,7 @@ std::vector<std::string> PollSummary::JsonLines() const {
     } else {
       object.AddNull("lastChange");
     }
+    if (!entry.refusal.empty()) object.Add("refused", entry.refusal);
     lines.push_back(object.str());
   }
   return lines;

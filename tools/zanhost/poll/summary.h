@@ -1,5 +1,6 @@
 // The summary a poll prints when it ends (at --count, or on Ctrl-C): for each tag the reads, the
-// failed ones, the smallest and largest value and when the value or result last changed.
+// failed ones, the smallest and largest value and when the value or result last changed; a tag
+// that the driver refused says so in its row.
 #ifndef ZAN_TOOLS_ZANHOST_POLL_SUMMARY_H_
 #define ZAN_TOOLS_ZANHOST_POLL_SUMMARY_H_
 
@@ -22,7 +23,10 @@ class PollSummary {
     double min = 0;  // over every value of every successful read, when numeric
     double max = 0;
     std::string last;        // the latest value or result, as text
-    int64_t lastChange = 0;  // when `last` last changed after the first round; 0: never
+    int64_t lastChange = 0;  // when `last` last changed after the first round, counted from the
+                             // first successful read on; 0: never
+    bool everRead = false;   // a read of it succeeded
+    std::string refusal;     // the driver's line when it refused the tag (never read then)
   };
 
   void Add(const PollRound& round);
@@ -31,11 +35,14 @@ class PollSummary {
   int64_t first() const { return first_; }
   int64_t last() const { return last_; }
   const std::vector<Entry>& entries() const { return entries_; }
+  // The tags that the driver refused.
+  int refused() const;
 
   // A heading and a table, one text line each.
   std::vector<std::string> TextLines() const;
   // One JSON object a tag: {"summary":"tag","name":...,"reads":...,"failures":...,"min":...,
-  // "max":...,"lastChange":"<ISO time>" or null}.
+  // "max":...,"lastChange":"<ISO time>" or null}, and "refused":"<the driver's line>" for a tag
+  // that the driver refused.
   std::vector<std::string> JsonLines() const;
 
  private:

@@ -63,8 +63,7 @@ class TimeAxis {
   int64_t span_;
 };
 
-// At most two points a pixel column (its smallest and largest value, in time order) and every
-// failed read.
+// At most two points a pixel column: its smallest and largest value, in time order.
 std::vector<TrendPoint> Thinned(const std::vector<TrendPoint>& points, const TimeAxis& axis) {
   if (points.size() <= static_cast<std::size_t>(2 * kPlotWidth)) return points;
   std::vector<TrendPoint> thinned;
@@ -74,21 +73,47 @@ std::vector<TrendPoint> Thinned(const std::vector<TrendPoint>& points, const Tim
     std::size_t end = i;
     std::size_t low = i;
     std::size_t high = i;
-    bool failed = false;
     for (; end < points.size() && static_cast<int>(axis.X(points[end].time)) == column; ++end) {
-      if (!points[end].ok) {
-        failed = true;
-        continue;
-      }
-      if (!points[low].ok || points[end].value < points[low].value) low = end;
-      if (!points[high].ok || points[end].value > points[high].value) high = end;
+      if (points[end].value < points[low].value) low = end;
+      if (points[end].value > points[high].value) high = end;
     }
-    if (points[low].ok) thinned.push_back(points[std::min(low, high)]);
-    if (points[high].ok && high != low) thinned.push_back(points[std::max(low, high)]);
-    if (failed) thinned.push_back(TrendPoint{points[i].time, 0, false});
+    thinned.push_back(points[std::min(low, high)]);
+    if (high != low) thinned.push_back(points[std::max(low, high)]);
     i = end;
   }
   return thinned;
+}
+
+// The first failed read of each pixel column, with how many more it stands for.
+std::vector<std::pair<TrendPoint, int>> ThinnedFailures(const std::vector<TrendPoint>& failures,
+                                                        const TimeAxis& axis) {
+  std::vector<std::pair<TrendPoint, int>> marks;
+  int lastColumn = -1;
+  for (const TrendPoint& failure : failures) {
+    const int column = static_cast<int>(axis.X(failure.time));
+    if (!marks.empty() && column == lastColumn) {
+      ++marks.back().second;
+      continue;
+    }
+    marks.emplace_back(failure, 0);
+    lastColumn = column;
+  }
+  return marks;
+}
+
+// The values of a series and the tag's failed reads, in time order, for its steps.
+std::vector<TimedValue> Merged(const std::vector<TrendPoint>& points,
+                               const std::vector<TrendPoint>& failures) {
+  std::vector<TimedValue> merged;
+  std::size_t f = 0;
+  for (const TrendPoint& point : points) {
+    for (; f < failures.size() && failures[f].time <= point.time; ++f)
+      merged.push_back({failures[f].time, 0, false});
+    merged.push_back({point.time, point.value, true});
+  }
+  for (; f < failures.size(); ++f)
+    merged.push_back({failures[f].time, 0, false});
+  return merged;
 }
 
 }  // namespace
@@ -120,37 +145,33 @@ std::string HtmlEscape(const std::string& text) {
 }
 
 std::string StateColour(const std::string& word) {
-  const bool refused = word.find("last request refused") != std::string::npos;
-  if (word.rfind("active", 0) == 0) return refused ? "#9ccc65" : "#2e7d32";
-  if (word.rfind("standby", 0) == 0) return refused ? "#90caf9" : "#1565c0";
+  if (word == "active") return "#2e7d32";
+  if (word == "standby") return "#1565c0";
   if (word == "heartbeat stopped") return "#ef6c00";
   if (word == "link down") return "#c62828";
+  if (word == "waits for its heartbeat") return "#f9a825";
   if (word == "not connected") return "#757575";
+  if (word == "last request refused") return "#f48fb1";
   return "#bdbdbd";
 }
 
-std::string TrendSvg(const std::vector<TrendSeries>& series, int64_t from, int64_t to) {
+std::string TrendSvg(const TrendChart& chart, int64_t from, int64_t to) {
   const TimeAxis axis(from, to);
   double low = 0;
   double high = 0;
   bool any = false;
-  for (const TrendSeries& s : series) {
+  for (const TrendSeries& s : chart.series) {
     for (const TrendPoint& point : s.points) {
-      if (!point.ok) continue;
       low = any ? std::min(low, point.value) : point.value;
       high = any ? std::max(high, point.value) : point.value;
       any = true;
     }
   }
-  if (!any || high == low) {
-    low -= 1;
-    high += 1;
-  }
-  const double pad = (high - low) * 0.05;
-  low -= pad;
-  high += pad;
+  const ValueAxis values = NiceAxis(low, high, chart.scale);
   const int bottom = kTrendHeight - kBottom;
-  auto y = [&](double value) { return bottom - (value - low) * (bottom - kTop) / (high - low); };
+  auto y = [&](double value) {
+    return bottom - (value - values.low) * (bottom - kTop) / (values.high - values.low);
+  };
 
   std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " +
                     std::to_string(kWidth) + " " + std::to_string(kTrendHeight) +
@@ -158,53 +179,59 @@ std::string TrendSvg(const std::vector<TrendSeries>& series, int64_t from, int64
   svg += "<rect x=\"" + std::to_string(kLeft) + "\" y=\"" + std::to_string(kTop) + "\" width=\"" +
          std::to_string(kPlotWidth) + "\" height=\"" + std::to_string(bottom - kTop) +
          "\" class=\"plot\"/>";
-  for (int i = 0; i <= 2; ++i) {
-    const double value = low + pad + (high - low - 2 * pad) * i / 2;
-    const std::string at = Number(y(value));
+  for (const double tick : values.ticks) {
+    const std::string at = Number(y(tick));
     svg += "<line x1=\"" + std::to_string(kLeft) + "\" y1=\"" + at + "\" x2=\"" +
            std::to_string(kLeft + kPlotWidth) + "\" y2=\"" + at + "\" class=\"grid\"/>";
-    svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + Number(y(value) + 4) +
-           "\" text-anchor=\"end\">" + HtmlEscape(NumberText(value)) + "</text>";
+    svg += "<text x=\"" + std::to_string(kLeft - 6) + "\" y=\"" + Number(y(tick) + 4) +
+           "\" text-anchor=\"end\" class=\"tick\">" + HtmlEscape(NumberText(tick)) + "</text>";
   }
   svg += axis.Ticks(kTop, bottom);
-  for (std::size_t s = 0; s < series.size(); ++s) {
+  for (std::size_t s = 0; s < chart.series.size(); ++s) {
+    const TrendSeries& series = chart.series[s];
     const std::string colour = kSeriesColours[s % std::size(kSeriesColours)];
-    const std::vector<TrendPoint> points = Thinned(series[s].points, axis);
-    std::string line;
-    auto flush = [&]() {
-      if (!line.empty()) {
-        svg += "<polyline fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\" points=\"" +
-               line + "\"><title>" + HtmlEscape(series[s].label) + "</title></polyline>";
-      }
-      line.clear();
-    };
-    for (const TrendPoint& point : points) {
-      const std::string x = Number(axis.X(point.time));
-      if (!point.ok) {
-        flush();
-        svg += "<rect x=\"" + x + "\" y=\"" + std::to_string(bottom - 8) +
-               "\" width=\"2\" height=\"8\" class=\"failed\"><title>" + ClockTime(point.time) +
-               ": read failed</title></rect>";
-        continue;
-      }
-      line += (line.empty() ? "" : " ") + x + "," + Number(y(point.value));
-      if (points.size() <= kMarkedPoints) {
-        svg += "<circle cx=\"" + x + "\" cy=\"" + Number(y(point.value)) + "\" r=\"2.5\" fill=\"" +
-               colour + "\"><title>" + ClockTime(point.time) + ": " +
-               HtmlEscape(NumberText(point.value)) + "</title></circle>";
-      }
+    const std::vector<TrendPoint> points = Thinned(series.points, axis);
+    for (const std::vector<StepVertex>& line : StepLines(Merged(points, chart.failures), to)) {
+      std::string text;
+      for (const StepVertex& vertex : line)
+        text +=
+            (text.empty() ? "" : " ") + Number(axis.X(vertex.time)) + "," + Number(y(vertex.value));
+      svg += "<polyline fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\" points=\"" +
+             text + "\"><title>" + HtmlEscape(series.label) + "</title></polyline>";
     }
-    flush();
+    if (points.size() > kMarkedPoints) continue;
+    for (const TrendPoint& point : points) {
+      // A value that another PLC than the tag's own served (its backup) is drawn hollow.
+      const bool other = point.servedBy != 0 && chart.ownPlc != 0 && point.servedBy != chart.ownPlc;
+      std::string title = ClockTime(point.time) + ": " + NumberText(point.value);
+      if (point.servedBy != 0) {
+        title += other ? ", served by backup PLC " + std::to_string(point.servedBy)
+                       : ", PLC " + std::to_string(point.servedBy);
+      }
+      svg += "<circle cx=\"" + Number(axis.X(point.time)) + "\" cy=\"" + Number(y(point.value)) +
+             "\" r=\"2.5\" " +
+             (other ? "fill=\"#ffffff\" stroke=\"" + colour + "\" class=\"backup\""
+                    : "fill=\"" + colour + "\"") +
+             "><title>" + HtmlEscape(title) + "</title></circle>";
+    }
   }
-  if (series.size() > 1) {  // a legend for the values of a run
+  for (const auto& [failure, more] : ThinnedFailures(chart.failures, axis)) {
+    std::string title =
+        ClockTime(failure.time) + ": " + (failure.cause.empty() ? "read failed" : failure.cause);
+    if (more > 0) title += " (and " + std::to_string(more) + " more failed reads here)";
+    svg += "<rect x=\"" + Number(axis.X(failure.time)) + "\" y=\"" + std::to_string(bottom - 8) +
+           "\" width=\"2\" height=\"8\" class=\"failed\"><title>" + HtmlEscape(title) +
+           "</title></rect>";
+  }
+  if (chart.series.size() > 1) {  // a legend for the values of a run
     int x = kLeft + 8;
-    for (std::size_t s = 0; s < series.size(); ++s) {
+    for (std::size_t s = 0; s < chart.series.size(); ++s) {
       svg += "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(kTop + 6) +
              "\" width=\"12\" height=\"3\" fill=\"" +
              kSeriesColours[s % std::size(kSeriesColours)] + "\"/><text x=\"" +
              std::to_string(x + 16) + "\" y=\"" + std::to_string(kTop + 11) + "\">" +
-             HtmlEscape(series[s].label) + "</text>";
-      x += 28 + static_cast<int>(series[s].label.size()) * 7;
+             HtmlEscape(chart.series[s].label) + "</text>";
+      x += 28 + static_cast<int>(chart.series[s].label.size()) * 7;
     }
   }
   return svg + "</svg>";
@@ -222,7 +249,7 @@ std::string StatesSvg(const std::vector<StateRow>& rows, int64_t from, int64_t t
              std::to_string(top + kBandHeight / 2 + 4) + "\" text-anchor=\"end\">" +
              HtmlEscape(rows[r].label) + "</text>";
     for (const StateSpan& span : rows[r].spans) {
-      const std::string colour = StateColour(span.word);
+      const std::string colour = span.colour.empty() ? StateColour(span.word) : span.colour;
       legend[span.word] = colour;
       const double x = axis.X(span.from);
       const double width = std::max(1.0, axis.X(span.to) - x);

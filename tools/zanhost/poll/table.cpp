@@ -5,7 +5,6 @@
 #include "output/json_writer.h"
 #include "output/result_words.h"
 #include "session/failure_report.h"
-#include "session/plc_state_words.h"
 #include "session/tag_report.h"
 #include "tags/host_types.h"
 
@@ -68,6 +67,9 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
     row.reading.address = spec.address;
     row.reading.type = HostTypeName(spec.hostType);
     row.reading.defined = session_.DefineTag(row.tag);
+    row.reading.plc = row.tag.plc & 0xFF;
+    if (const DriverState* state = session_.state(); state != nullptr && row.reading.defined)
+      row.reading.backup = state->plcs[row.reading.plc].backupPlc;
     if (row.reading.defined) {
       ++accepted;
     } else {
@@ -82,6 +84,7 @@ void PollTable::ReadTag(Row& row) {
   TagReading& reading = row.reading;
   reading.result = session_.ReadValues(row.tag, reading.values, &reading.servedBy);
   reading.failure.clear();
+  reading.outcome.clear();
 }
 
 std::vector<std::string> PollTable::RunRound() {
@@ -92,8 +95,11 @@ std::vector<std::string> PollTable::RunRound() {
     const std::vector<std::string> tagLines = session_.TakeLog(false);
     lines.insert(lines.end(), tagLines.begin(), tagLines.end());
     if (row.reading.result != 0) {
-      row.reading.failure =
-          ExplainFailure(session_, row.tag, row.reading.result, row.reading.servedBy).words;
+      const FailureReport report =
+          ExplainFailure(session_, row.tag, row.reading.result, row.reading.servedBy);
+      // The generic report only repeats the result word.
+      row.reading.failure = report.generic ? "" : report.words;
+      row.reading.outcome = report.outcome;
     }
   }
   for (PlcRow& row : plcs_) {
@@ -103,8 +109,7 @@ std::vector<std::string> PollTable::RunRound() {
       row.reading.status =
           static_cast<int>(DecodeValue(values, row.statusTag.kind, kHostWord, 0, false).integer);
     }
-    row.reading.word =
-        session_.state() != nullptr ? PlcStateWord(*session_.state(), row.plc.number) : "unknown";
+    row.reading.word = session_.PlcWord(row.plc.number);
   }
   const std::vector<std::string> statusLines = session_.TakeLog(false);
   lines.insert(lines.end(), statusLines.begin(), statusLines.end());
@@ -141,7 +146,8 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
     } else if (reading.result < 0) {
       line += Padded("-", 13);
     } else {
-      line += Padded(ResultWord(reading.result), 13) + Padded(PlcText(reading.servedBy), 5) +
+      line += Padded(reading.outcome.empty() ? ResultWord(reading.result) : reading.outcome, 13) +
+              Padded(PlcText(reading.servedBy), 5) +
               (reading.result == 0 ? ValuesText(reading, kValuesInTable) : reading.failure);
     }
     lines.push_back(line);

@@ -1,11 +1,61 @@
 #include "session/failure_report.h"
 
+#include "address/tag_address.h"
 #include "output/result_words.h"
 #include "session/failure_words.h"
 #include "session/plc_state_words.h"
 #include "session/tag_report.h"
 
 namespace zanhost {
+namespace {
+
+// The first slot that the driver would serve the tag's first value from, as its read looks the
+// cache up (inputs, outputs, flags and cache-block tags are never served from it), or nullptr.
+const CacheBlock* CoveringBlock(const DriverState& state, const Tag& tag, int plc) {
+  const int area = tag.kind & 0xFF;
+  if (tag.kind == zan::kKindCacheBlock || area == 'I' || area == 'Q' || area == 'M') return nullptr;
+  PlacedTag placed;
+  placed.text = tag.text;
+  placed.kind = tag.kind;
+  placed.address = tag.address;
+  placed.plcType = state.plcs[plc].type;
+  placed.longDb = state.longDb != 0;
+  int first = 0;
+  int last = 0;
+  if (!MemoryExtent(placed, first, last)) return nullptr;
+  for (const CacheBlock& block : state.cache) {
+    if (block.tagId != kCacheSlotFree && block.plcNumber == plc &&
+        block.dbNumber == DataBlockOf(tag.address) && first >= block.start &&
+        last < block.start + block.length) {
+      return &block;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool ExplainUnloggedRead(const DriverState& state, const Tag& tag, int plc, FailureReport& report) {
+  if (tag.kind == zan::kKindStatus || plc < 0 || plc >= kPlcCount) return false;
+  if (tag.kind == zan::kKindBackupHeartbeat && state.plcs[plc].backupPlc == 0) {
+    report.words = "PLC " + std::to_string(plc) + " has no backup whose heartbeat it could read";
+    return true;
+  }
+  const CacheBlock* block = CoveringBlock(state, tag, plc);
+  if (block != nullptr && block->valid != 1) {
+    report.words = "the cache block over it (data block " + std::to_string(block->dbNumber) +
+                   ", bytes " + std::to_string(block->start) + " to " +
+                   std::to_string(block->start + block->length - 1) +
+                   ") holds no valid data: its cache-block tag was not read yet, or its last read "
+                   "failed";
+    return true;
+  }
+  report.outcome = "not sent";
+  report.words =
+      "the answer to an earlier request was still on its way; the driver took that answer and "
+      "dropped it, and sends the next request";
+  return true;
+}
 
 FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t result,
                              int32_t servedBy) {
@@ -38,9 +88,22 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
     const std::string step = session.TransportFailureOf(plc);
     if (result == kResultUnreachable && backup != 0 && IsPlcUnreachable(*state, backup)) {
       const std::string backupStep = session.TransportFailureOf(backup);
-      report.words = "neither PLC of the pair can be reached";
-      report.detail = "neither " + session.DescribeEndpoint(plc) + " nor its backup " +
-                      session.DescribeEndpoint(backup) + " can be reached";
+      const bool waits = session.LinkRestored(plc) || session.LinkRestored(backup);
+      if (waits) {
+        // A connection is up again, but the driver takes neither back before its heartbeat.
+        const std::string states = " (PLC " + std::to_string(plc) + " " + session.PlcWord(plc) +
+                                   ", PLC " + std::to_string(backup) + " " +
+                                   session.PlcWord(backup) + ")";
+        report.words = "neither PLC of the pair serves" + states;
+        report.detail = "neither " + session.DescribeEndpoint(plc) + " nor its backup " +
+                        session.DescribeEndpoint(backup) + " serves" + states +
+                        ": the driver takes a failed PLC of a pair back only when its heartbeat "
+                        "tag is read";
+      } else {
+        report.words = "neither PLC of the pair can be reached";
+        report.detail = "neither " + session.DescribeEndpoint(plc) + " nor its backup " +
+                        session.DescribeEndpoint(backup) + " can be reached";
+      }
       std::string steps;
       for (const auto& [number, words] : {std::pair{plc, step}, std::pair{backup, backupStep}}) {
         if (!words.empty())
@@ -49,13 +112,17 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
       report.detail += steps;
       report.line = session.ProblemOf(backup);
     } else {
-      report.words = "cannot be reached (" + PlcStateWord(*state, plc) + ")";
+      report.words = "cannot be reached (" + session.PlcWord(plc) + ")";
       if (!step.empty()) report.words += ": " + step;
       report.detail = session.DescribeEndpoint(plc) + " " + report.words;
     }
     const std::string own = session.ProblemOf(plc);
     if (!own.empty()) report.line = own;
     communication = true;
+  } else if (known && result == kResultRefused && !session.lastRequestWasWrite() &&
+             ExplainUnloggedRead(*state, tag, plc, report)) {
+    report.detail = session.DescribePlc(plc) + ": " +
+                    (report.outcome.empty() ? "" : report.outcome + ": ") + report.words;
   } else {
     report.words = ResultWord(result);
     report.detail = ResultMeaning(result);  // "refused: the PLC answered with an error, ..."

@@ -17,7 +17,16 @@ struct FailureReport {
   std::string detail;    // with the PLC: "PLC 1 (S7 at 127.0.0.1) refused it: data block 999 ..."
   std::string line;      // the driver's line about it, or ""
   bool generic = false;  // nothing is known beyond the result code; `detail` explains that code
+  std::string outcome;   // a word for the result where the driver's would mislead ("not sent"),
+                         // else ""
 };
+
+// Why a read of `tag` on PLC `plc` returned 1 although the driver logged no line about it, from
+// the driver's table: the backup's heartbeat tag of a PLC without a backup, data that lies in a
+// cache block without valid data, or else a request that the transport did not send because the
+// answer to an earlier one was still on its way (the driver collects and drops that answer). The
+// words go into `report`; false for the kinds that read nothing of their own (status tags).
+bool ExplainUnloggedRead(const DriverState& state, const Tag& tag, int plc, FailureReport& report);
 
 // For the request of `tag` that returned `result`, right after it (its log lines taken with
 // TakeLog). `servedBy` is the PLC the request went to (the backup after a switchover).

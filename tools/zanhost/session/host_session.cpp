@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "address/tag_address.h"
 #include "platform/library_names.h"
 #include "session/failure_words.h"
 #include "session/plc_state_words.h"
@@ -178,6 +179,10 @@ bool HostSession::DefineTag(Tag& tag) {
   if (result != kResultDone && tag.refusal.empty()) {
     tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
   }
+  if (result == kResultDone &&
+      (tag.kind == zan::kKindMasterHeartbeat || tag.kind == zan::kKindBackupHeartbeat)) {
+    heartbeatTags_.push_back(HeartbeatTag{tag.plc & 0xFF, tag.kind == zan::kKindBackupHeartbeat});
+  }
   return result == kResultDone;
 }
 
@@ -195,7 +200,9 @@ int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& valu
   item.tagId = tag.tagId;
   item.valueBuffer = values.data();
   const int32_t result = instance_->Send(command, &item);
+  lastWasWrite_ = command == kCommandWriteValue || command == kCommandWriteBlock;
   if (servedBy != nullptr) *servedBy = item.plc;
+  links_.Observe(instance_->state());
   return result;
 }
 
@@ -233,7 +240,27 @@ void HostSession::Close() {
 int32_t HostSession::WarmStart(int32_t& plc) {
   if (instance_ == nullptr) return kResultRefused;  // closed
   if (transportFailures_ != nullptr) transportFailures_->Refresh();
-  return instance_->Send(kCommandWarmStart, &plc);
+  const int32_t result = instance_->Send(kCommandWarmStart, &plc);
+  // Which connections came up is read from the lines now, before any read changes the table.
+  std::vector<std::string> lines = log_.TakeNewLines();
+  links_.TakeLines(lines, instance_->state());
+  pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
+  return result;
+}
+
+std::string HostSession::PlcWord(int plc) const {
+  return state() != nullptr ? PlcStateWord(*state(), plc, LinkRestored(plc)) : "unknown";
+}
+
+bool HostSession::NeedsWarmStart(int plc) const {
+  return state() != nullptr && zanhost::NeedsWarmStart(*state(), plc, LinkRestored(plc));
+}
+
+std::map<int, bool> HostSession::PlcsToWarmStart() const {
+  std::map<int, bool> due;
+  for (const ListedPlc& plc : plcs_)
+    due[plc.number] = NeedsWarmStart(plc.number);
+  return due;
 }
 
 int HostSession::StatusOf(int plc) {
@@ -250,6 +277,9 @@ int HostSession::StatusOf(int plc) {
 
 std::vector<std::string> HostSession::TakeLog(bool show) {
   std::vector<std::string> lines = log_.TakeNewLines();
+  if (state() != nullptr) links_.TakeLines(lines, *state());
+  lines.insert(lines.begin(), pendingLines_.begin(), pendingLines_.end());
+  pendingLines_.clear();
   if (show && !options_.quiet) {
     for (const std::string& line : lines)
       std::fprintf(stderr, "log: %s\n", line.c_str());

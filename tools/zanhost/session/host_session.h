@@ -9,6 +9,7 @@
 #define ZAN_TOOLS_ZANHOST_SESSION_HOST_SESSION_H_
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "session/driver_library.h"
 #include "session/driver_log.h"
 #include "session/plc_list.h"
+#include "session/restored_links.h"
 #include "session/transport_failure.h"
 #include "tags/tag_values.h"
 
@@ -48,6 +50,13 @@ struct Tag {
   std::string refusal;  // the driver's line when the tag was refused
 };
 
+// A heartbeat tag: both members' tags carry the master's PLC number; the type letter 1 or 2 says
+// whose word it reads.
+struct HeartbeatTag {
+  int master = 0;
+  bool backup = false;  // type "2": the backup's word
+};
+
 class HostSession {
  public:
   explicit HostSession(HostOptions options);
@@ -73,6 +82,8 @@ class HostSession {
   // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
   // driver's line in tag.refusal, when refused.
   bool DefineTag(Tag& tag);
+  // The heartbeat tags (kinds 0x31 and 0x32) that DefineTag had accepted.
+  const std::vector<HeartbeatTag>& heartbeatTags() const { return heartbeatTags_; }
 
   // One read or write of a defined tag with a fresh TagItem made from its TagAddress: ReadValue or
   // WriteValue when `single`, else ReadBlock or WriteBlock of tag.count values. `servedBy`
@@ -80,12 +91,27 @@ class HostSession {
   int32_t Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
   int32_t Write(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy = nullptr);
 
+  // Whether the latest Read or Write was a write.
+  bool lastRequestWasWrite() const { return lastWasWrite_; }
+
   // A ReadBlock of the tag with its values decoded: tag.count values, one for a string, a bit tag's
   // bit taken from each word. `values` is emptied and stays empty unless the read returns 0.
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy = nullptr);
 
-  // WarmStart of a PLC; `plc` may come back as the backup's number.
+  // WarmStart of a PLC; `plc` may come back as the backup's number. Its log lines come with the
+  // next TakeLog.
   int32_t WarmStart(int32_t& plc);
+
+  // A PLC's state in words (session/plc_state_words.h), "unknown" before Init.
+  std::string PlcWord(int plc) const;
+  // Whether the driver counts the PLC failed although its connection came up again since
+  // (session/restored_links.h).
+  bool LinkRestored(int plc) const { return links_.restored(plc); }
+  // Whether a warm start can bring the PLC back (it cannot be reached and does not merely wait for
+  // its heartbeat); false before Init.
+  bool NeedsWarmStart(int plc) const;
+  // NeedsWarmStart of each PLC of the configuration file, by number.
+  std::map<int, bool> PlcsToWarmStart() const;
 
   // The status value of a PLC (its status tag "!nn"), or -1 when the read fails.
   int StatusOf(int plc);
@@ -153,7 +179,11 @@ class HostSession {
   std::string configurationPath_;
   std::vector<std::string> lastLines_;
   std::vector<std::string> initLog_;
+  std::vector<std::string> pendingLines_;  // taken from the log already, for the next TakeLog
+  RestoredLinks links_;
+  std::vector<HeartbeatTag> heartbeatTags_;
   int32_t nextTagId_ = 1;
+  bool lastWasWrite_ = false;
 };
 
 // "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)", "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL,

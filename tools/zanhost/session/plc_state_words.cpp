@@ -7,7 +7,17 @@ bool Valid(int plc) {
   return plc >= 0 && plc < kPlcCount;
 }
 
-// The master whose backup `plc` is, or -1.
+}  // namespace
+
+int PlcStatusValue(const DriverState& state, int plc) {
+  if (!Valid(plc)) return kStatusFailed;
+  const PlcEntry& entry = state.plcs[plc];
+  if (entry.linkState == kLinkUntriedOrRefused || entry.linkState == kLinkFailed)
+    return kStatusFailed;
+  if (entry.watchdogAlive == 0) return kStatusHeartbeatStopped;
+  return entry.active == 1 ? kStatusActive : kStatusStandby;
+}
+
 int MasterOf(const DriverState& state, int plc) {
   for (int row = 0; row < kPlcCount; ++row) {
     if (row != plc && state.plcs[row].backupPlc == plc && zan::IsConfiguredPlc(state, row))
@@ -16,16 +26,15 @@ int MasterOf(const DriverState& state, int plc) {
   return -1;
 }
 
-// Whether the PLC serves its pair's tags. Until the first request of a pair both members are
-// marked active, and that request goes to the master: the backup is on standby from the start.
-bool Serves(const DriverState& state, int plc) {
-  const PlcEntry& entry = state.plcs[plc];
-  if (entry.active == 0) return false;
-  const int master = MasterOf(state, plc);
-  return master < 0 || state.plcs[master].active == 0;
+bool IsPairMember(const DriverState& state, int plc) {
+  if (!Valid(plc)) return false;
+  return state.plcs[plc].backupPlc != 0 || MasterOf(state, plc) >= 0;
 }
 
-}  // namespace
+bool WaitsForHeartbeat(const DriverState& state, int plc, bool linkRestored) {
+  return linkRestored && Valid(plc) && state.plcs[plc].linkState == kLinkFailed &&
+         IsPairMember(state, plc);
+}
 
 bool IsPlcUnreachable(const DriverState& state, int plc) {
   if (!Valid(plc)) return true;
@@ -34,22 +43,32 @@ bool IsPlcUnreachable(const DriverState& state, int plc) {
          (entry.linkState == kLinkUntriedOrRefused && entry.readConnection == 0);
 }
 
-std::map<int, bool> UnreachablePlcs(const DriverState& state, const std::vector<ListedPlc>& plcs) {
-  std::map<int, bool> down;
-  for (const ListedPlc& plc : plcs)
-    down[plc.number] = IsPlcUnreachable(state, plc.number);
-  return down;
+bool NeedsWarmStart(const DriverState& state, int plc, bool linkRestored) {
+  return IsPlcUnreachable(state, plc) && !WaitsForHeartbeat(state, plc, linkRestored);
 }
 
-std::string PlcStateWord(const DriverState& state, int plc) {
+std::string PlcStateWord(const DriverState& state, int plc, bool linkRestored) {
   if (!Valid(plc)) return "unknown";
   const PlcEntry& entry = state.plcs[plc];
-  if (entry.linkState == kLinkFailed) return "link down";
-  if (entry.linkState == kLinkUntriedOrRefused && entry.readConnection == 0) return "not connected";
-  if (entry.watchdogAlive == 0) return "heartbeat stopped";
-  std::string word = Serves(state, plc) ? "active" : "standby";
-  if (entry.linkState == kLinkUntriedOrRefused) word += ", last request refused";
-  return word;
+  switch (PlcStatusValue(state, plc)) {
+    case kStatusFailed:
+      if (entry.linkState == kLinkFailed) {
+        return WaitsForHeartbeat(state, plc, linkRestored) ? "waits for its heartbeat"
+                                                           : "link down";
+      }
+      return entry.readConnection == 0 ? "not connected" : "last request refused";
+    case kStatusHeartbeatStopped:
+      return "heartbeat stopped";
+    case kStatusActive:
+      return "active";
+    default:
+      return "standby";
+  }
+}
+
+bool IsOutageWord(const std::string& word) {
+  return word == "link down" || word == "not connected" || word == "waits for its heartbeat" ||
+         word == "heartbeat stopped";
 }
 
 }  // namespace zanhost

@@ -1,8 +1,9 @@
 // Warm starts of the PLCs that cannot be reached, as the host must do them: the driver never
 // reconnects inside a read, so a PLC that dropped (and has no heartbeat tag to reconnect it) stays
-// down until the host sends a warm start. While a PLC's link is down (or it was never connected) it
-// is warm-started at once and then every `period` seconds until it is back. Shared by poll and
-// bridge.
+// down until the host sends a warm start. While a PLC is down (NeedsWarmStart of
+// session/plc_state_words.h: its link down or never connected, and not merely waiting for its
+// pair's heartbeat tag, which no warm start can replace) it is warm-started at once and then every
+// `period` seconds until it is back. Shared by poll and bridge.
 #ifndef ZAN_TOOLS_ZANHOST_SESSION_WARM_START_SCHEDULE_H_
 #define ZAN_TOOLS_ZANHOST_SESSION_WARM_START_SCHEDULE_H_
 

@@ -1,0 +1,215 @@
+// Master/backup pairs as zanhost sees them: the heartbeat tags that a tag file lacks, the PLC
+// states in the words of the driver's status value, and the warm starts that stop where only a
+// heartbeat tag can help.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/driver_state.h"
+#include "session/heartbeat_warnings.h"
+#include "session/plc_state_words.h"
+#include "session/restored_links.h"
+#include "session/warm_start_schedule.h"
+#include "tags/host_types.h"
+
+namespace zanhost {
+namespace {
+
+// S7 PLCs 1 to 4 connected, 1 with backup 2 and 3 with backup 4, and a PLC 5 on its own.
+std::unique_ptr<DriverState> TwoPairs() {
+  auto state = std::make_unique<DriverState>();
+  zan::ResetDriverState(*state);
+  for (int plc = 1; plc <= 5; ++plc) {
+    std::strcpy(state->plcs[plc].ipAddress, "127.0.0.1");
+    state->plcs[plc].type = kPlcTypeS7;
+    state->plcs[plc].linkState = kLinkConnected;
+    state->plcs[plc].readConnection = static_cast<uint16_t>(plc);
+  }
+  state->plcs[1].backupPlc = 2;
+  state->plcs[3].backupPlc = 4;
+  return state;
+}
+
+TEST(HeartbeatWarningsTest, OneLinePerPairThatLacksAHeartbeatTagNamingTheAddressesToAdd) {
+  const auto state = TwoPairs();
+  const struct {
+    std::vector<HeartbeatTag> found;
+    std::vector<std::string> fragments;  // one a line, each a part of that line
+  } cases[] = {
+      {{{1, false}, {1, true}, {3, false}, {3, true}}, {}},
+      {{{1, false}, {1, true}},
+       {"no heartbeat tags for PLC 3 and its backup PLC 4 in tags.txt: once PLC 3 fails the pair "
+        "stays on PLC 4, and once both fail it stays down; add \"03D1dddoooo\" for PLC 3 and "
+        "\"03D2dddoooo\" for PLC 4"}},
+      {{{1, true}, {3, false}, {3, true}},
+       {"no heartbeat tag of PLC 1 in tags.txt: once it fails the pair stays on its backup PLC 2; "
+        "add \"01D1dddoooo\" for PLC 1"}},
+      {{{1, false}, {3, false}, {3, true}},
+       {"no heartbeat tag of PLC 2, the backup of PLC 1, in tags.txt: once PLC 2 fails it never "
+        "serves again; add \"01D2dddoooo\" for PLC 2"}},
+      // A heartbeat tag of PLC 5, which has no backup, or of the backup's own number, is no
+      // heartbeat of a pair.
+      {{{5, false}, {2, false}, {4, true}}, {"PLC 1 and its backup PLC 2", "PLC 3 and its backup"}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string> lines = MissingHeartbeatLines(*state, c.found, "tags.txt");
+    ASSERT_EQ(lines.size(), c.fragments.size()) << (lines.empty() ? "" : lines.front());
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      EXPECT_NE(lines[i].find(c.fragments[i]), std::string::npos) << lines[i];
+  }
+  const std::vector<HeartbeatTag> masters = {{1, false}, {3, true}};
+  EXPECT_TRUE(HasHeartbeatTagOf(*state, masters, 1));
+  EXPECT_FALSE(HasHeartbeatTagOf(*state, masters, 2));
+  EXPECT_FALSE(HasHeartbeatTagOf(*state, masters, 3));
+  EXPECT_TRUE(HasHeartbeatTagOf(*state, masters, 4)) << "the backup's tag names its master";
+  state->longDb = 1;
+  EXPECT_NE(MissingHeartbeatLines(*state, {}, "t")[0].find("\"01D1ddddoooo\""), std::string::npos);
+  state->plcs[4].ipAddress[0] = '\0';  // a backup that no line configures makes no pair
+  EXPECT_EQ(MissingHeartbeatLines(*state, {}, "t").size(), 1u);
+}
+
+TEST(HeartbeatWarningsTest, AddressesAreTakenAsTheDriversParserTakesThem) {
+  const auto state = TwoPairs();
+  const struct {
+    const char* text;
+    int32_t hostType;
+    bool heartbeat;
+    int master;
+    bool backup;
+  } cases[] = {
+      {"01D10100000", kHostWord, true, 1, false},
+      {"01d20100000", kHostInt, true, 1, true},
+      {"03X1010001A", kHostWord, true, 3, false},  // hexadecimal offset
+      {"01DW0100000", kHostWord, false, 0, false},
+      {"01D1010000012", kHostBit, false, 0, false},  // refused for a bit tag
+      {"01D101000", kHostWord, false, 0, false},     // too short
+      {"09D10100000", kHostWord, false, 0, false},   // PLC 9 not configured
+      {"01S10100000", kHostWord, false, 0, false},   // area S: a string
+  };
+  for (const auto& c : cases) {
+    HeartbeatTag tag;
+    ASSERT_EQ(HeartbeatOfAddress(c.text, c.hostType, *state, tag), c.heartbeat) << c.text;
+    if (!c.heartbeat) continue;
+    EXPECT_EQ(tag.master, c.master) << c.text;
+    EXPECT_EQ(tag.backup, c.backup) << c.text;
+  }
+  state->longDb = 1;
+  HeartbeatTag tag;
+  EXPECT_FALSE(HeartbeatOfAddress("01D10100000", kHostWord, *state, tag));
+  EXPECT_TRUE(HeartbeatOfAddress("01D100100000", kHostWord, *state, tag));
+}
+
+TEST(PlcStatusWordsTest, TheWordFollowsTheStatusValueOfTheDriver) {
+  const struct {
+    uint8_t linkState;
+    uint16_t readConnection;
+    uint8_t watchdogAlive;
+    uint8_t active;
+    bool restored;
+    int status;
+    const char* word;
+  } cases[] = {
+      {kLinkConnected, 1, 1, 1, false, 1, "active"},
+      {kLinkConnected, 1, 1, 0, false, 0, "standby"},
+      {kLinkConnected, 1, 0, 1, false, 2, "heartbeat stopped"},
+      {kLinkFailed, 1, 1, 1, false, 4, "link down"},
+      {kLinkFailed, 1, 0, 0, true, 4, "waits for its heartbeat"},
+      {kLinkUntriedOrRefused, 0, 1, 1, false, 4, "not connected"},
+      {kLinkUntriedOrRefused, 1, 1, 1, false, 4, "last request refused"},
+  };
+  for (const auto& c : cases) {
+    for (int plc : {1, 2, 5}) {  // a master, its backup, a PLC without pair
+      auto state = TwoPairs();
+      PlcEntry& entry = state->plcs[plc];
+      entry.linkState = c.linkState;
+      entry.readConnection = c.readConnection;
+      entry.watchdogAlive = c.watchdogAlive;
+      entry.active = c.active;
+      EXPECT_EQ(PlcStatusValue(*state, plc), c.status) << c.word;
+      // Only a pair member waits for its heartbeat; a PLC on its own comes back with its next read.
+      const std::string word = plc == 5 && c.restored ? "link down" : c.word;
+      EXPECT_EQ(PlcStateWord(*state, plc, c.restored), word) << "PLC " << plc;
+    }
+  }
+  // Right after Init both members of a pair are active (status 1); the first request of the pair
+  // goes to the master and leaves the backup on standby.
+  auto state = TwoPairs();
+  state->plcs[1].active = state->plcs[2].active = 1;
+  EXPECT_EQ(PlcStateWord(*state, 2), "active");
+  EXPECT_EQ(PlcStatusValue(*state, 2), kStatusActive);
+}
+
+TEST(RestoredLinksTest, AConnectionUpWhileTheDriverStillCountsThePlcFailed) {
+  EXPECT_EQ(ConnectionUpIn("ZanDOR: Reconnect Success, Plc #12 !!! "), 12);
+  EXPECT_EQ(ConnectionUpIn("ZanDOR: Reconnect Read Success, Plc #3 !!! "), 3);
+  EXPECT_EQ(ConnectionUpIn("ZanDOR: Connection to Plc #4 Success !!!"), 4);
+  EXPECT_EQ(ConnectionUpIn("ZanDOR: Connection to Plc #4 Failed !!!"), -1);
+  EXPECT_EQ(ConnectionUpIn("ZanDOR: Warm start return 0"), -1);
+
+  auto state = TwoPairs();
+  state->plcs[1].linkState = kLinkFailed;
+  RestoredLinks links;
+  links.TakeLines(
+      {"ZanDOR: Reconnect Success, Plc #1 !!! ", "ZanDOR: Reconnect Success, Plc #5 !!! "}, *state);
+  EXPECT_TRUE(links.restored(1));
+  EXPECT_FALSE(links.restored(5)) << "PLC 5 was not counted failed";
+  links.TakeLines({"ZanDOR: Connection to Plc #1 Failed !!!"}, *state);
+  EXPECT_FALSE(links.restored(1)) << "a failure of the PLC takes it back";
+  links.TakeLines({"ZanDOR: Reconnect Success, Plc #1 !!! "}, *state);
+  state->plcs[1].linkState = kLinkConnected;  // its heartbeat tag connected it
+  links.Observe(*state);
+  EXPECT_FALSE(links.restored(1));
+}
+
+// A master that drops, with a scripted warm start each 5 s: warm-started while its connection is
+// down, left alone once the connection is up and the pair waits for its heartbeat, warm-started
+// again at once when its heartbeat tag found it failing anew.
+TEST(WarmStartRuleTest, WarmStartsStopWhileAPairMemberOnlyWaitsForItsHeartbeat) {
+  auto state = TwoPairs();
+  RestoredLinks links;
+  WarmStartSchedule schedule(5);
+  bool plcAnswers = false;  // the master PLC itself
+  std::vector<double> warmStarts;
+  double now = 0;
+  const WarmStartFunction warmStart = [&](int32_t& plc) {
+    warmStarts.push_back(now);
+    // The driver restarts the connection but leaves the link state at 2.
+    links.TakeLines({plcAnswers ? "ZanDOR: Reconnect Success, Plc #1 !!! "
+                                : "ZanDOR: S5RestartConnection Failed, Plc #1, rc = 0"},
+                    *state);
+    return plcAnswers && plc == 1 ? 0 : 1;
+  };
+  auto round = [&](double at) {
+    now = at;
+    std::map<int, bool> due;
+    for (int plc = 1; plc <= 5; ++plc)
+      due[plc] = NeedsWarmStart(*state, plc, links.restored(plc));
+    WarmStartDue(warmStart, schedule, due, now);
+  };
+  state->plcs[1].linkState = kLinkFailed;  // the master dropped
+  round(0);
+  round(1);
+  round(5);
+  EXPECT_EQ(warmStarts, (std::vector<double>{0, 5}));
+  EXPECT_EQ(PlcStateWord(*state, 1, links.restored(1)), "link down");
+  plcAnswers = true;  // back: the warm start at 10 brings its connection up
+  for (double at = 6; at <= 40; ++at)
+    round(at);
+  EXPECT_EQ(warmStarts, (std::vector<double>{0, 5, 10}));
+  EXPECT_EQ(PlcStateWord(*state, 1, links.restored(1)), "waits for its heartbeat");
+  // Its heartbeat tag reconnects it and finds it failing again.
+  links.TakeLines({"ZanDOR: Connection to Plc #1 Failed !!!"}, *state);
+  round(41);
+  EXPECT_EQ(warmStarts.back(), 41);
+  EXPECT_EQ(PlcStateWord(*state, 1, links.restored(1)), "waits for its heartbeat");
+  // A PLC without pair is warm-started until its next read brings its link state back.
+  state->plcs[5].linkState = kLinkFailed;
+  EXPECT_TRUE(NeedsWarmStart(*state, 5, true));
+}
+
+}  // namespace
+}  // namespace zanhost
