@@ -23,10 +23,10 @@ bool Publisher::Publish(const std::string& topic, const std::string& payload, in
   return false;
 }
 
-SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const std::string& name,
-                       const std::string& payload, bool retained) {
-  SetOutcome outcome = context.table.Set(name, payload, retained);
-  context.console.DriverLog(outcome.log);
+namespace {
+
+void ShowSet(BridgeContext& context, const std::string& label, const std::string& name,
+             const SetOutcome& outcome) {
   if (outcome.result == kResultDone) {
     ++context.status.writes;
   } else if (outcome.result == kResultRefused) {
@@ -43,6 +43,24 @@ SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const s
       .AddRaw("value", outcome.valueJson)
       .Add("reason", outcome.reason);
   context.console.Event(text, json);
+}
+
+}  // namespace
+
+void RefuseSet(BridgeContext& context, const std::string& label, const std::string& name,
+               const std::string& valueJson, const std::string& reason) {
+  SetOutcome outcome;
+  outcome.result = kResultRefused;
+  outcome.valueJson = valueJson;
+  outcome.reason = reason;
+  ShowSet(context, label, name, outcome);
+}
+
+SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const std::string& name,
+                       const std::string& payload, bool retained) {
+  SetOutcome outcome = context.table.Set(name, payload, retained);
+  context.console.DriverLog(outcome.log);
+  ShowSet(context, label, name, outcome);
   BridgeTag* tag = context.table.Find(name);
   if (tag != nullptr && outcome.written) {
     if (context.serve) context.serve();

@@ -77,6 +77,11 @@ class BridgeFace {
 SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const std::string& name,
                        const std::string& payload, bool retained);
 
+// A write refused before it reached the tag's checks (a command the face cannot read): counted and
+// shown as CarryOutSet shows a refusal.
+void RefuseSet(BridgeContext& context, const std::string& label, const std::string& name,
+               const std::string& valueJson, const std::string& reason);
+
 }  // namespace zanhost
 
 #endif  // ZAN_TOOLS_ZANHOST_BRIDGE_FACE_H_

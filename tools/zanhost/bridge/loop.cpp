@@ -55,6 +55,7 @@ Bridge::Bridge(const BridgeSettings& settings, BridgeDriver& driver, BridgeTable
 void Bridge::Run() {
   double nextRound = clock_.now();
   while (!clock_.stopRequested()) {
+    if (clock_.takeReloadRequest && clock_.takeReloadRequest()) Reload();
     if (clock_.now() >= nextRound) {
       Round();
       nextRound = std::max(nextRound + settings_.interval, clock_.now());
@@ -151,6 +152,41 @@ void Bridge::HandleMessages() {
     ServeIfDue();
   }
   HandleLinkEvents();
+}
+
+void Bridge::Reload() {
+  if (settings_.tagFile.empty()) return;
+  std::vector<TagSpec> specs;
+  std::string error;
+  JsonObject json;
+  json.Add("event", "reload").Add("file", settings_.tagFile);
+  if (!ReadTagFile(settings_.tagFile, specs, error) ||
+      !CheckTagNames(settings_.tagFile, specs, error)) {
+    json.Add("result", "refused").Add("reason", error);
+    console_.Event("tag file not read again: " + error + "; the tags stay as they were", json);
+    return;
+  }
+  const TagReload reload = table_.Reload(specs);
+  for (const BridgeTag& tag : reload.refused) {
+    JsonObject refusal;
+    refusal.Add("event", "tag").Add("tag", tag.spec.name).Add("reason", tag.tag.refusal);
+    console_.Event("tag " + tag.spec.name + " (" + tag.spec.address +
+                       ") refused by the driver: " + tag.tag.refusal,
+                   refusal);
+  }
+  status_.tags = static_cast<int>(table_.tags().size());
+  status_.refusedTags = table_.refused();
+  json.Add("result", "done")
+      .Add("tags", status_.tags)
+      .Add("added", reload.added)
+      .Add("removed", static_cast<int>(reload.removed.size()))
+      .Add("refusedTags", status_.refusedTags);
+  console_.Event("tag file read again: " + std::to_string(status_.tags) + " tags (" +
+                     std::to_string(reload.added) + " new or changed, " +
+                     std::to_string(reload.removed.size()) + " removed, " +
+                     std::to_string(status_.refusedTags) + " refused)",
+                 json);
+  face_->TagsReloaded(reload.removed);
 }
 
 void Bridge::OnLinkEvent(const LinkEvent& event) {

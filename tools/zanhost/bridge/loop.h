@@ -10,8 +10,12 @@
 // keepalive is chosen from the time-out (KeepAliveSeconds) so that no step holds the link longer
 // than a quarter of it: however many PLCs are down, the broker never misses a keepalive.
 //
-// The clock, the sleep and the stop request are the caller's, so that the loop is tried on a
-// scripted clock.
+// A reload request reads the tag file again between two rounds, without a new MQTT session: the
+// face publishes the new tags and lets the removed ones go (bridge/face.h). A file that cannot be
+// read, or whose names cannot be topics, leaves the tags as they were.
+//
+// The clock, the sleep and the stop and reload requests are the caller's, so that the loop is tried
+// on a scripted clock.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_LOOP_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_LOOP_H_
 
@@ -28,6 +32,7 @@
 #include "bridge/mqtt_session.h"
 #include "bridge/tags.h"
 #include "session/warm_start_schedule.h"
+#include "tags/tag_file.h"
 
 namespace zanhost {
 
@@ -44,12 +49,15 @@ struct BridgeSettings {
   double interval = 1;  // seconds between rounds
   double reconnect = kDefaultReconnectSeconds;
   double statusEvery = 60;  // seconds between status lines where they are not redrawn
+  std::string tagFile;      // read again on a reload request (an absolute path); "" for none
 };
 
 struct BridgeClock {
   std::function<double()> now;          // seconds, monotonic
   std::function<void(double)> sleep;    // waits that many seconds
   std::function<bool()> stopRequested;  // Ctrl-C, SIGTERM
+  // Whether the tag file is to be read again (SIGHUP); taking the request clears it.
+  std::function<bool()> takeReloadRequest;
 };
 
 class Bridge {
@@ -73,6 +81,7 @@ class Bridge {
   void ServeIfDue();
   void HandleLinkEvents();
   void HandleMessages();
+  void Reload();
   void OnLinkEvent(const LinkEvent& event);
   void ShowPlc(BridgePlc& plc);
   void ShowStatus(bool force);

@@ -24,6 +24,8 @@ struct MqttSettings {
   std::string username;  // empty: none
   std::string password;  // empty: none
   std::string caFile;    // empty: no TLS
+  std::string certFile;  // the client's certificate (mutual TLS); empty: none
+  std::string keyFile;   // its private key
   int keepAliveSeconds = 30;
   // The last will, published by the broker when the connection breaks without a clean stop.
   std::string willTopic;

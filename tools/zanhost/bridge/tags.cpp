@@ -1,6 +1,7 @@
 #include "bridge/tags.h"
 
 #include <cstdio>
+#include <map>
 
 #include "bridge/json_reader.h"
 #include "bridge/messages.h"
@@ -25,6 +26,25 @@ SetOutcome Refused(const std::string& reason, const std::string& payload) {
 }
 
 }  // namespace
+
+bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, std::string& error) {
+  std::map<std::string, int> lines;
+  for (const TagSpec& spec : specs) {
+    const std::string where = "tag file " + file + ", line " + std::to_string(spec.line) + ": ";
+    std::string why;
+    if (!IsTopicLevel(spec.name, why)) {
+      error = where + "the tag name cannot be a level of an MQTT topic: " + why;
+      return false;
+    }
+    const auto [earlier, fresh] = lines.emplace(spec.name, spec.line);
+    if (!fresh) {
+      error = where + "the tag name \"" + spec.name + "\" is taken by line " +
+              std::to_string(earlier->second) + "; each tag has a topic of its own";
+      return false;
+    }
+  }
+  return true;
+}
 
 BridgeTable::BridgeTable(BridgeDriver& driver) : driver_(driver) {
   for (const ListedPlc& plc : driver.plcs()) {
@@ -54,6 +74,38 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
     tags_.push_back(row);
   }
   return accepted;
+}
+
+TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
+  TagReload reload;
+  std::vector<BridgeTag> old;
+  old.swap(tags_);
+  std::vector<bool> taken(old.size(), false);
+  std::vector<TagSpec> fresh;
+  for (const TagSpec& spec : specs) {
+    bool kept = false;
+    for (std::size_t i = 0; i < old.size() && !kept; ++i) {
+      const TagSpec& was = old[i].spec;
+      if (taken[i] || was.name != spec.name) continue;
+      taken[i] = true;
+      if (was.address == spec.address && was.hostType == spec.hostType && was.count == spec.count) {
+        old[i].spec = spec;
+        tags_.push_back(std::move(old[i]));
+        kept = true;
+      }
+    }
+    if (kept) {
+      ++reload.kept;
+      continue;
+    }
+    ++reload.added;
+    if (Define({spec}) == 0) reload.refused.push_back(tags_.back());
+  }
+  for (std::size_t i = 0; i < old.size(); ++i) {
+    if (taken[i]) continue;
+    reload.removed.push_back(std::move(old[i]));
+  }
+  return reload;
 }
 
 void BridgeTable::Read(BridgeTag& tag) {

@@ -49,6 +49,18 @@ struct SetOutcome {
   bool written = false;          // the write went to the driver
 };
 
+// What a reload of the tag file changed.
+struct TagReload {
+  std::vector<BridgeTag> removed;  // as they were
+  int added = 0;                   // new names, or tags whose address, type or count changed
+  int kept = 0;
+  std::vector<BridgeTag> refused;  // of the added, those the driver refused
+};
+
+// Checks that every tag name of the file can be a topic level, once (bridge/messages.h); false with
+// one line that names the file and line.
+bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, std::string& error);
+
 class BridgeTable {
  public:
   explicit BridgeTable(BridgeDriver& driver);
@@ -56,6 +68,11 @@ class BridgeTable {
   // Defines the tags with the driver; a refused tag stays in the table. Returns how many were
   // taken.
   int Define(const std::vector<TagSpec>& specs);
+
+  // Takes the tags of a tag file read again: a tag whose address, type and count stay keeps its
+  // state (its rw mark may change); a new or changed one is defined with the driver and read with
+  // the next round; the others go away.
+  TagReload Reload(const std::vector<TagSpec>& specs);
 
   // Reads one tag now; takes the state of every PLC from the driver's PLC table.
   void Read(BridgeTag& tag);

@@ -66,6 +66,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
                    "write an HTML page with a trend of each numeric tag and the PLC states when "
                    "the poll ends");
   AddHostOptions(poll, options.host);
+  AcceptConfigFile(poll);
   return poll;
 }
 
