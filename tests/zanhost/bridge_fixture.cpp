@@ -129,7 +129,7 @@ void Broker::Stop() {
   program_.Wait(10);
 }
 
-Subscriber::Subscriber(int port, double seconds) {
+Subscriber::Subscriber(int port, double seconds, const std::string& pattern) : pattern_(pattern) {
   client_ = mosquitto_new(nullptr, true, this);
   if (client_ == nullptr) return;
   mosquitto_connect_callback_set(client_, OnConnect);
@@ -150,8 +150,10 @@ Subscriber::~Subscriber() {
   mosquitto_destroy(client_);
 }
 
-void Subscriber::OnConnect(mosquitto* client, void*, int code) {
-  if (code == 0) mosquitto_subscribe(client, nullptr, "zandor/#", 1);
+void Subscriber::OnConnect(mosquitto* client, void* self, int code) {
+  if (code == 0) {
+    mosquitto_subscribe(client, nullptr, static_cast<Subscriber*>(self)->pattern_.c_str(), 1);
+  }
 }
 
 void Subscriber::OnSubscribe(mosquitto*, void* self, int, int, const int*) {
@@ -188,6 +190,13 @@ bool Subscriber::WaitFor(const std::string& topic, const std::function<bool(cons
     }
     return false;
   });
+}
+
+std::vector<Message> Subscriber::Messages(std::size_t from) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (from >= messages_.size()) return {};
+  return std::vector<Message>(messages_.begin() + static_cast<std::ptrdiff_t>(from),
+                              messages_.end());
 }
 
 std::size_t Subscriber::count() {

@@ -61,11 +61,11 @@ struct Message {
   bool retained = false;
 };
 
-// A client that subscribes to zandor/# and keeps every message.
+// A client that subscribes to `pattern` (zandor/# by default) and keeps every message.
 class Subscriber {
  public:
   // Connects and subscribes, waiting at most `seconds`; check connected().
-  Subscriber(int port, double seconds);
+  Subscriber(int port, double seconds, const std::string& pattern = "zandor/#");
   ~Subscriber();
   Subscriber(const Subscriber&) = delete;
   Subscriber& operator=(const Subscriber&) = delete;
@@ -77,6 +77,8 @@ class Subscriber {
   bool WaitFor(const std::string& topic, const std::function<bool(const Message&)>& check,
                double seconds, Message* found = nullptr, std::size_t from = 0);
   std::size_t count();
+  // The messages so far, from the `from`th on.
+  std::vector<Message> Messages(std::size_t from = 0);
   bool Publish(const std::string& topic, const std::string& payload, bool retain = false);
 
  private:
@@ -85,6 +87,7 @@ class Subscriber {
   static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
   mosquitto* client_ = nullptr;
+  std::string pattern_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Message> messages_;

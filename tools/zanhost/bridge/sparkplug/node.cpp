@@ -371,7 +371,7 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
     }
     payload += "]";
   }
-  CarryOutSet(context_, label, tag->spec.name, "{\"value\":" + payload + "}", false);
+  CarryOutSet(context_, label, tag->spec.name, payload, false);
 }
 
 }  // namespace zanhost
