@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "bridge/json_reader.h"
@@ -29,6 +30,8 @@ Clock::time_point After(double seconds) {
          std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+}  // namespace
+
 int FreePort() {
   uint16_t port = 0;
   net::Socket listener = net::kNoSocket;
@@ -36,8 +39,6 @@ int FreePort() {
   net::Close(listener);
   return port;
 }
-
-}  // namespace
 
 Program::~Program() {
   if (pid_ > 0) {
@@ -104,9 +105,16 @@ Broker::Broker(const std::string& folder) : folder_(folder) {}
 
 bool Broker::Start(int port) {
   port_ = port != 0 ? port : FreePort();
+  std::ostringstream configuration;
+  configuration << "listener " << port_ << " 127.0.0.1\n"
+                << "allow_anonymous true\npersistence false\n";
+  return StartWith(configuration.str(), port_);
+}
+
+bool Broker::StartWith(const std::string& text, int plainPort) {
+  port_ = plainPort;
   const std::string configuration = folder_ + "/mosquitto.conf";
-  std::ofstream(configuration) << "listener " << port_ << " 127.0.0.1\n"
-                               << "allow_anonymous true\npersistence false\n";
+  std::ofstream(configuration) << text;
   if (port_ == 0 ||
       !program_.Start({ProgramPath(), "-c", configuration}, folder_ + "/broker.log")) {
     return false;

@@ -46,6 +46,9 @@ class Broker {
   explicit Broker(const std::string& folder);
   // Starts it on `port` (a free one the first time) and waits until it takes connections.
   bool Start(int port = 0);
+  // Starts it with a configuration of the caller's, whose plain listener on 127.0.0.1 is
+  // `plainPort`, and waits until that takes connections.
+  bool StartWith(const std::string& configuration, int plainPort);
   void Stop();
   int port() const { return port_; }
 
@@ -54,6 +57,9 @@ class Broker {
   int port_ = 0;
   Program program_;
 };
+
+// A TCP port of 127.0.0.1 that nothing listens on just now.
+int FreePort();
 
 struct Message {
   std::string topic;

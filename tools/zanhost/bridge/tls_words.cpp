@@ -5,6 +5,7 @@ namespace zanhost {
 namespace {
 
 // OpenSSL's numbers for the verdicts on a certificate (X509_V_ERR_*), stable across its versions.
+constexpr long kUnspecified = 1;  // no verdict yet: the handshake ended before it
 constexpr long kUnableToGetIssuer = 2;
 constexpr long kNotYetValid = 9;
 constexpr long kExpired = 10;
@@ -26,16 +27,21 @@ std::string Where(const MqttSettings& settings) {
   return settings.host + ":" + std::to_string(settings.port);
 }
 
+std::string NotForHost(const MqttSettings& settings) {
+  return "TLS: the broker's certificate is not made out for " + settings.host +
+         " (the host of --broker must be a name or address that the certificate names)";
+}
+
 }  // namespace
 
 std::string TlsFailureWords(const TlsFailure& failure, const MqttSettings& settings) {
   switch (failure.verifyResult) {
     case 0:
+    case kUnspecified:
       break;
     case kHostnameMismatch:
     case kIpAddressMismatch:
-      return "TLS: the broker's certificate is not made out for " + settings.host +
-             " (the host of --broker must be a name or address that the certificate names)";
+      return NotForHost(settings);
     case kExpired:
       return "TLS: the broker's certificate has expired";
     case kNotYetValid:
@@ -51,6 +57,8 @@ std::string TlsFailureWords(const TlsFailure& failure, const MqttSettings& setti
       return "TLS: the broker's certificate is refused (OpenSSL verdict " +
              std::to_string(failure.verifyResult) + ")";
   }
+  // The library checks the name itself, after OpenSSL passed the certificate.
+  if (Logged(failure, "host name verification failed")) return NotForHost(settings);
   if (Logged(failure, "certificate required") ||
       (settings.certFile.empty() && Logged(failure, "handshake failure"))) {
     return "TLS: the broker wants a client certificate (--tls-cert and --tls-key)";
