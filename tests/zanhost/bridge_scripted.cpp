@@ -29,6 +29,12 @@ MqttState ScriptedMqtt::Service(int milliseconds, std::vector<MqttMessage>& rece
     }
   }
   now_ += milliseconds / 1000.0;
+  if (state_ == MqttState::kConnected && dropAt > 0 && now_ >= dropAt) {
+    dropAt = 0;
+    state_ = MqttState::kDown;
+    error = "connection lost";
+    return state_;
+  }
   if (state_ == MqttState::kConnecting) state_ = MqttState::kConnected;
   lastService_ = now_;
   if (state_ == MqttState::kConnected) {
@@ -108,6 +114,7 @@ bool ScriptedDriver::DefineTag(Tag& tag) {
 
 int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, int32_t* servedBy) {
   read.clear();
+  if (beforeRead) beforeRead();
   if (servedBy != nullptr) *servedBy = tag.plc;
   if (state_->plcs[tag.plc].linkState == kLinkFailed) return kResultUnreachable;
   for (int32_t i = 0; i < tag.count; ++i) {

@@ -5,6 +5,7 @@
 #ifndef ZAN_TESTS_ZANHOST_BRIDGE_SCRIPTED_H_
 #define ZAN_TESTS_ZANHOST_BRIDGE_SCRIPTED_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -54,6 +55,7 @@ class ScriptedMqtt : public MqttSession {
   int lost = 0;           // connections the broker dropped for a missed keepalive
   double longestGap = 0;  // between two services of a connected session
   bool cleanDisconnect = false;
+  double dropAt = 0;  // when the broker drops the connection (0: never)
 
  private:
   double& now_;
@@ -76,19 +78,22 @@ class ScriptedDriver : public BridgeDriver {
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override;
   std::vector<std::string> TakeLog() override { return {}; }
-  const DriverState* state() const override { return closed_ ? nullptr : state_.get(); }
+  // The state stays after Close, so that a test can run the bridge again on the same PLCs.
+  const DriverState* state() const override { return state_.get(); }
   std::string PlcWord(int plc) const override { return PlcStateWord(*state_, plc); }
   bool NeedsWarmStart(int plc) const override { return IsPlcUnreachable(*state_, plc); }
   const std::vector<ListedPlc>& plcs() const override { return plcs_; }
   std::string DescribePlc(int number) const override;
-  void Close() override { closed_ = true; }
+  void Close() override { ++closes; }
 
   std::map<std::string, int64_t> values;   // by tag name
   std::map<std::string, int64_t> written;  // the last value written, by tag name
   std::vector<std::string> writes;         // tag names, in order
+  std::function<void()> beforeRead;        // the test's script, run at each read
   double warmStartSeconds = 0;
   double writeSeconds = 0;
   int warmStarts = 0;
+  int closes = 0;
 
  private:
   int64_t ValueOf(const std::string& name, int32_t index) const;
@@ -97,7 +102,6 @@ class ScriptedDriver : public BridgeDriver {
   std::unique_ptr<DriverState> state_;
   std::vector<ListedPlc> plcs_;
   int32_t nextTagId_ = 1;
-  bool closed_ = false;
 };
 
 // A clock of the test: sleeping moves it; the bridge stops once it passes `until`.
