@@ -3,6 +3,8 @@
 // fails is reported once, and the keepalive grows with the driver's time-out.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -26,10 +28,17 @@ class BridgeLoopTest : public ::testing::Test {
     BridgeSettings settings;
     settings.broker = "scripted:1883";
     settings.reconnect = 5;
+    settings.tagFile = tagFile_;
     JsonFaceSettings face;
     face.prefix = "zandor/1";
     BridgeConsole console(BridgeConsole::Mode::kJson);
-    Bridge bridge(settings, driver_, table_, mqtt_, console, ScriptedClock(now_, until_),
+    BridgeClock clock = ScriptedClock(now_, until_);
+    clock.takeReloadRequest = [this] {
+      if (reloadAt_ == 0 || now_ < reloadAt_) return false;
+      reloadAt_ = 0;
+      return true;
+    };
+    Bridge bridge(settings, driver_, table_, mqtt_, console, clock,
                   [&](BridgeContext& context) -> std::unique_ptr<BridgeFace> {
                     return std::make_unique<JsonFace>(context, face, [this] { return now_; });
                   });
@@ -56,6 +65,8 @@ class BridgeLoopTest : public ::testing::Test {
 
   double now_ = 1000;
   double until_ = 0;
+  double reloadAt_ = 0;  // when SIGHUP comes
+  std::string tagFile_;  // read again then
   ScriptedMqtt mqtt_;
   ScriptedDriver driver_;
   BridgeTable table_;
@@ -129,6 +140,31 @@ TEST_F(BridgeLoopTest, APublishThatFailsIsReportedOnceAndCounted) {
   EXPECT_EQ(out.find(event), out.rfind(event)) << out;
   EXPECT_NE(out.find("Malformed UTF-8"), std::string::npos);
   EXPECT_EQ(On("zandor/1/tags/level").size(), 1u);
+}
+
+TEST_F(BridgeLoopTest, ATagFileReadAgainPublishesNewTagsAndClearsRemovedOnesInTheSameSession) {
+  Define({Word("speed", 1), Word("gone", 2)});
+  tagFile_ = ::testing::TempDir() + "bridge_loop_reload_tags.txt";
+  std::ofstream(tagFile_) << "speed, 01DW0100002, word\nfresh, 02DW0100004, int\n";
+  reloadAt_ = now_ + 1.5;
+  Run(3.5);
+  EXPECT_EQ(mqtt_.connects, 1);
+  ASSERT_EQ(On("zandor/1/tags/gone").size(), 2u);
+  EXPECT_EQ(On("zandor/1/tags/gone")[1].payload, "");  // cleared from the broker's store
+  EXPECT_TRUE(On("zandor/1/tags/gone")[1].retain);
+  EXPECT_EQ(On("zandor/1/tags/fresh").size(), 1u);
+  EXPECT_EQ(On("zandor/1/tags/speed").size(), 1u);  // kept, unchanged: not published again
+  EXPECT_EQ(status_.tags, 2);
+
+  // A file that cannot be read leaves the tags as they were.
+  std::ofstream(tagFile_) << "speed, 01DW0100002, word\nspeed, 02DW0100004, int\n";
+  reloadAt_ = now_ + 0.5;
+  ::testing::internal::CaptureStdout();
+  Run(1.5);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("is taken by line 1"), std::string::npos) << out;
+  EXPECT_EQ(table_.tags().size(), 2u);
+  std::remove(tagFile_.c_str());
 }
 
 TEST(KeepAliveTest, GrowsWithTheDriverTimeOutSoThatAStepIsAQuarterAtMost) {
