@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <mosquitto.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -25,7 +26,9 @@ class TlsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     mosquitto_lib_init();
-    folder_ = std::filesystem::current_path() / "tls-e2e-work";
+    // A folder of this process: ctest runs each test of the suite as a process of its own, side
+    // by side.
+    folder_ = std::filesystem::current_path() / "tls-e2e-work" / std::to_string(::getpid());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
     const std::string f = folder_.string() + "/";
