@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "editor/address_editor.h"
+#include "editor/editor_controller.h"
 #include "editor/editor_fixture.h"
 #include "editor/text_form.h"
 
@@ -54,6 +55,25 @@ TEST_F(TextFormTest, CommandsComposeAnAddressAndTheEndOfInputCancels) {
   EXPECT_EQ(Edit("01DW0100020", Script()), 53);
   EXPECT_NE(terminal.output.find("Not taken"), std::string::npos);
   EXPECT_EQ(buffer(), "");
+}
+
+TEST_F(TextFormTest, AnS5IsOfferedWhatTheParserTakesForIt) {
+  editor::InstallDialogRunner(&RunOnTerminal);
+  // PLC 2 is an S5: no "Byte" for a data block, data blocks up to 255.
+  Session({"plc 2", "area 1", "type byte", "type 1", "db 300", "ok", "db 255", "addr 7", "ok"});
+  EXPECT_EQ(Edit("01DW0100020", Script()), 0);
+  EXPECT_EQ(buffer(), "02DW2550007");
+  for (const char* shown :
+       {"entries: 1 Word, 2 Double word, 3 Float, 4 Char", "Not taken", "(000 - 255)",
+        "Illegal Address:      Illegal Data Block Number.      "}) {
+    EXPECT_NE(terminal.output.find(shown), std::string::npos) << shown;
+  }
+
+  // An S7 double word at an odd byte: OK says why, and the form stays.
+  Session({"addr 5", "ok", "addr 4", "ok"});
+  EXPECT_EQ(Edit("01DD0100008", Script()), 0);
+  EXPECT_EQ(buffer(), "01DD0100004");
+  EXPECT_NE(terminal.output.find(editor::kOddDoubleWordStart), std::string::npos);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end runs of zanhost commands: output and exit codes, against the simulator on loopback.
 #
-#   zanhost_e2e.sh commands|demo <work folder> <simulator> <zanhost command...>
+#   zanhost_e2e.sh commands|demo|report|readme <work folder> <simulator> <zanhost command...>
 #
+# readme runs the first steps of README.md as they are written there (commands and outputs taken
+# from it), with the zanhost and simulator given here in place of those on the PATH.
 # <zanhost command...> is the host as it is run: bin/zanhost, or wine-run.sh bin/zanhost.exe.
 # <simulator> is the native zanplcsim that the commands talk to; they exit 77 (skipped) when it is
 # not there. The demo starts its own simulator: the one named here, or with "beside" the one
@@ -13,6 +15,7 @@ set -uo pipefail
 mode=$1 work=$2 simulator=$3
 shift 3
 host=("$@")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 if [ "$simulator" != beside ] && [ ! -x "$simulator" ]; then
   echo "skipped: no native simulator at $simulator"
@@ -129,6 +132,9 @@ commands() {
     check wrong/zanDOR01.INT
   run check-slot 1 '^line 1: warning: no slot given: the driver uses slot 2' '' -- check -q -d wrong
   run check-refused 3 'Init refuses the file' '' -- check -d wrong -i 2
+  mkdir -p example && cp "$here/../../examples/zanDOR01.INT" example/
+  run check-example 0 '^3 PLCs, 0 errors, 0 warnings; Init accepts the file$' '' -- \
+    check -q -d example
   QUAXNET_PORT=abc run bad-port 3 '' 'QUAXNET_PORT=abc is no port number' -- read 01DW0100002 -d conf
 
   simulator_start
@@ -254,9 +260,10 @@ commands() {
   run poll-bad-file 3 '' 'badtags\.txt, line 1: unknown type "sometype"' -- \
     poll --tags badtags.txt -d conf
   run poll-no-file 3 '' 'tag file .*nothere\.txt not found' -- poll --tags nothere.txt -d conf
-  poll_reconnect
   pair_waits
   bridge_checks
+  exit_codes
+  poll_reconnect
   failures_named
   probe_checks
   sim stop 1
@@ -272,6 +279,77 @@ commands() {
   lacks dead-plc-own-line 'Plc #3'
   run port-in-use 3 '' 'port is in use' -- demo --port "$port" --pace 0
   simulator_stop
+}
+
+# The exit codes of every command, as the README's table gives them: 0 done, 1 refused, 2
+# unreachable, 3 driver, configuration or file not usable, 106 wrong usage (a value that does not
+# fit its tag, an unknown --type). One row a case: command, exit code, arguments. Runs with the
+# simulator of commands(), in its folders conf (PLCs 1 to 3), dead (nothing listens) and wrong.
+exit_codes() {
+  local command want args
+  while read -r command want args; do
+    case $command in '' | '#'*) continue ;; esac
+    if [[ ${host[-1]} == *.exe ]]; then
+      case $command in edit | bridge) continue ;; esac  # a dialog; no MQTT in that build
+    fi
+    eval "run \"exit-\$command-\$want\" \"\$want\" '' '' -- $args"
+  done <<'TABLE'
+info       0    info
+info       3    --driver nothere.dll info
+check      0    check -d conf
+check      1    check -d wrong
+check      3    check -d wrong -i 2
+check      106  check -i 100
+init       0    init -q -d conf
+init       2    init -q -d dead -i 2
+init       3    init -q -d conf -i 7
+status     0    status -q -d conf
+status     3    status -q -d nothere
+parse      0    parse 01DW0100020 -q -d conf
+parse      1    parse 05DW0100020 -q -d conf
+parse      106  parse 01DW0100020 --type real -q -d conf
+read       0    read 01DW0100002 -q -d conf
+read       1    read 01DW9990002 -q -d conf
+read       2    read 01DW0100002 -q -d dead -i 2
+read       3    read 01DW0100002 -q -d nothere
+read       106  read 01DW0100002 --type real -q -d conf
+write      0    write 01DW0100010 7 -q -d conf
+write      1    write 05DW0100010 7 -q -d conf
+# A PLC never connected: the transport knows no connection to write on, which the driver
+# takes as a refusal (a read of it says 2).
+write      1    write 01DW0100010 7 -q -d dead -i 2
+write      106  write 01DB0100005 300 -q -d conf
+write      106  write 01DW0100010 40000 --type int -q -d conf
+write      106  write 01DW0100010 -5 -q -d conf
+write      106  write 01DS010001005 TOOLONGTEXT --type string -q -d conf
+write      106  write 03DF0100010 2e38 --type float -q -d conf
+write      106  write 01DW0100010 7 --type real -q -d conf
+warmstart  0    warmstart 1 -q -d conf
+warmstart  1    warmstart 9 -q -d conf
+warmstart  106  warmstart 600 -q -d conf
+edit       1    edit 01DW0100020 -q -d conf
+edit       3    edit 01DW0100020 -q -d nothere
+edit       106  edit 01DW0100020 --type real -q -d conf
+port       0    port -n NUL -q configure close
+port       2    port -n ttyNOPE -q configure
+port       2    port -q open
+port       106  port -n ttyUSB0123456 configure
+poll       0    poll --tags tags.txt --count 1 --interval 0 -q -d conf
+poll       3    poll --tags nothere.txt -q -d conf
+poll       106  poll --tags tags.txt --interval -1 -q -d conf
+bridge     3    bridge --broker localhost --tags slashtags.txt -q -d conf
+bridge     106  bridge --broker localhost:x --tags tags.txt -q -d conf
+probe      0    probe 1 -q -d conf
+probe      1    probe 2 --read DB99.DBW0 -q -d conf
+probe      2    probe 1 -q -d dead -i 2
+probe      3    probe 7 -q -d conf
+probe      106  probe 1 --read MW2 -q -d conf
+bench      3    bench --simulator nothere
+bench      106  bench --reads 0
+demo       106  demo --pace -1
+TABLE
+  # Nothing that did not fit was written: the word still holds what the row of exit 0 wrote.
+  run exit-write-nothing-written 0 '^01DW0100010 = 7 \(word, done\)$' '' -- read 01DW0100010 -d conf
 }
 
 # wait_for FILE REGEX SECONDS: until a line of FILE matches.
@@ -449,7 +527,7 @@ bridge_checks() {
   else
     run bridge-topic-name 3 '' 'line 1: the tag name cannot be a level of an MQTT topic' -- \
       bridge --broker localhost --tags slashtags.txt -d conf
-    run bridge-bad-broker 3 '' 'the broker.s port "x" is not from 1 to 65535' -- \
+    run bridge-bad-broker 106 '' 'the broker.s port "x" is not from 1 to 65535' -- \
       bridge --broker localhost:x --tags tags.txt -d conf
   fi
 }
@@ -510,8 +588,100 @@ report() {
   fi
 }
 
+# The first steps of the README as lines: SIM <the simulator's command>, TYPE <a line typed into
+# the simulator>, CMD <a command of a transcript>, OUT <a line of its output>, GET <a simulator
+# command named in the text> and ANSWER <the answer the text gives for it>.
+readme_steps() {
+  awk '
+    /^### / { inside = ($0 ~ /^### First steps/); next }
+    !inside { next }
+    /^ *```/ {
+      if (fence) { fence = 0 } else { fence = 1; kind = $0; sub(/^ *```/, "", kind); said = 0 }
+      next
+    }
+    fence {
+      line = $0; sub(/^   /, "", line)
+      if (kind == "sh" && line ~ /^zanplcsim /) { print "SIM " line; next }
+      if (kind != "text") next
+      if (line ~ /^[$] /) { said = 1; print "CMD " substr(line, 3); next }
+      if (said) { print "OUT " line } else if (line != "") { print "TYPE " line }
+      next
+    }
+    match($0, /`get [^`]*` answers `ok [^`]*`/) {
+      split(substr($0, RSTART, RLENGTH), parts, "`")
+      print "GET " parts[2]; print "ANSWER " parts[4]
+    }
+  ' "$1"
+}
+
+# The README's first steps run as they are written there, each command copied from the README
+# with the output it shows; only the simulator's port (a free one for 10102) and the folder
+# (/tmp/first becomes one in the work folder) are changed.
+readme() {
+  local steps kind line port_line typed=() commands=() outputs=() get="" answer="" base=$PWD
+  steps=$(readme_steps "$here/../../README.md")
+  while IFS= read -r line; do
+    kind=${line%% *} line=${line#* }
+    case $kind in
+      SIM) port_line=$line ;;
+      TYPE) typed+=("$line") ;;
+      CMD) commands+=("$line") outputs+=("") ;;
+      OUT) outputs[${#outputs[@]} - 1]+="$line"$'\n' ;;
+      GET) get=$line ;;
+      ANSWER) answer=$line ;;
+    esac
+  done <<<"$steps"
+  if [ -z "${port_line-}" ] || [ "${#commands[@]}" -lt 5 ] || [ -z "$get" ]; then
+    echo "FAILED readme-steps: the first steps of README.md are not where they were:"
+    echo "$steps"
+    exit 1
+  fi
+
+  # The simulator as the README starts it, on a free port, answering on fd 4.
+  mkfifo sim.in sim.out
+  local started=${port_line/--port 10102/--port 0}
+  eval "${started/#zanplcsim/\"\$simulator\"} --quit-on-eof" <sim.in >sim.out 2>sim.err &
+  simulator_pid=$!
+  exec 3>sim.in 4<sim.out
+  read -r line <&4 || { echo "the simulator did not start:"; cat sim.err; exit 1; }
+  port=${line#ready port=} port=${port%% *}
+  for line in "${typed[@]}"; do sim "$line"; done
+
+  zanhost() { "${host[@]}" "$@"; }
+  local folder="$base/first" i got want status
+  for i in "${!commands[@]}"; do
+    line=${commands[$i]//\/tmp\/first/$folder}
+    line=${line//10102/$port}
+    # In this shell: the steps change its folder and environment as they would the user's.
+    eval "$line" >"$base/step.out" 2>"$base/step.err"
+    status=$?
+    got=$(sed 's/\r$//' "$base/step.out")
+    want=${outputs[$i]//\/tmp\/first/$folder}
+    want=${want%$'\n'}
+    if [ "$status" -eq 0 ] && [ "$got" = "$want" ]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "FAILED readme: $ ${commands[$i]} (exit $status)"
+      diff <(echo "$want") <(echo "$got") | sed 's/^/  /'
+      sed 's/^/  err: /' "$base/step.err" | head -10
+    fi
+  done
+  cd "$base" || exit 1
+  echo "$get" >&3
+  read -r line <&4
+  if [ "$line" = "$answer" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED readme: the simulator answers \"$get\" with \"$line\", the README says \"$answer\""
+  fi
+  simulator_stop
+}
+
 case $mode in
   commands) commands ;;
+  readme) readme ;;
   report) report ;;
   demo)
     chosen=()

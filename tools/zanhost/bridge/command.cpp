@@ -28,9 +28,9 @@ namespace {
 
 constexpr const char* kPasswordVariable = "ZANHOST_MQTT_PASSWORD";
 
-int Refuse(const std::string& line) {
+int Refuse(const std::string& line, int exitCode = kExitSetup) {
   std::fprintf(stderr, "zanhost: %s\n", line.c_str());
-  return kExitSetup;
+  return exitCode;
 }
 
 // A file named by an option, checked while the current folder is still the user's, and made
@@ -46,23 +46,13 @@ bool FileOf(const std::string& path, const char* option, const char* what, std::
   return true;
 }
 
-// The TLS files: a CA for any TLS; a client certificate and its key together, and with a CA.
+// The TLS files, each there (the options' pairing is checked before).
 bool TlsFiles(const BridgeOptions& options, MqttSettings& mqtt, std::string& error) {
   if (!options.tlsCa.empty() &&
       !FileOf(options.tlsCa, "--tls-ca", "CA certificate file", mqtt.caFile, error)) {
     return false;
   }
-  if (options.tlsCert.empty() != options.tlsKey.empty()) {
-    error = "--tls-cert and --tls-key go together: the client's certificate and its private key";
-    return false;
-  }
   if (options.tlsCert.empty()) return true;
-  if (options.tlsCa.empty()) {
-    error =
-        "--tls-cert needs --tls-ca: the CA certificates that the broker's certificate is "
-        "checked against";
-    return false;
-  }
   return FileOf(options.tlsCert, "--tls-cert", "client certificate file", mqtt.certFile, error) &&
          FileOf(options.tlsKey, "--tls-key", "private key file", mqtt.keyFile, error);
 }
@@ -152,7 +142,7 @@ int RunBridge(const BridgeOptions& options) {
   }
   MqttSettings mqtt;
   std::string error;
-  if (!ParseBrokerAddress(options.broker, mqtt, error)) return Refuse(error);
+  if (!ParseBrokerAddress(options.broker, mqtt, error)) return Refuse(error, kExitUsage);
   const std::string instance = std::to_string(options.host.instance);
   const std::string prefix = options.prefix.empty() ? "zandor/" + instance : options.prefix;
   SparkplugSettings node;
@@ -164,10 +154,22 @@ int RunBridge(const BridgeOptions& options) {
         !IsSparkplugId(node.node, "--node: the edge node id", error) ||
         (!node.primaryHost.empty() &&
          !IsSparkplugId(node.primaryHost, "--primary-host: the host id", error))) {
-      return Refuse(error);
+      return Refuse(error, kExitUsage);
     }
   } else if (!IsTopicPrefix(prefix, error)) {
-    return Refuse("--prefix: " + error);
+    return Refuse("--prefix: " + error, kExitUsage);
+  }
+  // A client certificate goes with its key, and with the CA that the broker is checked by.
+  if (options.tlsCert.empty() != options.tlsKey.empty()) {
+    return Refuse(
+        "--tls-cert and --tls-key go together: the client's certificate and its private key",
+        kExitUsage);
+  }
+  if (!options.tlsCert.empty() && options.tlsCa.empty()) {
+    return Refuse(
+        "--tls-cert needs --tls-ca: the CA certificates that the broker's certificate is checked "
+        "against",
+        kExitUsage);
   }
   std::vector<TagSpec> specs;
   std::error_code ignored;
@@ -182,7 +184,8 @@ int RunBridge(const BridgeOptions& options) {
   if (!mqtt.password.empty() && mqtt.username.empty()) {
     return Refuse(std::string(kPasswordVariable) +
                   " is set but no --username is given; MQTT takes a password only with a user "
-                  "name");
+                  "name",
+                  kExitUsage);
   }
   mqtt.clientId = options.clientId.empty()
                       ? "zanhost-" + instance + "-" + std::to_string(ProcessId())

@@ -5,6 +5,7 @@
 #include "address/tag_address.h"
 #include "core/driver_state.h"
 #include "read/transfer_values.h"
+#include "tags/value_check.h"
 
 namespace zanhost {
 namespace {
@@ -64,11 +65,6 @@ std::string StringContents(const PlacedTag& tag, int first, int last) {
 }
 
 }  // namespace
-
-int32_t StringRoom(int32_t kind, int32_t plcType, int32_t length) {
-  if (kind == zan::kKindCharacters && plcType != kPlcTypeS7) return 2 * (length / 2);
-  return length;
-}
 
 bool MemoryExtent(const PlacedTag& tag, int& first, int& last) {
   const int offset = tag.address & 0xFFFF;

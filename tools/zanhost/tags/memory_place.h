@@ -32,11 +32,6 @@ std::string MemoryPlace(const PlacedTag& tag);
 // (status tags).
 bool MemoryExtent(const PlacedTag& tag, int& first, int& last);
 
-// The characters that a string tag of `kind` ('S' or 'C') with the string length `length` of its
-// address can hold: `length`, except that a string without header on an S5 or a PLC of type 6
-// transfers whole words only, so an odd length loses its last character.
-int32_t StringRoom(int32_t kind, int32_t plcType, int32_t length);
-
 }  // namespace zanhost
 
 #endif  // ZAN_TOOLS_ZANHOST_TAGS_MEMORY_PLACE_H_

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "address/tag_address.h"
 #include "core/driver_state.h"
 #include "output/cp437.h"
 #include "output/json_writer.h"
 #include "output/utf8.h"
 #include "tags/host_types.h"
-#include "tags/memory_place.h"
 #include "tags/tag_values.h"
 
 namespace zanhost {
@@ -269,6 +269,11 @@ bool FitOne(const GivenValue& value, const TagShape& shape, std::string& out, st
 }
 
 }  // namespace
+
+int32_t StringRoom(int32_t kind, int32_t plcType, int32_t length) {
+  if (kind == zan::kKindCharacters && plcType != kPlcTypeS7) return 2 * (length / 2);
+  return length;
+}
 
 TagShape ShapeOfTag(int32_t hostType, int32_t kind, int32_t count, uint32_t bit,
                     const std::string& address, int32_t plcType) {

@@ -12,7 +12,7 @@
 //   strings   UTF-8 text whose characters are all in code page 437 (the PLC's), no zero
 //             character, at most the characters that the driver's transfer holds: the string
 //             length written in the address (one less for an odd length of a string without
-//             header on an S5 or type 6, tags/memory_place.h)
+//             header on an S5 or type 6, StringRoom)
 // Whole numbers are decimal (a fraction of zero and an exponent are allowed: 1e3) or 0x and up to
 // eight hexadecimal digits.
 #ifndef ZAN_TOOLS_ZANHOST_TAGS_VALUE_CHECK_H_
@@ -39,6 +39,11 @@ struct TagShape {
 // as an S7). A string tag holds what the driver's transfer of it holds (StringRoom).
 TagShape ShapeOfTag(int32_t hostType, int32_t kind, int32_t count, uint32_t bit,
                     const std::string& address, int32_t plcType);
+
+// The characters that a string tag of `kind` ('S' or 'C') with the string length `length` of its
+// address can hold: `length`, except that a string without header on an S5 or a PLC of type 6
+// transfers whole words only, so an odd length loses its last character.
+int32_t StringRoom(int32_t kind, int32_t plcType, int32_t length);
 
 // The string length of a string tag's address text: its last two characters, read as the driver
 // reads them (leading blanks skipped, digits up to the first other character); 0 when none.
