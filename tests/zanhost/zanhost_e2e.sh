@@ -236,7 +236,7 @@ commands() {
   fi
   run poll-bad-csv 3 '' 'cannot write the CSV file' -- \
     poll --tags tags.txt --count 1 --csv nothere/rows.csv -d conf
-  run poll-bad-report 3 '' 'cannot write the report .*nothere/r\.html' -- \
+  run poll-bad-report 3 '' 'cannot write the report .*nothere.r\.html' -- \
     poll --tags tags.txt --count 1 --report nothere/r.html -d conf
   if grep -q 'round 1' out.txt; then
     failed=$((failed + 1))

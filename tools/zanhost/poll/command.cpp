@@ -63,8 +63,9 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
                  "show (and write) a tag only when its value or result changed, the PLCs' line "
                  "only when a state changed");
   poll->add_option("--report", options.reportFile,
-                   "write an HTML page with a trend of each numeric tag and the PLC states when "
-                   "the poll ends");
+                   "write an HTML page with a trend of each numeric tag, the PLC states and "
+                   "their outages when the poll ends (the file is created before the first "
+                   "round)");
   AddHostOptions(poll, options.host);
   AcceptConfigFile(poll);
   return poll;
