@@ -2,10 +2,12 @@
 # Makes sure that the Debian packages a job needs are installed.
 #
 #   scripts/install-deps.sh demo   what the demo needs (native release build), and the MQTT
-#                                  library, broker and clients of zanhost bridge
+#                                  library (with OpenSSL's headers for its TLS), broker and clients
+#                                  of zanhost bridge, and protobuf for its Sparkplug B payload
 #   scripts/install-deps.sh test   what every test needs (native, Windows cross build, wine and a
 #                                  virtual X display for the dialog, tshark for the wire check,
-#                                  chromium for the poll report, fuzzing)
+#                                  chromium for the poll report, fuzzing, openssl for the bridge's
+#                                  test certificates, systemd-analyze for its unit file)
 #
 # As root, installs what is missing with apt-get. Otherwise prints exactly what is missing, with the
 # command that installs it, and fails.
@@ -13,11 +15,12 @@ set -euo pipefail
 
 job=${1:-test}
 packages=(cmake ninja-build g++ libcli11-dev libbenchmark-dev
-          libmosquitto-dev mosquitto mosquitto-clients)
+          libmosquitto-dev mosquitto mosquitto-clients libssl-dev
+          libprotobuf-dev protobuf-compiler)
 if [ "$job" = test ]; then
   packages+=(googletest libgtest-dev clang libclang-rt-14-dev
              g++-mingw-w64-i686 wine wine32:i386
-             xvfb xauth x11-apps imagemagick tshark chromium)
+             xvfb xauth x11-apps imagemagick tshark chromium openssl systemd)
 fi
 
 installed() {

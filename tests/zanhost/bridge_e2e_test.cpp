@@ -270,6 +270,10 @@ TEST_F(BridgeTest, ASetKeptByTheBrokerIsNotCarriedOutAtTheNextConnection) {
             std::string::npos);
   EXPECT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "1234"}}), from));
   EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 04 D2");
+  // Refused once: the bridge cleared it from the broker's store.
+  Subscriber later(broker_->port(), kWait);
+  EXPECT_TRUE(later.WaitFor("zandor/1/status", Is("online"), kWait));
+  EXPECT_FALSE(later.WaitFor("zandor/1/tags/speed/set", Fields({}), 0.5));
 }
 
 TEST_F(BridgeTest, TheMasterStoppedMovesItsTagsToTheBackup) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "bridge/json_reader.h"
@@ -29,6 +30,8 @@ Clock::time_point After(double seconds) {
          std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
+}  // namespace
+
 int FreePort() {
   uint16_t port = 0;
   net::Socket listener = net::kNoSocket;
@@ -36,8 +39,6 @@ int FreePort() {
   net::Close(listener);
   return port;
 }
-
-}  // namespace
 
 Program::~Program() {
   if (pid_ > 0) {
@@ -104,9 +105,16 @@ Broker::Broker(const std::string& folder) : folder_(folder) {}
 
 bool Broker::Start(int port) {
   port_ = port != 0 ? port : FreePort();
+  std::ostringstream configuration;
+  configuration << "listener " << port_ << " 127.0.0.1\n"
+                << "allow_anonymous true\npersistence false\n";
+  return StartWith(configuration.str(), port_);
+}
+
+bool Broker::StartWith(const std::string& text, int plainPort) {
+  port_ = plainPort;
   const std::string configuration = folder_ + "/mosquitto.conf";
-  std::ofstream(configuration) << "listener " << port_ << " 127.0.0.1\n"
-                               << "allow_anonymous true\npersistence false\n";
+  std::ofstream(configuration) << text;
   if (port_ == 0 ||
       !program_.Start({ProgramPath(), "-c", configuration}, folder_ + "/broker.log")) {
     return false;
@@ -129,7 +137,7 @@ void Broker::Stop() {
   program_.Wait(10);
 }
 
-Subscriber::Subscriber(int port, double seconds) {
+Subscriber::Subscriber(int port, double seconds, const std::string& pattern) : pattern_(pattern) {
   client_ = mosquitto_new(nullptr, true, this);
   if (client_ == nullptr) return;
   mosquitto_connect_callback_set(client_, OnConnect);
@@ -150,8 +158,10 @@ Subscriber::~Subscriber() {
   mosquitto_destroy(client_);
 }
 
-void Subscriber::OnConnect(mosquitto* client, void*, int code) {
-  if (code == 0) mosquitto_subscribe(client, nullptr, "zandor/#", 1);
+void Subscriber::OnConnect(mosquitto* client, void* self, int code) {
+  if (code == 0) {
+    mosquitto_subscribe(client, nullptr, static_cast<Subscriber*>(self)->pattern_.c_str(), 1);
+  }
 }
 
 void Subscriber::OnSubscribe(mosquitto*, void* self, int, int, const int*) {
@@ -188,6 +198,13 @@ bool Subscriber::WaitFor(const std::string& topic, const std::function<bool(cons
     }
     return false;
   });
+}
+
+std::vector<Message> Subscriber::Messages(std::size_t from) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (from >= messages_.size()) return {};
+  return std::vector<Message>(messages_.begin() + static_cast<std::ptrdiff_t>(from),
+                              messages_.end());
 }
 
 std::size_t Subscriber::count() {

@@ -46,6 +46,9 @@ class Broker {
   explicit Broker(const std::string& folder);
   // Starts it on `port` (a free one the first time) and waits until it takes connections.
   bool Start(int port = 0);
+  // Starts it with a configuration of the caller's, whose plain listener on 127.0.0.1 is
+  // `plainPort`, and waits until that takes connections.
+  bool StartWith(const std::string& configuration, int plainPort);
   void Stop();
   int port() const { return port_; }
 
@@ -55,17 +58,20 @@ class Broker {
   Program program_;
 };
 
+// A TCP port of 127.0.0.1 that nothing listens on just now.
+int FreePort();
+
 struct Message {
   std::string topic;
   std::string payload;
   bool retained = false;
 };
 
-// A client that subscribes to zandor/# and keeps every message.
+// A client that subscribes to `pattern` (zandor/# by default) and keeps every message.
 class Subscriber {
  public:
   // Connects and subscribes, waiting at most `seconds`; check connected().
-  Subscriber(int port, double seconds);
+  Subscriber(int port, double seconds, const std::string& pattern = "zandor/#");
   ~Subscriber();
   Subscriber(const Subscriber&) = delete;
   Subscriber& operator=(const Subscriber&) = delete;
@@ -77,6 +83,8 @@ class Subscriber {
   bool WaitFor(const std::string& topic, const std::function<bool(const Message&)>& check,
                double seconds, Message* found = nullptr, std::size_t from = 0);
   std::size_t count();
+  // The messages so far, from the `from`th on.
+  std::vector<Message> Messages(std::size_t from = 0);
   bool Publish(const std::string& topic, const std::string& payload, bool retain = false);
 
  private:
@@ -85,6 +93,7 @@ class Subscriber {
   static void OnMessage(mosquitto*, void* self, const mosquitto_message* message);
 
   mosquitto* client_ = nullptr;
+  std::string pattern_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Message> messages_;

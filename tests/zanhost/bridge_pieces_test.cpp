@@ -228,11 +228,17 @@ TEST(BridgeMessagesTest, TopicsAndPayloads) {
 TEST(BridgeMessagesTest, NamesThatCannotBeTopicLevels) {
   std::string why;
   EXPECT_TRUE(IsTopicLevel("tank level", why));
-  for (const char* name : {"", "a/b", "a+", "#", "a\tb"})
+  EXPECT_TRUE(IsTopicLevel("k\xc3\xbchl", why));  // UTF-8
+  // "k\xfchl": a name from a tag file saved as Latin-1, which no broker takes.
+  for (const char* name : {"", "a/b", "a+", "#", "a\tb", "k\xfchl", "\xc3"})
     EXPECT_FALSE(IsTopicLevel(name, why)) << name;
+  EXPECT_TRUE(IsTopicLevel("k\xc3\xbchl", why));
+  EXPECT_FALSE(IsTopicLevel("k\xfchl", why));
+  EXPECT_NE(why.find("no UTF-8"), std::string::npos) << why;
   EXPECT_TRUE(IsTopicPrefix("plant/line 2", why));
-  for (const char* prefix : {"", "a/", "/a", "a//b", "a/+", "$SYS/x"})
+  for (const char* prefix : {"", "a/", "/a", "a//b", "a/+", "$SYS/x", "halle/k\xfchl"})
     EXPECT_FALSE(IsTopicPrefix(prefix, why)) << prefix;
+  EXPECT_EQ(why, "the prefix is no UTF-8 text");
 }
 
 TEST(BridgeMessagesTest, TimesAreUtcWithMilliseconds) {
@@ -290,8 +296,13 @@ class ScriptedSession : public MqttSession {
     }
     return state_;
   }
-  bool Publish(const std::string&, const std::string&, int, bool) override { return true; }
+  bool Publish(const std::string&, const std::string&, int, bool, std::string&) override {
+    return true;
+  }
   bool Subscribe(const std::string&, int) override { return true; }
+  bool SetWill(const std::string&, const std::string&, int, bool, std::string&) override {
+    return true;
+  }
   bool AllDelivered() const override { return true; }
   void Disconnect() override { state_ = MqttState::kDown; }
   MqttState state() const override { return state_; }

@@ -15,6 +15,7 @@
 #include "poll/command.h"
 #include "probe/command.h"
 #include "session/driver_library.h"
+#include "session/host_options.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"zanhost: drives the ZanDOR driver library as the SCADA host does"};
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   std::string driverFile = zan::platform::kDriverLibrary;
   app.add_option("--driver", driverFile, "driver library to load (beside zanhost by default)")
       ->capture_default_str();
+  zanhost::AddConfigFileOption(app);
 
   zanhost::InfoOptions infoOptions;
   CLI::App* info = zanhost::AddInfoCommand(app, infoOptions);

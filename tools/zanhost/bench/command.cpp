@@ -15,6 +15,7 @@
 #include "os/host_platform.h"
 #include "output/json_writer.h"
 #include "output/result_words.h"
+#include "session/host_options.h"
 #include "tags/host_types.h"
 
 namespace zanhost {
@@ -219,6 +220,7 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
       ->check(CLI::Range(0, 64))
       ->capture_default_str();
   bench->add_flag("--json", options.json, "one JSON object instead of the text");
+  AcceptConfigFile(bench);
   return bench;
 }
 

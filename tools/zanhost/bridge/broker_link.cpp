@@ -1,11 +1,15 @@
 #include "bridge/broker_link.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zanhost {
 
-BrokerLink::BrokerLink(MqttSession& session, Clock clock, Sleep sleep)
-    : session_(session), clock_(std::move(clock)), sleep_(std::move(sleep)) {}
+BrokerLink::BrokerLink(MqttSession& session, Clock clock, Sleep sleep, BeforeAttempt beforeAttempt)
+    : session_(session),
+      clock_(std::move(clock)),
+      sleep_(std::move(sleep)),
+      beforeAttempt_(std::move(beforeAttempt)) {}
 
 double BrokerLink::RetryIn() const {
   if (session_.state() != MqttState::kDown) return 0;
@@ -24,6 +28,13 @@ void BrokerLink::Down(const std::string& reason, bool wasUp, std::vector<LinkEve
   events.push_back(event);
 }
 
+void BrokerLink::Drop(const std::string& reason, std::vector<LinkEvent>& events) {
+  const bool wasUp = up_;
+  session_.Disconnect();
+  pause_ = 0;
+  Down(reason, wasUp, events);
+}
+
 void BrokerLink::Serve(double seconds, std::vector<MqttMessage>& received,
                        std::vector<LinkEvent>& events) {
   const double now = clock_();
@@ -32,6 +43,7 @@ void BrokerLink::Serve(double seconds, std::vector<MqttMessage>& received,
       sleep_(std::min(seconds, nextAttempt_ - now));
       return;
     }
+    if (beforeAttempt_) beforeAttempt_();
     std::string error;
     if (!session_.StartConnect(error)) {
       Down(error, false, events);
@@ -40,7 +52,8 @@ void BrokerLink::Serve(double seconds, std::vector<MqttMessage>& received,
     attemptStarted_ = now;
   }
   std::string error;
-  const int milliseconds = static_cast<int>(std::max(0.0, seconds) * 1000);
+  // Rounded up: a wait of a fraction of a millisecond must not come back at once.
+  const int milliseconds = static_cast<int>(std::ceil(std::max(0.0, seconds) * 1000));
   const MqttState state = session_.Service(milliseconds, received, error);
   if (state == MqttState::kDown) {
     Down(error.empty() ? "connection closed" : error, up_, events);

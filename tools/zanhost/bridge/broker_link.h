@@ -1,7 +1,8 @@
 // The bridge's link to its broker over an MqttSession: connects, notices a lost connection, and
 // connects again after a pause that doubles from 1 s up to 30 s; each connection that comes up
 // starts the pauses over. An attempt that brings no answer within kConnectSeconds counts as failed.
-// The clock and the sleep are the caller's, so that the pauses are tried without waiting.
+// Before each attempt the caller's hook runs (it sets the last will of that connection). The clock
+// and the sleep are the caller's, so that the pauses are tried without waiting.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_BROKER_LINK_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_BROKER_LINK_H_
 
@@ -33,11 +34,17 @@ class BrokerLink {
   using Clock = std::function<double()>;      // seconds, monotonic
   using Sleep = std::function<void(double)>;  // waits that many seconds
 
-  BrokerLink(MqttSession& session, Clock clock, Sleep sleep);
+  using BeforeAttempt = std::function<void()>;
+
+  BrokerLink(MqttSession& session, Clock clock, Sleep sleep, BeforeAttempt beforeAttempt = {});
 
   // Moves the link along for at most `seconds`: an attempt when one is due, the session's network
   // work, or the pause until the next attempt. Appends the messages received and what happened.
   void Serve(double seconds, std::vector<MqttMessage>& received, std::vector<LinkEvent>& events);
+
+  // Ends a connection on purpose (a clean disconnect, so no last will) and connects again after
+  // the first pause; appends the event that says why.
+  void Drop(const std::string& reason, std::vector<LinkEvent>& events);
 
   bool connected() const { return session_.state() == MqttState::kConnected; }
   // Seconds until the next attempt while waiting for one, else 0.
@@ -51,6 +58,7 @@ class BrokerLink {
   MqttSession& session_;
   Clock clock_;
   Sleep sleep_;
+  BeforeAttempt beforeAttempt_;
   bool up_ = false;         // connected at the last look
   double nextAttempt_ = 0;  // while down
   double attemptStarted_ = 0;

@@ -6,11 +6,17 @@
 #include <map>
 
 #include "bridge/command.h"
+#include "bridge/json_face.h"
 #include "bridge/loop.h"
 #include "bridge/messages.h"
+#include "bridge/sparkplug/node.h"
+#include "bridge/sparkplug/payload.h"
+#include "bridge/sparkplug/topics.h"
 #include "os/host_platform.h"
+#include "os/reload_signal.h"
 #include "output/live_screen.h"
 #include "output/result_words.h"
+#include "output/wall_time.h"
 #include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
 #include "session/tag_report.h"
@@ -27,24 +33,44 @@ int Refuse(const std::string& line, int exitCode = kExitSetup) {
   return exitCode;
 }
 
-// Every tag name becomes a topic level, once.
-bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, std::string& error) {
-  std::map<std::string, int> lines;
-  for (const TagSpec& spec : specs) {
-    const std::string where = "tag file " + file + ", line " + std::to_string(spec.line) + ": ";
-    std::string why;
-    if (!IsTopicLevel(spec.name, why)) {
-      error = where + "the tag name cannot be a level of an MQTT topic: " + why;
-      return false;
-    }
-    const auto [earlier, fresh] = lines.emplace(spec.name, spec.line);
-    if (!fresh) {
-      error = where + "the tag name \"" + spec.name + "\" is taken by line " +
-              std::to_string(earlier->second) + "; each tag has a topic of its own";
-      return false;
-    }
+// A file named by an option, checked while the current folder is still the user's, and made
+// absolute (Init moves to the configuration's folder).
+bool FileOf(const std::string& path, const char* option, const char* what, std::string& absolute,
+            std::string& error) {
+  std::error_code ignored;
+  if (!std::filesystem::is_regular_file(path, ignored)) {
+    error = std::string("the ") + what + " " + path + " of " + option + " is not there";
+    return false;
   }
+  absolute = std::filesystem::absolute(path, ignored).string();
   return true;
+}
+
+// The TLS files, each there (the options' pairing is checked before).
+bool TlsFiles(const BridgeOptions& options, MqttSettings& mqtt, std::string& error) {
+  if (!options.tlsCa.empty() &&
+      !FileOf(options.tlsCa, "--tls-ca", "CA certificate file", mqtt.caFile, error)) {
+    return false;
+  }
+  if (options.tlsCert.empty()) return true;
+  return FileOf(options.tlsCert, "--tls-cert", "client certificate file", mqtt.certFile, error) &&
+         FileOf(options.tlsKey, "--tls-key", "private key file", mqtt.keyFile, error);
+}
+
+// "10.0.0.10" from the driver's version line at Init ("... Version : 10,0,0,10, compiled on ...").
+std::string DriverVersion(const std::vector<std::string>& initLog) {
+  const std::string mark = "Version : ";
+  for (const std::string& line : initLog) {
+    const std::size_t at = line.find(mark);
+    if (at == std::string::npos) continue;
+    std::string version = line.substr(at + mark.size());
+    version = version.substr(0, version.find(", "));
+    for (char& c : version) {
+      if (c == ',') c = '.';
+    }
+    return version;
+  }
+  return "";
 }
 
 }  // namespace
@@ -64,24 +90,43 @@ CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options) {
   bridge->add_option("--interval", options.interval, "seconds between rounds")
       ->check(CLI::Range(0.0, 3600.0))
       ->capture_default_str();
-  bridge->add_option("--prefix", options.prefix, "topic prefix (default zandor/<instance>)");
-  bridge->add_option("--qos", options.qos, "MQTT quality of service of every message")
-      ->check(CLI::IsMember({0, 1, 2}))
-      ->capture_default_str();
+  CLI::Option* prefix =
+      bridge->add_option("--prefix", options.prefix, "topic prefix (default zandor/<instance>)");
+  CLI::Option* qos =
+      bridge->add_option("--qos", options.qos, "MQTT quality of service of every message")
+          ->check(CLI::IsMember({0, 1, 2}))
+          ->capture_default_str();
   bridge->add_option("--client-id", options.clientId,
                      "MQTT client id (default zanhost-<instance>-<process id>)");
   bridge->add_option("--username", options.username, "MQTT user name");
   bridge->add_option("--tls-ca", options.tlsCa,
                      "file of CA certificates: connect with TLS and check the broker by them");
+  bridge->add_option(
+      "--tls-cert", options.tlsCert,
+      "the client's certificate (PEM), for a broker that wants one (with --tls-key)");
+  bridge->add_option("--tls-key", options.tlsKey, "the private key of --tls-cert (PEM)");
   bridge
       ->add_option("--refresh", options.refresh,
                    "seconds: every tag is published at least this often, changed or not")
       ->check(CLI::Range(0.1, 86400.0))
       ->capture_default_str();
   AddReconnectOption(bridge, options.reconnect);
+  CLI::Option* sparkplug = bridge->add_option(
+      "--sparkplug", options.sparkplugGroup,
+      "be a Sparkplug B edge node of this group (its id) instead of publishing JSON topics");
+  bridge
+      ->add_option("--node", options.node, "the Sparkplug edge node id (default zandor-<instance>)")
+      ->needs(sparkplug);
+  bridge
+      ->add_option("--primary-host", options.primaryHost,
+                   "publish Sparkplug births only while this primary host's STATE says online")
+      ->needs(sparkplug);
   bridge->add_flag("--json", options.json, "one JSON object an event instead of lines");
   bridge->add_flag("--plain", options.plain, "plain lines even on a terminal");
+  // Sparkplug B fixes its topics and the quality of service of each message.
+  sparkplug->excludes(prefix)->excludes(qos);
   AddHostOptions(bridge, options.host);
+  AcceptConfigFile(bridge);
   return bridge;
 }
 
@@ -91,24 +136,48 @@ int RunBridge(const BridgeOptions& options) {
     MakeMqttSession(MqttSettings{}, error);
     return Refuse(error);
   }
+  const bool sparkplug = !options.sparkplugGroup.empty();
+  if (sparkplug && !HasSparkplugSupport()) {
+    return Refuse("--sparkplug: this build of zanhost has no protobuf for the Sparkplug B payload");
+  }
   MqttSettings mqtt;
   std::string error;
   if (!ParseBrokerAddress(options.broker, mqtt, error)) return Refuse(error, kExitUsage);
-  const std::string prefix =
-      options.prefix.empty() ? "zandor/" + std::to_string(options.host.instance) : options.prefix;
-  if (!IsTopicPrefix(prefix, error)) return Refuse("--prefix: " + error, kExitUsage);
-  std::vector<TagSpec> specs;
-  // Files before Init, which changes the current folder.
-  if (!ReadTagFile(options.tagFile, specs, error) ||
-      !CheckTagNames(options.tagFile, specs, error)) {
-    return Refuse(error);
-  }
-  std::error_code ignored;
-  if (!options.tlsCa.empty()) {
-    if (!std::filesystem::is_regular_file(options.tlsCa, ignored)) {
-      return Refuse("the CA certificate file " + options.tlsCa + " of --tls-ca is not there");
+  const std::string instance = std::to_string(options.host.instance);
+  const std::string prefix = options.prefix.empty() ? "zandor/" + instance : options.prefix;
+  SparkplugSettings node;
+  if (sparkplug) {
+    node.group = options.sparkplugGroup;
+    node.node = options.node.empty() ? "zandor-" + instance : options.node;
+    node.primaryHost = options.primaryHost;
+    if (!IsSparkplugId(node.group, "--sparkplug: the group id", error) ||
+        !IsSparkplugId(node.node, "--node: the edge node id", error) ||
+        (!node.primaryHost.empty() &&
+         !IsSparkplugId(node.primaryHost, "--primary-host: the host id", error))) {
+      return Refuse(error, kExitUsage);
     }
-    mqtt.caFile = std::filesystem::absolute(options.tlsCa, ignored).string();
+  } else if (!IsTopicPrefix(prefix, error)) {
+    return Refuse("--prefix: " + error, kExitUsage);
+  }
+  // A client certificate goes with its key, and with the CA that the broker is checked by.
+  if (options.tlsCert.empty() != options.tlsKey.empty()) {
+    return Refuse(
+        "--tls-cert and --tls-key go together: the client's certificate and its private key",
+        kExitUsage);
+  }
+  if (!options.tlsCert.empty() && options.tlsCa.empty()) {
+    return Refuse(
+        "--tls-cert needs --tls-ca: the CA certificates that the broker's certificate is checked "
+        "against",
+        kExitUsage);
+  }
+  std::vector<TagSpec> specs;
+  std::error_code ignored;
+  // Files before Init, which changes the current folder.
+  const std::string tagFile = std::filesystem::absolute(options.tagFile, ignored).string();
+  if (!ReadTagFile(options.tagFile, specs, error) ||
+      !CheckTagNames(options.tagFile, specs, error) || !TlsFiles(options, mqtt, error)) {
+    return Refuse(error);
   }
   mqtt.username = options.username;
   mqtt.password = GetEnvironment(kPasswordVariable);
@@ -118,54 +187,79 @@ int RunBridge(const BridgeOptions& options) {
                   "name",
                   kExitUsage);
   }
-  mqtt.clientId = options.clientId.empty() ? "zanhost-" + std::to_string(options.host.instance) +
-                                                 "-" + std::to_string(ProcessId())
-                                           : options.clientId;
+  mqtt.clientId = options.clientId.empty()
+                      ? "zanhost-" + instance + "-" + std::to_string(ProcessId())
+                      : options.clientId;
   mqtt.qos = options.qos;
-  mqtt.willTopic = StatusTopic(prefix);
-  mqtt.willPayload = kOffline;
-  mqtt.willRetain = true;
-  std::unique_ptr<MqttSession> session = MakeMqttSession(mqtt, error);
-  if (session == nullptr) return Refuse(error);
+  if (!sparkplug) {
+    // The Sparkplug node sets its will before each connection (a new bdSeq each time).
+    mqtt.willTopic = StatusTopic(prefix);
+    mqtt.willPayload = kOffline;
+    mqtt.willRetain = true;
+  }
 
   HostSession host(options.host);
   if (!host.Init()) return kExitSetup;
-  BridgeTable table(host);
+  // No step of a round may hold the link for a quarter of the keepalive.
+  mqtt.keepAliveSeconds = KeepAliveSeconds(host.timeoutMs());
+  std::unique_ptr<MqttSession> session = MakeMqttSession(mqtt, error);
+  if (session == nullptr) return Refuse(error);
+  SessionDriver driver(host);
+  BridgeTable table(driver);
   table.Define(specs);
   for (const BridgeTag& tag : table.tags()) {
     if (!tag.defined) ReportRefusal(host, tag.tag);
   }
-  WarnOfMissingHeartbeats(host, options.tagFile);
+  WarnOfMissingHeartbeats(host, tagFile);
 
   BridgeSettings settings;
-  settings.prefix = prefix;
   settings.broker = (mqtt.host.find(':') != std::string::npos ? "[" + mqtt.host + "]" : mqtt.host) +
                     ":" + std::to_string(mqtt.port);
-  settings.qos = options.qos;
   settings.interval = options.interval;
-  settings.refresh = options.refresh;
+  settings.statusEvery = options.refresh;
   settings.reconnect = options.reconnect;
-  settings.showLog = !options.host.quiet;
+  settings.tagFile = tagFile;
+  // Plain lines where standard output is no terminal: a service's journal, a file, a pipe.
   BridgeConsole console(options.json                    ? BridgeConsole::Mode::kJson
                         : !options.plain && CanRedraw() ? BridgeConsole::Mode::kTerminal
-                                                        : BridgeConsole::Mode::kPlain);
+                                                        : BridgeConsole::Mode::kPlain,
+                        !options.host.quiet);
+  const std::string under =
+      sparkplug ? "as Sparkplug B node " + node.group + "/" + node.node : "under " + prefix + "/";
   JsonObject started;
   started.Add("event", "started")
       .Add("tags", static_cast<int>(table.tags().size()))
       .Add("refusedTags", table.refused())
       .Add("plcs", static_cast<int>(table.plcs().size()))
       .Add("broker", settings.broker)
-      .Add("prefix", prefix)
+      .Add(sparkplug ? "sparkplug" : "prefix", sparkplug ? node.group + "/" + node.node : prefix)
       .Add("interval", options.interval);
   char every[32];
   std::snprintf(every, sizeof every, "%g", options.interval);
   console.Event("bridge of " + std::to_string(table.tags().size()) + " tags (" +
                     std::to_string(table.refused()) + " refused) and " +
-                    std::to_string(table.plcs().size()) + " PLCs to " + settings.broker +
-                    " under " + prefix + "/, every " + every + " s; Ctrl-C stops",
+                    std::to_string(table.plcs().size()) + " PLCs to " + settings.broker + " " +
+                    under + ", every " + every + " s; Ctrl-C stops",
                 started);
   CatchInterrupt();
-  Bridge bridge(settings, host, table, *session, console);
+  CatchReloadSignal();
+  BridgeClock clock;
+  clock.now = MonotonicSeconds;
+  clock.sleep = [](double seconds) { Pause(seconds); };
+  clock.stopRequested = Interrupted;
+  clock.takeReloadRequest = TakeReloadRequest;
+  JsonFaceSettings json;
+  json.prefix = prefix;
+  json.qos = options.qos;
+  json.refresh = options.refresh;
+  node.driverName = host.info().driverName != nullptr ? host.info().driverName : "";
+  node.driverVersion = DriverVersion(host.initLog());
+  Bridge bridge(settings, driver, table, *session, console, clock,
+                [&](BridgeContext& context) -> std::unique_ptr<BridgeFace> {
+                  if (sparkplug)
+                    return std::make_unique<SparkplugNode>(context, node, NowMilliseconds);
+                  return std::make_unique<JsonFace>(context, json, MonotonicSeconds);
+                });
   bridge.Run();
   return kExitOk;
 }

@@ -26,6 +26,9 @@ std::string StatusLineText(const BridgeStatus& status) {
   text += " | " + std::string(round) + " | " + Count(status.writes, "write", "writes");
   if (status.refusedWrites > 0) text += ", " + std::to_string(status.refusedWrites) + " refused";
   if (status.failedWrites > 0) text += ", " + std::to_string(status.failedWrites) + " failed";
+  if (status.failedPublishes > 0) {
+    text += " | " + Count(status.failedPublishes, "publish failed", "publishes failed");
+  }
   if (status.linksDown > 0) {
     text += " | " + Count(status.linksDown, "link down", "links down");
     if (!status.warmStart.empty()) text += ", " + status.warmStart;
@@ -42,6 +45,7 @@ void AddStatusFields(JsonObject& object, const BridgeStatus& status) {
       .Add("writes", status.writes)
       .Add("refusedWrites", status.refusedWrites)
       .Add("failedWrites", status.failedWrites)
+      .Add("failedPublishes", status.failedPublishes)
       .Add("linksDown", status.linksDown);
   if (!status.warmStart.empty()) object.Add("warmStart", status.warmStart);
 }
@@ -81,6 +85,12 @@ void BridgeConsole::Log(const std::string& line) {
   std::fprintf(stderr, "log: %s\n", line.c_str());
   std::fflush(stderr);
   DrawStatusLine();
+}
+
+void BridgeConsole::DriverLog(const std::vector<std::string>& lines) {
+  if (!driverLog_) return;
+  for (const std::string& line : lines)
+    Log(line);
 }
 
 void BridgeConsole::Status(const BridgeStatus& status) {

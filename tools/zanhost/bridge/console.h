@@ -7,6 +7,7 @@
 #define ZAN_TOOLS_ZANHOST_BRIDGE_CONSOLE_H_
 
 #include <string>
+#include <vector>
 
 #include "output/json_writer.h"
 
@@ -20,7 +21,8 @@ struct BridgeStatus {
   double roundMilliseconds = 0;  // the last round's
   int writes = 0;                // done
   int refusedWrites = 0;
-  int failedWrites = 0;  // unreachable or refused by the PLC
+  int failedWrites = 0;     // unreachable or refused by the PLC
+  int failedPublishes = 0;  // messages the MQTT session would not take
   int linksDown = 0;
   std::string warmStart;  // "warm start every 5 s" while a link is down
 };
@@ -32,13 +34,16 @@ void AddStatusFields(JsonObject& object, const BridgeStatus& status);
 class BridgeConsole {
  public:
   enum class Mode { kTerminal, kPlain, kJson };
-  explicit BridgeConsole(Mode mode) : mode_(mode) {}
+  // `driverLog`: the driver's log lines are shown (not with -q).
+  explicit BridgeConsole(Mode mode, bool driverLog = true) : mode_(mode), driverLog_(driverLog) {}
 
   // An event: `text` for the lines, `json` (its "event" name and fields) for --json. The time is
   // added to both.
   void Event(const std::string& text, const JsonObject& json);
   // A line of the driver's log.
   void Log(const std::string& line);
+  // Lines of the driver's log, unless they are turned off.
+  void DriverLog(const std::vector<std::string>& lines);
   // The status: redrawn in place on a terminal, an event ("status") otherwise.
   void Status(const BridgeStatus& status);
   // Leaves the status line behind, for what follows.
@@ -51,6 +56,7 @@ class BridgeConsole {
   void DrawStatusLine();
 
   Mode mode_;
+  bool driverLog_;
   std::string statusLine_;  // on the terminal, under the events
   bool shown_ = false;
 };

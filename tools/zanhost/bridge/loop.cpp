@@ -1,45 +1,68 @@
 #include "bridge/loop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
-#include "bridge/messages.h"
-#include "output/live_screen.h"
 #include "output/result_words.h"
 
 namespace zanhost {
 
 namespace {
 
-constexpr double kSliceSeconds = 0.05;     // the longest wait before Ctrl-C is looked at
-constexpr double kServeDuringRound = 0.2;  // a long round lets the broker's link move this often
-constexpr double kTerminalRedraw = 0.25;   // the status line on a terminal
-constexpr double kOfflineDeliverySeconds = 2;
+constexpr double kSliceSeconds = 0.05;    // the longest wait before a stop request is looked at
+constexpr double kTerminalRedraw = 0.25;  // the status line on a terminal
+constexpr double kGoodbyeDeliverySeconds = 2;
+constexpr int kDefaultKeepAliveSeconds = 30;
+// A warm start of a master/backup pair connects both and restarts both: four time-outs at most.
+constexpr int kTimeoutsPerStep = 4;
+constexpr int kStepsPerKeepAlive = 4;
 
 }  // namespace
 
-Bridge::Bridge(const BridgeSettings& settings, HostSession& session, BridgeTable& table,
-               MqttSession& mqtt, BridgeConsole& console)
+int KeepAliveSeconds(int driverTimeoutMs) {
+  const double step = kTimeoutsPerStep * (std::max(0, driverTimeoutMs) / 1000.0);
+  const double seconds = std::ceil(kStepsPerKeepAlive * step);
+  // MQTT carries the keepalive in 16 bits.
+  return static_cast<int>(std::clamp(seconds, double{kDefaultKeepAliveSeconds}, 65535.0));
+}
+
+Bridge::Bridge(const BridgeSettings& settings, BridgeDriver& driver, BridgeTable& table,
+               MqttSession& mqtt, BridgeConsole& console, const BridgeClock& clock,
+               const FaceMaker& makeFace)
     : settings_(settings),
-      session_(session),
+      driver_(driver),
       table_(table),
       mqtt_(mqtt),
       console_(console),
-      link_(mqtt, MonotonicSeconds, [](double seconds) { Pause(seconds); }),
+      clock_(clock),
+      publisher_(mqtt, console, status_),
+      context_{mqtt,
+               publisher_,
+               driver,
+               table,
+               console,
+               status_,
+               [this] { ServeIfDue(); },
+               [this](const std::string& reason) { link_.Drop(reason, linkEvents_); }},
+      face_(makeFace(context_)),
+      link_(mqtt, clock.now, clock.sleep, [this] { face_->BeforeConnect(); }),
       warmStarts_(settings.reconnect) {
   status_.tags = static_cast<int>(table.tags().size());
   status_.refusedTags = table.refused();
 }
 
 void Bridge::Run() {
-  double nextRound = MonotonicSeconds();
-  while (!Interrupted()) {
-    if (MonotonicSeconds() >= nextRound) {
+  double nextRound = clock_.now();
+  while (!clock_.stopRequested()) {
+    if (clock_.takeReloadRequest && clock_.takeReloadRequest()) Reload();
+    if (clock_.now() >= nextRound) {
       Round();
-      nextRound = std::max(nextRound + settings_.interval, MonotonicSeconds());
+      nextRound = std::max(nextRound + settings_.interval, clock_.now());
       ShowStatus(false);
     }
-    Serve(std::min(kSliceSeconds, std::max(0.0, nextRound - MonotonicSeconds())));
+    Serve(std::min(kSliceSeconds, std::max(0.0, nextRound - clock_.now())));
+    HandleLinkEvents();
     HandleMessages();
     ShowStatus(false);
   }
@@ -47,27 +70,26 @@ void Bridge::Run() {
 }
 
 void Bridge::Round() {
-  const double start = MonotonicSeconds();
+  const double start = clock_.now();
   WarmStarts(start);
   for (BridgeTag& tag : table_.tags()) {
     table_.Read(tag);
     // Many tags or slow PLCs make a long round; the broker's link must not starve meanwhile (the
     // writes that arrive wait for the end of the round).
-    if (MonotonicSeconds() - lastServed_ > kServeDuringRound) Serve(0);
+    ServeIfDue();
+    HandleLinkEvents();
   }
   table_.UpdatePlcs();
-  ShowLog(session_.TakeLog(false));
+  console_.DriverLog(driver_.TakeLog());
   ++status_.rounds;
-  status_.roundMilliseconds = (MonotonicSeconds() - start) * 1000;
+  status_.roundMilliseconds = (clock_.now() - start) * 1000;
   status_.linksDown = 0;
   for (BridgePlc& plc : table_.plcs()) {
     status_.linksDown += plc.down ? 1 : 0;
     ShowPlc(plc);
-    PublishPlc(plc, false);
   }
   status_.warmStart = warmStarts_.Note(true);
-  for (BridgeTag& tag : table_.tags())
-    PublishTag(tag, false);
+  face_->RoundDone();
 }
 
 void Bridge::WarmStarts(double now) {
@@ -76,13 +98,20 @@ void Bridge::WarmStarts(double now) {
   for (const BridgePlc& plc : table_.plcs()) {
     if (!plc.state.empty()) down[plc.plc.number] = plc.down;
   }
-  const WarmStartFunction warmStart = [this](int32_t& plc) { return session_.WarmStart(plc); };
+  // Each warm start of a PLC that does not answer takes up to a few time-outs: the link is served
+  // between them, however many PLCs are down.
+  const WarmStartFunction warmStart = [this](int32_t& plc) {
+    ServeIfDue();
+    const int32_t result = driver_.WarmStart(plc);
+    ServeIfDue();
+    return result;
+  };
   for (const WarmStartOutcome& outcome : WarmStartDue(warmStart, warmStarts_, down, now)) {
     // Every attempt is in the driver's log; an event only when the outcome changes.
     const auto last = lastWarmStart_.find(outcome.plc);
     if (last != lastWarmStart_.end() && last->second == outcome.result) continue;
     lastWarmStart_[outcome.plc] = outcome.result;
-    std::string text = "warm start of " + session_.DescribePlc(outcome.plc) + ": " +
+    std::string text = "warm start of " + driver_.DescribePlc(outcome.plc) + ": " +
                        (outcome.result == kResultDone ? "done" : "no connection restarted");
     if (outcome.result != kResultDone) text += "; " + warmStarts_.Note(true);
     JsonObject json;
@@ -92,15 +121,24 @@ void Bridge::WarmStarts(double now) {
         .Add("result", ResultWord(outcome.result));
     console_.Event(text, json);
   }
+  HandleLinkEvents();
   for (const auto& [plc, isDown] : down) {
     if (!isDown) lastWarmStart_.erase(plc);
   }
 }
 
 void Bridge::Serve(double seconds) {
+  link_.Serve(seconds, pending_, linkEvents_);
+  lastServed_ = clock_.now();
+}
+
+void Bridge::ServeIfDue() {
+  if (clock_.now() - lastServed_ >= kServeEverySeconds) Serve(0);
+}
+
+void Bridge::HandleLinkEvents() {
   std::vector<LinkEvent> events;
-  link_.Serve(seconds, pending_, events);
-  lastServed_ = MonotonicSeconds();
+  events.swap(linkEvents_);
   for (const LinkEvent& event : events)
     OnLinkEvent(event);
 }
@@ -109,9 +147,46 @@ void Bridge::HandleMessages() {
   std::vector<MqttMessage> messages;
   messages.swap(pending_);
   for (const MqttMessage& message : messages) {
-    std::string name;
-    if (TagOfSetTopic(settings_.prefix, message.topic, name)) OnSet(message, name);
+    face_->Received(message);
+    // A queue of writes, each up to a few time-outs, must not starve the link either.
+    ServeIfDue();
   }
+  HandleLinkEvents();
+}
+
+void Bridge::Reload() {
+  if (settings_.tagFile.empty()) return;
+  std::vector<TagSpec> specs;
+  std::string error;
+  JsonObject json;
+  json.Add("event", "reload").Add("file", settings_.tagFile);
+  if (!ReadTagFile(settings_.tagFile, specs, error) ||
+      !CheckTagNames(settings_.tagFile, specs, error)) {
+    json.Add("result", "refused").Add("reason", error);
+    console_.Event("tag file not read again: " + error + "; the tags stay as they were", json);
+    return;
+  }
+  const TagReload reload = table_.Reload(specs);
+  for (const BridgeTag& tag : reload.refused) {
+    JsonObject refusal;
+    refusal.Add("event", "tag").Add("tag", tag.spec.name).Add("reason", tag.tag.refusal);
+    console_.Event("tag " + tag.spec.name + " (" + tag.spec.address +
+                       ") refused by the driver: " + tag.tag.refusal,
+                   refusal);
+  }
+  status_.tags = static_cast<int>(table_.tags().size());
+  status_.refusedTags = table_.refused();
+  json.Add("result", "done")
+      .Add("tags", status_.tags)
+      .Add("added", reload.added)
+      .Add("removed", static_cast<int>(reload.removed.size()))
+      .Add("refusedTags", status_.refusedTags);
+  console_.Event("tag file read again: " + std::to_string(status_.tags) + " tags (" +
+                     std::to_string(reload.added) + " new or changed, " +
+                     std::to_string(reload.removed.size()) + " removed, " +
+                     std::to_string(status_.refusedTags) + " refused)",
+                 json);
+  face_->TagsReloaded(reload.removed);
 }
 
 void Bridge::OnLinkEvent(const LinkEvent& event) {
@@ -120,9 +195,7 @@ void Bridge::OnLinkEvent(const LinkEvent& event) {
   if (event.kind == LinkEvent::Kind::kConnected) {
     json.Add("state", "connected");
     console_.Event("broker " + settings_.broker + ": connected", json);
-    mqtt_.Subscribe(SetSubscription(settings_.prefix), settings_.qos);
-    mqtt_.Publish(StatusTopic(settings_.prefix), kOnline, settings_.qos, true);
-    PublishAll();
+    face_->Connected();
     return;
   }
   char retry[32];
@@ -137,62 +210,11 @@ void Bridge::OnLinkEvent(const LinkEvent& event) {
                  json);
 }
 
-void Bridge::OnSet(const MqttMessage& message, const std::string& name) {
-  const SetOutcome outcome = table_.Set(name, message.payload, message.retained);
-  ShowLog(outcome.log);
-  if (outcome.result == kResultDone) {
-    ++status_.writes;
-  } else if (outcome.result == kResultRefused) {
-    ++status_.refusedWrites;
-  } else {
-    ++status_.failedWrites;
-  }
-  std::string text = "set " + name + " <- " + outcome.valueJson + ": " + ResultWord(outcome.result);
-  if (!outcome.reason.empty()) text += " (" + outcome.reason + ")";
-  JsonObject json;
-  json.Add("event", "set")
-      .Add("tag", name)
-      .Add("result", ResultWord(outcome.result))
-      .AddRaw("value", outcome.valueJson)
-      .Add("reason", outcome.reason);
-  console_.Event(text, json);
-  mqtt_.Publish(ResultTopic(settings_.prefix, name),
-                ResultMessage(outcome.result, outcome.valueJson, outcome.reason), settings_.qos,
-                false);
-  BridgeTag* tag = table_.Find(name);
-  if (tag != nullptr && outcome.written) {
-    table_.Read(*tag);
-    ShowLog(session_.TakeLog(false));
-    PublishTag(*tag, true);
-  }
-}
-
-void Bridge::PublishAll() {
-  for (BridgePlc& plc : table_.plcs())
-    PublishPlc(plc, true);
-  for (BridgeTag& tag : table_.tags())
-    PublishTag(tag, true);
-}
-
-void Bridge::PublishTag(BridgeTag& tag, bool force) {
-  if (!link_.connected() || tag.result < 0) return;
-  const int plc = BridgeTable::PlcOf(tag);
-  const std::string content =
-      tag.valueJson + " " + std::to_string(tag.result) + " " + std::to_string(plc);
-  const double now = MonotonicSeconds();
-  if (!force && content == tag.published && now - tag.publishedAt < settings_.refresh) return;
-  if (mqtt_.Publish(TagTopic(settings_.prefix, tag.spec.name),
-                    TagMessage(tag.valueJson, tag.result, plc, tag.time), settings_.qos, true)) {
-    tag.published = content;
-    tag.publishedAt = now;
-  }
-}
-
 void Bridge::ShowPlc(BridgePlc& plc) {
   std::string& shown = shownState_[plc.plc.number];
   if (shown == plc.state) return;
   shown = plc.state;
-  std::string text = session_.DescribePlc(plc.plc.number) + ": " + plc.state;
+  std::string text = driver_.DescribePlc(plc.plc.number) + ": " + plc.state;
   const std::string note = warmStarts_.Note(plc.down);
   if (!note.empty()) text += " (" + note + ")";
   JsonObject json;
@@ -201,21 +223,6 @@ void Bridge::ShowPlc(BridgePlc& plc) {
       .Add("state", plc.state)
       .Add("address", plc.plc.ipAddress);
   console_.Event(text, json);
-}
-
-void Bridge::PublishPlc(BridgePlc& plc, bool force) {
-  if (!link_.connected() || plc.state.empty()) return;
-  if (!force && plc.state == plc.published) return;
-  if (mqtt_.Publish(PlcTopic(settings_.prefix, plc.plc.number),
-                    PlcMessage(plc.state, plc.plc.ipAddress), settings_.qos, true)) {
-    plc.published = plc.state;
-  }
-}
-
-void Bridge::ShowLog(const std::vector<std::string>& lines) {
-  if (!settings_.showLog) return;
-  for (const std::string& line : lines)
-    console_.Log(line);
 }
 
 std::string Bridge::BrokerState() const {
@@ -228,9 +235,9 @@ std::string Bridge::BrokerState() const {
 }
 
 void Bridge::ShowStatus(bool force) {
-  const double now = MonotonicSeconds();
+  const double now = clock_.now();
   const double every =
-      console_.mode() == BridgeConsole::Mode::kTerminal ? kTerminalRedraw : settings_.refresh;
+      console_.mode() == BridgeConsole::Mode::kTerminal ? kTerminalRedraw : settings_.statusEvery;
   if (!force && now - lastStatus_ < every) return;
   lastStatus_ = now;
   status_.broker = BrokerState();
@@ -240,23 +247,23 @@ void Bridge::ShowStatus(bool force) {
 void Bridge::Stop() {
   ShowStatus(true);
   const bool connected = link_.connected();
+  std::string goodbye = "no broker to tell";
   if (connected) {
-    mqtt_.Publish(StatusTopic(settings_.prefix), kOffline, settings_.qos, true);
-    const double deadline = MonotonicSeconds() + kOfflineDeliverySeconds;
+    goodbye = face_->Goodbye();
+    const double deadline = clock_.now() + kGoodbyeDeliverySeconds;
     std::vector<MqttMessage> ignored;
     std::string error;
-    while (!mqtt_.AllDelivered() && MonotonicSeconds() < deadline &&
+    while (!mqtt_.AllDelivered() && clock_.now() < deadline &&
            mqtt_.Service(50, ignored, error) == MqttState::kConnected) {
     }
     mqtt_.Disconnect();
   }
-  session_.Close();
-  ShowLog(session_.TakeLog(false));
+  driver_.Close();
+  console_.DriverLog(driver_.TakeLog());
   console_.Finish();
   JsonObject json;
   json.Add("event", "stopped").Add("rounds", static_cast<int64_t>(status_.rounds));
-  console_.Event("stopped after " + std::to_string(status_.rounds) +
-                     " rounds: " + (connected ? "offline published" : "no broker to tell") +
+  console_.Event("stopped after " + std::to_string(status_.rounds) + " rounds: " + goodbye +
                      ", the driver closed",
                  json);
 }

@@ -1,67 +1,107 @@
-// The bridge at work: a round of reads every interval, what changed published to the broker (and
-// every tag again at least every refresh period), writes carried out as they arrive, PLCs whose
-// link is down warm-started, the broker reconnected when it goes away. Polling never waits for the
-// broker: while it is away the rounds go on, and once it is back the current state of every tag and
-// PLC is published again. Ctrl-C ends it cleanly: "offline" published, the driver closed.
+// The bridge at work: a round of reads every interval, what changed handed to the face that
+// publishes it (bridge/face.h: JSON topics or a Sparkplug B node), writes carried out as they
+// arrive, PLCs whose link is down warm-started, the broker reconnected when it goes away. Polling
+// never waits for the broker: while it is away the rounds go on, and once it is back the face
+// publishes the current state again. A stop request ends it cleanly: the face's goodbye, the driver
+// closed.
+//
+// The broker's link is served between every two steps that can take time: each read, each warm
+// start, each write and its read back. A step is at most a few of the driver's time-outs, and the
+// keepalive is chosen from the time-out (KeepAliveSeconds) so that no step holds the link longer
+// than a quarter of it: however many PLCs are down, the broker never misses a keepalive.
+//
+// A reload request reads the tag file again between two rounds, without a new MQTT session: the
+// face publishes the new tags and lets the removed ones go (bridge/face.h). A file that cannot be
+// read, or whose names cannot be topics, leaves the tags as they were.
+//
+// The clock, the sleep and the stop and reload requests are the caller's, so that the loop is tried
+// on a scripted clock.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_LOOP_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_LOOP_H_
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "bridge/bridge_driver.h"
 #include "bridge/broker_link.h"
 #include "bridge/console.h"
+#include "bridge/face.h"
 #include "bridge/mqtt_session.h"
 #include "bridge/tags.h"
-#include "session/host_session.h"
 #include "session/warm_start_schedule.h"
+#include "tags/tag_file.h"
 
 namespace zanhost {
 
+// The longest the link goes unserved while a round or the writes run, when no single step takes
+// longer.
+constexpr double kServeEverySeconds = 0.2;
+
+// The MQTT keepalive for a driver time-out: 30 s, or more where one step (a warm start of a pair:
+// two connections made and two restarted, each up to a time-out) could take a quarter of it.
+int KeepAliveSeconds(int driverTimeoutMs);
+
 struct BridgeSettings {
-  std::string prefix;  // of every topic
-  std::string broker;  // "localhost:1883", for the lines
-  int qos = 1;
+  std::string broker;   // "localhost:1883", for the lines
   double interval = 1;  // seconds between rounds
-  double refresh = 60;  // a tag is published at least this often
   double reconnect = kDefaultReconnectSeconds;
-  bool showLog = true;  // the driver's log lines (not with -q)
+  double statusEvery = 60;  // seconds between status lines where they are not redrawn
+  std::string tagFile;      // read again on a reload request (an absolute path); "" for none
+};
+
+struct BridgeClock {
+  std::function<double()> now;          // seconds, monotonic
+  std::function<void(double)> sleep;    // waits that many seconds
+  std::function<bool()> stopRequested;  // Ctrl-C, SIGTERM
+  // Whether the tag file is to be read again (SIGHUP); taking the request clears it.
+  std::function<bool()> takeReloadRequest;
 };
 
 class Bridge {
  public:
-  Bridge(const BridgeSettings& settings, HostSession& session, BridgeTable& table,
-         MqttSession& mqtt, BridgeConsole& console);
+  // `makeFace` builds the face on the context that the bridge owns.
+  using FaceMaker = std::function<std::unique_ptr<BridgeFace>(BridgeContext&)>;
 
-  // Runs until Ctrl-C, then stops cleanly.
+  Bridge(const BridgeSettings& settings, BridgeDriver& driver, BridgeTable& table,
+         MqttSession& mqtt, BridgeConsole& console, const BridgeClock& clock,
+         const FaceMaker& makeFace);
+
+  // Runs until a stop is requested, then stops cleanly.
   void Run();
+
+  const BridgeStatus& status() const { return status_; }
 
  private:
   void Round();
   void WarmStarts(double now);
   void Serve(double seconds);
+  void ServeIfDue();
+  void HandleLinkEvents();
   void HandleMessages();
+  void Reload();
   void OnLinkEvent(const LinkEvent& event);
-  void OnSet(const MqttMessage& message, const std::string& name);
-  void PublishAll();
-  void PublishTag(BridgeTag& tag, bool force);
   void ShowPlc(BridgePlc& plc);
-  void PublishPlc(BridgePlc& plc, bool force);
-  void ShowLog(const std::vector<std::string>& lines);
   void ShowStatus(bool force);
   std::string BrokerState() const;
   void Stop();
 
   BridgeSettings settings_;
-  HostSession& session_;
+  BridgeDriver& driver_;
   BridgeTable& table_;
   MqttSession& mqtt_;
   BridgeConsole& console_;
+  BridgeClock clock_;
+  BridgeStatus status_;
+  Publisher publisher_;
+  BridgeContext context_;
+  std::unique_ptr<BridgeFace> face_;
   BrokerLink link_;
   WarmStartSchedule warmStarts_;
-  BridgeStatus status_;
   std::vector<MqttMessage> pending_;
+  std::vector<LinkEvent> linkEvents_;      // of the link's latest turns, not yet handled
   std::map<int, std::string> shownState_;  // the last state of each PLC shown as an event
   std::map<int, int> lastWarmStart_;       // the last result of each PLC's warm start
   double lastStatus_ = -1e9;               // when the status was last shown

@@ -5,6 +5,7 @@
 
 #include "output/json_writer.h"
 #include "output/result_words.h"
+#include "output/utf8.h"
 
 namespace zanhost {
 
@@ -44,6 +45,11 @@ bool IsTopicLevel(const std::string& name, std::string& why) {
     why = "an empty name";
     return false;
   }
+  // A topic is UTF-8 text: the broker would refuse the message of any other name.
+  if (!IsUtf8(name)) {
+    why = "it is no UTF-8 text (a file saved in another code page?)";
+    return false;
+  }
   for (unsigned char c : name) {
     if (c == '/' || c == '+' || c == '#' || c < 0x20 || c == 0x7F) {
       why = "\"" + name + "\" holds '/', '+', '#' or a control character";
@@ -65,9 +71,13 @@ bool IsTopicPrefix(const std::string& prefix, std::string& why) {
         prefix.substr(start, slash == std::string::npos ? slash : slash - start);
     std::string levelWhy;
     if (!IsTopicLevel(level, levelWhy)) {
-      why = "the prefix \"" + prefix + "\" has " +
-            (level.empty() ? std::string("an empty level")
-                           : "a level with '+', '#' or a control character");
+      if (!IsUtf8(prefix)) {
+        why = "the prefix is no UTF-8 text";
+      } else {
+        why = "the prefix \"" + prefix + "\" has " +
+              (level.empty() ? std::string("an empty level")
+                             : "a level with '+', '#' or a control character");
+      }
       return false;
     }
     if (slash == std::string::npos) return true;

@@ -29,8 +29,8 @@ std::string SetSubscription(const std::string& prefix);
 // The tag name of a set topic under the prefix; false for any other topic.
 bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name);
 
-// Whether a tag name can be one level of a topic: not empty, none of '/', '+', '#', no control
-// character. False with the reason.
+// Whether a tag name can be one level of a topic: UTF-8 text, not empty, none of '/', '+', '#',
+// no control character. False with the reason.
 bool IsTopicLevel(const std::string& name, std::string& why);
 // Whether a prefix can begin the topics: levels as above, not beginning with '$' (the broker's
 // own topics).

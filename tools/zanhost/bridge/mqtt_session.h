@@ -24,6 +24,8 @@ struct MqttSettings {
   std::string username;  // empty: none
   std::string password;  // empty: none
   std::string caFile;    // empty: no TLS
+  std::string certFile;  // the client's certificate (mutual TLS); empty: none
+  std::string keyFile;   // its private key
   int keepAliveSeconds = 30;
   // The last will, published by the broker when the connection breaks without a clean stop.
   std::string willTopic;
@@ -58,10 +60,16 @@ class MqttSession {
   virtual MqttState Service(int milliseconds, std::vector<MqttMessage>& received,
                             std::string& error) = 0;
 
-  // Queues a message; false when the session cannot take it (not connected).
-  virtual bool Publish(const std::string& topic, const std::string& payload, int qos,
-                       bool retain) = 0;
+  // Queues a message; false, with the reason in `error`, when the session cannot take it (not
+  // connected, a topic or payload that MQTT does not allow).
+  virtual bool Publish(const std::string& topic, const std::string& payload, int qos, bool retain,
+                       std::string& error) = 0;
   virtual bool Subscribe(const std::string& pattern, int qos) = 0;
+
+  // The last will of the connections made from now on (the settings' will until then); false,
+  // with the reason in `error`, when refused.
+  virtual bool SetWill(const std::string& topic, const std::string& payload, int qos, bool retain,
+                       std::string& error) = 0;
 
   // Whether every message published with QoS 1 or 2 since connecting has been acknowledged.
   virtual bool AllDelivered() const = 0;

@@ -3,6 +3,8 @@
 // with the non-blocking connect, so that a broker that does not answer never stalls the polling
 // (only resolving a host name may wait).
 #include <mosquitto.h>
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
 
 #include <cerrno>
 #include <csignal>
@@ -10,10 +12,17 @@
 #include <set>
 
 #include "bridge/mqtt_session.h"
+#include "bridge/tls_words.h"
 
 namespace zanhost {
 
 namespace {
+
+// The library's TLS failures: its own code, or the system's "protocol error" that it leaves in
+// errno when OpenSSL fails a read or write.
+bool IsTlsError(int code) {
+  return code == MOSQ_ERR_TLS || (code == MOSQ_ERR_ERRNO && errno == EPROTO);
+}
 
 std::string ErrorText(int code) {
   if (code == MOSQ_ERR_ERRNO) return std::strerror(errno);
@@ -70,18 +79,24 @@ class MosquittoSession : public MqttSession {
       }
     }
     if (!settings_.caFile.empty()) {
-      rc = mosquitto_tls_set(client_, settings_.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+      const char* cert = settings_.certFile.empty() ? nullptr : settings_.certFile.c_str();
+      const char* key = settings_.keyFile.empty() ? nullptr : settings_.keyFile.c_str();
+      rc = mosquitto_tls_set(client_, settings_.caFile.c_str(), nullptr, cert, key, nullptr);
       if (rc != MOSQ_ERR_SUCCESS) {
-        error =
-            "TLS with the certificates of " + settings_.caFile + " is refused: " + ErrorText(rc);
+        error = "TLS with the certificates of " + settings_.caFile +
+                (cert != nullptr ? " and the client certificate " + settings_.certFile : "") +
+                " is refused: " + ErrorText(rc);
         return false;
       }
+      // The library tells why a handshake failed only in its log lines.
+      mosquitto_log_callback_set(client_, OnLog);
     }
     return true;
   }
 
   bool StartConnect(std::string& error) override {
     unacknowledged_.clear();
+    tlsLog_.clear();
     const int rc = attempted_ ? mosquitto_reconnect_async(client_)
                               : mosquitto_connect_async(client_, settings_.host.c_str(),
                                                         settings_.port, settings_.keepAliveSeconds);
@@ -89,6 +104,9 @@ class MosquittoSession : public MqttSession {
     if (rc != MOSQ_ERR_SUCCESS) {
       state_ = MqttState::kDown;
       error = ErrorText(rc);
+      // On loopback the handshake may be over before the call returns.
+      TlsWords(IsTlsError(rc),
+               IsTlsError(rc) || rc == MOSQ_ERR_PROTOCOL || rc == MOSQ_ERR_CONN_LOST, error);
       return false;
     }
     state_ = MqttState::kConnecting;
@@ -98,6 +116,7 @@ class MosquittoSession : public MqttSession {
   MqttState Service(int milliseconds, std::vector<MqttMessage>& received,
                     std::string& error) override {
     if (state_ == MqttState::kDown) return state_;
+    const bool wasUp = state_ == MqttState::kConnected;
     received_ = &received;
     const int rc = mosquitto_loop(client_, milliseconds, 1);
     received_ = nullptr;
@@ -105,18 +124,38 @@ class MosquittoSession : public MqttSession {
       state_ = MqttState::kDown;
       problem_ = ErrorText(rc);
     }
+    // A handshake that failed shows as a lost connection as well (the broker's alert comes after
+    // the client's part of the handshake).
+    if (state_ == MqttState::kDown && !wasUp) TlsWords(IsTlsError(rc), true, problem_);
     if (state_ == MqttState::kDown) error = problem_;
     return state_;
   }
 
-  bool Publish(const std::string& topic, const std::string& payload, int qos,
-               bool retain) override {
-    if (state_ != MqttState::kConnected) return false;
+  bool Publish(const std::string& topic, const std::string& payload, int qos, bool retain,
+               std::string& error) override {
+    if (state_ != MqttState::kConnected) {
+      error = "not connected";
+      return false;
+    }
     int id = 0;
     const int rc = mosquitto_publish(client_, &id, topic.c_str(), static_cast<int>(payload.size()),
                                      payload.data(), qos, retain);
-    if (rc != MOSQ_ERR_SUCCESS) return false;
+    if (rc != MOSQ_ERR_SUCCESS) {
+      error = ErrorText(rc);
+      return false;
+    }
     if (qos > 0) unacknowledged_.insert(id);
+    return true;
+  }
+
+  bool SetWill(const std::string& topic, const std::string& payload, int qos, bool retain,
+               std::string& error) override {
+    const int rc = mosquitto_will_set(client_, topic.c_str(), static_cast<int>(payload.size()),
+                                      payload.data(), qos, retain);
+    if (rc != MOSQ_ERR_SUCCESS) {
+      error = "the last will is refused: " + ErrorText(rc);
+      return false;
+    }
     return true;
   }
 
@@ -173,6 +212,30 @@ class MosquittoSession : public MqttSession {
 
   static void OnPublish(mosquitto*, void* object, int id) { Of(object)->unacknowledged_.erase(id); }
 
+  static void OnLog(mosquitto*, void* object, int level, const char* line) {
+    if (line == nullptr || (level & (MOSQ_LOG_ERR | MOSQ_LOG_WARNING)) == 0) return;
+    std::vector<std::string>& lines = Of(object)->tlsLog_;
+    if (lines.size() < kLogLinesKept) lines.emplace_back(line);
+  }
+
+  // Puts the words for a failed TLS handshake into `error`, when TLS is on and something points
+  // at it.
+  void TlsWords(bool tlsError, bool closedEarly, std::string& error) const {
+    if (settings_.caFile.empty()) return;
+    const std::string words =
+        TlsFailureWords(TlsFailure{tlsError, closedEarly, VerifyResult(), tlsLog_}, settings_);
+    if (!words.empty()) error = words;
+  }
+
+  // How the broker's certificate was judged in the last handshake (X509_V_OK, 0, when it passed or
+  // none was seen).
+  long VerifyResult() const {
+    auto* ssl = static_cast<SSL*>(mosquitto_ssl_get(client_));
+    return ssl != nullptr ? SSL_get_verify_result(ssl) : X509_V_OK;
+  }
+
+  static constexpr std::size_t kLogLinesKept = 16;
+
   MqttSettings settings_;
   mosquitto* client_ = nullptr;
   MqttState state_ = MqttState::kDown;
@@ -180,6 +243,7 @@ class MosquittoSession : public MqttSession {
   std::string problem_;
   std::vector<MqttMessage>* received_ = nullptr;
   std::set<int> unacknowledged_;
+  std::vector<std::string> tlsLog_;  // the library's error lines of the current attempt
 };
 
 }  // namespace

@@ -1,15 +1,14 @@
 #include "bridge/tags.h"
 
 #include <cstdio>
+#include <map>
 
 #include "bridge/json_reader.h"
 #include "bridge/messages.h"
 #include "output/json_writer.h"
 #include "output/result_words.h"
 #include "output/wall_time.h"
-#include "session/failure_report.h"
 #include "session/plc_state_words.h"
-#include "session/tag_report.h"
 #include "tags/host_types.h"
 
 namespace zanhost {
@@ -28,8 +27,27 @@ SetOutcome Refused(const std::string& reason, const std::string& payload) {
 
 }  // namespace
 
-BridgeTable::BridgeTable(HostSession& session) : session_(session) {
-  for (const ListedPlc& plc : session.plcs()) {
+bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, std::string& error) {
+  std::map<std::string, int> lines;
+  for (const TagSpec& spec : specs) {
+    const std::string where = "tag file " + file + ", line " + std::to_string(spec.line) + ": ";
+    std::string why;
+    if (!IsTopicLevel(spec.name, why)) {
+      error = where + "the tag name cannot be a level of an MQTT topic: " + why;
+      return false;
+    }
+    const auto [earlier, fresh] = lines.emplace(spec.name, spec.line);
+    if (!fresh) {
+      error = where + "the tag name \"" + spec.name + "\" is taken by line " +
+              std::to_string(earlier->second) + "; each tag has a topic of its own";
+      return false;
+    }
+  }
+  return true;
+}
+
+BridgeTable::BridgeTable(BridgeDriver& driver) : driver_(driver) {
+  for (const ListedPlc& plc : driver.plcs()) {
     BridgePlc row;
     row.plc = plc;
     plcs_.push_back(row);
@@ -45,25 +63,58 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
     row.tag.text = spec.address;
     row.tag.hostType = spec.hostType;
     row.tag.count = spec.count;
-    row.defined = session_.DefineTag(row.tag);
+    row.defined = driver_.DefineTag(row.tag);
     if (row.defined) {
       ++accepted;
     } else {
       row.result = kResultRefused;
-      row.time = UtcTimeText(NowMilliseconds());
+      row.timeMs = NowMilliseconds();
+      row.time = UtcTimeText(row.timeMs);
     }
     tags_.push_back(row);
   }
   return accepted;
 }
 
+TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
+  TagReload reload;
+  std::vector<BridgeTag> old;
+  old.swap(tags_);
+  std::vector<bool> taken(old.size(), false);
+  std::vector<TagSpec> fresh;
+  for (const TagSpec& spec : specs) {
+    bool kept = false;
+    for (std::size_t i = 0; i < old.size() && !kept; ++i) {
+      const TagSpec& was = old[i].spec;
+      if (taken[i] || was.name != spec.name) continue;
+      taken[i] = true;
+      if (was.address == spec.address && was.hostType == spec.hostType && was.count == spec.count) {
+        old[i].spec = spec;
+        tags_.push_back(std::move(old[i]));
+        kept = true;
+      }
+    }
+    if (kept) {
+      ++reload.kept;
+      continue;
+    }
+    ++reload.added;
+    if (Define({spec}) == 0) reload.refused.push_back(tags_.back());
+  }
+  for (std::size_t i = 0; i < old.size(); ++i) {
+    if (taken[i]) continue;
+    reload.removed.push_back(std::move(old[i]));
+  }
+  return reload;
+}
+
 void BridgeTable::Read(BridgeTag& tag) {
   if (!tag.defined) return;
-  std::vector<TagValue> values;
-  tag.result = session_.ReadValues(tag.tag, values, &tag.servedBy);
-  tag.time = UtcTimeText(NowMilliseconds());
+  tag.result = driver_.ReadValues(tag.tag, tag.values, &tag.servedBy);
+  tag.timeMs = NowMilliseconds();
+  tag.time = UtcTimeText(tag.timeMs);
   std::vector<std::string> items;
-  for (const TagValue& value : values)
+  for (const TagValue& value : tag.values)
     items.push_back(value.ToJson());
   if (items.empty()) {
     tag.valueJson = "null";
@@ -75,19 +126,27 @@ void BridgeTable::Read(BridgeTag& tag) {
 }
 
 void BridgeTable::UpdatePlcs() {
-  const DriverState* state = session_.state();
+  const DriverState* state = driver_.state();
   for (BridgePlc& row : plcs_) {
     // A PLC that waits for its heartbeat is not down: no warm start can bring it back.
-    row.down = state == nullptr || session_.NeedsWarmStart(row.plc.number);
-    row.state = PlcTopicState(state == nullptr ? "" : session_.PlcWord(row.plc.number), row.down);
+    row.down = state == nullptr || driver_.NeedsWarmStart(row.plc.number);
+    row.unreachable = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
+    row.state = PlcTopicState(state == nullptr ? "" : driver_.PlcWord(row.plc.number), row.down);
   }
+}
+
+TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
+  const DriverState* state = driver_.state();
+  const int32_t plcType = state != nullptr ? state->plcs[tag.tag.plc & 0xFF].type : 0;
+  return ShapeOfTag(tag.tag.hostType, tag.tag.kind, tag.tag.count, tag.tag.bit, tag.tag.text,
+                    plcType);
 }
 
 SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained) {
   if (retained) {
     return Refused(
-        "a retained set is not carried out: the broker kept it from earlier and would hand it "
-        "over again at every connection",
+        "a retained set is not carried out: the broker kept it from earlier; it is cleared from "
+        "the broker, so that it comes only once",
         payload);
   }
   BridgeTag* tag = Find(name);
@@ -98,8 +157,7 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
   if (!tag->defined) return Refused("the driver refused the tag: " + tag->tag.refusal, payload);
   SetOutcome outcome;
   SetValues values;
-  if (!ReadSetPayload(payload, ShapeOf(session_, tag->tag), values, outcome.valueJson,
-                      outcome.reason)) {
+  if (!ReadSetPayload(payload, ShapeOf(*tag), values, outcome.valueJson, outcome.reason)) {
     return outcome;
   }
   const bool single = tag->tag.count == 1;
@@ -110,13 +168,11 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
       return outcome;
     }
   }
-  int32_t servedBy = tag->tag.plc;
-  outcome.result = session_.Write(tag->tag, buffer, single, &servedBy);
+  DriverWrite write = driver_.Write(tag->tag, buffer, single);
+  outcome.result = write.result;
   outcome.written = true;
-  outcome.log = session_.TakeLog(false);
-  if (outcome.result != kResultDone) {
-    outcome.reason = ExplainFailure(session_, tag->tag, outcome.result, servedBy).detail;
-  }
+  outcome.log = std::move(write.log);
+  outcome.reason = std::move(write.reason);
   return outcome;
 }
 

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "bridge/bridge_driver.h"
 #include "bridge/set_payload.h"
 #include "session/host_session.h"
 #include "session/plc_list.h"
 #include "tags/tag_file.h"
+#include "tags/tag_values.h"
 
 namespace zanhost {
 
@@ -21,7 +23,9 @@ struct BridgeTag {
   int32_t result = -1;  // of the last read; -1 before the first
   int32_t servedBy = 0;
   std::string valueJson = "null";  // the last value read, null when the read failed
+  std::vector<TagValue> values;    // the same as read; empty when the read failed
   std::string time;                // of the last read
+  int64_t timeMs = 0;              // the same in milliseconds since 1970
   // What was last published, and when (seconds, monotonic); "" for never.
   std::string published;
   double publishedAt = 0;
@@ -29,9 +33,10 @@ struct BridgeTag {
 
 struct BridgePlc {
   ListedPlc plc;
-  std::string state;      // for its topic (PlcTopicState); "" before the first round
-  bool down = false;      // it cannot be reached
-  std::string published;  // the state last published, "" for never
+  std::string state;         // for its topic (PlcTopicState); "" before the first round
+  bool down = false;         // it cannot be reached, and a warm start may bring it back
+  bool unreachable = false;  // it cannot serve a request now (down, or waiting for its heartbeat)
+  std::string published;     // the state last published, "" for never
 };
 
 // The outcome of a write: the driver's result (1 as well when the bridge refused it), the value as
@@ -44,13 +49,30 @@ struct SetOutcome {
   bool written = false;          // the write went to the driver
 };
 
+// What a reload of the tag file changed.
+struct TagReload {
+  std::vector<BridgeTag> removed;  // as they were
+  int added = 0;                   // new names, or tags whose address, type or count changed
+  int kept = 0;
+  std::vector<BridgeTag> refused;  // of the added, those the driver refused
+};
+
+// Checks that every tag name of the file can be a topic level, once (bridge/messages.h); false with
+// one line that names the file and line.
+bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, std::string& error);
+
 class BridgeTable {
  public:
-  explicit BridgeTable(HostSession& session);
+  explicit BridgeTable(BridgeDriver& driver);
 
   // Defines the tags with the driver; a refused tag stays in the table. Returns how many were
   // taken.
   int Define(const std::vector<TagSpec>& specs);
+
+  // Takes the tags of a tag file read again: a tag whose address, type and count stay keeps its
+  // state (its rw mark may change); a new or changed one is defined with the driver and read with
+  // the next round; the others go away.
+  TagReload Reload(const std::vector<TagSpec>& specs);
 
   // Reads one tag now; takes the state of every PLC from the driver's PLC table.
   void Read(BridgeTag& tag);
@@ -58,7 +80,8 @@ class BridgeTable {
 
   // Carries out a set message for the tag of that name. Nothing reaches the driver unless the tag
   // exists, is marked rw, was taken by the driver, and the payload fits it (bridge/set_payload.h);
-  // a retained message (one the broker kept from earlier) is never carried out.
+  // a retained message (one the broker kept from earlier) is never carried out (the face clears
+  // it from the broker).
   SetOutcome Set(const std::string& name, const std::string& payload, bool retained);
 
   BridgeTag* Find(const std::string& name);
@@ -71,7 +94,9 @@ class BridgeTable {
   static int PlcOf(const BridgeTag& tag);
 
  private:
-  HostSession& session_;
+  TagShape ShapeOf(const BridgeTag& tag) const;
+
+  BridgeDriver& driver_;
   std::vector<BridgeTag> tags_;
   std::vector<BridgePlc> plcs_;
 };

@@ -67,6 +67,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
                    "their outages when the poll ends (the file is created before the first "
                    "round)");
   AddHostOptions(poll, options.host);
+  AcceptConfigFile(poll);
   return poll;
 }
 

@@ -21,6 +21,44 @@ void AddHostOptions(CLI::App* command, HostOptions& options) {
   command->add_flag("-q,--quiet", options.quiet, "show no log line of the driver");
 }
 
+namespace {
+
+// CLI11 reads configuration files for the application only; its keys at the top of the file go to
+// the command that runs.
+class CommandConfig : public CLI::ConfigBase {
+ public:
+  explicit CommandConfig(const CLI::App& app) : app_(app) {}
+
+  std::vector<CLI::ConfigItem> from_config(std::istream& input) const override {
+    std::vector<CLI::ConfigItem> read = CLI::ConfigBase::from_config(input);
+    const std::vector<CLI::App*> running = app_.get_subcommands();
+    if (running.empty()) return read;
+    for (CLI::ConfigItem& item : read) {
+      if (item.parents.empty()) item.parents.push_back(running.front()->get_name());
+    }
+    return read;
+  }
+
+ private:
+  const CLI::App& app_;
+};
+
+}  // namespace
+
+void AddConfigFileOption(CLI::App& app) {
+  app.config_formatter(std::make_shared<CommandConfig>(app));
+  app.set_config("--config", "",
+                 "poll, bridge, bench: read the command's options from this file (\"option = "
+                 "value\" lines); the command line wins");
+  app.allow_config_extras(CLI::config_extras_mode::error);
+}
+
+void AcceptConfigFile(CLI::App* command) {
+  // --config belongs to the application; given after the command's name it falls through to it.
+  command->fallthrough();
+  command->footer("--config FILE reads these options from a file: \"option = value\" lines.");
+}
+
 void AddReconnectOption(CLI::App* command, double& seconds) {
   command
       ->add_option("--reconnect", seconds,

@@ -1,0 +1,180 @@
+// The bridge's loop with its JSON face on a scripted clock: the broker is served while warm starts
+// and queued writes take seconds each, a retained set is refused once and cleared, a publish that
+// fails is reported once, and the keepalive grows with the driver's time-out.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bridge/json_face.h"
+#include "bridge/loop.h"
+#include "tags/host_types.h"
+#include "zanhost/bridge_scripted.h"
+
+namespace zanhost::testing {
+namespace {
+
+class BridgeLoopTest : public ::testing::Test {
+ protected:
+  BridgeLoopTest() : mqtt_(now_), driver_(now_, 60), table_(driver_) {}
+
+  void Define(const std::vector<TagSpec>& specs) { table_.Define(specs); }
+
+  // Runs the bridge with its JSON face until the clock passes `seconds` from now.
+  void Run(double seconds) {
+    until_ = now_ + seconds;
+    BridgeSettings settings;
+    settings.broker = "scripted:1883";
+    settings.reconnect = 5;
+    settings.tagFile = tagFile_;
+    JsonFaceSettings face;
+    face.prefix = "zandor/1";
+    BridgeConsole console(BridgeConsole::Mode::kJson);
+    BridgeClock clock = ScriptedClock(now_, until_);
+    clock.takeReloadRequest = [this] {
+      if (reloadAt_ == 0 || now_ < reloadAt_) return false;
+      reloadAt_ = 0;
+      return true;
+    };
+    Bridge bridge(settings, driver_, table_, mqtt_, console, clock,
+                  [&](BridgeContext& context) -> std::unique_ptr<BridgeFace> {
+                    return std::make_unique<JsonFace>(context, face, [this] { return now_; });
+                  });
+    bridge.Run();
+    status_ = bridge.status();
+  }
+
+  std::vector<Published> On(const std::string& topic) const {
+    std::vector<Published> found;
+    for (const Published& message : mqtt_.published) {
+      if (message.topic == topic) found.push_back(message);
+    }
+    return found;
+  }
+
+  static TagSpec Word(const std::string& name, int plc, bool writable = false) {
+    TagSpec spec;
+    spec.name = name;
+    spec.address = (plc < 10 ? "0" : "") + std::to_string(plc) + "DW0100002";
+    spec.hostType = kHostWord;
+    spec.writable = writable;
+    return spec;
+  }
+
+  double now_ = 1000;
+  double until_ = 0;
+  double reloadAt_ = 0;  // when SIGHUP comes
+  std::string tagFile_;  // read again then
+  ScriptedMqtt mqtt_;
+  ScriptedDriver driver_;
+  BridgeTable table_;
+  BridgeStatus status_;
+};
+
+TEST_F(BridgeLoopTest, SixtyPlcsDownWhoseWarmStartsTakeFiveSecondsEachNeverCostTheBroker) {
+  std::vector<TagSpec> specs;
+  for (int plc = 1; plc <= 60; ++plc) {
+    specs.push_back(Word("t" + std::to_string(plc), plc));
+    driver_.SetDown(plc, true);
+  }
+  Define(specs);
+  driver_.warmStartSeconds = 5;
+  // Two rounds of sixty warm starts: ten minutes in which the broker never hears of a round.
+  Run(650);
+  EXPECT_GE(driver_.warmStarts, 120);
+  EXPECT_EQ(mqtt_.lost, 0);
+  EXPECT_EQ(mqtt_.connects, 1);
+  // No step held the link longer than one warm start, far under the keepalive.
+  EXPECT_LE(mqtt_.longestGap, 5 + 1e-6);
+  EXPECT_LT(mqtt_.longestGap, KeepAliveSeconds(1000) / 4.0);
+  EXPECT_EQ(status_.linksDown, 60);
+}
+
+TEST_F(BridgeLoopTest, QueuedWritesOfSecondsEachLetTheBrokerBeServedBetweenThem) {
+  std::vector<TagSpec> specs;
+  for (int i = 0; i < 10; ++i)
+    specs.push_back(Word("w" + std::to_string(i), 1, true));
+  Define(specs);
+  driver_.writeSeconds = 5;
+  for (int i = 0; i < 10; ++i) {
+    mqtt_.Deliver(
+        MqttMessage{"zandor/1/tags/w" + std::to_string(i) + "/set", std::to_string(i), false});
+  }
+  Run(120);
+  EXPECT_EQ(driver_.writes.size(), 10u);
+  EXPECT_EQ(mqtt_.lost, 0);
+  EXPECT_LE(mqtt_.longestGap, 5 + 1e-6);
+  EXPECT_EQ(On("zandor/1/tags/w9/result").size(), 1u);
+  EXPECT_EQ(driver_.written["w9"], 9);
+}
+
+TEST_F(BridgeLoopTest, ARetainedSetIsRefusedOnceAndClearedFromTheBroker) {
+  Define({Word("speed", 1, true)});
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/speed/set", "99", true});
+  // The broker hands the clearing on to its subscribers: an empty message, no write.
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/speed/set", "", false});
+  Run(3);
+  EXPECT_TRUE(driver_.writes.empty());
+  const std::vector<Published> results = On("zandor/1/tags/speed/result");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_NE(results[0].payload.find("\"refused\""), std::string::npos);
+  const std::vector<Published> cleared = On("zandor/1/tags/speed/set");
+  ASSERT_EQ(cleared.size(), 1u);
+  EXPECT_EQ(cleared[0].payload, "");
+  EXPECT_TRUE(cleared[0].retain);
+  EXPECT_EQ(status_.refusedWrites, 1);
+}
+
+TEST_F(BridgeLoopTest, APublishThatFailsIsReportedOnceAndCounted) {
+  Define({Word("speed", 1), Word("level", 2)});
+  mqtt_.refusedTopics.insert("zandor/1/tags/speed");
+  ::testing::internal::CaptureStdout();
+  // Tried again every round, reported once.
+  Run(3.5);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_GE(status_.failedPublishes, 3);
+  const std::string event = "\"event\":\"publish\",\"topic\":\"zandor/1/tags/speed\"";
+  ASSERT_NE(out.find(event), std::string::npos) << out;
+  EXPECT_EQ(out.find(event), out.rfind(event)) << out;
+  EXPECT_NE(out.find("Malformed UTF-8"), std::string::npos);
+  EXPECT_EQ(On("zandor/1/tags/level").size(), 1u);
+}
+
+TEST_F(BridgeLoopTest, ATagFileReadAgainPublishesNewTagsAndClearsRemovedOnesInTheSameSession) {
+  Define({Word("speed", 1), Word("gone", 2)});
+  tagFile_ = ::testing::TempDir() + "bridge_loop_reload_tags.txt";
+  std::ofstream(tagFile_) << "speed, 01DW0100002, word\nfresh, 02DW0100004, int\n";
+  reloadAt_ = now_ + 1.5;
+  Run(3.5);
+  EXPECT_EQ(mqtt_.connects, 1);
+  ASSERT_EQ(On("zandor/1/tags/gone").size(), 2u);
+  EXPECT_EQ(On("zandor/1/tags/gone")[1].payload, "");  // cleared from the broker's store
+  EXPECT_TRUE(On("zandor/1/tags/gone")[1].retain);
+  EXPECT_EQ(On("zandor/1/tags/fresh").size(), 1u);
+  EXPECT_EQ(On("zandor/1/tags/speed").size(), 1u);  // kept, unchanged: not published again
+  EXPECT_EQ(status_.tags, 2);
+
+  // A file that cannot be read leaves the tags as they were.
+  std::ofstream(tagFile_) << "speed, 01DW0100002, word\nspeed, 02DW0100004, int\n";
+  reloadAt_ = now_ + 0.5;
+  ::testing::internal::CaptureStdout();
+  Run(1.5);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("is taken by line 1"), std::string::npos) << out;
+  EXPECT_EQ(table_.tags().size(), 2u);
+  std::remove(tagFile_.c_str());
+}
+
+TEST(KeepAliveTest, GrowsWithTheDriverTimeOutSoThatAStepIsAQuarterAtMost) {
+  const struct {
+    int timeoutMs;
+    int keepAlive;
+  } cases[] = {{100, 30}, {1000, 30}, {1875, 30}, {5000, 80}, {60000, 960}, {INT32_MAX, 65535}};
+  for (const auto& c : cases)
+    EXPECT_EQ(KeepAliveSeconds(c.timeoutMs), c.keepAlive) << c.timeoutMs;
+}
+
+}  // namespace
+}  // namespace zanhost::testing

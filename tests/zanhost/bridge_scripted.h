@@ -1,0 +1,112 @@
+// The bridge's loop on a scripted clock: an MQTT session that plays the broker (it drops the
+// client when its keepalive is missed, and records what is published and when it was served) and a
+// driver whose PLCs, values and slow steps the test sets. Nothing waits for real time: the clock
+// moves when the bridge sleeps, serves the session or asks the driver for a slow step.
+#ifndef ZAN_TESTS_ZANHOST_BRIDGE_SCRIPTED_H_
+#define ZAN_TESTS_ZANHOST_BRIDGE_SCRIPTED_H_
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bridge/bridge_driver.h"
+#include "bridge/loop.h"
+#include "bridge/mqtt_session.h"
+#include "session/plc_state_words.h"
+
+namespace zanhost::testing {
+
+struct Published {
+  std::string topic;
+  std::string payload;
+  int qos = 0;
+  bool retain = false;
+  double at = 0;
+};
+
+class ScriptedMqtt : public MqttSession {
+ public:
+  explicit ScriptedMqtt(double& now, int keepAliveSeconds = 30)
+      : now_(now), keepAlive_(keepAliveSeconds) {}
+
+  bool StartConnect(std::string& error) override;
+  MqttState Service(int milliseconds, std::vector<MqttMessage>& received,
+                    std::string& error) override;
+  bool Publish(const std::string& topic, const std::string& payload, int qos, bool retain,
+               std::string& error) override;
+  bool Subscribe(const std::string& pattern, int qos) override;
+  bool SetWill(const std::string& topic, const std::string& payload, int qos, bool retain,
+               std::string& error) override;
+  bool AllDelivered() const override { return true; }
+  void Disconnect() override;
+  MqttState state() const override { return state_; }
+
+  // Handed to the bridge at its next Service.
+  void Deliver(const MqttMessage& message) { inbox_.push_back(message); }
+
+  std::vector<Published> published;
+  std::vector<std::string> subscriptions;
+  std::vector<Published> wills;  // set before each attempt
+  std::set<std::string> refusedTopics;
+  int connects = 0;
+  int lost = 0;           // connections the broker dropped for a missed keepalive
+  double longestGap = 0;  // between two services of a connected session
+  bool cleanDisconnect = false;
+  double dropAt = 0;  // when the broker drops the connection (0: never)
+
+ private:
+  double& now_;
+  int keepAlive_;
+  MqttState state_ = MqttState::kDown;
+  double lastService_ = 0;
+  std::vector<MqttMessage> inbox_;
+};
+
+// A driver of the PLCs 1 to `plcs`, S7 at 127.0.0.<n>, each connected unless set down. A tag's
+// address is "<plc, two digits>..."; its value is the test's (values[name]), 0 until set.
+class ScriptedDriver : public BridgeDriver {
+ public:
+  ScriptedDriver(double& now, int plcs);
+
+  void SetDown(int plc, bool down);
+
+  bool DefineTag(Tag& tag) override;
+  int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override;
+  DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
+  int32_t WarmStart(int32_t& plc) override;
+  std::vector<std::string> TakeLog() override { return {}; }
+  // The state stays after Close, so that a test can run the bridge again on the same PLCs.
+  const DriverState* state() const override { return state_.get(); }
+  std::string PlcWord(int plc) const override { return PlcStateWord(*state_, plc); }
+  bool NeedsWarmStart(int plc) const override { return IsPlcUnreachable(*state_, plc); }
+  const std::vector<ListedPlc>& plcs() const override { return plcs_; }
+  std::string DescribePlc(int number) const override;
+  void Close() override { ++closes; }
+
+  std::map<std::string, int64_t> values;   // by tag name
+  std::map<std::string, int64_t> written;  // the last value written, by tag name
+  std::vector<std::string> writes;         // tag names, in order
+  std::function<void()> beforeRead;        // the test's script, run at each read
+  double warmStartSeconds = 0;
+  double writeSeconds = 0;
+  int warmStarts = 0;
+  int closes = 0;
+
+ private:
+  int64_t ValueOf(const std::string& name, int32_t index) const;
+
+  double& now_;
+  std::unique_ptr<DriverState> state_;
+  std::vector<ListedPlc> plcs_;
+  int32_t nextTagId_ = 1;
+};
+
+// A clock of the test: sleeping moves it; the bridge stops once it passes `until`.
+BridgeClock ScriptedClock(double& now, const double& until);
+
+}  // namespace zanhost::testing
+
+#endif  // ZAN_TESTS_ZANHOST_BRIDGE_SCRIPTED_H_

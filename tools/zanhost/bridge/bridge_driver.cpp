@@ -1,0 +1,20 @@
+#include "bridge/bridge_driver.h"
+
+#include "output/result_words.h"
+#include "session/failure_report.h"
+
+namespace zanhost {
+
+DriverWrite SessionDriver::Write(const Tag& tag, ValueBuffer& buffer, bool single) {
+  DriverWrite write;
+  write.servedBy = tag.plc;
+  write.result = session_.Write(tag, buffer, single, &write.servedBy);
+  // The explanation reads the lines that this TakeLog hands out.
+  write.log = session_.TakeLog(false);
+  if (write.result != kResultDone) {
+    write.reason = ExplainFailure(session_, tag, write.result, write.servedBy).detail;
+  }
+  return write;
+}
+
+}  // namespace zanhost

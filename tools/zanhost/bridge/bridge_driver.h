@@ -1,0 +1,86 @@
+// What the bridge asks of the driver, behind a small interface: define, read and write tags,
+// warm-start PLCs, the driver's log lines and its PLC table. SessionDriver passes each request to a
+// HostSession (the driver loaded and initialised); the bridge's tests stand a scripted driver on a
+// clock of their own in its place, so that rounds, warm starts and writes that take seconds are
+// tried without waiting.
+//
+// Single-threaded, like the driver: one request at a time, from the bridge's own thread.
+#ifndef ZAN_TOOLS_ZANHOST_BRIDGE_BRIDGE_DRIVER_H_
+#define ZAN_TOOLS_ZANHOST_BRIDGE_BRIDGE_DRIVER_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/driver_state.h"
+#include "session/host_session.h"
+#include "session/plc_list.h"
+#include "tags/tag_values.h"
+
+namespace zanhost {
+
+// The outcome of a write: the driver's result, the PLC that the request went to, why it failed in
+// words ("" when done) and the driver's log lines of it.
+struct DriverWrite {
+  int32_t result = 0;
+  int32_t servedBy = 0;
+  std::string reason;
+  std::vector<std::string> log;
+};
+
+class BridgeDriver {
+ public:
+  virtual ~BridgeDriver() = default;
+
+  // ParseTagAddress (and CheckArrayTag): false, with the driver's line in tag.refusal, when
+  // refused.
+  virtual bool DefineTag(Tag& tag) = 0;
+  // A ReadBlock of the tag with its values decoded (HostSession::ReadValues).
+  virtual int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) = 0;
+  // A write of the values in `buffer` (WriteValue when `single`, else WriteBlock).
+  virtual DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) = 0;
+  // WarmStart of a PLC; `plc` may come back as the backup's number.
+  virtual int32_t WarmStart(int32_t& plc) = 0;
+  // The driver's log lines since the last call (not shown: the bridge shows them itself).
+  virtual std::vector<std::string> TakeLog() = 0;
+  // The instance's state block (the PLC table with each PLC's link state), nullptr once closed.
+  virtual const DriverState* state() const = 0;
+  // A PLC's state in words (session/plc_state_words.h).
+  virtual std::string PlcWord(int plc) const = 0;
+  // Whether a warm start can bring the PLC back (it cannot be reached and does not merely wait for
+  // its heartbeat).
+  virtual bool NeedsWarmStart(int plc) const = 0;
+  // The PLCs of the configuration file.
+  virtual const std::vector<ListedPlc>& plcs() const = 0;
+  // "PLC 1 (S7 at 127.0.0.1)".
+  virtual std::string DescribePlc(int number) const = 0;
+  // Closes the driver's transport; nothing is read or written afterwards.
+  virtual void Close() = 0;
+};
+
+// The bridge's driver on a HostSession after Init.
+class SessionDriver : public BridgeDriver {
+ public:
+  explicit SessionDriver(HostSession& session) : session_(session) {}
+
+  bool DefineTag(Tag& tag) override { return session_.DefineTag(tag); }
+  int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override {
+    return session_.ReadValues(tag, values, servedBy);
+  }
+  DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
+  int32_t WarmStart(int32_t& plc) override { return session_.WarmStart(plc); }
+  std::vector<std::string> TakeLog() override { return session_.TakeLog(false); }
+  const DriverState* state() const override { return session_.state(); }
+  std::string PlcWord(int plc) const override { return session_.PlcWord(plc); }
+  bool NeedsWarmStart(int plc) const override { return session_.NeedsWarmStart(plc); }
+  const std::vector<ListedPlc>& plcs() const override { return session_.plcs(); }
+  std::string DescribePlc(int number) const override { return session_.DescribePlc(number); }
+  void Close() override { session_.Close(); }
+
+ private:
+  HostSession& session_;
+};
+
+}  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_BRIDGE_BRIDGE_DRIVER_H_

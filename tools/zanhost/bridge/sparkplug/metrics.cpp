@@ -1,0 +1,177 @@
+#include "bridge/sparkplug/metrics.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "output/cp437.h"
+#include "output/json_writer.h"
+#include "tags/host_types.h"
+#include "tags/tag_values.h"
+
+namespace zanhost {
+
+namespace {
+
+constexpr int32_t kStatusKind = '!';
+
+// A data-block byte, or a byte of the inputs, outputs or flags.
+bool IsByteKind(int32_t kind) {
+  const int32_t low = kind & 0xFF;
+  const bool gate = low == 'I' || low == 'Q' || low == 'M';
+  return low == 'B' || (gate && ((kind >> 8) & 0xFF) != 'W');
+}
+
+bool IsSignedType(uint32_t datatype) {
+  return datatype == kSparkplugInt8 || datatype == kSparkplugInt16 || datatype == kSparkplugInt32 ||
+         datatype == kSparkplugInt64;
+}
+
+std::string Number(double value, int digits) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
+  return text;
+}
+
+}  // namespace
+
+uint32_t DatatypeOfTag(const Tag& tag) {
+  if (tag.hostType == kHostBit || (tag.bit != 255 && LayoutOfKind(tag.kind) != CellLayout::kText)) {
+    return kSparkplugBoolean;
+  }
+  const bool isSigned = IsSignedHostType(tag.hostType);
+  switch (LayoutOfKind(tag.kind)) {
+    case CellLayout::kText:
+      return kSparkplugString;
+    case CellLayout::kFloat:
+      return kSparkplugFloat;
+    case CellLayout::kBits32:
+      return isSigned ? kSparkplugInt32 : kSparkplugUInt32;
+    case CellLayout::kBits16:
+      break;
+  }
+  if (IsByteKind(tag.kind)) return kSparkplugUInt8;
+  return isSigned ? kSparkplugInt16 : kSparkplugUInt16;
+}
+
+int DeviceOfTag(const BridgeTag& tag) {
+  if (!tag.defined) return 0;
+  if ((tag.tag.kind & 0xFF) == kStatusKind) return tag.tag.address;
+  return tag.tag.plc & 0xFF;
+}
+
+int MetricCount(const BridgeTag& tag) {
+  return LayoutOfKind(tag.tag.kind) == CellLayout::kText ? 1 : tag.tag.count;
+}
+
+std::string MetricName(const BridgeTag& tag, int index) {
+  if (MetricCount(tag) == 1) return tag.spec.name;
+  return tag.spec.name + "/" + std::to_string(index);
+}
+
+SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool birth) {
+  SparkplugMetric metric;
+  metric.name = MetricName(tag, index);
+  metric.timestamp = static_cast<uint64_t>(tag.timeMs);
+  const uint32_t datatype = DatatypeOfTag(tag.tag);
+  if (birth) metric.datatype = datatype;
+  if (index < 0 || index >= static_cast<int>(tag.values.size())) {
+    metric.isNull = true;
+    return metric;
+  }
+  const TagValue& value = tag.values[static_cast<std::size_t>(index)];
+  switch (datatype) {
+    case kSparkplugBoolean:
+      metric.value = SparkplugMetric::Value::kBoolean;
+      metric.boolean = value.integer != 0;
+      break;
+    case kSparkplugString:
+      metric.value = SparkplugMetric::Value::kString;
+      metric.text = Cp437ToUtf8(value.text.c_str());
+      break;
+    case kSparkplugFloat:
+      metric.value = SparkplugMetric::Value::kFloat;
+      metric.real = value.real;
+      break;
+    default:
+      // Signed ones as their two's complement in 32 bits.
+      metric.value = SparkplugMetric::Value::kInt;
+      metric.integer = static_cast<uint32_t>(value.integer);
+      break;
+  }
+  return metric;
+}
+
+SparkplugMetric TextMetric(const std::string& name, const std::string& text, uint64_t timestamp,
+                           bool birth) {
+  SparkplugMetric metric;
+  metric.name = name;
+  metric.timestamp = timestamp;
+  if (birth) metric.datatype = kSparkplugString;
+  metric.value = SparkplugMetric::Value::kString;
+  metric.text = text;
+  return metric;
+}
+
+std::string MetricContent(const SparkplugMetric& metric) {
+  if (metric.isNull) return "null";
+  switch (metric.value) {
+    case SparkplugMetric::Value::kInt:
+    case SparkplugMetric::Value::kLong:
+      return "i" + std::to_string(metric.integer);
+    case SparkplugMetric::Value::kFloat:
+    case SparkplugMetric::Value::kDouble:
+      return "f" + Number(metric.real, 17);
+    case SparkplugMetric::Value::kBoolean:
+      return metric.boolean ? "true" : "false";
+    case SparkplugMetric::Value::kString:
+    case SparkplugMetric::Value::kBytes:
+      return "s" + metric.text;
+    case SparkplugMetric::Value::kNone:
+      break;
+  }
+  return "none";
+}
+
+bool CommandValueJson(const SparkplugMetric& metric, uint32_t datatype, std::string& json,
+                      std::string& reason) {
+  if (metric.datatype != 0) datatype = metric.datatype;
+  if (metric.isNull) {
+    reason = "the metric carries no value (is_null)";
+    return false;
+  }
+  switch (metric.value) {
+    case SparkplugMetric::Value::kInt:
+      // Int8 to Int32 travel as their 32-bit two's complement.
+      json = IsSignedType(datatype)
+                 ? std::to_string(static_cast<int32_t>(static_cast<uint32_t>(metric.integer)))
+                 : std::to_string(static_cast<uint32_t>(metric.integer));
+      return true;
+    case SparkplugMetric::Value::kLong:
+      json = IsSignedType(datatype) ? std::to_string(static_cast<int64_t>(metric.integer))
+                                    : std::to_string(metric.integer);
+      return true;
+    case SparkplugMetric::Value::kFloat:
+    case SparkplugMetric::Value::kDouble:
+      if (!std::isfinite(metric.real)) {
+        reason = "the metric's value is no finite number";
+        return false;
+      }
+      json = Number(metric.real, metric.value == SparkplugMetric::Value::kFloat ? 9 : 17);
+      return true;
+    case SparkplugMetric::Value::kBoolean:
+      json = metric.boolean ? "true" : "false";
+      return true;
+    case SparkplugMetric::Value::kString:
+      json = JsonString(metric.text);
+      return true;
+    case SparkplugMetric::Value::kBytes:
+      reason = "the metric carries bytes; a tag takes a number, a boolean or a text";
+      return false;
+    case SparkplugMetric::Value::kNone:
+      break;
+  }
+  reason = "the metric carries no value";
+  return false;
+}
+
+}  // namespace zanhost
