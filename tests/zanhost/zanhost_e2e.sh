@@ -181,7 +181,9 @@ commands() {
   run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
   run write-bad-value 106 '' 'cannot write 01DW0100002 as word: 70000 does not fit a word \(0 to 65535\)$' -- \
     write 01DW0100002 70000 -d conf
-  run write-status-refused 1 '' 'write of !01 failed, refused' -- write '!01' 1 -d conf
+  run write-status-refused 1 '' \
+    '^zanhost: cannot write !01: status, heartbeat and cache-block tags cannot be written$' -- \
+    write '!01' 1 -d conf
   run missing-block 1 '' \
     'read of 01DW9990002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: data block 999 does not exist \(ZanDOR: Read Tag 01DW9990002 Failed, Len=2 rc=0,10\)$' -- \
     read 01DW9990002 -d conf
@@ -322,6 +324,7 @@ write      106  write 01DW0100010 -5 -q -d conf
 write      106  write 01DS010001005 TOOLONGTEXT --type string -q -d conf
 write      106  write 03DF0100010 2e38 --type float -q -d conf
 write      106  write 01DW0100010 7 --type real -q -d conf
+write      1    write 01D10100000 7 -q -d conf
 warmstart  0    warmstart 1 -q -d conf
 warmstart  1    warmstart 9 -q -d conf
 warmstart  106  warmstart 600 -q -d conf
