@@ -250,7 +250,7 @@ commands() {
     run poll-full-report 3 '^summary of 1 round' '^zanhost: cannot write the report /dev/full' -- \
       poll --tags tags.txt --count 1 --report /dev/full -d conf
   fi
-  run poll-parser-refused 1 '^bad +09DW0100002 +refused: ZANDOR> Address Parser: PLC number out of limit$' \
+  run poll-parser-refused 1 '^bad +09DW0100002 +refused: ZANDOR> Address Parser: PLC number out of limit; PLC 9 is not in zanDOR01\.INT, which configures PLCs 1, 2 and 3$' \
     'the driver refused 1 tag of parserrefused\.txt' -- \
     poll --tags parserrefused.txt --count 1 --interval 0 -d conf
   run poll-heartbeats 0 '' \

@@ -73,7 +73,8 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
     if (row.reading.defined) {
       ++accepted;
     } else {
-      row.reading.failure = row.tag.refusal;
+      const std::string hint = RefusalHint(session_, row.tag);
+      row.reading.failure = row.tag.refusal + (hint.empty() ? "" : "; " + hint);
     }
     rows_.push_back(row);
   }
