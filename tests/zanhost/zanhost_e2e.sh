@@ -118,6 +118,21 @@ commands() {
   run port-missing 2 '' '^zanhost: configure returned 2: .*ttyNOPE.*$' -- port -n ttyNOPE configure
   run port-name-too-long 106 '' 'the port name "ttyUSB0123456" is longer than 11 characters' -- \
     port -n ttyUSB0123456 configure
+  if [[ ${host[-1]} != *.exe ]] && command -v python3 >/dev/null; then
+    # A pseudo-terminal held open meanwhile: configure opens it, so an open of it after that finds
+    # it held by this instance, not by another program.
+    python3 -c 'import os, pty, time
+master, slave = pty.openpty()
+print(os.ttyname(slave)[len("/dev/"):], flush=True)
+time.sleep(60)' >pty.txt &
+    local holder=$!
+    wait_for pty.txt '^pts/' 10
+    run port-held 2 '^configure returned 0' \
+      '^zanhost: open returned 2: the instance holds the port open already \(handle [0-9]+; configure opens it too\): close it first$' -- \
+      port -n "$(head -1 pty.txt)" -q configure open close
+    kill "$holder"
+    wait "$holder" 2>/dev/null
+  fi
   if [[ ${host[-1]} != *.exe ]]; then  # under wine the editor is a dialog, which needs a display
     run edit-no-terminal 1 '^AddressEditor returned 53: ""$' 'address editor returned 53' -- \
       edit 01DF0100008 --type float --dir conf --instance 1
