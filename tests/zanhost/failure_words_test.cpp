@@ -86,6 +86,8 @@ TEST(FailureWordsTest, NamesWhatThePlcOrTheTransportSaid) {
   const PlacedTag s7 = Placed("01DW0105002", 0, (10 << 16) | 2501);
   const PlacedTag s5 = Placed("03DW2000002", 0, (200 << 16) | 2, false);
   const PlacedTag input = Placed("01IB9000", 0x4249, 9000);
+  // Type 6 counts data words, but is reached like an S7 and refuses with its return codes.
+  const PlacedTag typeSix = Placed("06DW0102501", 0, (10 << 16) | 2501, false, 255, 6);
   const struct {
     int answer, status;
     const PlacedTag& tag;
@@ -102,6 +104,8 @@ TEST(FailureWordsTest, NamesWhatThePlcOrTheTransportSaid) {
       {0, 0x102, s5, "data block 200 does not exist"},
       {0, 0x103, s5, "address outside data block 200 (data word 2)"},
       {0, 0x107, s5, "the PLC refused with S5 error number 7"},
+      {0, 0x0A, typeSix, "data block 10 does not exist"},
+      {0, 0x05, typeSix, "address outside data block 10 (data word 2501)"},
       {6, 0, s7, "no answer within the time-out (100 ms)"},
       {3, 0, s7, "the connection is not established"},
       {14, 0, s5, "the answer to an earlier request was still on its way"},

@@ -107,6 +107,27 @@ TEST(ValueCheckTest, WriteAndTheBridgeFitTheSameValuesByHostTypeAndLayout) {
   }
 }
 
+TEST(ValueCheckTest, StatusHeartbeatAndCacheBlockTagsTakeNoWritesFromEitherWriter) {
+  const struct {
+    int32_t kind;
+    bool takes;
+  } kinds[] = {{'!', false}, {'1', false}, {'2', false}, {'T', false},
+               {0, true},    {'B', true},  {'F', true},  {kInputWord, true}};
+  for (const auto& k : kinds) {
+    const TagShape shape = Shape(kHostWord, k.kind);
+    std::string reason;
+    EXPECT_EQ(TakesWrites(shape, reason), k.takes) << k.kind;
+    if (!k.takes) {
+      SetValues set;
+      std::string echo;
+      std::string setReason;
+      EXPECT_EQ(reason, "status, heartbeat and cache-block tags cannot be written");
+      EXPECT_FALSE(ReadSetPayload("1", shape, set, echo, setReason));
+      EXPECT_EQ(setReason, reason) << "the bridge says the same";
+    }
+  }
+}
+
 TEST(ValueCheckTest, RunsOfBitsAndSeveralTextsAreRefused) {
   std::vector<std::string> fitted;
   std::string reason;

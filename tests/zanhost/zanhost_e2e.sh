@@ -118,6 +118,21 @@ commands() {
   run port-missing 2 '' '^zanhost: configure returned 2: .*ttyNOPE.*$' -- port -n ttyNOPE configure
   run port-name-too-long 106 '' 'the port name "ttyUSB0123456" is longer than 11 characters' -- \
     port -n ttyUSB0123456 configure
+  if [[ ${host[-1]} != *.exe ]] && command -v python3 >/dev/null; then
+    # A pseudo-terminal held open meanwhile: configure opens it, so an open of it after that finds
+    # it held by this instance, not by another program.
+    python3 -c 'import os, pty, time
+master, slave = pty.openpty()
+print(os.ttyname(slave)[len("/dev/"):], flush=True)
+time.sleep(60)' >pty.txt &
+    local holder=$!
+    wait_for pty.txt '^pts/' 10
+    run port-held 2 '^configure returned 0' \
+      '^zanhost: open returned 2: the instance holds the port open already \(handle [0-9]+; configure opens it too\): close it first$' -- \
+      port -n "$(head -1 pty.txt)" -q configure open close
+    kill "$holder"
+    wait "$holder" 2>/dev/null
+  fi
   if [[ ${host[-1]} != *.exe ]]; then  # under wine the editor is a dialog, which needs a display
     run edit-no-terminal 1 '^AddressEditor returned 53: ""$' 'address editor returned 53' -- \
       edit 01DF0100008 --type float --dir conf --instance 1
@@ -181,7 +196,9 @@ commands() {
   run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
   run write-bad-value 106 '' 'cannot write 01DW0100002 as word: 70000 does not fit a word \(0 to 65535\)$' -- \
     write 01DW0100002 70000 -d conf
-  run write-status-refused 1 '' 'write of !01 failed, refused' -- write '!01' 1 -d conf
+  run write-status-refused 1 '' \
+    '^zanhost: cannot write !01: status, heartbeat and cache-block tags cannot be written$' -- \
+    write '!01' 1 -d conf
   run missing-block 1 '' \
     'read of 01DW9990002 failed: PLC 1 \(S7 at 127\.0\.0\.1\) refused it: data block 999 does not exist \(ZanDOR: Read Tag 01DW9990002 Failed, Len=2 rc=0,10\)$' -- \
     read 01DW9990002 -d conf
@@ -248,7 +265,7 @@ commands() {
     run poll-full-report 3 '^summary of 1 round' '^zanhost: cannot write the report /dev/full' -- \
       poll --tags tags.txt --count 1 --report /dev/full -d conf
   fi
-  run poll-parser-refused 1 '^bad +09DW0100002 +refused: ZANDOR> Address Parser: PLC number out of limit$' \
+  run poll-parser-refused 1 '^bad +09DW0100002 +refused: ZANDOR> Address Parser: PLC number out of limit; PLC 9 is not in zanDOR01\.INT, which configures PLCs 1, 2 and 3$' \
     'the driver refused 1 tag of parserrefused\.txt' -- \
     poll --tags parserrefused.txt --count 1 --interval 0 -d conf
   run poll-heartbeats 0 '' \
@@ -322,6 +339,7 @@ write      106  write 01DW0100010 -5 -q -d conf
 write      106  write 01DS010001005 TOOLONGTEXT --type string -q -d conf
 write      106  write 03DF0100010 2e38 --type float -q -d conf
 write      106  write 01DW0100010 7 --type real -q -d conf
+write      1    write 01D10100000 7 -q -d conf
 warmstart  0    warmstart 1 -q -d conf
 warmstart  1    warmstart 9 -q -d conf
 warmstart  106  warmstart 600 -q -d conf

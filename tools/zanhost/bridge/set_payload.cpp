@@ -133,15 +133,6 @@ std::string Values(int32_t count) {
   return std::to_string(count) + (count == 1 ? " value" : " values");
 }
 
-bool Writable(const TagShape& shape, std::string& reason) {
-  const int32_t low = shape.kind & 0xFF;
-  if (low == '!' || low == '1' || low == '2' || low == 'T') {
-    reason = "status, heartbeat and cache-block tags cannot be written";
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ReadSetPayload(const std::string& payload, const TagShape& shape, SetValues& values,
@@ -159,7 +150,7 @@ bool ReadSetPayload(const std::string& payload, const TagShape& shape, SetValues
     return false;
   }
   echo = WriteJson(value);
-  if (!Writable(shape, reason)) return false;
+  if (!TakesWrites(shape, reason)) return false;
   std::vector<const JsonValue*> items;
   if (value.type == JsonValue::Type::kArray) {
     for (const JsonValue& item : value.items)

@@ -7,7 +7,7 @@
 //   init       the instance initialised, each PLC's connection reported
 //   status     the PLC table: each PLC's state
 //   parse      a tag address as the driver's parser takes it, and the PLC memory it reads
-//   read       one tag read through ReadBlock
+//   read       one tag read: one value through ReadValue, a run through ReadBlock
 //   write      one tag written, after its value is checked against the tag
 //   warmstart  one PLC warm-started
 //   edit       the driver's address editor (command 16) on an address: on Linux a text form on

@@ -1,6 +1,6 @@
 // zanhost port: the serial port commands of one instance (ConfigurePort, OpenPort, ClosePort) in
 // the order given, on one state block; for a result of 2 the host tries the port itself and says
-// why it does not open.
+// why it does not open, or that the instance holds it open already.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -123,6 +123,11 @@ int RunPort(const PortOptions& options) {
     std::string why;
     if (action == "close") {
       why = "the system refused to close handle " + std::to_string(state.portHandle);
+    } else if (state.portHandle != 0) {
+      // A port is not shared, not even with the instance that holds it open; the system's answer
+      // would name this instance as another program.
+      why = "the instance holds the port open already (handle " + std::to_string(state.portHandle) +
+            "; configure opens it too): close it first";
     } else {
       const void* end = std::memchr(state.portName, '\0', kPortNameBytes);
       const std::string name(state.portName, end != nullptr

@@ -1,7 +1,8 @@
 // zanhost write: one tag written by address and host type. One value goes through WriteValue
 // (which turns a bit tag into a read-modify-write of its word), several through WriteBlock. Values
 // that do not fit the tag are refused as the bridge refuses them (tags/value_check.h), with the
-// usage exit code, and never reach the driver.
+// usage exit code, and never reach the driver; so is a tag that the driver never writes (status,
+// heartbeat, cache block), with the exit code of a refusal.
 #include <cstdio>
 
 #include "commands/commands.h"
@@ -38,10 +39,16 @@ int RunWrite(const WriteOptions& options) {
     ReportRefusal(session, tag);
     return kExitRefused;
   }
-  // Nothing goes to the driver unless every value fits the tag as the driver took it.
+  // Nothing goes to the driver unless the tag takes writes (the driver refuses the others) and
+  // every value fits the tag as the driver took it.
+  const TagShape shape = ShapeOf(session, tag);
   std::vector<std::string> fitted;
   std::string reason;
-  if (!FitValues(ValuesFromArguments(options.values), ShapeOf(session, tag), fitted, reason)) {
+  if (!TakesWrites(shape, reason)) {
+    std::fprintf(stderr, "zanhost: cannot write %s: %s\n", tag.text.c_str(), reason.c_str());
+    return kExitRefused;
+  }
+  if (!FitValues(ValuesFromArguments(options.values), shape, fitted, reason)) {
     std::fprintf(stderr, "zanhost: cannot write %s as %s: %s\n", tag.text.c_str(),
                  HostTypeName(tag.hostType).c_str(), reason.c_str());
     return kExitUsage;

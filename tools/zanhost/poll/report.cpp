@@ -85,9 +85,6 @@ std::string DurationText(int64_t milliseconds) {
 }
 
 void PollReport::Add(const PollRound& round) {
-  if (rounds_ == 0) first_ = round.time;
-  last_ = round.time;
-  ++rounds_;
   tags_.resize(std::max(tags_.size(), round.tags.size()));
   for (std::size_t i = 0; i < round.tags.size(); ++i) {
     const TagReading& tag = round.tags[i];
@@ -100,12 +97,11 @@ void PollReport::Add(const PollRound& round) {
     if (!tag.defined) continue;
     const int servedBy = tag.servedBy > 0 && tag.servedBy < 256 ? tag.servedBy : 0;
     if (trace.backup != 0) {
-      const bool backup = servedBy != 0 && servedBy != trace.plc;
-      Continue(trace.served, round.time,
-               tag.ok() && servedBy != 0 ? "PLC " + std::to_string(servedBy) : kNoValue,
-               !tag.ok() ? kNoValueColour
-               : backup  ? kBackupColour
-                         : kMasterColour);
+      const bool served = tag.ok() && servedBy != 0;
+      Continue(trace.served, round.time, served ? "PLC " + std::to_string(servedBy) : kNoValue,
+               !served                 ? kNoValueColour
+               : servedBy != trace.plc ? kBackupColour
+                                       : kMasterColour);
     }
     if (!tag.ok()) {
       TrendPoint failure;
@@ -143,18 +139,17 @@ void PollReport::Add(const PollRound& round) {
   }
 }
 
-int64_t PollReport::End() const {
-  if (rounds_ <= 1) return first_ + kSingleRoundSpan;
-  return last_ + (last_ - first_) / (rounds_ - 1);
-}
-
 std::string PollReport::Html(const std::string& title, const PollSummary& summary) const {
-  const int64_t end = End();
+  // The time axis: a round's spans reach to the next round, and the last one as far.
+  const int rounds = summary.rounds();
+  const int64_t first = summary.first();
+  const int64_t last = summary.last();
+  const int64_t end = rounds <= 1 ? first + kSingleRoundSpan : last + (last - first) / (rounds - 1);
   std::string html = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">";
   html += "<title>" + HtmlEscape(title) + "</title><style>" + kStyle + "</style></head><body>\n";
   html += "<h1>" + HtmlEscape(title) + "</h1>\n";
-  html += "<p>" + std::to_string(rounds_) + " round" + (rounds_ == 1 ? "" : "s") +
-          (rounds_ > 0 ? ", " + LocalStamp(first_) + " to " + LocalStamp(last_) : "") + "</p>\n";
+  html += "<p>" + std::to_string(rounds) + " round" + (rounds == 1 ? "" : "s") +
+          (rounds > 0 ? ", " + LocalStamp(first) + " to " + LocalStamp(last) : "") + "</p>\n";
 
   html +=
       "<h2>Tags</h2>\n<table><tr><th>Tag</th><th>Address</th><th>Reads</th><th>Failed</th>"
@@ -182,14 +177,14 @@ std::string PollReport::Html(const std::string& title, const PollSummary& summar
     chart.failures = trace.failures;
     chart.scale = ScaleOfType(trace.type);
     chart.ownPlc = trace.plc;
-    html += TrendSvg(chart, first_, end) + "\n";
+    html += TrendSvg(chart, first, end) + "\n";
     if (trace.backup != 0 && !trace.served.empty()) {
       std::vector<StateSpan> served = trace.served;
       served.back().to = end;
       html += "<p class=\"muted\">served by PLC " + std::to_string(trace.plc) +
               " or its backup PLC " + std::to_string(trace.backup) +
               " (hollow points in the trend)</p>\n" +
-              StatesSvg({StateRow{"served by", served}}, first_, end) + "\n";
+              StatesSvg({StateRow{"served by", served}}, first, end) + "\n";
     }
   }
 
@@ -202,7 +197,7 @@ std::string PollReport::Html(const std::string& title, const PollSummary& summar
       outages += OutageRows(trace.number, row.spans);
       rows.push_back(row);
     }
-    html += "<h2>PLC states</h2>\n" + StatesSvg(rows, first_, end) + "\n";
+    html += "<h2>PLC states</h2>\n" + StatesSvg(rows, first, end) + "\n";
     html += "<h2>Outages</h2>\n";
     if (outages.empty()) {
       html += "<p>No PLC was out of service while the poll ran.</p>\n";

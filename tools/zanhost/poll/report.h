@@ -21,7 +21,8 @@ class PollReport {
  public:
   void Add(const PollRound& round);
 
-  // The page as text; `title` heads it (the tag file and the configuration, say).
+  // The page as text; `title` heads it (the tag file and the configuration, say). `summary` has
+  // taken the same rounds: its table heads the page, and its rounds give the time axis.
   std::string Html(const std::string& title, const PollSummary& summary) const;
 
  private:
@@ -43,14 +44,8 @@ class PollReport {
     int number = 0;
     std::vector<StateSpan> spans;
   };
-  // The end of the time axis: a round's spans reach to the next round, and the last one as far.
-  int64_t End() const;
-
   std::vector<TagTrace> tags_;
   std::vector<PlcTrace> plcs_;
-  int rounds_ = 0;
-  int64_t first_ = 0;
-  int64_t last_ = 0;
 };
 
 // A time when a PLC could not serve, from the first round that found it so to the first that

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "address/tag_address.h"
 #include "output/json_writer.h"
 #include "output/result_words.h"
 #include "session/failure_report.h"
@@ -68,12 +69,15 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
     row.reading.type = HostTypeName(spec.hostType);
     row.reading.defined = session_.DefineTag(row.tag);
     row.reading.plc = row.tag.plc & 0xFF;
-    if (const DriverState* state = session_.state(); state != nullptr && row.reading.defined)
+    // Status and heartbeat tags (PLC 256 and up) always read the PLC they name, never its backup.
+    const DriverState* state = session_.state();
+    if (state != nullptr && row.reading.defined && row.tag.plc < zan::kStatusPlc)
       row.reading.backup = state->plcs[row.reading.plc].backupPlc;
     if (row.reading.defined) {
       ++accepted;
     } else {
-      row.reading.failure = row.tag.refusal;
+      const std::string hint = RefusalHint(session_, row.tag);
+      row.reading.failure = row.tag.refusal + (hint.empty() ? "" : "; " + hint);
     }
     rows_.push_back(row);
   }

@@ -14,15 +14,9 @@ namespace {
 const CacheBlock* CoveringBlock(const DriverState& state, const Tag& tag, int plc) {
   const int area = tag.kind & 0xFF;
   if (tag.kind == zan::kKindCacheBlock || area == 'I' || area == 'Q' || area == 'M') return nullptr;
-  PlacedTag placed;
-  placed.text = tag.text;
-  placed.kind = tag.kind;
-  placed.address = tag.address;
-  placed.plcType = state.plcs[plc].type;
-  placed.longDb = state.longDb != 0;
   int first = 0;
   int last = 0;
-  if (!MemoryExtent(placed, first, last)) return nullptr;
+  if (!MemoryExtent(PlaceOf(state, tag, plc), first, last)) return nullptr;
   for (const CacheBlock& block : state.cache) {
     if (block.tagId != kCacheSlotFree && block.plcNumber == plc &&
         block.dbNumber == DataBlockOf(tag.address) && first >= block.start &&

@@ -98,7 +98,7 @@ bool ParseTransferFailure(const std::string& line, TransferFailure& failure) {
 }
 
 std::string PlcRefusalWords(int status, const PlacedTag& tag) {
-  if (!tag.s7()) {
+  if (tag.fetchWrite()) {
     const int number = status >= kS5ErrorBase ? status - kS5ErrorBase : status;
     if (number == kS5NoSuchBlock) return Missing(tag);
     if (number == kS5BlockTooShort) return Outside(tag);

@@ -25,7 +25,8 @@ bool ParseTransferFailure(const std::string& line, TransferFailure& failure);
 
 // What the PLC's refusal `status` means for the tag: "data block 999 does not exist",
 // "address outside data block 10 (bytes 5000 to 5001)", "access denied to ...", or the code
-// itself when it has no name.
+// itself when it has no name. An S5 refuses with its error numbers; a PLC of type 6, reached like
+// an S7, with S7 return codes.
 std::string PlcRefusalWords(int status, const PlacedTag& tag);
 
 // What a transport answer other than 0 means for a request: "no answer within 100 ms",

@@ -278,6 +278,13 @@ int HostSession::StatusOf(int plc) {
 std::vector<std::string> HostSession::TakeLog(bool show) {
   std::vector<std::string> lines = log_.TakeNewLines();
   if (state() != nullptr) links_.TakeLines(lines, *state());
+  // A connect made or a connection failed since: the closed connections tell other failures now.
+  if (transportFailures_ != nullptr &&
+      std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return IsProblemLine(line) || ConnectionUpIn(line) >= 0;
+      })) {
+    transportFailures_->Refresh();
+  }
   lines.insert(lines.begin(), pendingLines_.begin(), pendingLines_.end());
   pendingLines_.clear();
   if (show && !options_.quiet) {

@@ -9,9 +9,8 @@
 //     "last request refused"    the PLC refused the latest request (a missing data block, say)
 //                               while its link is up
 //   2 "heartbeat stopped"       its heartbeat word stopped changing
-//   1 "active"                  it serves the tags of its pair, or has no pair. Right after Init
-//   both
-//                               members of a pair are active, until the pair's first request
+//   1 "active"                  it serves the tags of its pair, or has no pair; right after Init
+//                               both members of a pair are, until the pair's first request
 //   0 "standby"                 a backup while its master serves, or a master while its backup does
 #ifndef ZAN_TOOLS_ZANHOST_SESSION_PLC_STATE_WORDS_H_
 #define ZAN_TOOLS_ZANHOST_SESSION_PLC_STATE_WORDS_H_

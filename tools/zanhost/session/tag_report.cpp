@@ -122,16 +122,24 @@ int OffsetOf(int32_t address) {
   return address & 0xFFFF;
 }
 
-PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
+PlacedTag PlaceOf(const DriverState& state, const Tag& tag, int plc) {
   PlacedTag placed;
   placed.text = tag.text;
   placed.kind = tag.kind;
   placed.address = tag.address;
   placed.bit = tag.bit;
-  if (const DriverState* state = session.state()) {
-    placed.plcType = state->plcs[tag.plc & 0xFF].type;
-    placed.longDb = state->longDb != 0;
-  }
+  placed.plcType = state.plcs[plc & 0xFF].type;
+  placed.longDb = state.longDb != 0;
+  return placed;
+}
+
+PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
+  if (const DriverState* state = session.state()) return PlaceOf(*state, tag, tag.plc);
+  PlacedTag placed;
+  placed.text = tag.text;
+  placed.kind = tag.kind;
+  placed.address = tag.address;
+  placed.bit = tag.bit;
   return placed;
 }
 

@@ -35,6 +35,8 @@ int OffsetOf(int32_t address);
 
 // The tag as MemoryPlace needs it, with the type of its PLC and LONG_DB from the session.
 PlacedTag PlaceOf(const HostSession& session, const Tag& tag);
+// The same on PLC `plc` of the table (the low byte counts: heartbeat tags carry 256 + the PLC).
+PlacedTag PlaceOf(const DriverState& state, const Tag& tag, int plc);
 
 // What a value written to the tag must fit (tags/value_check.h), with the type of its PLC as the
 // driver read it at Init.

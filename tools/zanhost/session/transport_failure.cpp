@@ -1,6 +1,7 @@
 #include "session/transport_failure.h"
 
 #include <cstdio>
+#include <set>
 
 #include "os/loaded_library.h"
 #include "platform/library_names.h"
@@ -80,6 +81,11 @@ std::string TransportFailures::OfPlc(const DriverState& state, int plc, int port
   text = text.substr(0, text.find('\0'));
   uint32_t address = 0;
   if (!ParseDottedAddress(text, address)) return "";
+  // The library forgets the failures of closed connections whenever a connection at their place
+  // fails or comes up, so one that it still tells is newer than that of a connection the driver
+  // keeps: a connect that the driver made and gave up since (a heartbeat tag's reconnect, Init).
+  const std::string closed = ClosedAt(state, address, port);
+  if (!closed.empty()) return closed;
   const uint16_t first =
       write && entry.writeConnection != 0 ? entry.writeConnection : entry.readConnection;
   const uint16_t second =
@@ -89,18 +95,34 @@ std::string TransportFailures::OfPlc(const DriverState& state, int plc, int port
     const std::string words = OfHandle(handle, address, port);
     if (!words.empty()) return words;
   }
-  // A connect that the driver gave up is closed, and its handle not kept: the library still tells
-  // its failure under it, for the one connection closed last at each place.
-  const uint64_t place = uint64_t{address} << 16 | static_cast<uint16_t>(port);
-  const auto known = closed_.find(place);
-  if (known != closed_.end()) return known->second;
-  std::string found;
-  for (uint32_t handle = 1; handle <= kMaxHandle && found.empty(); ++handle) {
-    if (handle != entry.readConnection && handle != entry.writeConnection)
-      found = OfHandle(handle, address, port);
+  return "";
+}
+
+std::string TransportFailures::ClosedAt(const DriverState& state, uint32_t address,
+                                        int port) const {
+  if (!scanned_) {
+    // The handles the driver keeps are open; every other that tells a failure was closed. One
+    // pass over them all serves every place until Refresh.
+    std::set<uint32_t> kept;
+    for (const PlcEntry& entry : state.plcs) {
+      kept.insert(entry.readConnection);
+      kept.insert(entry.writeConnection);
+    }
+    char words[kTextBytes];
+    for (uint32_t handle = 1; handle <= kMaxHandle; ++handle) {
+      if (kept.count(handle) != 0 || (function_(sizeof words, words, handle) & 0xFFFF) != 0)
+        continue;
+      uint32_t named = 0;
+      int namedPort = 0;
+      std::string what;
+      if (SplitFailureText(words, named, namedPort, what)) {
+        closed_.emplace(uint64_t{named} << 16 | static_cast<uint16_t>(namedPort), what);
+      }
+    }
+    scanned_ = true;
   }
-  closed_[place] = found;
-  return found;
+  const auto found = closed_.find(uint64_t{address} << 16 | static_cast<uint16_t>(port));
+  return found != closed_.end() ? found->second : "";
 }
 
 }  // namespace zanhost

@@ -38,20 +38,29 @@ class TransportFailures {
   bool available() const { return function_ != nullptr; }
 
   // What failed on the connections of PLC `plc` (`state` its driver's), which the transport reaches
-  // at `port`: the failure of the connection the driver keeps for it (the write connection of an
-  // S5 first when `write`), else that of a connection to its address and port that was closed
-  // since (a connect the driver gave up). Without the place in front; "" when nothing is known.
+  // at `port`: the failure of a connection to its address and port that was closed since the
+  // connections there last failed or came up (a connect the driver made and gave up), else that of
+  // the connection the driver keeps for it (the write connection of an S5 first when `write`).
+  // Without the place in front; "" when nothing is known.
   std::string OfPlc(const DriverState& state, int plc, int port, bool write = false) const;
 
-  // Forgets what OfPlc found among closed connections: the driver has connected again since.
-  void Refresh() { closed_.clear(); }
+  // Forgets what was found among closed connections: the driver has connected, or a connection
+  // has failed, since.
+  void Refresh() {
+    closed_.clear();
+    scanned_ = false;
+  }
 
  private:
   // The failure of one connection, its place checked against `address` and `port`; "" if none.
   std::string OfHandle(uint32_t handle, uint32_t address, int port) const;
+  // The failure of a closed connection at the place (any handle the table does not keep), from
+  // one look through every handle until Refresh; "" if none.
+  std::string ClosedAt(const DriverState& state, uint32_t address, int port) const;
 
   ConnectionFailureFunction function_ = nullptr;
   mutable std::map<uint64_t, std::string> closed_;  // by place: found among closed connections
+  mutable bool scanned_ = false;
 };
 
 }  // namespace zanhost

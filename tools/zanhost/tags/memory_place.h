@@ -22,6 +22,9 @@ struct PlacedTag {
   bool longDb = false;  // LONG_DB: the length fields stand one position further right
 
   bool s7() const { return plcType == 7; }
+  // Reached over fetch and write (an S5), whose refusals are S5 error numbers; a PLC of type 6 is
+  // reached like an S7 and refuses with S7 return codes.
+  bool fetchWrite() const { return plcType == 5; }
 };
 
 // The place in words, or "" for a kind that names no PLC memory of its own.

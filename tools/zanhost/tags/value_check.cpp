@@ -304,6 +304,16 @@ int32_t StringLengthOfAddress(const std::string& address) {
   return digits ? length : 0;
 }
 
+bool TakesWrites(const TagShape& shape, std::string& reason) {
+  const int32_t low = shape.kind & 0xFF;
+  if (low == zan::kKindStatus || low == zan::kKindMasterHeartbeat ||
+      low == zan::kKindBackupHeartbeat || low == zan::kKindCacheBlock) {
+    reason = "status, heartbeat and cache-block tags cannot be written";
+    return false;
+  }
+  return true;
+}
+
 bool FitValues(const std::vector<GivenValue>& values, const TagShape& shape,
                std::vector<std::string>& out, std::string& reason) {
   out.clear();

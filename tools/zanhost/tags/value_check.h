@@ -62,9 +62,14 @@ struct GivenValue {
   bool boolean = false;
 };
 
-// Checks the values of one write against the tag. On success `out` holds one text a value as
-// EncodeValue (tags/tag_values.h) takes it: a decimal whole number, a float with 9 digits, the text
-// in code page 437. Otherwise false, `out` empty, and one line in `reason` that says what fits
+// Whether the driver writes tags of the shape's kind at all: not status, heartbeat or cache-block
+// tags, which it refuses whatever the value. False with the reason otherwise.
+bool TakesWrites(const TagShape& shape, std::string& reason);
+
+// Checks the values of one write against a tag that takes writes. On success `out` holds one
+// text a value as EncodeValue (tags/tag_values.h) takes it: a decimal whole number, a float with 9
+// digits, the text in code page 437. Otherwise false, `out` empty, and one line in `reason` that
+// says what fits
 // ("70000 does not fit a word (0 to 65535)"). A run of values of a bit tag is refused (it would
 // write whole words), and so are several texts for a string tag. The number of values is the
 // caller's to check.
