@@ -239,6 +239,13 @@ void NoteFailure(const Connection& connection, const LinkFailure& failure) {
   record->failure = failure;
 }
 
+void NoteGivenUp(const Connection& connection, const LinkFailure& failure) {
+  FailureRecord* record = RecordOf(connection.handle);
+  if (record == nullptr) return;
+  record->target = connection.target;
+  record->failure = failure;
+}
+
 void NoteEstablished(const Connection& connection) {
   FailureRecord* record = RecordOf(connection.handle);
   if (record == nullptr) return;

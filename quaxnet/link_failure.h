@@ -63,6 +63,11 @@ void NoteOpened(const Connection& connection);
 // address and port forget theirs.
 void NoteFailure(const Connection& connection, const LinkFailure& failure);
 
+// The host closed the connection while it was being made: its record, replacing the one before.
+// A connection given up says nothing new of its place, so what other connections met there (a
+// refusal, say, of an S5's fetch connection whose write connection is then given up) stays.
+void NoteGivenUp(const Connection& connection, const LinkFailure& failure);
+
 // The connection is established: it has no failure now, and closed connections to the same
 // address and port forget theirs.
 void NoteEstablished(const Connection& connection);

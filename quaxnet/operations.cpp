@@ -149,7 +149,7 @@ void Close(Connection& connection) {
     const uint64_t now = NowMilliseconds();
     const uint64_t waited = now > connection.phaseStartedAt ? now - connection.phaseStartedAt : 0;
     failure.milliseconds = static_cast<uint32_t>(waited > 0xFFFFFFFFu ? 0xFFFFFFFFu : waited);
-    NoteFailure(connection, failure);
+    NoteGivenUp(connection, failure);
   }
   CloseLink(connection);
   NoteClosed(connection);

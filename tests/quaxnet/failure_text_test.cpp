@@ -199,6 +199,25 @@ TEST_F(FailureTextTest, ConnectGivenUpByTheHostKeepsItsFailureUnderItsHandle) {
   EXPECT_EQ(answer, 2);
 }
 
+TEST_F(FailureTextTest, ConnectGivenUpByTheHostLeavesWhatAnotherConnectionMetThere) {
+  // An S5's write connection given up once its fetch connection was rejected: the rejection is
+  // still what the place tells.
+  uint16_t reference = 0;
+  const uint16_t rejected = OpenS7UpToRequest(&reference);
+  ASSERT_NE(rejected, 0);
+  peer.Send(Tpkt({0x06, 0x80, High(reference), Low(reference), 0x43, 0x21, 0x00}));
+  ASSERT_EQ(Broken(rejected), rejected);
+  const uint16_t given = OpenS7UpToRequest(&reference);
+  ASSERT_NE(given, 0);
+  ASSERT_EQ(QxCloseConnection(rejected), 0);
+  ASSERT_EQ(QxCloseConnection(given), 0);
+  EXPECT_EQ(Failure(rejected),
+            "connection request rejected by the PLC: disconnect request (TSAPs sent: local 01 01, "
+            "remote 03 02)");
+  EXPECT_EQ(Failure(given).rfind("no answer to the connection request within ", 0), 0u)
+      << Failure(given);
+}
+
 TEST_F(FailureTextTest, RestartedConnectionForgetsItsFailureOnceEstablished) {
   const uint16_t handle = ConnectS5("KORREAD ");
   ASSERT_NE(handle, 0);
