@@ -55,6 +55,15 @@ constexpr long long kPairChangeMs = 30000;
 // The least that a cycle of trouble lasts: a second of each fault.
 constexpr long long kCycleMs = 3000;
 constexpr int kPlcs = 4;
+// Handles that the platform itself may open on the way (wine's, on first use of something); Linux
+// counts only this process's own descriptors. Our driver and library hold sockets only, counted
+// exactly; and the soak reconnects far more often than this, so that a handle lost at each
+// reconnect still shows.
+#ifdef _WIN32
+constexpr long kPlatformHandles = 4;
+#else
+constexpr long kPlatformHandles = 0;
+#endif
 constexpr char kTraceFile[] = "quaxnet-trace.log";
 constexpr char kSwitchedToBackup[] = "ZanDOR: PLC 1 Changed to Backup PLC 2 now !!!";
 
@@ -441,7 +450,13 @@ TEST_F(PlantSoakTest, PairS5AndTypeSixThroughLateAnswersDropsStopsAndRestarts) {
     EXPECT_EQ(connections[plc], expectedConnections[plc]) << "PLC " << plc;
   EXPECT_GT(sockets, 0);
   EXPECT_EQ(socketsAtEnd, sockets) << "no socket left by the reconnects, restarts and warm starts";
-  EXPECT_EQ(descriptorsAtEnd, descriptors);
+  EXPECT_GE(descriptors, 0);
+  if (kPlatformHandles == 0) {
+    EXPECT_EQ(descriptorsAtEnd, descriptors);
+  } else {
+    EXPECT_LE(descriptorsAtEnd - descriptors, kPlatformHandles) << "beyond the platform's own";
+  }
+  EXPECT_GT(reconnects, kPlatformHandles) << "a handle lost at each reconnect would show";
   if (memory > 0 && memoryAtEnd > 0) {
     EXPECT_LT(memoryAtEnd - memory, 16 * 1024) << "resident memory grows by less than 16 MB";
   }
