@@ -60,7 +60,7 @@ constexpr int kPlcs = 4;
 // exactly; and the soak reconnects far more often than this, so that a handle lost at each
 // reconnect still shows.
 #ifdef _WIN32
-constexpr long kPlatformHandles = 4;
+constexpr long kPlatformHandles = 8;
 #else
 constexpr long kPlatformHandles = 0;
 #endif
