@@ -13,8 +13,8 @@
 // Then, on top, cycles of trouble: the master stalls and the S5 loses its connections; the master
 // goes away and the type-6 PLC stops; both come back. Here the host does what a host does: it
 // warm-starts a PLC without a backup that it could not reach three reads in a row (at most every
-// 300 ms). Each cycle the pair goes to its backup and, once the master is back, returns to it
-// before the next cycle begins.
+// 300 ms). Each cycle the backup serves the pair while the master is away (which stays away until
+// it has), and the master serves it again once it is back (the next cycle waits for that).
 //
 // Throughout: no read is ever answered with a value that is not its own; every result is 0, 1 or
 // 2; no read takes longer than two deadlines and a margin (a reconnect of a heartbeat, then the
@@ -132,6 +132,7 @@ const SoakTag kTags[] = {
     {"!01", 0, 0, 0},
 };
 constexpr std::size_t kTagCount = sizeof kTags / sizeof kTags[0];
+constexpr std::size_t kPairTags = 2;  // the first ones
 constexpr std::size_t kMasterStatusTag = kTagCount - 1;
 constexpr uint16_t kStatusActive = 1;  // the master's status: connected, alive and serving its pair
 
@@ -181,12 +182,13 @@ class PlantSoakTest : public SimulatorTest {
       }
       ++figures.results[result];
       if (served >= 0 && served <= kPlcs) ++figures.resultsPerPlc[served][result];
-      if (kTags[i].plc == 0 && served == 2) ++pairOnBackup_;
-      if (kTags[i].plc == 0 && served == 1 && result == 0) ++pairAnsweredByMaster_;
+      const bool pairTag = i < kPairTags;
+      if (pairTag && served == 2) ++pairOnBackup_;
+      if (pairTag && served == 1 && result == 0) ++pairAnsweredByMaster_;
       int& unreachable = unreachableInARow_[served];
       unreachable = result == 2 ? unreachable + 1 : 0;
       if (result == 0) {
-        figures.servedByBackup += kTags[i].plc == 0 && served == 2;
+        figures.servedByBackup += pairTag && served == 2;
         const uint16_t wanted = served == 2 ? kTags[i].backup : kTags[i].master;
         if (wanted != 0 && tag.Word() != wanted) {
           ++figures.wrongValues;
