@@ -5,6 +5,7 @@
 
 #include "quaxnet/answers.h"
 #include "quaxnet/connection_table.h"
+#include "quaxnet/trace.h"
 
 namespace quaxnet {
 namespace {
@@ -220,6 +221,10 @@ void FailConnection(Connection& connection, FailureCause cause, const char* what
   failure.status = status;
   failure.milliseconds = connection.target.timeLimitMs;
   NoteFailure(connection, failure);
+  // In the trace, in the words that QxConnectionFailure gives.
+  char words[200];
+  DescribeFailure(connection.handle, words, sizeof words);
+  Trace("quaxnet: connection %u: broken: %s", unsigned{connection.handle}, words);
   Break(connection);
 }
 

@@ -51,8 +51,9 @@ struct LinkFailure {
 // The step a connection is at: its phase, or the job on its way once it is established.
 FailureStep StepOf(const Connection& connection);
 
-// Breaks the connection (Break) for `cause` at the step it is at, and keeps the failure; a
-// failure for want of an answer counts the connection's time limit.
+// Breaks the connection (Break) for `cause` at the step it is at, keeps the failure and traces it
+// ("quaxnet: connection N: broken: " and the words of DescribeFailure); a failure for want of an
+// answer counts the connection's time limit.
 void FailConnection(Connection& connection, FailureCause cause, const char* what = "",
                     int osError = 0, uint16_t status = 0);
 

@@ -1,6 +1,7 @@
 // Trace lines of the transport library: what it does on its own account that a user may want to
-// see, such as an answer that nobody collected and that it dropped. Off unless QUAXNET_TRACE names
-// a file, to which each line is appended ("-": standard error); tests install a sink of their own.
+// see, such as an answer that nobody collected and that it dropped, or a connection that it broke.
+// Off unless QUAXNET_TRACE names a file, to which each line is appended ("-": standard error);
+// tests install a sink of their own.
 #ifndef QUAXNET_TRACE_H_
 #define QUAXNET_TRACE_H_
 

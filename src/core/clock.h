@@ -21,8 +21,9 @@ uint64_t DriverClock();
 void InstallClockFunction(ClockFunction function);
 
 // A point `milliseconds` after the moment it is made, on DriverClock. A wait polls, then sleeps
-// within the deadline, and stops once it has passed: every poll comes before the deadline, and a
-// limit of 0 or less still polls once.
+// within the deadline, and stops once it has passed: no sleep goes past the deadline, and a limit
+// of 0 or less still polls once. The waits for an answer poll once more when the deadline has
+// passed, so that an answer that arrived during their last sleep is taken.
 class Deadline {
  public:
   explicit Deadline(int32_t milliseconds);

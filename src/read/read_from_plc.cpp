@@ -25,19 +25,24 @@ uint16_t ReceiveRead(DriverState& state, uint16_t connection, uint16_t* status) 
       Transport().QxReceiveRead(kTransferBufferBytes, state.transferBuffer, status, connection));
 }
 
-// Polls the answer of the record sent until it arrives or `deadline` passes; the last poll comes
-// before it. A lost request (answer 3 or 9) is sent again; a re-send refused with 9 means a dead
-// link, which only a warm start mends, and so does a handle that no connection has (2). Returns the
-// result code of the read and logs its failure with the length that the tag planned.
+// Polls the answer of the record sent until it arrives or `deadline` passes. The last poll comes
+// once the deadline has passed, so that an answer that arrived during the last sleep is taken; it
+// sends nothing again. A lost request (answer 3 or 9) is sent again; a re-send refused with 9
+// means a dead link, which only a warm start mends, and so does a handle that no connection has
+// (2). Returns the result code of the read and logs its failure with the length that the tag
+// planned.
 int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& record,
                     const Deadline& deadline, uint16_t plannedLength) {
   uint16_t answer = kAnswerDone;
   uint16_t status = 0;
   bool answered = false;
   for (;;) {
+    const bool last = deadline.Passed();
     answer = ReceiveRead(state, record.connection, &status);
     uint32_t pause = kReceivePollMilliseconds;
     if (answer == kAnswerBusy || answer == kAnswerConnectionFailure) {
+      // A request sent at the deadline would have nobody to wait for its answer.
+      if (last) break;
       answer = SendRead(record);
       if (answer == kAnswerConnectionFailure) break;
       pause = kResendMilliseconds;
@@ -47,8 +52,8 @@ int32_t AwaitAnswer(DriverState& state, const TagItem& item, TransferRecord& rec
       answered = true;
       break;
     }
+    if (last) break;
     deadline.SleepWithin(pause);
-    if (deadline.Passed()) break;
   }
   if (answered && answer == kAnswerDone && status == 0) return kResultDone;
   ZAN_LOG("ZanDOR: Read Tag %s Failed, Len=%d rc=%d,%d", item.addressText, plannedLength, answer,

@@ -3,8 +3,9 @@
 // Waits only through DriverSleep: a busy send is retried at most 20 times 10 ms apart (50 ms on an
 // S5) within the driver time-out from the first send, and the answer is polled 1 ms apart (50 ms
 // after a re-send of a lost request) until the time-out (at most 65535 ms, request_send.h) has
-// passed on the driver clock (core/clock.h), counted from the send that the transport took. Not
-// thread-safe: one request at a time.
+// passed on the driver clock (core/clock.h), counted from the send that the transport took, and
+// once more then: an answer that arrived during the last sleep is taken. Not thread-safe: one
+// request at a time.
 #ifndef ZAN_READ_READ_FROM_PLC_H_
 #define ZAN_READ_READ_FROM_PLC_H_
 

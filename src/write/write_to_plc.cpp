@@ -61,17 +61,20 @@ int32_t WriteToPlc(DriverState& state, const TagItem& item, TransferRecord& reco
   } else if (answer == kAnswerDone) {
     // The completion is waited for from the send that the transport took, as the transport
     // counts it: the driver gives up first, before the transport would give up on the answer.
+    // The last poll comes once the deadline has passed: a completion that arrived during the last
+    // sleep is taken.
     const Deadline deadline(wait);
     const TransportOperations& transport = Transport();
     for (;;) {
+      const bool last = deadline.Passed();
       status = 0;
       answer = ResultCode(transport.QxWriteCompletion(&status, sent.connection));
       if (!IsPending(answer)) break;
-      deadline.SleepWithin(kCompletionPollMilliseconds);
-      if (deadline.Passed()) {
+      if (last) {
         unreachable = true;
         break;
       }
+      deadline.SleepWithin(kCompletionPollMilliseconds);
     }
   } else {
     // Busy after the retries, broken, or a handle that no connection has: as the read judges it.

@@ -26,8 +26,9 @@ constexpr uint32_t kCompletionPollMilliseconds = 1;
 // transport as a read's does (request_send.h): a busy transport is asked again within the
 // time-out, and an earlier answer still on its way (14) is waited for and costs this write (1).
 // The completion is polled 1 ms apart until it comes or the time-out (at most 65535 ms) has passed
-// since the send (at least once). On a PLC of type 6 a data-block record in words goes out as the
-// bytes that hold them (byte_addressed_words.h).
+// since the send, and once more then (a completion that arrived during the last sleep is taken).
+// On a PLC of type 6 a data-block record in words goes out as the bytes that hold them
+// (byte_addressed_words.h).
 //
 // Returns 0 when the write completed with status 0; then every valid cache block of the PLC that
 // holds the whole written range of a data block receives the written bytes. Returns 2 when the

@@ -12,6 +12,11 @@ namespace zan::e2e {
 // entries of the system's handle table that belong to this process); -1 when unknown.
 long OpenDescriptorCount();
 
+// The sockets among them: Linux, the descriptors that name a socket; Windows, the handles on which
+// the socket calls work (under wine the process holds handles of wine's own as well, which vary,
+// but never a socket that this process did not open). -1 when unknown.
+long OpenSocketCount();
+
 // Raises the soft limit of open descriptors to at least `wanted` where there is one; false when
 // the hard limit does not allow it.
 bool RaiseDescriptorLimit(long wanted);

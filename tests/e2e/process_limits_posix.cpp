@@ -19,6 +19,18 @@ long OpenDescriptorCount() {
   return error ? -1 : count - 1;
 }
 
+long OpenSocketCount() {
+  std::error_code error;
+  long count = 0;
+  for (std::filesystem::directory_iterator entry("/proc/self/fd", error), end;
+       !error && entry != end; entry.increment(error)) {
+    std::error_code unreadable;  // closed since it was listed: not a socket of ours now
+    const std::string target = std::filesystem::read_symlink(entry->path(), unreadable).string();
+    count += !unreadable && target.rfind("socket:", 0) == 0;
+  }
+  return error ? -1 : count;
+}
+
 bool RaiseDescriptorLimit(long wanted) {
   rlimit limit{};
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return false;

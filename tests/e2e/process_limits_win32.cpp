@@ -1,3 +1,6 @@
+// winsock2.h before windows.h, which would bring the older socket header.
+#include <winsock2.h>
+
 #include <windows.h>
 // After windows.h, which they build on.
 #include <psapi.h>
@@ -26,10 +29,12 @@ constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
 
 using QuerySystemInformation = NTSTATUS(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
-long HandlesInSystemTable() {
+// The handles of this process in the system's handle table; false when the table cannot be read.
+bool OwnHandles(std::vector<USHORT>* handles) {
+  handles->clear();
   const auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void (*)()>(
       GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-  if (query == nullptr) return -1;
+  if (query == nullptr) return false;
   std::vector<unsigned char> table(1 << 16);
   NTSTATUS status = kInfoLengthMismatch;
   for (int attempt = 0; attempt < 16 && status == kInfoLengthMismatch; ++attempt) {
@@ -38,19 +43,18 @@ long HandlesInSystemTable() {
         query(kSystemHandleInformation, table.data(), static_cast<ULONG>(table.size()), &needed);
     if (status == kInfoLengthMismatch) table.resize(table.size() * 2);
   }
-  if (status != 0) return -1;
+  if (status != 0) return false;
   ULONG count = 0;
   std::memcpy(&count, table.data(), sizeof count);
   const std::size_t first = sizeof(ULONG_PTR);  // the entries follow the count, aligned
-  if (count > (table.size() - first) / sizeof(HandleEntry)) return -1;
+  if (count > (table.size() - first) / sizeof(HandleEntry)) return false;
   const DWORD self = GetCurrentProcessId();
-  long own = 0;
   for (ULONG i = 0; i < count; ++i) {
     HandleEntry entry;
     std::memcpy(&entry, table.data() + first + i * sizeof(HandleEntry), sizeof entry);
-    own += entry.ownerProcessId == self;
+    if (entry.ownerProcessId == self) handles->push_back(entry.handle);
   }
-  return own;
+  return true;
 }
 
 }  // namespace
@@ -59,7 +63,24 @@ long OpenDescriptorCount() {
   DWORD count = 0;
   if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0)
     return static_cast<long>(count);
-  return HandlesInSystemTable();
+  std::vector<USHORT> handles;
+  return OwnHandles(&handles) ? static_cast<long>(handles.size()) : -1;
+}
+
+long OpenSocketCount() {
+  std::vector<USHORT> handles;
+  if (!OwnHandles(&handles)) return -1;
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return -1;
+  long sockets = 0;
+  for (const USHORT handle : handles) {
+    int type = 0;
+    int size = sizeof type;
+    sockets += getsockopt(static_cast<SOCKET>(handle), SOL_SOCKET, SO_TYPE,
+                          reinterpret_cast<char*>(&type), &size) == 0;
+  }
+  WSACleanup();
+  return sockets;
 }
 
 bool RaiseDescriptorLimit(long /*wanted*/) {

@@ -94,6 +94,23 @@ TEST_F(ControlTest, StoppedPlcIsDownUntilStarted) {
   EXPECT_TRUE(Logged("plc 1: stopped (not listening)"));
 }
 
+TEST_F(ControlTest, AcceptedCountsEveryConnectionTakenAcrossStopsAndCloses) {
+  EXPECT_NE(Control("status 1").find(" accepted=0 "), std::string::npos);
+  {
+    auto client = Connect(1);
+    ASSERT_EQ(client->OpenS7(), 480);
+  }
+  auto again = Connect(1);
+  ASSERT_EQ(again->OpenS7(), 480);
+  EXPECT_NE(Control("status 1").find("connections=1 established=1 accepted=2 "), std::string::npos)
+      << "a client that connects again: one connection, two taken";
+  EXPECT_EQ(Control("stop 1"), "ok");
+  EXPECT_EQ(Control("start 1"), "ok");
+  ASSERT_EQ(Connect(1)->OpenS7(), 480);
+  EXPECT_NE(Control("status 1").find(" accepted=3 "), std::string::npos);
+  EXPECT_NE(Control("status 3").find(" accepted=0 "), std::string::npos) << "per PLC";
+}
+
 TEST_F(ControlTest, ConnectionsBeyondTheLimitAreClosed) {
   Start({"1:s7:connections=2"});
   auto first = Connect(1);

@@ -3,9 +3,11 @@
 // answers again.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "quaxnet/clock.h"
 #include "quaxnet/quaxnet_fixture.h"
+#include "quaxnet/trace.h"
 
 namespace zan::testing {
 namespace {
@@ -13,6 +15,11 @@ namespace {
 uint64_t fakeNow = 0;
 uint64_t FakeClock() {
   return fakeNow;
+}
+
+std::vector<std::string> traced;
+void CaptureTrace(const char* line) {
+  traced.emplace_back(line);
 }
 
 class FailureTextTest : public QuaxnetTest {
@@ -138,15 +145,24 @@ TEST_F(FailureTextTest, EachStepThatFailsIsNamed) {
        },
        "TCP connection refused: nothing listens at that port"},
   };
+  traced.clear();
+  quaxnet::InstallTraceSink(&CaptureTrace);
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
+    const std::size_t tracedBefore = traced.size();
     const uint16_t handle = fault.play();
     ASSERT_NE(handle, 0);
     int answer = -1;
     EXPECT_EQ(Failure(handle, &answer), fault.words);
     EXPECT_EQ(answer, 0);
+    // The break is traced once, as it happens, in the same words.
+    EXPECT_EQ(std::vector<std::string>(traced.begin() + tracedBefore, traced.end()),
+              std::vector<std::string>{"quaxnet: connection " + std::to_string(handle) +
+                                       ": broken: 127.0.0.1 port " + std::to_string(peer.port()) +
+                                       ": " + fault.words});
     QxCloseConnection(handle);
   }
+  quaxnet::InstallTraceSink(nullptr);
 }
 
 TEST_F(FailureTextTest, SilenceIsCountedInTheConnectionsTimeLimit) {

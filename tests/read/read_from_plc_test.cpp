@@ -68,7 +68,8 @@ TEST_F(ReadTest, CacheBlocksAreFetchedAndServeTheReadsTheyHold) {
 }
 
 TEST_F(ReadTest, TransportAnswers) {
-  const std::vector<int> sixes(100, 6), busy(21, 3), fourteens(10, 14);
+  // Enough "not yet" for a poll at every millisecond of a time-out of 100 ms, and one at its end.
+  const std::vector<int> sixes(101, 6), busy(21, 3), fourteens(10, 14);
   const std::vector<uint32_t> milliseconds(100, 1), retries(20, 10);
   // Busy twice: the wait for the answer counts from the send that went out.
   std::vector<uint32_t> retriedThenPolled(25, 1);
@@ -91,14 +92,14 @@ TEST_F(ReadTest, TransportAnswers) {
     {1, 1000, {0, 3}, {9, 0}, 0, 0, 2, 2, {50}, nullptr},        // sent again, link not up yet
     {1, 1000, {0, 9}, {9}, 0, 2, 2, 1, {}, "Len=2 rc=9,0"},      // dead link: no waiting
     {1, 1000, {0, 9}, {3}, 0, 2, 2, 1, {}, "Len=2 rc=9,0"},
-    {1, 3, {0, 0}, {6, 6, 9}, 0, 2, 2, 3, {1, 1, 1}, "Len=2 rc=0,0"},  // lost at the deadline
-    {1, 30, {0, 0}, {6, 3}, 0, 2, 2, 2, {1, 29}, "Len=2 rc=0,0"},     // no wait past it
+    {1, 3, {0, 0}, {6, 6, 9, 6}, 0, 2, 2, 4, {1, 1, 1}, "Len=2 rc=6,0"},  // lost at the deadline
+    {1, 30, {0, 0}, {6, 3, 6}, 0, 2, 2, 3, {1, 29}, "Len=2 rc=6,0"},     // no wait past it
     {1, 1000, {0}, {0}, 3, 1, 1, 1, {}, "Len=2 rc=0,3"},
     {2, 1000, {0}, {12}, 0, 1, 1, 1, {}, "Len=1 rc=12,0"},
     {1, 1000, {0}, {2}, 0, 2, 1, 1, {}, "Len=2 rc=2,0"},  // no connection has the handle
     {1, 0, {0}, {6}, 0, 2, 1, 1, {}, "Len=2 rc=6,0"},                  // no time: one poll
-    {1, 100, {0}, sixes, 0, 2, 1, 100, milliseconds, "Len=2 rc=6,0"},  // until the deadline
-    {1, 25, {3, 3, 0}, sixes, 0, 2, 3, 25, retriedThenPolled, "Len=2 rc=6,0"},
+    {1, 100, {0}, sixes, 0, 2, 1, 101, milliseconds, "Len=2 rc=6,0"},  // to the deadline, at it
+    {1, 25, {3, 3, 0}, sixes, 0, 2, 3, 26, retriedThenPolled, "Len=2 rc=6,0"},
   };
   // clang-format on
   for (const auto& c : cases) {
@@ -134,8 +135,8 @@ TEST_F(ReadTest, AnswerWaitEndsAtTheDeadlineWhateverASleepLasts) {
   TagItem item = Tag("01DW0100020");
   const uint64_t start = now();
   EXPECT_EQ(Read(item), 2);
-  EXPECT_EQ(now() - start, 1008u);  // 63 ticks: the first at or after 1000 ms
-  EXPECT_EQ(transport().Count(Op::kReceiveRead), 63);
+  EXPECT_EQ(now() - start, 1008u);                     // 63 ticks: the first at or after 1000 ms
+  EXPECT_EQ(transport().Count(Op::kReceiveRead), 64);  // one before each tick, one at the last
   EXPECT_EQ(log(), Lines{"ZanDOR: Read Tag 01DW0100020 Failed, Len=2 rc=6,0"});
 
   // A time-out longer than the connection request block carries: the driver gives up when the
@@ -146,6 +147,60 @@ TEST_F(ReadTest, AnswerWaitEndsAtTheDeadlineWhateverASleepLasts) {
   const uint64_t longStart = now();
   EXPECT_EQ(Read(item), 2);
   EXPECT_EQ(now() - longStart, 65535u);
+}
+
+TEST_F(ReadTest, AnAnswerWholeWhenTheWaitEndsIsTaken) {
+  // The wait's last sleep ends at the deadline, or at the first tick after it where the shortest
+  // sleep is a tick. An answer that arrived by then is taken; one that comes later is not; and the
+  // wait never goes on past that moment.
+  const struct {
+    uint32_t tick;
+    uint64_t waitEnds;  // after the send
+  } platforms[] = {{0, 1000}, {16, 1008}};
+  for (const auto& platform : platforms) {
+    for (const uint64_t arrival :
+         {platform.waitEnds - 1, platform.waitEnds, platform.waitEnds + 1}) {
+      SCOPED_TRACE("tick " + std::to_string(platform.tick) + ", answer whole " +
+                   std::to_string(arrival) + " ms after the send");
+      TearDown();
+      SetUp();
+      SleepTick(platform.tick);
+      transport().Fallback(Op::kReceiveRead, 6);
+      transport().ReadData(Hex("1234"));
+      TagItem item = Tag("01DW0100020");
+      const uint64_t start = now();
+      transport().AnswerFrom(Op::kReceiveRead, start + arrival, 0);
+      const bool inTime = arrival <= platform.waitEnds;
+      EXPECT_EQ(Read(item), inTime ? 0 : 2);
+      EXPECT_EQ(Values(2), Hex(inTime ? "3412" : "EEEE"));
+      if (inTime) {
+        EXPECT_LE(now() - start, platform.waitEnds);
+      } else {
+        EXPECT_EQ(now() - start, platform.waitEnds);
+      }
+      EXPECT_EQ(transport().Count(Op::kSendRead), 1);
+      EXPECT_EQ(log(),
+                inTime ? Lines{} : Lines{"ZanDOR: Read Tag 01DW0100020 Failed, Len=2 rc=6,0"});
+    }
+  }
+}
+
+TEST_F(ReadTest, ARequestFoundLostWhenTheWaitEndsIsNotSentAgain) {
+  // Sent again then, it would leave an answer on its way that nobody waits for.
+  for (const int lost : {3, 9}) {
+    SCOPED_TRACE(lost);
+    TearDown();
+    SetUp();
+    transport().Fallback(Op::kReceiveRead, 6);
+    TagItem item = Tag("01DW0100020");
+    const uint64_t start = now();
+    transport().AnswerFrom(Op::kReceiveRead, start + 1000, lost);
+    EXPECT_EQ(Read(item), 2);
+    EXPECT_EQ(transport().Count(Op::kSendRead), 1);
+    EXPECT_EQ(now() - start, 1000u);
+    EXPECT_EQ(log(), Lines{"ZanDOR: Read Tag 01DW0100020 Failed, Len=2 rc=" + std::to_string(lost) +
+                           ",0"});
+  }
 }
 
 TEST_F(ReadTest, TypeSixWordsBeyondTheByteAddressesOfItsConnectionAreRefused) {

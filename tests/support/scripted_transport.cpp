@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstring>
 
+#include "core/clock.h"
 #include "transport/transport_binding.h"
 
 namespace zan::testing {
@@ -147,6 +148,10 @@ void ScriptedTransport::Fallback(Op op, int result) {
   fallback_[op] = result;
 }
 
+void ScriptedTransport::AnswerFrom(Op op, uint64_t at, int answer) {
+  from_[op] = {at, answer};
+}
+
 void ScriptedTransport::ScriptOpen(Op op, int result, uint16_t handle, uint16_t status) {
   scriptedOpens_[op].push_back(OpenAnswer{result, handle, status, true});
 }
@@ -170,6 +175,8 @@ int ScriptedTransport::AnswerState(uint32_t handle) {
 }
 
 int ScriptedTransport::Answer(Op op) {
+  const auto from = from_.find(op);
+  if (from != from_.end() && DriverClock() >= from->second.first) return from->second.second;
   std::deque<int>& queue = scripted_[op];
   if (queue.empty()) return fallback_[op];
   int result = queue.front();

@@ -53,6 +53,10 @@ class ScriptedTransport {
   void Script(Op op, std::initializer_list<int> results);
   void Fallback(Op op, int result);
 
+  // From the moment the driver's clock (core/clock.h) reads `at`, `op` answers `answer`, as a
+  // PLC's answer that is whole from then on; before it, its script and then its fallback.
+  void AnswerFrom(Op op, uint64_t at, int answer);
+
   // The connection state of `handle` answers `answers` in order, then `last` for ever, whatever
   // the script of the connection state says for other handles.
   void ScriptState(uint16_t handle, std::initializer_list<int> answers, int last);
@@ -97,6 +101,7 @@ class ScriptedTransport {
   };
   std::map<Op, std::deque<int>> scripted_;
   std::map<Op, int> fallback_;
+  std::map<Op, std::pair<uint64_t, int>> from_;
   std::map<Op, std::deque<OpenAnswer>> scriptedOpens_;
   std::map<uint16_t, std::pair<std::deque<int>, int>> scriptedStates_;
   uint16_t nextHandle_ = 1;

@@ -26,7 +26,7 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
     const char* rc;  // of the failure line
   } rows[] = {
     {"not yet, then complete", {6, 7, 6, 0x10000}, 0, 100, 0, 4, 3, nullptr},
-    {"never complete: polls until the deadline", {}, 0, 5, 2, 5, 5, "6,0"},
+    {"never complete: polls until the deadline, and at it", {}, 0, 5, 2, 6, 5, "6,0"},
     {"no time-out still asks once", {}, 0, 0, 2, 1, 0, "6,0"},
     {"refused with a status", {0}, 5, 100, 1, 1, 0, "0,5"},
     {"refused", {12}, 0, 100, 1, 1, 0, "12,0"},
@@ -56,6 +56,27 @@ TEST_F(WriteToPlcTest, CompletionAnswers) {
     EXPECT_EQ(log(), failure);
     EXPECT_EQ(plc(1).linkState, row.result);
     EXPECT_EQ(At196(), Hex(row.result == 0 ? "1234EEEE" : "EEEEEEEE"));
+  }
+}
+
+// A completion that came during the last sleep of the wait is taken: the write is done, and the
+// host is not told that the PLC could not be reached. One that comes after the wait is not.
+TEST_F(WriteToPlcTest, ACompletionInWhenTheWaitEndsIsTaken) {
+  for (const uint64_t arrival : {999, 1000, 1001}) {
+    SCOPED_TRACE("completion " + std::to_string(arrival) + " ms after the send");
+    TearDown();
+    SetUp();
+    transport().Fallback(Op::kWriteCompletion, 6);
+    Block(10);
+    TagItem item = Tag("01DW0100196");
+    std::copy_n(Hex("3412").begin(), 2, values.begin());
+    const uint64_t start = now();
+    transport().AnswerFrom(Op::kWriteCompletion, start + arrival, 0);
+    const bool inTime = arrival <= 1000;
+    EXPECT_EQ(Write(item), inTime ? 0 : 2);
+    EXPECT_EQ(now() - start, inTime ? arrival : 1000u) << "the wait ends at the deadline";
+    EXPECT_EQ(At196(), Hex(inTime ? "1234EEEE" : "EEEEEEEE"));
+    EXPECT_EQ(log(), inTime ? Lines{} : Lines{"ZanDOR: Write Tag 01DW0100196 Failed, rc=6,0"});
   }
 }
 

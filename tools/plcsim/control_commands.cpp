@@ -190,7 +190,7 @@ std::string Status(Simulator& simulator, Plc& plc) {
        << " address=" << AddressText(config.address) << ":" << simulator.port()
        << " listening=" << (simulator.Listening(plc) ? "yes" : "no")
        << " connections=" << simulator.ConnectionCount(plc, false)
-       << " established=" << simulator.ConnectionCount(plc, true)
+       << " established=" << simulator.ConnectionCount(plc, true) << " accepted=" << plc.accepted()
        << " requests=" << plc.requestsServed();
   if (config.heartbeat.enabled) text << " heartbeat=" << plc.HeartbeatValue();
   const RequestCounts& counts = plc.counts();

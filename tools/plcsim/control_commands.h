@@ -8,8 +8,9 @@
 //   heartbeat <plc> [step [n] | freeze | run]
 //   state <plc> [run | stop]                the operating state; answers "ok run" or "ok stop"
 //   stop <plc> | start <plc>                the PLC goes down (no listener, no connections) / up
-//   status <plc>                            "ok plc=1 ... connections=2 established=2 ...
-//                                           requests=3 reads=2 writes=1 ... state=run ..."
+//   status <plc>                            "ok plc=1 ... connections=2 established=2
+//                                           accepted=5 requests=3 reads=2 writes=1 ...
+//                                           state=run ..."
 //   verbose on|off, help, quit
 //
 // <plc> is the PLC number or its address (127.0.0.N); <area> is db<n>, dx<n> (S5), m, i, q, c or

@@ -88,8 +88,9 @@ socket 127.0.0.1:<control port>; each command gets one line that starts "ok" or 
   heartbeat <plc> [step [n]|freeze|run] the heartbeat word's value after the action
   state <plc> [run|stop]    the operating state (in STOP the heartbeat stands; requests are served)
   stop <plc> / start <plc>  the PLC goes down (listener and connections closed) / comes back
-  status <plc>              listening, connections, established, requests (reads, writes,
-                            identifications, others, refused items), heartbeat, state, faults
+  status <plc>              listening, connections, established, accepted (connections taken
+                            since the start), requests (reads, writes, identifications, others,
+                            refused items), heartbeat, state, faults
   verbose on|off, help, quit
   <plc> is the number or the address; <area> is db<n>, dx<n>, m (flags), i (inputs),
   q (outputs), c (counters) or t (timers).

@@ -45,6 +45,12 @@ class Plc {
   const RequestCounts& counts() const { return counts_; }
   uint64_t requestsServed() const { return counts_.total(); }
 
+  // TCP connections taken since the simulator started, across stops and starts (those closed at
+  // once because every connection of the PLC was in use aside): a client that connects again
+  // shows here even when its connection count stays the same.
+  void CountAccepted() { ++accepted_; }
+  uint64_t accepted() const { return accepted_; }
+
   // RUN or STOP, as the identification requests report it. In STOP the PLC's program does not
   // run, so its heartbeat stands still; reads and writes are served as in RUN.
   bool running() const { return running_; }
@@ -68,6 +74,7 @@ class Plc {
   PlcMemory memory_;
   Faults faults_;
   RequestCounts counts_;
+  uint64_t accepted_ = 0;
   bool running_ = true;
   bool heartbeatFrozen_ = false;
   uint64_t nextBeat_ = 0;

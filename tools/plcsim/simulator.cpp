@@ -287,6 +287,7 @@ void Simulator::AcceptConnections(PlcSlot& slot) {
     }
     log_.Line(plcName + ": connection #" + std::to_string(connection->session->id()) + " from " +
               from);
+    slot.plc->CountAccepted();
     connections_.push_back(std::move(connection));
   }
 }
