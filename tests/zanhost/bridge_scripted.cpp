@@ -35,7 +35,16 @@ MqttState ScriptedMqtt::Service(int milliseconds, std::vector<MqttMessage>& rece
     error = "connection lost";
     return state_;
   }
-  if (state_ == MqttState::kConnecting) state_ = MqttState::kConnected;
+  if (state_ == MqttState::kConnecting) {
+    state_ = MqttState::kConnected;
+    for (Published& again : unacknowledged_) {
+      published.push_back(Published{again.topic, again.payload, again.qos, again.retain, now_});
+      again.at = now_ + ackSeconds;
+    }
+  }
+  if (state_ == MqttState::kConnected) {
+    std::erase_if(unacknowledged_, [this](const Published& sent) { return sent.at <= now_; });
+  }
   lastService_ = now_;
   if (state_ == MqttState::kConnected) {
     received.insert(received.end(), inbox_.begin(), inbox_.end());
@@ -55,6 +64,7 @@ bool ScriptedMqtt::Publish(const std::string& topic, const std::string& payload,
     return false;
   }
   published.push_back(Published{topic, payload, qos, retain, now_});
+  if (qos > 0) unacknowledged_.push_back(Published{topic, payload, qos, retain, now_ + ackSeconds});
   return true;
 }
 

@@ -40,7 +40,7 @@ class ScriptedMqtt : public MqttSession {
   bool Subscribe(const std::string& pattern, int qos) override;
   bool SetWill(const std::string& topic, const std::string& payload, int qos, bool retain,
                std::string& error) override;
-  bool AllDelivered() const override { return true; }
+  bool AllDelivered() const override { return unacknowledged_.empty(); }
   void Disconnect() override;
   MqttState state() const override { return state_; }
 
@@ -56,6 +56,9 @@ class ScriptedMqtt : public MqttSession {
   double longestGap = 0;  // between two services of a connected session
   bool cleanDisconnect = false;
   double dropAt = 0;  // when the broker drops the connection (0: never)
+  // How long the broker takes to acknowledge a message of QoS 1 or 2. As libmosquitto does, the
+  // session sends what is unacknowledged at a disconnect once more on the next connection.
+  double ackSeconds = 0;
 
  private:
   double& now_;
@@ -63,6 +66,7 @@ class ScriptedMqtt : public MqttSession {
   MqttState state_ = MqttState::kDown;
   double lastService_ = 0;
   std::vector<MqttMessage> inbox_;
+  std::vector<Published> unacknowledged_;  // `at`: when the acknowledgement comes
 };
 
 // A driver of the PLCs 1 to `plcs`, S7 at 127.0.0.<n>, each connected unless set down. A tag's

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bridge/json_reader.h"
+#include "bridge/sparkplug/host_state.h"
 #include "bridge/sparkplug/metrics.h"
 #include "bridge/sparkplug/node.h"
 #include "bridge/sparkplug/payload.h"
@@ -66,46 +69,97 @@ TEST(SparkplugMetricsTest, ValuesTravelAsSparkplugWantsThem) {
   EXPECT_EQ(MetricContent(TagMetric(tag, 1, false)), "null");
 }
 
-TEST(SparkplugMetricsTest, CommandValuesBecomeTheValuesOfAWrite) {
-  SparkplugMetric metric;
+TEST(SparkplugMetricsTest, ACommandCarriesItsValueInTheFieldOfTheBornDatatype) {
+  using Value = SparkplugMetric::Value;
   const struct {
-    SparkplugMetric::Value value;
+    uint32_t born;
+    uint32_t datatype;  // the command's; 0: none
+    Value value;
     uint64_t integer;
     double real;
-    uint32_t datatype;
-    const char* json;  // nullptr: refused
+    const char* text;
+    const char* json;  // nullptr: refused, and the reason holds `text` when it is not the value
   } cases[] = {
-      {SparkplugMetric::Value::kInt, 0xFFFFFFFB, 0, kSparkplugInt16, "-5"},
-      {SparkplugMetric::Value::kInt, 0xFFFFFFFB, 0, kSparkplugUInt32, "4294967291"},
-      {SparkplugMetric::Value::kInt, 70000, 0, kSparkplugUInt16, "70000"},  // the checks refuse
-      {SparkplugMetric::Value::kLong, 0xFFFFFFFFFFFFFFFF, 0, kSparkplugInt64, "-1"},
-      {SparkplugMetric::Value::kFloat, 0, 2.5, kSparkplugFloat, "2.5"},
-      {SparkplugMetric::Value::kBoolean, 1, 0, kSparkplugBoolean, "true"},
-      {SparkplugMetric::Value::kFloat, 0, 1.0 / 0.0, kSparkplugFloat, nullptr},
-      {SparkplugMetric::Value::kBytes, 0, 0, kSparkplugUInt16, nullptr},
-      {SparkplugMetric::Value::kNone, 0, 0, kSparkplugUInt16, nullptr},
+      {kSparkplugInt16, kSparkplugInt16, Value::kInt, 0xFFFFFFFB, 0, "", "-5"},
+      {kSparkplugInt16, 0, Value::kInt, 0xFFFF8000, 0, "", "-32768"},
+      {kSparkplugInt16, 0, Value::kInt, 0xFFFB, 0, "", "65531"},  // the checks refuse it
+      {kSparkplugInt32, 0, Value::kInt, 0x80000000, 0, "", "-2147483648"},
+      {kSparkplugUInt32, 0, Value::kInt, 0xFFFFFFFB, 0, "", "4294967291"},
+      {kSparkplugUInt16, 0, Value::kInt, 70000, 0, "", "70000"},  // the checks refuse it
+      {kSparkplugFloat, kSparkplugFloat, Value::kFloat, 0, 2.5, "", "2.5"},
+      {kSparkplugBoolean, 0, Value::kBoolean, 1, 0, "", "true"},
+      {kSparkplugString, 0, Value::kString, 0, 0, "Tank \"A\"", "\"Tank \\\"A\\\"\""},
+      // Another datatype, or the value in another field, is no value of the metric.
+      {kSparkplugUInt16, kSparkplugFloat, Value::kFloat, 0, 12,
+       "says Float; the metric was born "
+       "UInt16",
+       nullptr},
+      {kSparkplugUInt16, kSparkplugUInt32, Value::kInt, 12, 0, "says UInt32", nullptr},
+      {kSparkplugUInt16, 0, Value::kString, 0, 0,
+       "a UInt16 travels in int_value; the command's "
+       "value is in string_value",
+       nullptr},
+      {kSparkplugUInt16, 0, Value::kLong, 12, 0, "is in long_value", nullptr},
+      {kSparkplugBoolean, 0, Value::kInt, 1, 0, "a Boolean travels in boolean_value", nullptr},
+      {kSparkplugUInt16, 0, Value::kBytes, 0, 0, "is in bytes_value", nullptr},
+      {kSparkplugUInt16, 0, Value::kNone, 0, 0, "metric has no value", nullptr},
+      {kSparkplugFloat, 0, Value::kFloat, 0, 1.0 / 0.0, "no finite number", nullptr},
+      {kSparkplugString, 0, Value::kString, 0, 0, "k\xfchl", nullptr},
   };
   for (const auto& c : cases) {
+    SparkplugMetric metric;
+    metric.datatype = c.datatype;
     metric.value = c.value;
     metric.integer = c.integer;
     metric.boolean = c.integer != 0;
     metric.real = c.real;
+    metric.text = c.text;
     std::string json;
     std::string reason;
-    EXPECT_EQ(CommandValueJson(metric, c.datatype, json, reason), c.json != nullptr) << reason;
+    EXPECT_EQ(CommandValueJson(metric, c.born, json, reason), c.json != nullptr) << reason;
     if (c.json != nullptr) {
       EXPECT_EQ(json, c.json);
+    } else if (c.value != Value::kString) {
+      EXPECT_NE(reason.find(c.text), std::string::npos) << reason;
     }
   }
-  metric.value = SparkplugMetric::Value::kString;
-  metric.text = "Tank \"A\"";
+  SparkplugMetric empty;
+  empty.isNull = true;
   std::string json;
   std::string reason;
-  ASSERT_TRUE(CommandValueJson(metric, kSparkplugString, json, reason));
-  EXPECT_EQ(json, "\"Tank \\\"A\\\"\"");
-  metric.isNull = true;
-  EXPECT_FALSE(CommandValueJson(metric, kSparkplugString, json, reason));
+  EXPECT_FALSE(CommandValueJson(empty, kSparkplugString, json, reason));
   EXPECT_NE(reason.find("is_null"), std::string::npos);
+}
+
+TEST(SparkplugHostStateTest, OnlyAStateWithABooleanAndWholeMillisecondsIsTaken) {
+  const struct {
+    const char* payload;
+    bool taken;
+    bool online;
+    uint64_t timestamp;
+  } cases[] = {
+      {"{\"online\": true, \"timestamp\": 1700000000123}", true, true, 1700000000123},
+      {"{\"timestamp\":0,\"online\":false}", true, false, 0},
+      {"{\"online\":true,\"timestamp\":9007199254740992}", true, true, 9007199254740992},
+      {"{\"online\":true,\"timestamp\":9007199254740993}", false, false, 0},
+      {"{\"online\":true,\"timestamp\":-1}", false, false, 0},
+      {"{\"online\":true,\"timestamp\":1e300}", false, false, 0},
+      {"{\"online\":true,\"timestamp\":1.5}", false, false, 0},
+      {"{\"online\":true}", false, false, 0},
+      {"{\"online\":\"yes\",\"timestamp\":1}", false, false, 0},
+      {"ONLINE", false, false, 0},
+  };
+  for (const auto& c : cases) {
+    HostState state;
+    std::string reason;
+    EXPECT_EQ(ReadHostState(c.payload, state, reason), c.taken) << c.payload;
+    if (!c.taken) {
+      EXPECT_FALSE(reason.empty());
+      continue;
+    }
+    EXPECT_EQ(state.online, c.online) << c.payload;
+    EXPECT_EQ(state.timestamp, c.timestamp) << c.payload;
+  }
 }
 
 TEST(SparkplugTopicsTest, TopicsIdsAndDevices) {
@@ -241,23 +295,119 @@ TEST_F(SparkplugNodeTest, EachConnectionHasTheNextBdSeqInItsWillAndItsBirth) {
   EXPECT_EQ(mqtt_.subscriptions.at(1), "spBv1.0/plant/DCMD/line1/+");
 }
 
-TEST_F(SparkplugNodeTest, BirthsWaitForThePrimaryHostAndItsOfflineEndsTheConnection) {
+TEST_F(SparkplugNodeTest, BirthsFollowThePrimaryHostsNewestStateAndItsOfflineEndsTheConnection) {
   if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  // The death at offline is acknowledged only after a while: it must not come again on the next
+  // connection.
+  mqtt_.ackSeconds = 0.3;
+  const auto state = [](const std::string& json) {
+    return MqttMessage{"spBv1.0/STATE/scada", json, false};
+  };
   mqtt_.Deliver(MqttMessage{"spBv1.0/STATE/scada", "{\"online\":false,\"timestamp\":5}", true});
-  Run(2, "scada");
-  EXPECT_EQ(Topics(), std::vector<std::string>{"NDEATH/line1"});  // only the clean stop's
-  mqtt_.published.clear();
-  mqtt_.Deliver(MqttMessage{"spBv1.0/STATE/scada", "{\"online\":true,\"timestamp\":6}", false});
-  mqtt_.Deliver(MqttMessage{"spBv1.0/STATE/scada", "{\"online\":false,\"timestamp\":7}", false});
-  Run(0.5, "scada");
-  const std::vector<std::string> topics = Topics();
-  ASSERT_GE(topics.size(), 4u);
-  EXPECT_EQ(topics[0], "NBIRTH/line1");
-  EXPECT_EQ(topics[1], "DBIRTH/line1/plc1");
-  EXPECT_EQ(topics[2], "DBIRTH/line1/plc2");
-  EXPECT_EQ(topics[3], "NDEATH/line1");  // offline: the death, then a new connection
+  const double start = now_;
+  std::vector<std::pair<double, MqttMessage>> script = {
+      {1, state("{\"online\":true,\"timestamp\":6}")},
+      {2, state("{\"online\":false,\"timestamp\":7}")},
+      // After the new connection: not understood, and older than the last one.
+      {4, state("{\"online\":true,\"timestamp\":-1}")},
+      {4, state("{\"online\":true,\"timestamp\":6}")},
+      {5, state("{\"online\":true,\"timestamp\":8}")},
+  };
+  driver_.beforeRead = [&] {
+    while (!script.empty() && now_ >= start + script.front().first) {
+      mqtt_.Deliver(script.front().second);
+      script.erase(script.begin());
+    }
+  };
+  Run(6.5, "scada");
+  EXPECT_EQ(Topics(),
+            (std::vector<std::string>{"NBIRTH/line1", "DBIRTH/line1/plc1", "DBIRTH/line1/plc2",
+                                      "NDEATH/line1", "NBIRTH/line1", "DBIRTH/line1/plc1",
+                                      "DBIRTH/line1/plc2", "NDEATH/line1"}));
+  ASSERT_EQ(mqtt_.published.size(), 8u);
+  EXPECT_GE(mqtt_.published[0].at, start + 1);
+  EXPECT_GE(mqtt_.published[4].at, start + 5);
+  const std::vector<uint64_t> bdSeqs = {
+      BdSeq(mqtt_.published[0].payload), BdSeq(mqtt_.published[3].payload),
+      BdSeq(mqtt_.published[4].payload), BdSeq(mqtt_.published[7].payload)};
+  EXPECT_EQ(bdSeqs, (std::vector<uint64_t>{0, 0, 1, 1}));
   EXPECT_TRUE(mqtt_.cleanDisconnect);
   EXPECT_NE(out_.find("went offline"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("not understood: no \\\"timestamp\\\" in whole milliseconds"),
+            std::string::npos)
+      << out_;
+}
+
+TEST_F(SparkplugNodeTest, SeqRunsFromZeroTo255AndRoundAgainAfterEachNbirth) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  driver_.beforeRead = [&] { ++driver_.values["speed"]; };  // a DDATA every round
+  Run(300);
+  uint64_t expected = 0;
+  int wraps = 0;
+  for (const Published& message : mqtt_.published) {
+    SparkplugPayload payload;
+    std::string error;
+    ASSERT_TRUE(DecodePayload(message.payload, payload, error)) << error;
+    if (message.topic.find("/NDEATH/") != std::string::npos) {
+      EXPECT_FALSE(payload.hasSeq);
+      continue;
+    }
+    ASSERT_TRUE(payload.hasSeq) << message.topic;
+    if (message.topic.find("/NBIRTH/") != std::string::npos) expected = 0;
+    EXPECT_EQ(payload.seq, expected) << message.topic;
+    wraps +=
+        payload.seq == 0 && expected == 0 && message.topic.find("/DDATA/") != std::string::npos;
+    expected = (payload.seq + 1) % 256;
+  }
+  EXPECT_EQ(wraps, 1);
+  EXPECT_GT(mqtt_.published.size(), 290u);
+}
+
+TEST_F(SparkplugNodeTest, ADcmdThatIsNoValueOfTheMetricNeverReachesThePlc) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  using Value = SparkplugMetric::Value;
+  const struct {
+    const char* device;
+    const char* name;
+    uint32_t datatype;
+    Value value;
+    const char* reason;  // a part of it
+  } cases[] = {
+      {"plc1", "speed", kSparkplugFloat, Value::kFloat, "says Float; the metric was born UInt16"},
+      {"plc1", "speed", 0, Value::kString, "a UInt16 travels in int_value"},
+      {"plc1", "speed", kSparkplugUInt16, Value::kNone, "metric has no value"},
+      {"plc1", "PLC/State", kSparkplugString, Value::kString, "tells of the PLC"},
+      {"plc1", "level", kSparkplugUInt16, Value::kInt, "has no metric \\\"level\\\""},
+      {"plc1", "", kSparkplugUInt16, Value::kInt, "declares no aliases"},
+      {"plc1",
+       "sp\xff"
+       "eed",
+       kSparkplugUInt16, Value::kInt, "no metric \\\"(a name that is no UTF-8)"},
+      {"plc7", "speed", kSparkplugUInt16, Value::kInt, "the node has no device plc7"},
+  };
+  for (const auto& c : cases) {
+    SparkplugPayload command;
+    SparkplugMetric metric;
+    metric.name = c.name;
+    metric.datatype = c.datatype;
+    metric.value = c.value;
+    metric.integer = 7;
+    metric.text = "7";
+    command.metrics.push_back(metric);
+    mqtt_.Deliver(MqttMessage{std::string("spBv1.0/plant/DCMD/line1/") + c.device,
+                              EncodePayload(command), false});
+  }
+  Run(1.5);
+  EXPECT_TRUE(driver_.writes.empty());
+  for (const auto& c : cases)
+    EXPECT_NE(out_.find(c.reason), std::string::npos) << c.reason;
+  // Each event is a line of JSON, however the names came.
+  std::istringstream lines(out_);
+  for (std::string line; std::getline(lines, line);) {
+    JsonValue json;
+    std::string error;
+    EXPECT_TRUE(ParseJson(line, json, error)) << line << ": " << error;
+  }
 }
 
 TEST_F(SparkplugNodeTest, ARetainedCommandIsRefusedAndClearedAndADeviceDiesWithItsPlc) {

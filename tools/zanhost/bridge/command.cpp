@@ -183,8 +183,8 @@ int RunBridge(const BridgeOptions& options) {
   mqtt.password = GetEnvironment(kPasswordVariable);
   if (!mqtt.password.empty() && mqtt.username.empty()) {
     return Refuse(std::string(kPasswordVariable) +
-                  " is set but no --username is given; MQTT takes a password only with a user "
-                  "name",
+                      " is set but no --username is given; MQTT takes a password only with a user "
+                      "name",
                   kExitUsage);
   }
   mqtt.clientId = options.clientId.empty()
@@ -198,6 +198,10 @@ int RunBridge(const BridgeOptions& options) {
     mqtt.willRetain = true;
   }
 
+  // From here on SIGHUP asks for the tag file to be read again, also while Init waits for PLCs: its
+  // default would end the bridge, and a service manager counts that end as a clean stop, which it
+  // does not restart.
+  CatchReloadSignal();
   HostSession host(options.host);
   if (!host.Init()) return kExitSetup;
   // No step of a round may hold the link for a quarter of the keepalive.
@@ -242,7 +246,6 @@ int RunBridge(const BridgeOptions& options) {
                     under + ", every " + every + " s; Ctrl-C stops",
                 started);
   CatchInterrupt();
-  CatchReloadSignal();
   BridgeClock clock;
   clock.now = MonotonicSeconds;
   clock.sleep = [](double seconds) { Pause(seconds); };

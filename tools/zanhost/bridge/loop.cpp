@@ -44,7 +44,12 @@ Bridge::Bridge(const BridgeSettings& settings, BridgeDriver& driver, BridgeTable
                console,
                status_,
                [this] { ServeIfDue(); },
-               [this](const std::string& reason) { link_.Drop(reason, linkEvents_); }},
+               [this](const std::string& reason) {
+                 // Without this the client would send what is unacknowledged once more on the next
+                 // connection: a death certificate of the last one, say.
+                 DeliverQueued();
+                 link_.Drop(reason, linkEvents_);
+               }},
       face_(makeFace(context_)),
       link_(mqtt, clock.now, clock.sleep, [this] { face_->BeforeConnect(); }),
       warmStarts_(settings.reconnect) {
@@ -244,18 +249,23 @@ void Bridge::ShowStatus(bool force) {
   console_.Status(status_);
 }
 
+void Bridge::DeliverQueued() {
+  const double deadline = clock_.now() + kGoodbyeDeliverySeconds;
+  // What arrives meanwhile is not taken: the connection is about to end.
+  std::vector<MqttMessage> ignored;
+  std::string error;
+  while (!mqtt_.AllDelivered() && clock_.now() < deadline &&
+         mqtt_.Service(50, ignored, error) == MqttState::kConnected) {
+  }
+}
+
 void Bridge::Stop() {
   ShowStatus(true);
   const bool connected = link_.connected();
   std::string goodbye = "no broker to tell";
   if (connected) {
     goodbye = face_->Goodbye();
-    const double deadline = clock_.now() + kGoodbyeDeliverySeconds;
-    std::vector<MqttMessage> ignored;
-    std::string error;
-    while (!mqtt_.AllDelivered() && clock_.now() < deadline &&
-           mqtt_.Service(50, ignored, error) == MqttState::kConnected) {
-    }
+    DeliverQueued();
     mqtt_.Disconnect();
   }
   driver_.Close();

@@ -86,6 +86,9 @@ class Bridge {
   void ShowPlc(BridgePlc& plc);
   void ShowStatus(bool force);
   std::string BrokerState() const;
+  // Serves the session until what was published with QoS 1 or 2 is acknowledged, for a few seconds
+  // at most: before a clean disconnect.
+  void DeliverQueued();
   void Stop();
 
   BridgeSettings settings_;

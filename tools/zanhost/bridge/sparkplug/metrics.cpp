@@ -5,6 +5,7 @@
 
 #include "output/cp437.h"
 #include "output/json_writer.h"
+#include "output/utf8.h"
 #include "tags/host_types.h"
 #include "tags/tag_values.h"
 
@@ -22,8 +23,52 @@ bool IsByteKind(int32_t kind) {
 }
 
 bool IsSignedType(uint32_t datatype) {
-  return datatype == kSparkplugInt8 || datatype == kSparkplugInt16 || datatype == kSparkplugInt32 ||
-         datatype == kSparkplugInt64;
+  return datatype == kSparkplugInt8 || datatype == kSparkplugInt16 || datatype == kSparkplugInt32;
+}
+
+// The field that a value of the datatype travels in (Sparkplug B); kNone for the datatypes that no
+// tag of ours is born with.
+SparkplugMetric::Value FieldOf(uint32_t datatype) {
+  switch (datatype) {
+    case kSparkplugInt8:
+    case kSparkplugInt16:
+    case kSparkplugInt32:
+    case kSparkplugUInt8:
+    case kSparkplugUInt16:
+    case kSparkplugUInt32:
+      return SparkplugMetric::Value::kInt;
+    case kSparkplugFloat:
+      return SparkplugMetric::Value::kFloat;
+    case kSparkplugBoolean:
+      return SparkplugMetric::Value::kBoolean;
+    case kSparkplugString:
+      return SparkplugMetric::Value::kString;
+    default:
+      return SparkplugMetric::Value::kNone;
+  }
+}
+
+// The field's name in the payload.
+const char* FieldName(SparkplugMetric::Value value) {
+  switch (value) {
+    case SparkplugMetric::Value::kInt:
+      return "int_value";
+    case SparkplugMetric::Value::kLong:
+      return "long_value";
+    case SparkplugMetric::Value::kFloat:
+      return "float_value";
+    case SparkplugMetric::Value::kDouble:
+      return "double_value";
+    case SparkplugMetric::Value::kBoolean:
+      return "boolean_value";
+    case SparkplugMetric::Value::kString:
+      return "string_value";
+    case SparkplugMetric::Value::kBytes:
+      return "bytes_value";
+    case SparkplugMetric::Value::kNone:
+      break;
+  }
+  return "no value";
 }
 
 std::string Number(double value, int digits) {
@@ -132,45 +177,61 @@ std::string MetricContent(const SparkplugMetric& metric) {
   return "none";
 }
 
-bool CommandValueJson(const SparkplugMetric& metric, uint32_t datatype, std::string& json,
+std::string DatatypeName(uint32_t datatype) {
+  static const char* const kNames[] = {"",       "Int8",    "Int16",  "Int32",    "Int64",
+                                       "UInt8",  "UInt16",  "UInt32", "UInt64",   "Float",
+                                       "Double", "Boolean", "String", "DateTime", "Text"};
+  if (datatype < sizeof kNames / sizeof kNames[0] && datatype != 0) return kNames[datatype];
+  return "datatype " + std::to_string(datatype);
+}
+
+bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string& json,
                       std::string& reason) {
-  if (metric.datatype != 0) datatype = metric.datatype;
+  if (metric.datatype != 0 && metric.datatype != born) {
+    reason = "the command says " + DatatypeName(metric.datatype) + "; the metric was born " +
+             DatatypeName(born);
+    return false;
+  }
   if (metric.isNull) {
     reason = "the metric carries no value (is_null)";
     return false;
   }
-  switch (metric.value) {
-    case SparkplugMetric::Value::kInt:
+  const SparkplugMetric::Value field = FieldOf(born);
+  if (metric.value != field) {
+    reason = "a " + DatatypeName(born) + " travels in " + FieldName(field) + "; the command's " +
+             (metric.value == SparkplugMetric::Value::kNone
+                  ? std::string("metric has no value")
+                  : std::string("value is in ") + FieldName(metric.value));
+    return false;
+  }
+  switch (field) {
+    case SparkplugMetric::Value::kInt: {
       // Int8 to Int32 travel as their 32-bit two's complement.
-      json = IsSignedType(datatype)
-                 ? std::to_string(static_cast<int32_t>(static_cast<uint32_t>(metric.integer)))
-                 : std::to_string(static_cast<uint32_t>(metric.integer));
+      const auto bits = static_cast<uint32_t>(metric.integer);
+      json = IsSignedType(born) ? std::to_string(static_cast<int32_t>(bits)) : std::to_string(bits);
       return true;
-    case SparkplugMetric::Value::kLong:
-      json = IsSignedType(datatype) ? std::to_string(static_cast<int64_t>(metric.integer))
-                                    : std::to_string(metric.integer);
-      return true;
+    }
     case SparkplugMetric::Value::kFloat:
-    case SparkplugMetric::Value::kDouble:
       if (!std::isfinite(metric.real)) {
         reason = "the metric's value is no finite number";
         return false;
       }
-      json = Number(metric.real, metric.value == SparkplugMetric::Value::kFloat ? 9 : 17);
+      json = Number(metric.real, 9);
       return true;
     case SparkplugMetric::Value::kBoolean:
       json = metric.boolean ? "true" : "false";
       return true;
     case SparkplugMetric::Value::kString:
+      if (!IsUtf8(metric.text)) {
+        reason = "the metric's text is no UTF-8";
+        return false;
+      }
       json = JsonString(metric.text);
       return true;
-    case SparkplugMetric::Value::kBytes:
-      reason = "the metric carries bytes; a tag takes a number, a boolean or a text";
-      return false;
-    case SparkplugMetric::Value::kNone:
+    default:
       break;
   }
-  reason = "the metric carries no value";
+  reason = "no tag takes a " + DatatypeName(born);
   return false;
 }
 

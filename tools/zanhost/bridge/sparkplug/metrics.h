@@ -36,11 +36,17 @@ SparkplugMetric TextMetric(const std::string& name, const std::string& text, uin
 // What a metric says, for telling whether it changed since it was published: the value or null.
 std::string MetricContent(const SparkplugMetric& metric);
 
+// "UInt16" for kSparkplugUInt16; the number for a datatype that has no name.
+std::string DatatypeName(uint32_t datatype);
+
 // The value of a metric of a command as JSON, as the bridge's writes take it: a number, true or
-// false, a JSON string. Integers are read by `datatype` (the metric's own, else the one the birth
-// declared). False, with the reason, for a metric with no value the tag could take (is_null,
-// bytes, a float that is no number).
-bool CommandValueJson(const SparkplugMetric& metric, uint32_t datatype, std::string& json,
+// false, a JSON string. `born` is the datatype that the birth declared for the metric; the command
+// must carry its value in the field of that datatype (int_value for Int8 to UInt32, signed ones as
+// their 32-bit two's complement; float_value for a Float; boolean_value; string_value), and name no
+// other datatype. False, with the reason, for anything else: another datatype, another field, no
+// value, is_null, a float that is no number, a text that is no UTF-8. The value is not checked
+// against the tag here (that is the write's check, which refuses what does not fit).
+bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string& json,
                       std::string& reason);
 
 }  // namespace zanhost

@@ -1,10 +1,11 @@
 #include "bridge/sparkplug/node.h"
 
-#include "bridge/json_reader.h"
+#include "bridge/sparkplug/host_state.h"
 #include "bridge/sparkplug/metrics.h"
 #include "bridge/sparkplug/topics.h"
 #include "output/json_writer.h"
 #include "output/result_words.h"
+#include "output/utf8.h"
 
 namespace zanhost {
 
@@ -14,6 +15,12 @@ constexpr int kSequenceSpan = 256;  // seq and bdSeq run from 0 to 255
 constexpr int kBirthQos = 0;        // births, data and device deaths
 constexpr int kDeathQos = 1;        // NDEATH, as the will and at a stop
 constexpr int kCommandQos = 1;
+
+// A metric's name as the bridge's lines show it: names come from the network, and the lines (and
+// their JSON) take UTF-8 only.
+std::string ShownName(const std::string& name) {
+  return IsUtf8(name) ? name : "(a name that is no UTF-8)";
+}
 
 SparkplugMetric LongMetric(const std::string& name, uint64_t value, uint64_t timestamp) {
   SparkplugMetric metric;
@@ -36,7 +43,10 @@ SparkplugNode::SparkplugNode(BridgeContext& context, const SparkplugSettings& se
 
 void SparkplugNode::Event(const std::string& text, const std::string& kind) {
   JsonObject json;
-  json.Add("event", "sparkplug").Add("message", kind).Add("bdSeq", static_cast<int64_t>(bdSeq_));
+  json.Add("event", "sparkplug")
+      .Add("message", kind)
+      .Add("bdSeq", static_cast<int64_t>(bdSeq_))
+      .Add("text", text);
   context_.console.Event("Sparkplug: " + text, json);
 }
 
@@ -241,24 +251,16 @@ void SparkplugNode::Received(const MqttMessage& message) {
 }
 
 void SparkplugNode::OnState(const std::string& payload) {
-  JsonValue state;
-  std::string error;
-  const JsonValue* online = nullptr;
-  if (ParseJson(payload, state, error)) online = state.Find("online");
-  if (online == nullptr || online->type != JsonValue::Type::kBool) {
-    Event("the STATE of " + settings_.primaryHost +
-              " is not understood: " + (error.empty() ? "no \"online\": true or false" : error),
-          "STATE");
+  HostState state;
+  std::string reason;
+  if (!ReadHostState(payload, state, reason)) {
+    Event("the STATE of " + settings_.primaryHost + " is not understood: " + reason, "STATE");
     return;
   }
   // A STATE older than the last one seen says nothing new.
-  const JsonValue* timestamp = state.Find("timestamp");
-  if (timestamp != nullptr && timestamp->type == JsonValue::Type::kNumber) {
-    const uint64_t time = static_cast<uint64_t>(timestamp->number);
-    if (time < lastStateTime_) return;
-    lastStateTime_ = time;
-  }
-  primaryOnline_ = online->boolean;
+  if (state.timestamp < lastStateTime_) return;
+  lastStateTime_ = state.timestamp;
+  primaryOnline_ = state.online;
   Event("primary host " + settings_.primaryHost + (primaryOnline_ ? " online" : " offline"),
         "STATE");
   if (primaryOnline_) {
@@ -281,18 +283,27 @@ void SparkplugNode::OnNodeCommand(const MqttMessage& message) {
   }
   bool rebirth = false;
   for (const SparkplugMetric& metric : command.metrics) {
+    const std::string name = ShownName(metric.name);
+    std::string value;
+    std::string reason;
     if (message.retained) {
-      RefuseSet(context_, label + " " + metric.name, metric.name, "null",
+      RefuseSet(context_, label + " " + name, name, "null",
                 "a retained command is not carried out: the broker kept it from earlier; it is "
                 "cleared from the broker, so that it comes only once");
-    } else if (metric.name == kRebirthMetric && metric.value == SparkplugMetric::Value::kBoolean) {
-      rebirth = rebirth || metric.boolean;
+    } else if (metric.name != kRebirthMetric) {
+      RefuseSet(context_, label + " " + name, name, "null",
+                "the node takes " + std::string(kRebirthMetric) + " only");
+    } else if (!CommandValueJson(metric, kSparkplugBoolean, value, reason)) {
+      RefuseSet(context_, label + " " + name, name, "null", reason);
     } else {
-      RefuseSet(context_, label + " " + metric.name, metric.name, "null",
-                "the node takes " + std::string(kRebirthMetric) + " (a boolean) only");
+      rebirth = rebirth || metric.boolean;
     }
   }
-  if (!rebirth || !birthsOut_) return;
+  if (!rebirth) return;
+  if (!birthsOut_) {
+    Event("rebirth asked for by NCMD: the births are not out yet", "NCMD");
+    return;
+  }
   Event("rebirth asked for by NCMD", "NCMD");
   Births();
 }
@@ -312,7 +323,8 @@ void SparkplugNode::OnDeviceCommand(const MqttMessage& message, const std::strin
   }
   for (const SparkplugMetric& metric : command.metrics) {
     if (message.retained) {
-      CarryOutSet(context_, label + " " + metric.name, metric.name, "null", true);
+      CarryOutSet(context_, label + " " + ShownName(metric.name), ShownName(metric.name), "null",
+                  true);
       continue;
     }
     DeviceCommandMetric(plc, metric);
@@ -325,10 +337,15 @@ void SparkplugNode::OnDeviceCommand(const MqttMessage& message, const std::strin
 }
 
 void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) {
-  const std::string label = "DCMD " + DeviceOfPlc(plc) + " " + metric.name;
+  const std::string name = ShownName(metric.name);
+  const std::string label = "DCMD " + DeviceOfPlc(plc) + " " + name;
   if (metric.name.empty()) {
     RefuseSet(context_, label, "", "null",
               "the metric has no name (this node declares no aliases: it names every metric)");
+    return;
+  }
+  if (metric.name == kStateMetric || metric.name == kAddressMetric) {
+    RefuseSet(context_, label, name, "null", name + " tells of the PLC; it takes no writes");
     return;
   }
   // The tag of the metric: its name, or a run's name and the element's index.
@@ -344,8 +361,8 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
     }
   }
   if (tag == nullptr) {
-    RefuseSet(context_, label, metric.name, "null",
-              "device " + DeviceOfPlc(plc) + " has no metric \"" + metric.name + "\" to write");
+    RefuseSet(context_, label, name, "null",
+              "device " + DeviceOfPlc(plc) + " has no metric \"" + name + "\" to write");
     return;
   }
   std::string value;
