@@ -55,12 +55,12 @@ class BridgeLoopTest : public ::testing::Test {
   }
 
   static TagSpec Word(const std::string& name, int plc, bool writable = false) {
-    TagSpec spec;
-    spec.name = name;
-    spec.address = (plc < 10 ? "0" : "") + std::to_string(plc) + "DW0100002";
-    spec.hostType = kHostWord;
-    spec.writable = writable;
-    return spec;
+    TagSpec declared;
+    declared.name = name;
+    declared.address = (plc < 10 ? "0" : "") + std::to_string(plc) + "DW0100002";
+    declared.hostType = kHostWord;
+    declared.writable = writable;
+    return declared;
   }
 
   double now_ = 1000;

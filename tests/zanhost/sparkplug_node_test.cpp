@@ -50,7 +50,7 @@ TEST(SparkplugMetricsTest, DatatypesFollowTheHostTypeAndKind) {
 TEST(SparkplugMetricsTest, ValuesTravelAsSparkplugWantsThem) {
   BridgeTag tag;
   tag.defined = true;
-  tag.spec.name = "offsets";
+  tag.declared.name = "offsets";
   tag.tag.hostType = kHostInt;
   tag.tag.count = 2;
   tag.timeMs = 1700000000123;
@@ -473,13 +473,13 @@ TEST(BridgeReloadTest, KeptTagsKeepTheirStateNewOnesAreDefinedRemovedOnesGo) {
   EXPECT_EQ(reload.kept, 1);
   EXPECT_EQ(reload.added, 3);
   ASSERT_EQ(reload.removed.size(), 1u);
-  EXPECT_EQ(reload.removed[0].spec.name, "gone");
+  EXPECT_EQ(reload.removed[0].declared.name, "gone");
   ASSERT_EQ(reload.refused.size(), 1u);
-  EXPECT_EQ(reload.refused[0].spec.name, "refused");
+  EXPECT_EQ(reload.refused[0].declared.name, "refused");
   ASSERT_EQ(table.tags().size(), 4u);
   const BridgeTag* kept = table.Find("speed");
   EXPECT_EQ(kept->tag.tagId, speedId);  // not defined again
-  EXPECT_TRUE(kept->spec.writable);
+  EXPECT_TRUE(kept->declared.writable);
   EXPECT_EQ(kept->result, 0);
   EXPECT_EQ(table.Find("level")->tag.plc, 2);
   EXPECT_EQ(table.Find("fresh")->result, -1);  // read with the next round

@@ -48,7 +48,8 @@ void JsonFace::OnSet(const MqttMessage& message, const std::string& name) {
 void JsonFace::TagsReloaded(const std::vector<BridgeTag>& removed) {
   // A tag that went away leaves no value behind in the broker's store.
   for (const BridgeTag& tag : removed)
-    context_.publisher.Publish(TagTopic(settings_.prefix, tag.spec.name), "", settings_.qos, true);
+    context_.publisher.Publish(TagTopic(settings_.prefix, tag.declared.name), "", settings_.qos,
+                               true);
 }
 
 std::string JsonFace::Goodbye() {
@@ -63,7 +64,7 @@ void JsonFace::PublishTag(BridgeTag& tag, bool force) {
       tag.valueJson + " " + std::to_string(tag.result) + " " + std::to_string(plc);
   const double now = now_();
   if (!force && content == tag.published && now - tag.publishedAt < settings_.refresh) return;
-  if (context_.publisher.Publish(TagTopic(settings_.prefix, tag.spec.name),
+  if (context_.publisher.Publish(TagTopic(settings_.prefix, tag.declared.name),
                                  TagMessage(tag.valueJson, tag.result, plc, tag.time),
                                  settings_.qos, true)) {
     tag.published = content;

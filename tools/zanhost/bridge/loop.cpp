@@ -174,8 +174,8 @@ void Bridge::Reload() {
   const TagReload reload = table_.Reload(specs);
   for (const BridgeTag& tag : reload.refused) {
     JsonObject refusal;
-    refusal.Add("event", "tag").Add("tag", tag.spec.name).Add("reason", tag.tag.refusal);
-    console_.Event("tag " + tag.spec.name + " (" + tag.spec.address +
+    refusal.Add("event", "tag").Add("tag", tag.declared.name).Add("reason", tag.tag.refusal);
+    console_.Event("tag " + tag.declared.name + " (" + tag.declared.address +
                        ") refused by the driver: " + tag.tag.refusal,
                    refusal);
   }

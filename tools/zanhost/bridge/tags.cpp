@@ -29,16 +29,16 @@ SetOutcome Refused(const std::string& reason, const std::string& payload) {
 
 bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, std::string& error) {
   std::map<std::string, int> lines;
-  for (const TagSpec& spec : specs) {
-    const std::string where = "tag file " + file + ", line " + std::to_string(spec.line) + ": ";
+  for (const TagSpec& declared : specs) {
+    const std::string where = "tag file " + file + ", line " + std::to_string(declared.line) + ": ";
     std::string why;
-    if (!IsTopicLevel(spec.name, why)) {
+    if (!IsTopicLevel(declared.name, why)) {
       error = where + "the tag name cannot be a level of an MQTT topic: " + why;
       return false;
     }
-    const auto [earlier, fresh] = lines.emplace(spec.name, spec.line);
+    const auto [earlier, fresh] = lines.emplace(declared.name, declared.line);
     if (!fresh) {
-      error = where + "the tag name \"" + spec.name + "\" is taken by line " +
+      error = where + "the tag name \"" + declared.name + "\" is taken by line " +
               std::to_string(earlier->second) + "; each tag has a topic of its own";
       return false;
     }
@@ -56,13 +56,13 @@ BridgeTable::BridgeTable(BridgeDriver& driver) : driver_(driver) {
 
 int BridgeTable::Define(const std::vector<TagSpec>& specs) {
   int accepted = 0;
-  for (const TagSpec& spec : specs) {
+  for (const TagSpec& declared : specs) {
     BridgeTag row;
-    row.spec = spec;
-    row.tag.name = spec.name;
-    row.tag.text = spec.address;
-    row.tag.hostType = spec.hostType;
-    row.tag.count = spec.count;
+    row.declared = declared;
+    row.tag.name = declared.name;
+    row.tag.text = declared.address;
+    row.tag.hostType = declared.hostType;
+    row.tag.count = declared.count;
     row.defined = driver_.DefineTag(row.tag);
     if (row.defined) {
       ++accepted;
@@ -82,14 +82,15 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
   old.swap(tags_);
   std::vector<bool> taken(old.size(), false);
   std::vector<TagSpec> fresh;
-  for (const TagSpec& spec : specs) {
+  for (const TagSpec& declared : specs) {
     bool kept = false;
     for (std::size_t i = 0; i < old.size() && !kept; ++i) {
-      const TagSpec& was = old[i].spec;
-      if (taken[i] || was.name != spec.name) continue;
+      const TagSpec& was = old[i].declared;
+      if (taken[i] || was.name != declared.name) continue;
       taken[i] = true;
-      if (was.address == spec.address && was.hostType == spec.hostType && was.count == spec.count) {
-        old[i].spec = spec;
+      if (was.address == declared.address && was.hostType == declared.hostType &&
+          was.count == declared.count) {
+        old[i].declared = declared;
         tags_.push_back(std::move(old[i]));
         kept = true;
       }
@@ -99,7 +100,7 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
       continue;
     }
     ++reload.added;
-    if (Define({spec}) == 0) reload.refused.push_back(tags_.back());
+    if (Define({declared}) == 0) reload.refused.push_back(tags_.back());
   }
   for (std::size_t i = 0; i < old.size(); ++i) {
     if (taken[i]) continue;
@@ -151,7 +152,7 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
   }
   BridgeTag* tag = Find(name);
   if (tag == nullptr) return Refused("no tag \"" + name + "\" in the tag file", payload);
-  if (!tag->spec.writable) {
+  if (!tag->declared.writable) {
     return Refused("tag \"" + name + "\" is read-only: the tag file does not mark it rw", payload);
   }
   if (!tag->defined) return Refused("the driver refused the tag: " + tag->tag.refusal, payload);
@@ -178,7 +179,7 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
 
 BridgeTag* BridgeTable::Find(const std::string& name) {
   for (BridgeTag& tag : tags_) {
-    if (tag.spec.name == name) return &tag;
+    if (tag.declared.name == name) return &tag;
   }
   return nullptr;
 }

@@ -17,7 +17,7 @@
 namespace zanhost {
 
 struct BridgeTag {
-  TagSpec spec;
+  TagSpec declared;
   Tag tag;
   bool defined = false;
   int32_t result = -1;  // of the last read; -1 before the first

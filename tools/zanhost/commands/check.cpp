@@ -24,9 +24,9 @@ bool AddHeartbeatWarnings(const std::string& tagFile, const std::string& configu
   auto state = std::make_unique<DriverState>();
   if (!LoadPlcTable(configuration, *state, error)) return false;
   std::vector<HeartbeatTag> found;
-  for (const TagSpec& spec : specs) {
+  for (const TagSpec& declared : specs) {
     HeartbeatTag tag;
-    if (HeartbeatOfAddress(spec.address, spec.hostType, *state, tag)) found.push_back(tag);
+    if (HeartbeatOfAddress(declared.address, declared.hostType, *state, tag)) found.push_back(tag);
   }
   for (const std::string& line : MissingHeartbeatLines(*state, found, tagFile)) {
     report.notes.push_back(CheckNote{0, CheckNote::kWarning, line});

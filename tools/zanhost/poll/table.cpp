@@ -58,15 +58,15 @@ PollTable::PollTable(HostSession& session) : session_(session) {
 
 int PollTable::Define(const std::vector<TagSpec>& specs) {
   int accepted = 0;
-  for (const TagSpec& spec : specs) {
+  for (const TagSpec& declared : specs) {
     Row row;
-    row.tag.name = spec.name;
-    row.tag.text = spec.address;
-    row.tag.hostType = spec.hostType;
-    row.tag.count = spec.count;
-    row.reading.name = spec.name;
-    row.reading.address = spec.address;
-    row.reading.type = HostTypeName(spec.hostType);
+    row.tag.name = declared.name;
+    row.tag.text = declared.address;
+    row.tag.hostType = declared.hostType;
+    row.tag.count = declared.count;
+    row.reading.name = declared.name;
+    row.reading.address = declared.address;
+    row.reading.type = HostTypeName(declared.hostType);
     row.reading.defined = session_.DefineTag(row.tag);
     row.reading.plc = row.tag.plc & 0xFF;
     // Status and heartbeat tags (PLC 256 and up) always read the PLC they name, never its backup.

@@ -109,8 +109,8 @@ int MetricCount(const BridgeTag& tag) {
 }
 
 std::string MetricName(const BridgeTag& tag, int index) {
-  if (MetricCount(tag) == 1) return tag.spec.name;
-  return tag.spec.name + "/" + std::to_string(index);
+  if (MetricCount(tag) == 1) return tag.declared.name;
+  return tag.declared.name + "/" + std::to_string(index);
 }
 
 SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool birth) {

@@ -368,7 +368,7 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
   std::string value;
   std::string reason;
   if (!CommandValueJson(metric, DatatypeOfTag(tag->tag), value, reason)) {
-    RefuseSet(context_, label, tag->spec.name, "null", reason);
+    RefuseSet(context_, label, tag->declared.name, "null", reason);
     return;
   }
   std::string payload = value;
@@ -377,7 +377,7 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
     context_.table.Read(*tag);
     context_.console.DriverLog(context_.driver.TakeLog());
     if (tag->result != kResultDone || static_cast<int>(tag->values.size()) != MetricCount(*tag)) {
-      RefuseSet(context_, label, tag->spec.name, value,
+      RefuseSet(context_, label, tag->declared.name, value,
                 "the run's other values could not be read (" + ResultWord(tag->result) + ")");
       return;
     }
@@ -388,7 +388,7 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
     }
     payload += "]";
   }
-  CarryOutSet(context_, label, tag->spec.name, payload, false);
+  CarryOutSet(context_, label, tag->declared.name, payload, false);
 }
 
 }  // namespace zanhost
