@@ -85,8 +85,8 @@ constexpr int32_t kHostTypeString = 7;  // required by strings, refused for cach
 constexpr int32_t kStringLengthMax = 80;
 
 // What the parser takes of a PLC of each type (the address editor offers the same): data block
-// numbers up to 999, 9999 with LONG_DB, and on an S5 (type 5) up to 255; data block bytes only on an
-// S7 (a PLC of type 6 keeps the S5 rules for its values).
+// numbers up to 999, 9999 with LONG_DB, and on an S5 (type 5) up to 255; data block bytes only on
+// an S7 (a PLC of type 6 keeps the S5 rules for its values).
 constexpr int32_t kS5DataBlockMax = 255;
 constexpr int32_t kDataBlockNumberMax = 999;
 constexpr int32_t kLongDataBlockNumberMax = 9999;
