@@ -4,6 +4,7 @@
 
 #include "bridge/json_reader.h"
 #include "output/json_writer.h"
+#include "tags/blanks.h"
 #include "tags/host_types.h"
 #include "tags/tag_values.h"
 #include "tags/value_check.h"
@@ -11,13 +12,6 @@
 namespace zanhost {
 
 namespace {
-
-std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r\n";
-  const std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 // A value written as text: a JSON number or true/false, or a hexadecimal 0x... for integers.
 bool TextToken(const std::string& token, JsonValue& value) {
@@ -41,7 +35,7 @@ bool TextToken(const std::string& token, JsonValue& value) {
 
 // The payload as one JSON value (an array for several values), before any check against the tag.
 bool ReadValue(const std::string& payload, bool textTag, JsonValue& value, std::string& reason) {
-  const std::string trimmed = Trim(payload);
+  const std::string trimmed = TrimBlanks(payload);
   std::string error;
   if (!trimmed.empty() && trimmed[0] == '{') {
     JsonValue object;

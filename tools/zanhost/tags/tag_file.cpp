@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "tags/blanks.h"
 #include "tags/host_types.h"
 
 namespace zanhost {
@@ -12,19 +13,12 @@ namespace {
 
 constexpr int32_t kMaxCount = 1000;  // the longest run of values the driver reads in one request
 
-std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r";
-  std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 std::vector<std::string> SplitFields(const std::string& line) {
   std::vector<std::string> fields;
   std::stringstream stream(line);
   std::string field;
   while (std::getline(stream, field, ','))
-    fields.push_back(Trim(field));
+    fields.push_back(TrimBlanks(field));
   return fields;
 }
 
@@ -40,7 +34,7 @@ bool ParseTagList(const std::string& text, std::vector<TagSpec>& tags, std::stri
   int number = 0;
   while (std::getline(stream, line)) {
     ++number;
-    const std::string trimmed = Trim(line);
+    const std::string trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed[0] == '#' || trimmed.rfind("//", 0) == 0) continue;
     const std::string where = "line " + std::to_string(number) + ": ";
     std::vector<std::string> fields = SplitFields(trimmed);

@@ -12,6 +12,7 @@
 #include "output/cp437.h"
 #include "output/json_writer.h"
 #include "output/utf8.h"
+#include "tags/blanks.h"
 #include "tags/host_types.h"
 #include "tags/tag_values.h"
 
@@ -42,13 +43,6 @@ struct Number {
   double real = 0;
 };
 
-std::string Trim(const std::string& text) {
-  const char* blanks = " \t\r\n";
-  const std::size_t first = text.find_first_not_of(blanks);
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -63,7 +57,7 @@ int HexadecimalDigit(char c) {
 // A decimal number (a sign, digits, a fraction, an exponent; leading zeros are decimal too) or 0x
 // with one to eight hexadecimal digits. Nothing else: no "nan", no "inf", no blank inside.
 bool ReadNumber(const std::string& written, Number& number) {
-  const std::string text = Trim(written);
+  const std::string text = TrimBlanks(written);
   number = Number{};
   number.text = text;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -158,7 +152,7 @@ bool NumberOf(const GivenValue& value, const char* what, Number& number, std::st
 // A bit written as a word: true, false, on, off in any case.
 bool BitWord(const std::string& text, int64_t& bit) {
   std::string lower;
-  for (char c : Trim(text))
+  for (char c : TrimBlanks(text))
     lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   if (lower == "true" || lower == "on") {
     bit = 1;
