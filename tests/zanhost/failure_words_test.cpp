@@ -68,6 +68,30 @@ TEST(MemoryPlaceTest, TurnsTheKindsOffsetBackIntoThePlcsBytesOrWords) {
             "data block 10, bytes 10 to 31 (a 2-byte header and 20 characters)");
 }
 
+TEST(MemoryPlaceTest, ARunCoversEveryValueItTransfers) {
+  const auto run = [](PlacedTag tag, int32_t count) {
+    tag.count = count;
+    return tag;
+  };
+  const struct {
+    PlacedTag tag;
+    const char* place;
+  } cases[] = {
+      {run(Placed("01DW0100020", 0, 0xA000A), 3), "data block 10, bytes 20 to 25"},
+      {run(Placed("03DD0100007", 'd', 0xA0003, false), 2), "data block 10, data words 7 to 10"},
+      {run(Placed("06DW0100021", 0, 0xA0015, false, 255, 6), 2),
+       "data block 10, data words 21 to 22 = bytes 42 to 45"},
+      {run(Placed("01DW010002003", 0, 0xA000A, true, 3), 4),
+       "data block 10, bytes 20 to 27, bit 3 of each"},
+      {run(Placed("01MW0020", 0x574D, 10), 2), "flags, bytes 20 to 23"},
+      // A string is one value whatever the count.
+      {run(Placed("01DS010001020", 'S', 0xA000A), 3),
+       "data block 10, bytes 10 to 31 (a 2-byte header and 20 characters)"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MemoryPlace(c.tag), c.place) << c.tag.text << " x" << c.tag.count;
+}
+
 TEST(FailureWordsTest, ReadsTheDriversFailureLines) {
   TransferFailure failure;
   ASSERT_TRUE(ParseTransferFailure("ZanDOR: Read Tag 01DW9990002 Failed, Len=2 rc=0,10", failure));

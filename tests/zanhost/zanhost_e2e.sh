@@ -165,6 +165,7 @@ time.sleep(60)' >pty.txt &
   host=("${saved_host[@]}")
   export LD_LIBRARY_PATH=$saved
   run parse 0 'kind     1 \(0x1, data-block word at an odd byte\)' '' -- parse 01DW0100021 -d conf
+  run parse-run 0 'memory   data block 10, bytes 20 to 25' '' -- parse 01DW0100020 -n 3 -d conf
   run parse-json 0 '"result":0,"resultWord":"done","address":"01DD0100006","type":"dword","plc":1,"kind":100,.*"offset":1,' '' -- \
     parse 01DD0100006 --type dword --json -d conf
   run parse-refused 1 '' 'tag 01DW01000 refused: ZANDOR> Address Parser: wrong address string length for this type, should be 11 but is 9$' -- \

@@ -66,7 +66,10 @@ int RunParse(const ParseOptions& options) {
   std::printf("width    %d\n", tag.width);
   const std::string place = MemoryPlace(PlaceOf(session, tag));
   if (!place.empty()) std::printf("memory   %s\n", place.c_str());
-  if (tag.count > 1) std::printf("count    %d (may be read as one run)\n", tag.count);
+  if (tag.count > 1) {
+    std::printf("count    %d (may be read as one run; the memory above covers all %d)\n", tag.count,
+                tag.count);
+  }
   return kExitOk;
 }
 

@@ -16,7 +16,9 @@ const CacheBlock* CoveringBlock(const DriverState& state, const Tag& tag, int pl
   if (tag.kind == zan::kKindCacheBlock || area == 'I' || area == 'Q' || area == 'M') return nullptr;
   int first = 0;
   int last = 0;
-  if (!MemoryExtent(PlaceOf(state, tag, plc), first, last)) return nullptr;
+  PlacedTag firstValue = PlaceOf(state, tag, plc);
+  firstValue.count = 1;
+  if (!MemoryExtent(firstValue, first, last)) return nullptr;
   for (const CacheBlock& block : state.cache) {
     if (block.tagId != kCacheSlotFree && block.plcNumber == plc &&
         block.dbNumber == DataBlockOf(tag.address) && first >= block.start &&

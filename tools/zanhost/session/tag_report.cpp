@@ -128,6 +128,7 @@ PlacedTag PlaceOf(const DriverState& state, const Tag& tag, int plc) {
   placed.kind = tag.kind;
   placed.address = tag.address;
   placed.bit = tag.bit;
+  placed.count = tag.count;
   placed.plcType = state.plcs[plc & 0xFF].type;
   placed.longDb = state.longDb != 0;
   return placed;
@@ -140,6 +141,7 @@ PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
   placed.kind = tag.kind;
   placed.address = tag.address;
   placed.bit = tag.bit;
+  placed.count = tag.count;
   return placed;
 }
 

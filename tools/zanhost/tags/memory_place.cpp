@@ -76,8 +76,9 @@ bool MemoryExtent(const PlacedTag& tag, int& first, int& last) {
   }
   zan::TransferPlan plan;
   const int32_t stringLength = IsStringKind(tag.kind) ? LengthField(tag, 2) : 0;
-  if (!zan::PlanTransfer(tag.kind, static_cast<uint8_t>(tag.plcType), tag.address, 1, stringLength,
-                         &plan) ||
+  const bool run = zan::TakesCount(zan::LayoutOfKind(tag.kind));
+  if (!zan::PlanTransfer(tag.kind, static_cast<uint8_t>(tag.plcType), tag.address,
+                         run ? tag.count : 1, stringLength, &plan) ||
       plan.record.length == 0) {
     return false;
   }
@@ -109,7 +110,10 @@ std::string MemoryPlace(const PlacedTag& tag) {
       }
     }
   }
-  if (tag.bit != 255) place += ", bit " + std::to_string(tag.bit);
+  if (tag.bit != 255) {
+    // A run of bit tags takes its bit from each of the words read.
+    place += ", bit " + std::to_string(tag.bit) + (tag.count > 1 && last > first ? " of each" : "");
+  }
   if (IsStringKind(tag.kind)) {
     place += StringContents(tag, first, last);
   } else if (tag.kind == zan::kKindCacheBlock) {

@@ -20,6 +20,9 @@ struct PlacedTag {
   // is reached like an S7, which gives it data word n as its bytes 2n and 2n + 1.
   int32_t plcType = 7;
   bool longDb = false;  // LONG_DB: the length fields stand one position further right
+  // Values read or written as one run (a run of bit tags reads as many words); the layouts without
+  // a count (strings, cache blocks) take one.
+  int32_t count = 1;
 
   bool s7() const { return plcType == 7; }
   // Reached over fetch and write (an S5), whose refusals are S5 error numbers; a PLC of type 6 is
@@ -27,7 +30,8 @@ struct PlacedTag {
   bool fetchWrite() const { return plcType == 5; }
 };
 
-// The place in words, or "" for a kind that names no PLC memory of its own.
+// The place in words, the whole run of `count` values, or "" for a kind that names no PLC memory of
+// its own.
 std::string MemoryPlace(const PlacedTag& tag);
 
 // The first and last byte of a data-block tag on an S7 (words on the other types, bytes in the
