@@ -229,6 +229,9 @@ time.sleep(60)' >pty.txt &
   run status-json 0 '^\{"plc":3,"type":"S5","ipAddress":"127.0.0.3","backup":0,"status":1,"statusWord":"active"\}$' '' -- \
     status --json -d conf
   run warmstart 0 '^warm start of PLC 1 \(S7 at 127\.0\.0\.1\): done$' '' -- warmstart 1 -d conf
+  run warmstart-unconfigured 1 '' \
+    '^zanhost: warm start of PLC 9 restarted no connection \(result 1\): PLC 9 is not in zanDOR01\.INT, which configures PLCs 1, 2 and 3 \(ZanDOR: PlcConnect Failed, Plc #9, rc = 0\)$' -- \
+    warmstart 9 -q -d conf
   run poll 0 "^${stamp}round 2: speed 01DW0100002 = 1234 \(PLC 1\)$" '' -- \
     poll --tags tags.txt --count 2 --interval 0 -d conf
   run poll-status 0 "^${stamp}round 1: status PLC 1 active; PLC 2 standby; PLC 3 active$" '' -- \

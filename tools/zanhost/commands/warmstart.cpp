@@ -6,6 +6,7 @@
 #include "output/json_writer.h"
 #include "output/result_words.h"
 #include "session/host_options.h"
+#include "session/tag_report.h"
 
 namespace zanhost {
 
@@ -37,9 +38,16 @@ int RunWarmStart(const WarmStartOptions& options) {
         plc != options.plc ? (", and of its backup " + session.DescribePlc(plc)).c_str() : "");
   }
   if (result != 0) {
+    // The driver's line alone ("PlcConnect Failed, Plc #7, rc = 0") hides that there is no such
+    // PLC.
+    const DriverState* state = session.state();
+    const bool configured = state != nullptr && zan::IsConfiguredPlc(*state, options.plc);
+    std::string why = configured ? session.ProblemOf(plc)
+                                 : UnconfiguredPlcWords(session, options.plc, kPlcCount - 1);
+    if (!configured && !session.ProblemOf(plc).empty()) why += " (" + session.ProblemOf(plc) + ")";
     std::fprintf(stderr, "zanhost: warm start of %s restarted no connection (result %d)%s\n",
                  session.DescribePlc(options.plc).c_str(), result,
-                 session.ProblemOf(plc).empty() ? "" : (": " + session.ProblemOf(plc)).c_str());
+                 why.empty() ? "" : (": " + why).c_str());
   }
   return ExitCodeForResult(result);
 }

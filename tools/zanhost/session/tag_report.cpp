@@ -66,15 +66,7 @@ std::string ConfigurationHint(const HostSession& session, const Tag& tag) {
   const std::string text = UpperCase(tag.text);
   const auto says = [&](const char* words) { return tag.refusal.find(words) != std::string::npos; };
   if (says("PLC number out of limit") && text.size() >= 2) {
-    std::vector<int> configured;
-    for (int plc = 0; plc <= kHighestTagPlc; ++plc) {
-      if (zan::IsConfiguredPlc(*state, plc)) configured.push_back(plc);
-    }
-    const int named = (text[0] - '0') * 10 + (text[1] - '0');
-    return "PLC " + std::to_string(named) + " is not in " + file +
-           (configured.empty()       ? ", which configures no PLC that a tag can name"
-            : configured.size() == 1 ? ", which configures PLC " + Enumeration(configured)
-                                     : ", which configures PLCs " + Enumeration(configured));
+    return UnconfiguredPlcWords(session, (text[0] - '0') * 10 + (text[1] - '0'), kHighestTagPlc);
   }
   if (says("gate address must be even") && text.size() > 3) {
     const bool dataBlock = text[2] == 'D' || text[2] == 'X';
@@ -94,6 +86,21 @@ std::string ConfigurationHint(const HostSession& session, const Tag& tag) {
 }
 
 }  // namespace
+
+std::string UnconfiguredPlcWords(const HostSession& session, int plc, int highest) {
+  const DriverState* state = session.state();
+  if (state == nullptr) return "";
+  const std::string file = std::filesystem::path(session.configurationPath()).filename().string();
+  std::vector<int> configured;
+  for (int number = 1; number <= highest && number < kPlcCount; ++number) {
+    if (zan::IsConfiguredPlc(*state, number)) configured.push_back(number);
+  }
+  const char* which = highest == kHighestTagPlc ? " that a tag can name" : "";
+  return "PLC " + std::to_string(plc) + " is not in " + file +
+         (configured.empty()       ? ", which configures no PLC" + std::string(which)
+          : configured.size() == 1 ? ", which configures PLC " + Enumeration(configured)
+                                   : ", which configures PLCs " + Enumeration(configured));
+}
 
 std::string RefusalHint(const HostSession& session, const Tag& tag) {
   const std::string hint = ConfigurationHint(session, tag);

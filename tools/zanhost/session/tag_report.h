@@ -22,6 +22,10 @@ void ReportRefusal(const HostSession& session, const Tag& tag);
 // word, LONG_DB on when the length is wrong.
 std::string RefusalHint(const HostSession& session, const Tag& tag);
 
+// "PLC 7 is not in zanDOR01.INT, which configures PLCs 1, 2 and 3", listing the configured PLCs
+// from 1 to `highest`; "" before Init.
+std::string UnconfiguredPlcWords(const HostSession& session, int plc, int highest);
+
 // One line on standard error for a read or write that did not return 0, named by what failed: the
 // PLC's refusal in words ("data block 999 does not exist"), the transport's ("no answer within the
 // time-out"), or the PLC that cannot be reached and why, each with the driver's own line about that
