@@ -372,8 +372,9 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
     return;
   }
   std::string payload = value;
-  if (MetricCount(*tag) > 1) {
-    // An element of a run: the run is written whole, its other values as read just now.
+  // An element of a run: the run is written whole, its other values as read just now. A tag that
+  // takes no writes is refused by the write's checks without that read.
+  if (MetricCount(*tag) > 1 && tag->declared.writable) {
     context_.table.Read(*tag);
     context_.console.DriverLog(context_.driver.TakeLog());
     if (tag->result != kResultDone || static_cast<int>(tag->values.size()) != MetricCount(*tag)) {
@@ -387,6 +388,8 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
       payload += i == index ? value : tag->values[static_cast<std::size_t>(i)].ToJson();
     }
     payload += "]";
+    // The read and the write are two steps: the link moves between them.
+    if (context_.serve) context_.serve();
   }
   CarryOutSet(context_, label, tag->declared.name, payload, false);
 }
