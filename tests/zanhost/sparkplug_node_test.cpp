@@ -355,6 +355,11 @@ TEST_F(SparkplugNodeTest, SeqRunsFromZeroTo255AndRoundAgainAfterEachNbirth) {
     ASSERT_TRUE(payload.hasSeq) << message.topic;
     if (message.topic.find("/NBIRTH/") != std::string::npos) expected = 0;
     EXPECT_EQ(payload.seq, expected) << message.topic;
+    // Only births declare datatypes.
+    if (message.topic.find("/DDATA/") != std::string::npos) {
+      for (const SparkplugMetric& metric : payload.metrics)
+        EXPECT_EQ(metric.datatype, 0u) << metric.name;
+    }
     wraps +=
         payload.seq == 0 && expected == 0 && message.topic.find("/DDATA/") != std::string::npos;
     expected = (payload.seq + 1) % 256;
