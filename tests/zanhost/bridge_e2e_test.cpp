@@ -44,49 +44,15 @@ std::function<bool(const Message&)> Is(const std::string& payload) {
   return [payload](const Message& message) { return message.payload == payload; };
 }
 
-class BridgeTest : public ::testing::Test {
+class BridgeTest : public PlantTest {
  protected:
-  static void SetUpTestSuite() { mosquitto_lib_init(); }
-
   void SetUp() override {
-    if (Broker::ProgramPath().empty()) GTEST_SKIP() << "no mosquitto on this machine";
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    folder_ = std::filesystem::current_path() / "bridge-e2e-work" / name;
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
     // PLC 4, of type 6, reaches the backup's memory by slot and keeps S5 floats there.
-    std::ofstream(folder_ / "zanDOR01.INT") << DemoConfiguration() << "4=6, 127.0.0.2\n";
-    std::ofstream(folder_ / "tags.txt") << kTags;
-
-    SimulatorSetup setup;
-    setup.program = ZAN_PLCSIM_PROGRAM;
-    setup.plcs = DemoSimulatorPlcs();
-    setup.folder = folder_.string();
-    std::string error;
-    ASSERT_TRUE(simulator_.Start(setup, error)) << error;
-    setenv("QUAXNET_PORT", std::to_string(simulator_.port()).c_str(), 1);
-    for (const char* plc : {kDemoMaster, kDemoBackup}) {
-      Sim(std::string("set ") + plc + " db10 2 0x04D2");      // speed 1234
+    StartPlant("bridge-e2e-work", DemoConfiguration() + "4=6, 127.0.0.2\n", kTags, "zandor/#");
+    if (IsSkipped() || HasFatalFailure()) return;
+    for (const char* plc : {kDemoMaster, kDemoBackup})
       Sim(std::string("set ") + plc + " db10 8 0x40600000");  // level 3.5
-    }
-    Sim("set 127.0.0.3 db10 10 0x0001");  // the S5 bit
-
-    broker_ = std::make_unique<Broker>(folder_.string());
-    ASSERT_TRUE(broker_->Start()) << Log("broker.log");
-    subscriber_ = std::make_unique<Subscriber>(broker_->port(), kWait);
-    ASSERT_TRUE(subscriber_->connected());
     StartBridge();
-  }
-
-  void TearDown() override {
-    if (bridge_.running()) {
-      bridge_.Signal(SIGINT);
-      bridge_.Wait(kWait);
-    }
-    if (HasFailure()) std::cout << "zanhost bridge:\n" << Log("bridge.out");
-    subscriber_.reset();
-    if (broker_ != nullptr) broker_->Stop();
-    simulator_.Stop();
   }
 
   void StartBridge() {
@@ -96,34 +62,10 @@ class BridgeTest : public ::testing::Test {
         (folder_ / "bridge.out").string()));
   }
 
-  void Sim(const std::string& command) {
-    std::string answer;
-    EXPECT_TRUE(simulator_.Command(command, answer)) << command << ": " << answer;
-  }
-
-  std::string Memory(const std::string& plc, int byte, int count) {
-    std::string answer;
-    simulator_.Command("get " + plc + " db10 " + std::to_string(byte) + " " + std::to_string(count),
-                       answer);
-    return answer;
-  }
-
-  std::string Log(const std::string& file) {
-    std::stringstream text;
-    text << std::ifstream(folder_ / file).rdbuf();
-    return text.str();
-  }
-
   bool Seen(const std::string& topic, const std::function<bool(const Message&)>& check,
             std::size_t from = 0, double seconds = kWait) {
     return subscriber_->WaitFor(topic, check, seconds, nullptr, from);
   }
-
-  std::filesystem::path folder_;
-  Simulator simulator_;
-  std::unique_ptr<Broker> broker_;
-  std::unique_ptr<Subscriber> subscriber_;
-  Program bridge_;
 };
 
 TEST_F(BridgeTest, ValuesAndPlcStatesAppearRetained) {

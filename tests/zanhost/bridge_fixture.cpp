@@ -11,10 +11,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <thread>
 
 #include "bridge/json_reader.h"
+#include "demo/setup.h"
 #include "net/socket.h"
 
 extern char** environ;
@@ -24,6 +26,8 @@ namespace zanhost::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr double kFixtureWait = 10;  // seconds for the broker, the subscriber, a stop
 
 Clock::time_point After(double seconds) {
   return Clock::now() +
@@ -236,6 +240,66 @@ std::string MemberText(const std::string& payload, const std::string& key) {
   JsonValue value;
   const JsonValue* member = Find(payload, key, value);
   return member == nullptr || member->type != JsonValue::Type::kString ? "" : member->text;
+}
+
+void PlantTest::SetUpTestSuite() {
+  mosquitto_lib_init();
+}
+
+void PlantTest::StartPlant(const std::string& work, const std::string& configuration,
+                           const std::string& tags, const std::string& pattern) {
+  if (Broker::ProgramPath().empty()) GTEST_SKIP() << "no mosquitto on this machine";
+  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  folder_ = std::filesystem::current_path() / work / name;
+  std::filesystem::remove_all(folder_);
+  std::filesystem::create_directories(folder_);
+  std::ofstream(folder_ / "zanDOR01.INT") << configuration;
+  std::ofstream(folder_ / "tags.txt") << tags;
+
+  SimulatorSetup setup;
+  setup.program = ZAN_PLCSIM_PROGRAM;
+  setup.plcs = DemoSimulatorPlcs();
+  setup.folder = folder_.string();
+  std::string error;
+  ASSERT_TRUE(simulator_.Start(setup, error)) << error;
+  setenv("QUAXNET_PORT", std::to_string(simulator_.port()).c_str(), 1);
+  for (const char* plc : {kDemoMaster, kDemoBackup})
+    Sim(std::string("set ") + plc + " db10 2 0x04D2");  // speed 1234
+  Sim("set 127.0.0.3 db10 10 0x0001");                  // the S5 bit
+
+  broker_ = std::make_unique<Broker>(folder_.string());
+  ASSERT_TRUE(broker_->Start()) << Log("broker.log");
+  subscriber_ = std::make_unique<Subscriber>(broker_->port(), kFixtureWait, pattern);
+  ASSERT_TRUE(subscriber_->connected());
+}
+
+void PlantTest::TearDown() {
+  if (bridge_.running()) {
+    bridge_.Signal(SIGTERM);
+    bridge_.Wait(kFixtureWait);
+  }
+  if (HasFailure()) std::cout << "zanhost bridge:\n" << Log("bridge.out");
+  subscriber_.reset();
+  if (broker_ != nullptr) broker_->Stop();
+  simulator_.Stop();
+}
+
+void PlantTest::Sim(const std::string& command) {
+  std::string answer;
+  EXPECT_TRUE(simulator_.Command(command, answer)) << command << ": " << answer;
+}
+
+std::string PlantTest::Memory(const std::string& plc, int byte, int count) {
+  std::string answer;
+  simulator_.Command("get " + plc + " db10 " + std::to_string(byte) + " " + std::to_string(count),
+                     answer);
+  return answer;
+}
+
+std::string PlantTest::Log(const std::string& file) {
+  std::stringstream text;
+  text << std::ifstream(folder_ / file).rdbuf();
+  return text.str();
 }
 
 }  // namespace zanhost::testing

@@ -5,13 +5,18 @@
 #ifndef ZAN_TESTS_ZANHOST_BRIDGE_FIXTURE_H_
 #define ZAN_TESTS_ZANHOST_BRIDGE_FIXTURE_H_
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "demo/simulator_control.h"
 
 struct mosquitto;
 struct mosquitto_message;
@@ -98,6 +103,34 @@ class Subscriber {
   std::condition_variable changed_;
   std::vector<Message> messages_;
   bool subscribed_ = false;
+};
+
+// A test of the bridge on the demo plant, in a folder of the test's own: the simulator's PLCs
+// (speed 1234 in the DB10 of the S7 pair, the S5 PLC's bit set), a broker and a subscriber; the
+// test starts the bridge. A bridge still running at the end is stopped with SIGTERM, and its output
+// is shown when the test failed.
+class PlantTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  void TearDown() override;
+
+  // The plant in <current folder>/<work>/<test name>, with these configuration and tag files and a
+  // subscriber to `pattern`. Skips the test where there is no mosquitto; fails it fatally when a
+  // piece does not start.
+  void StartPlant(const std::string& work, const std::string& configuration,
+                  const std::string& tags, const std::string& pattern);
+
+  void Sim(const std::string& command);
+  // `count` bytes of DB10 from `byte` on, as the simulator answers them ("ok 04 D2").
+  std::string Memory(const std::string& plc, int byte, int count);
+  // A file of the test's folder.
+  std::string Log(const std::string& file);
+
+  std::filesystem::path folder_;
+  Simulator simulator_;
+  std::unique_ptr<Broker> broker_;
+  std::unique_ptr<Subscriber> subscriber_;
+  Program bridge_;
 };
 
 // The member `key` of a JSON payload as JSON text ("1234", "\"done\""), or "" when there is none.

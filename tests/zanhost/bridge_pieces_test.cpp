@@ -1,6 +1,6 @@
 // The bridge's pieces that need neither a broker nor a driver: what a write payload may hold, the
 // JSON it is read with, the topics and messages, the broker address, the pauses between attempts
-// to reach the broker, and the warm starts of PLCs whose link is down.
+// to reach the broker, the warm starts of PLCs whose link is down, and the bridge's event lines.
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bridge/broker_link.h"
+#include "bridge/console.h"
 #include "bridge/json_reader.h"
 #include "bridge/messages.h"
 #include "bridge/mqtt_session.h"
@@ -239,6 +240,18 @@ TEST(BridgeMessagesTest, NamesThatCannotBeTopicLevels) {
   for (const char* prefix : {"", "a/", "/a", "a//b", "a/+", "$SYS/x", "halle/k\xfchl"})
     EXPECT_FALSE(IsTopicPrefix(prefix, why)) << prefix;
   EXPECT_EQ(why, "the prefix is no UTF-8 text");
+}
+
+TEST(BridgeConsoleTest, AnEventIsOneLineWhateverNamesFromTheNetworkHold) {
+  BridgeConsole console(BridgeConsole::Mode::kPlain);
+  JsonObject json;
+  json.Add("event", "set");
+  ::testing::internal::CaptureStdout();
+  console.Event("DCMD plc1 speed\n2024-05-01T00:00:00.000Z forged \x1b[2J <- 1: refused", json);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+  EXPECT_NE(out.find("speed\\u000a2024"), std::string::npos) << out;
 }
 
 TEST(BridgeMessagesTest, TimesAreUtcWithMilliseconds) {

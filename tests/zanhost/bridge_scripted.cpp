@@ -124,6 +124,7 @@ bool ScriptedDriver::DefineTag(Tag& tag) {
 
 int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, int32_t* servedBy) {
   read.clear();
+  ++reads[tag.name];
   if (beforeRead) beforeRead();
   if (servedBy != nullptr) *servedBy = tag.plc;
   if (state_->plcs[tag.plc].linkState == kLinkFailed) return kResultUnreachable;

@@ -93,6 +93,7 @@ class ScriptedDriver : public BridgeDriver {
   std::map<std::string, int64_t> values;   // by tag name
   std::map<std::string, int64_t> written;  // the last value written, by tag name
   std::vector<std::string> writes;         // tag names, in order
+  std::map<std::string, int> reads;        // by tag name
   std::function<void()> beforeRead;        // the test's script, run at each read
   double warmStartSeconds = 0;
   double writeSeconds = 0;

@@ -76,66 +76,16 @@ std::string Command(const std::string& name, uint32_t datatype, uint64_t value) 
   return EncodePayload(command);
 }
 
-class SparkplugTest : public ::testing::Test {
+class SparkplugTest : public PlantTest {
  protected:
-  static void SetUpTestSuite() { mosquitto_lib_init(); }
-
   void SetUp() override {
-    if (Broker::ProgramPath().empty()) GTEST_SKIP() << "no mosquitto on this machine";
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    folder_ = std::filesystem::current_path() / "sparkplug-e2e-work" / name;
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-    std::ofstream(folder_ / "zanDOR01.INT") << DemoConfiguration();
-    std::ofstream(folder_ / "tags.txt") << kTags;
-    SimulatorSetup setup;
-    setup.program = ZAN_PLCSIM_PROGRAM;
-    setup.plcs = DemoSimulatorPlcs();
-    setup.folder = folder_.string();
-    std::string error;
-    ASSERT_TRUE(simulator_.Start(setup, error)) << error;
-    setenv("QUAXNET_PORT", std::to_string(simulator_.port()).c_str(), 1);
-    for (const char* plc : {kDemoMaster, kDemoBackup})
-      Sim(std::string("set ") + plc + " db10 2 0x04D2");  // speed 1234
-    Sim("set 127.0.0.3 db10 10 0x0001");                  // the S5 bit
-    broker_ = std::make_unique<Broker>(folder_.string());
-    ASSERT_TRUE(broker_->Start()) << Log("broker.log");
-    subscriber_ = std::make_unique<Subscriber>(broker_->port(), kWait, "spBv1.0/#");
-    ASSERT_TRUE(subscriber_->connected());
+    StartPlant("sparkplug-e2e-work", DemoConfiguration(), kTags, "spBv1.0/#");
+    if (IsSkipped() || HasFatalFailure()) return;
     ASSERT_TRUE(bridge_.Start(
         {ZAN_ZANHOST_PROGRAM, "bridge", "--broker", "127.0.0.1:" + std::to_string(broker_->port()),
          "--tags", (folder_ / "tags.txt").string(), "--sparkplug", "plant", "--node", "line1",
          "--interval", "0.3", "--reconnect", "1", "-d", folder_.string()},
         (folder_ / "bridge.out").string()));
-  }
-
-  void TearDown() override {
-    if (bridge_.running()) {
-      bridge_.Signal(SIGTERM);
-      bridge_.Wait(kWait);
-    }
-    if (HasFailure()) std::cout << "zanhost bridge:\n" << Log("bridge.out");
-    subscriber_.reset();
-    if (broker_ != nullptr) broker_->Stop();
-    simulator_.Stop();
-  }
-
-  void Sim(const std::string& command) {
-    std::string answer;
-    EXPECT_TRUE(simulator_.Command(command, answer)) << command << ": " << answer;
-  }
-
-  std::string Memory(const std::string& plc, int byte, int count) {
-    std::string answer;
-    simulator_.Command("get " + plc + " db10 " + std::to_string(byte) + " " + std::to_string(count),
-                       answer);
-    return answer;
-  }
-
-  std::string Log(const std::string& file) {
-    std::stringstream text;
-    text << std::ifstream(folder_ / file).rdbuf();
-    return text.str();
   }
 
   // The next message on `topic` from message `from` on that `check` accepts; its payload decoded.
@@ -172,12 +122,6 @@ class SparkplugTest : public ::testing::Test {
     }
     return text;
   }
-
-  std::filesystem::path folder_;
-  Simulator simulator_;
-  std::unique_ptr<Broker> broker_;
-  std::unique_ptr<Subscriber> subscriber_;
-  Program bridge_;
 };
 
 TEST_F(SparkplugTest, ASessionMessageByMessage) {

@@ -1,8 +1,8 @@
 // The bridge's Sparkplug B pieces without a broker: datatypes and metric names of tags, the values
 // of commands, the topics and ids, and the node on the scripted loop (bridge_scripted.h): bdSeq
-// with each connection and in its will, births that wait for the primary host, a retained command
-// refused and cleared, a device that dies with its PLC. Also the words for TLS failures and the
-// tag file read again.
+// with each connection and in its will, births that wait for the primary host, an element of a run
+// written whole, a retained command refused and cleared, a device that dies with its PLC. Also the
+// words for TLS failures and the tag file read again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -355,6 +355,11 @@ TEST_F(SparkplugNodeTest, SeqRunsFromZeroTo255AndRoundAgainAfterEachNbirth) {
     ASSERT_TRUE(payload.hasSeq) << message.topic;
     if (message.topic.find("/NBIRTH/") != std::string::npos) expected = 0;
     EXPECT_EQ(payload.seq, expected) << message.topic;
+    // Only births declare datatypes.
+    if (message.topic.find("/DDATA/") != std::string::npos) {
+      for (const SparkplugMetric& metric : payload.metrics)
+        EXPECT_EQ(metric.datatype, 0u) << metric.name;
+    }
     wraps +=
         payload.seq == 0 && expected == 0 && message.topic.find("/DDATA/") != std::string::npos;
     expected = (payload.seq + 1) % 256;
@@ -441,6 +446,40 @@ TEST_F(SparkplugNodeTest, ARetainedCommandIsRefusedAndClearedAndADeviceDiesWithI
   EXPECT_NE(death, topics.end());
   EXPECT_LT(std::find(topics.begin(), topics.end(), "DBIRTH/line1/plc2"), death);
   EXPECT_EQ(std::find(topics.begin(), topics.end(), "DDEATH/line1/plc1"), topics.end());
+}
+
+TEST_F(SparkplugNodeTest, ADcmdOfARunElementWritesTheRunAsReadAndAReadOnlyRunIsNotRead) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  TagSpec setpoints;
+  setpoints.name = "setpoints";
+  setpoints.address = "01DW0100040";
+  setpoints.hostType = kHostWord;
+  setpoints.count = 3;
+  setpoints.writable = true;
+  TagSpec alarms = setpoints;
+  alarms.name = "alarms";
+  alarms.address = "01DW0100050";
+  alarms.writable = false;
+  table_.Define({setpoints, alarms});
+  driver_.values["setpoints"] = 10;  // read as 10, 11, 12
+  SparkplugPayload command;
+  for (const char* name : {"setpoints/2", "alarms/1"}) {
+    SparkplugMetric metric;
+    metric.name = name;
+    metric.value = SparkplugMetric::Value::kInt;
+    metric.integer = 40;
+    command.metrics.push_back(metric);
+  }
+  mqtt_.Deliver(MqttMessage{"spBv1.0/plant/DCMD/line1/plc1", EncodePayload(command), false});
+  Run(1.5);
+  EXPECT_EQ(driver_.writes, (std::vector<std::string>{"setpoints"}));
+  EXPECT_EQ(driver_.written["setpoints"], 10);
+  EXPECT_NE(out_.find("\"value\":[10,11,40]"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("read-only"), std::string::npos) << out_;
+  // Every round reads each tag once; the element's write reads its run before and after, and the
+  // refused one does not read its run at all.
+  EXPECT_EQ(driver_.reads["setpoints"], driver_.reads["speed"] + 2);
+  EXPECT_EQ(driver_.reads["alarms"], driver_.reads["speed"]);
 }
 
 TEST(BridgeReloadTest, KeptTagsKeepTheirStateNewOnesAreDefinedRemovedOnesGo) {

@@ -11,6 +11,24 @@ namespace {
 
 constexpr std::size_t kStatusLineWidth = 110;  // kept on one line of a usual terminal
 
+// The text of an event as one line. Names in it come from the network (a topic, a metric of a
+// command): a line break in one would forge a line of the journal, a terminal's escape would redraw
+// the screen. Each control character is shown as JSON writes it (\u000a).
+std::string OneLine(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      line += escape;
+    } else {
+      line += static_cast<char>(c);
+    }
+  }
+  return line;
+}
+
 std::string Count(int n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -75,7 +93,7 @@ void BridgeConsole::Event(const std::string& text, const JsonObject& json) {
     return;
   }
   ClearStatusLine();
-  std::printf("%s %s\n", time.c_str(), text.c_str());
+  std::printf("%s %s\n", time.c_str(), OneLine(text).c_str());
   std::fflush(stdout);
   DrawStatusLine();
 }

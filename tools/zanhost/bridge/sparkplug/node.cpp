@@ -32,6 +32,14 @@ SparkplugMetric LongMetric(const std::string& name, uint64_t value, uint64_t tim
   return metric;
 }
 
+// What a birth declares of the metrics: "name datatype" of each.
+std::set<std::string> Definitions(const std::vector<SparkplugMetric>& metrics) {
+  std::set<std::string> definitions;
+  for (const SparkplugMetric& metric : metrics)
+    definitions.insert(metric.name + " " + std::to_string(metric.datatype));
+  return definitions;
+}
+
 }  // namespace
 
 SparkplugNode::SparkplugNode(BridgeContext& context, const SparkplugSettings& settings,
@@ -163,11 +171,9 @@ void SparkplugNode::DeviceBirth(int plc, Device& device) {
   }
   device.born = true;
   device.published.clear();
-  device.definitions.clear();
-  for (const SparkplugMetric& metric : birth.metrics) {
+  device.definitions = Definitions(birth.metrics);
+  for (const SparkplugMetric& metric : birth.metrics)
     device.published[metric.name] = MetricContent(metric);
-    device.definitions.insert(metric.name + " " + std::to_string(metric.datatype));
-  }
 }
 
 void SparkplugNode::DeviceDeath(int plc, Device& device, const std::string& why) {
@@ -177,13 +183,14 @@ void SparkplugNode::DeviceDeath(int plc, Device& device, const std::string& why)
   Event("DDEATH of " + DeviceOfPlc(plc) + " (" + why + ")", "DDEATH");
 }
 
-void SparkplugNode::DeviceData(int plc, Device& device) {
+void SparkplugNode::DeviceData(int plc, Device& device, std::vector<SparkplugMetric> metrics) {
   SparkplugPayload data;
-  for (SparkplugMetric& metric : DeviceMetrics(plc, false)) {
+  for (SparkplugMetric& metric : metrics) {
     const std::string content = MetricContent(metric);
     std::string& published = device.published[metric.name];
     if (published == content) continue;
     published = content;
+    metric.datatype = 0;  // the birth declared it
     data.metrics.push_back(std::move(metric));
   }
   if (data.metrics.empty()) return;
@@ -199,21 +206,23 @@ void SparkplugNode::RoundDone() {
   }
   for (auto& [plc, device] : devices_) {
     const bool alive = DeviceAlive(plc);
-    if (device.born && alive) {
-      std::set<std::string> definitions;
-      for (const SparkplugMetric& metric : DeviceMetrics(plc, true))
-        definitions.insert(metric.name + " " + std::to_string(metric.datatype));
-      // New tags are born and removed ones die with the device's metrics as a whole.
-      if (definitions != device.definitions) DeviceDeath(plc, device, "its tags changed");
-    }
     if (device.born && !alive) {
       DeviceDeath(plc, device, "its PLC cannot be reached");
-    } else if (!device.born && alive) {
-      DeviceBirth(plc, device);
-      Event("DBIRTH of " + DeviceOfPlc(plc), "DBIRTH");
-    } else if (device.born) {
-      DeviceData(plc, device);
+      continue;
     }
+    if (!alive) continue;
+    if (device.born) {
+      // One look at the metrics: their definitions as born, then their values.
+      std::vector<SparkplugMetric> metrics = DeviceMetrics(plc, true);
+      if (Definitions(metrics) == device.definitions) {
+        DeviceData(plc, device, std::move(metrics));
+        continue;
+      }
+      // New tags are born and removed ones die with the device's metrics as a whole.
+      DeviceDeath(plc, device, "its tags changed");
+    }
+    DeviceBirth(plc, device);
+    Event("DBIRTH of " + DeviceOfPlc(plc), "DBIRTH");
   }
 }
 
@@ -333,7 +342,7 @@ void SparkplugNode::OnDeviceCommand(const MqttMessage& message, const std::strin
   }
   // The values written, read back, go out at once.
   Device& born = devices_[plc];
-  if (born.born && context_.publisher.connected()) DeviceData(plc, born);
+  if (born.born && context_.publisher.connected()) DeviceData(plc, born, DeviceMetrics(plc, false));
 }
 
 void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) {
@@ -372,8 +381,9 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
     return;
   }
   std::string payload = value;
-  if (MetricCount(*tag) > 1) {
-    // An element of a run: the run is written whole, its other values as read just now.
+  // An element of a run: the run is written whole, its other values as read just now. A tag that
+  // takes no writes is refused by the write's checks without that read.
+  if (MetricCount(*tag) > 1 && tag->declared.writable) {
     context_.table.Read(*tag);
     context_.console.DriverLog(context_.driver.TakeLog());
     if (tag->result != kResultDone || static_cast<int>(tag->values.size()) != MetricCount(*tag)) {
@@ -387,6 +397,8 @@ void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) 
       payload += i == index ? value : tag->values[static_cast<std::size_t>(i)].ToJson();
     }
     payload += "]";
+    // The read and the write are two steps: the link moves between them.
+    if (context_.serve) context_.serve();
   }
   CarryOutSet(context_, label, tag->declared.name, payload, false);
 }

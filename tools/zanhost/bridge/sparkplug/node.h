@@ -65,7 +65,8 @@ class SparkplugNode : public BridgeFace {
   void Births();
   void DeviceBirth(int plc, Device& device);
   void DeviceDeath(int plc, Device& device, const std::string& why);
-  void DeviceData(int plc, Device& device);
+  // DDATA of the metrics whose content changed since published (their datatypes left out).
+  void DeviceData(int plc, Device& device, std::vector<SparkplugMetric> metrics);
   std::vector<SparkplugMetric> DeviceMetrics(int plc, bool birth) const;
   bool DeviceAlive(int plc) const;
   const BridgePlc* PlcRow(int plc) const;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "bridge/messages.h"
 #include "output/utf8.h"
 
 namespace zanhost {
@@ -44,21 +45,17 @@ bool ParseCommandTopic(const std::string& group, const std::string& node, const 
 }
 
 bool IsSparkplugId(const std::string& id, const std::string& what, std::string& why) {
+  // An id is one level of the node's topics.
+  std::string ignored;
+  if (IsTopicLevel(id, ignored)) return true;
   if (id.empty()) {
     why = what + " is empty";
-    return false;
-  }
-  if (!IsUtf8(id)) {
+  } else if (!IsUtf8(id)) {
     why = what + " is no UTF-8 text";
-    return false;
+  } else {
+    why = what + " \"" + id + "\" holds '/', '+', '#' or a control character";
   }
-  for (unsigned char c : id) {
-    if (c == '/' || c == '+' || c == '#' || c < 0x20 || c == 0x7F) {
-      why = what + " \"" + id + "\" holds '/', '+', '#' or a control character";
-      return false;
-    }
-  }
-  return true;
+  return false;
 }
 
 std::string DeviceOfPlc(int plc) {
