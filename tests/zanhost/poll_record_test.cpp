@@ -2,6 +2,7 @@
 // ticks and outages.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -115,6 +116,31 @@ TEST(PollReportTest, PageIsSelfContainedWithATrendPerNumericTagAndEscapedText) {
   EXPECT_EQ(trends, 1u) << "a text tag gets no trend";
   EXPECT_NE(html.find("class=\"failed\""), std::string::npos) << "the failed read is marked";
   EXPECT_NE(html.find("PLC 1: link down"), std::string::npos);
+}
+
+TEST(PollReportTest, AFloatThatIsNoFiniteNumberLeavesTheTrendAndItsAxisToTheOthers) {
+  PollReport report;
+  PollSummary summary;
+  const double reads[] = {1.5, HUGE_VAL, std::nan(""), -HUGE_VAL, 2.5};
+  int number = 0;
+  for (const double real : reads) {
+    TagReading level = Read("level", 0, {});
+    level.type = "float";
+    TagValue value;
+    value.layout = CellLayout::kFloat;
+    value.real = real;
+    level.values.push_back(value);
+    const PollRound round = Round(++number, {level});
+    report.Add(round);
+    summary.Add(round);
+  }
+  const std::string html = report.Html("t", summary);
+  const std::string trend = html.substr(html.find("class=\"trend\""));
+  EXPECT_EQ(trend.find("inf"), std::string::npos) << trend;
+  EXPECT_EQ(trend.find("nan"), std::string::npos) << trend;
+  EXPECT_NE(trend.find(">2</text>"), std::string::npos) << "the axis spans 1.5 to 2.5";
+  EXPECT_EQ(summary.entries().front().min, 1.5);
+  EXPECT_EQ(summary.entries().front().max, 2.5);
 }
 
 TEST(PollSummaryTest, ATagNeverReadNeverChangedAndARefusedTagSaysSo) {

@@ -1,5 +1,3 @@
-#include "commands/commands.h"
-
 #include <cstdio>
 
 #include "commands/commands.h"

@@ -15,6 +15,7 @@
 #include "poll/table.h"
 #include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
+#include "session/plc_state_words.h"
 #include "session/warm_start_schedule.h"
 #include "tags/tag_file.h"
 
@@ -98,8 +99,9 @@ int RunPoll(const PollOptions& options) {
   WarnOfMissingHeartbeats(session, options.tagFile);
   WarmStartSchedule warmStarts(options.reconnect);
   table.SetPlcNote([&](int plc) -> std::string {
-    if (session.state() != nullptr && session.PlcWord(plc) == "waits for its heartbeat" &&
-        !HasHeartbeatTagOf(*session.state(), session.heartbeatTags(), plc)) {
+    const DriverState* state = session.state();
+    if (state != nullptr && WaitsForHeartbeat(*state, plc, session.LinkRestored(plc)) &&
+        !HasHeartbeatTagOf(*state, session.heartbeatTags(), plc)) {
       return "no heartbeat tag of it in " + options.tagFile;
     }
     return warmStarts.Note(session.NeedsWarmStart(plc));

@@ -1,5 +1,7 @@
 #include "poll/readings.h"
 
+#include <cmath>
+
 #include "output/result_words.h"
 
 namespace zanhost {
@@ -16,6 +18,12 @@ std::string TagReading::ResultText() const {
   if (result < 0) return "not read";
   const std::string word = outcome.empty() ? ResultWord(result) : outcome;
   return failure.empty() ? word : word + ": " + failure;
+}
+
+bool PlottedNumber(const TagValue& value, double& number) {
+  if (value.layout == CellLayout::kText) return false;
+  number = value.layout == CellLayout::kFloat ? value.real : static_cast<double>(value.integer);
+  return std::isfinite(number);
 }
 
 }  // namespace zanhost

@@ -33,6 +33,11 @@ struct TagReading {
   std::string ResultText() const;
 };
 
+// A value of a numeric layout as a number (the float layout's real, the others' integer) for the
+// summary and the trend; false for a text and for a float that is no finite number, which has no
+// place on a scale.
+bool PlottedNumber(const TagValue& value, double& number);
+
 struct PlcReading {
   int number = 0;
   int status = -1;   // the value of its status tag; -1 when the read failed

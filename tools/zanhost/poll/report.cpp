@@ -122,8 +122,7 @@ void PollReport::Add(const PollRound& round) {
       }
       TrendPoint point;
       point.time = round.time;
-      point.value =
-          value.layout == CellLayout::kFloat ? value.real : static_cast<double>(value.integer);
+      if (!PlottedNumber(value, point.value)) continue;
       point.servedBy = servedBy;
       trace.series[v].points.push_back(point);
     }

@@ -52,10 +52,8 @@ void PollSummary::Add(const PollRound& round) {
     entry.last = now;
     if (!tag.ok()) continue;
     for (const TagValue& value : tag.values) {
-      if (value.layout == CellLayout::kText) continue;
-      const double number =
-          value.layout == CellLayout::kFloat ? value.real : static_cast<double>(value.integer);
-      if (!std::isfinite(number)) continue;
+      double number = 0;
+      if (!PlottedNumber(value, number)) continue;
       entry.min = entry.numeric ? std::min(entry.min, number) : number;
       entry.max = entry.numeric ? std::max(entry.max, number) : number;
       entry.numeric = true;

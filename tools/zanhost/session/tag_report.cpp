@@ -85,6 +85,17 @@ std::string ConfigurationHint(const HostSession& session, const Tag& tag) {
   return "";
 }
 
+// The tag's own fields, on PlacedTag's default PLC type.
+PlacedTag Unplaced(const Tag& tag) {
+  PlacedTag placed;
+  placed.text = tag.text;
+  placed.kind = tag.kind;
+  placed.address = tag.address;
+  placed.bit = tag.bit;
+  placed.count = tag.count;
+  return placed;
+}
+
 }  // namespace
 
 std::string UnconfiguredPlcWords(const HostSession& session, int plc, int highest) {
@@ -130,12 +141,7 @@ int OffsetOf(int32_t address) {
 }
 
 PlacedTag PlaceOf(const DriverState& state, const Tag& tag, int plc) {
-  PlacedTag placed;
-  placed.text = tag.text;
-  placed.kind = tag.kind;
-  placed.address = tag.address;
-  placed.bit = tag.bit;
-  placed.count = tag.count;
+  PlacedTag placed = Unplaced(tag);
   placed.plcType = state.plcs[plc & 0xFF].type;
   placed.longDb = state.longDb != 0;
   return placed;
@@ -143,13 +149,7 @@ PlacedTag PlaceOf(const DriverState& state, const Tag& tag, int plc) {
 
 PlacedTag PlaceOf(const HostSession& session, const Tag& tag) {
   if (const DriverState* state = session.state()) return PlaceOf(*state, tag, tag.plc);
-  PlacedTag placed;
-  placed.text = tag.text;
-  placed.kind = tag.kind;
-  placed.address = tag.address;
-  placed.bit = tag.bit;
-  placed.count = tag.count;
-  return placed;
+  return Unplaced(tag);
 }
 
 TagShape ShapeOf(const HostSession& session, const Tag& tag) {

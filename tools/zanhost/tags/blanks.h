@@ -1,6 +1,8 @@
-#pragma once
 // The blanks around a field of a tag file or a value typed by a user: spaces, tabs and the ends of
 // lines (a file written on Windows leaves a carriage return at the end of each line).
+#ifndef ZAN_TOOLS_ZANHOST_TAGS_BLANKS_H_
+#define ZAN_TOOLS_ZANHOST_TAGS_BLANKS_H_
+
 #include <cstddef>
 #include <string>
 
@@ -14,3 +16,5 @@ inline std::string TrimBlanks(const std::string& text) {
 }
 
 }  // namespace zanhost
+
+#endif  // ZAN_TOOLS_ZANHOST_TAGS_BLANKS_H_
