@@ -237,11 +237,9 @@ void NoteOpened(const Connection& connection) {
 }
 
 void NoteFailure(const Connection& connection, const LinkFailure& failure) {
-  FailureRecord* record = RecordOf(connection.handle);
-  if (record == nullptr) return;
+  if (RecordOf(connection.handle) == nullptr) return;
   ForgetClosedAt(connection);
-  record->target = connection.target;
-  record->failure = failure;
+  NoteGivenUp(connection, failure);
 }
 
 void NoteGivenUp(const Connection& connection, const LinkFailure& failure) {

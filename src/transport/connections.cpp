@@ -44,7 +44,7 @@ struct OpenAttempt {
   uint16_t status = 0;  // left in the block
   uint16_t handle = 0;  // left in the block
   WaitOutcome outcome = WaitOutcome::kNotOpened;
-  uint16_t polls = 0;
+  uint16_t polls = 0;    // counted up to kMinConnectPolls: 0 means not polled yet
   Deadline deadline{0};  // the driver time-out from the first poll
 };
 
@@ -110,7 +110,9 @@ bool PollOnce(const DriverState& state, OpenAttempt& attempt) {
     attempt.outcome = WaitOutcome::kFailed;
     return false;
   }
-  ++attempt.polls;
+  // A count that went on would wrap to 0 after 65535 polls of a long time-out and start the wait
+  // anew, for ever.
+  if (attempt.polls < kMinConnectPolls) ++attempt.polls;
   const uint16_t answer = ResultCode(Transport().QxConnectionState(attempt.handle));
   if (answer == kConnectionEstablished) {
     attempt.outcome = WaitOutcome::kEstablished;

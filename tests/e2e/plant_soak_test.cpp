@@ -448,6 +448,9 @@ TEST_F(PlantSoakTest, PairS5AndTypeSixThroughLateAnswersDropsStopsAndRestarts) {
   EXPECT_EQ(all.wrongValues, 0) << "no answer is ever taken for another request's";
   EXPECT_EQ(all.overLongest, 0) << "every read ends within " << kLongestReadMs << " ms";
   EXPECT_GT(atEnd.dropped, 0) << "late answers came, and were dropped";
+  // Each change of side is logged once, and the pair starts and ends on its master.
+  EXPECT_GE(away, cycles) << "the pair changed to its backup in every cycle";
+  EXPECT_EQ(back, away) << "and back to its master as often";
   for (int plc = 1; plc <= kPlcs; ++plc)
     EXPECT_EQ(connections[plc], expectedConnections[plc]) << "PLC " << plc;
   EXPECT_GT(sockets, 0);

@@ -159,8 +159,10 @@ TEST_F(ConnectionsTest, WaitEndsAtTheDeadlineWhateverASleepLasts) {
     int polls;      // each followed by a sleep of 2 ms; the last before the deadline
     uint64_t waited;
   };
-  for (const Case& c : {Case{9, 0, 500, 1000}, Case{10, 0, 50, 100}, Case{25, 0, 125, 250},
-                        Case{10, 16, 7, 112}, Case{9, 16, 63, 1008}}) {
+  // 15000: a time-out of 150 s, more polls than a 16-bit count holds.
+  for (const Case& c :
+       {Case{9, 0, 500, 1000}, Case{10, 0, 50, 100}, Case{25, 0, 125, 250}, Case{10, 16, 7, 112},
+        Case{9, 16, 63, 1008}, Case{15000, 0, 75000, 150000}}) {
     SCOPED_TRACE(std::to_string(c.timeoutSetting) + " tick " + std::to_string(c.tick));
     transport().ClearCalls();
     transport().Fallback(Op::kConnectionState, 1);
