@@ -44,8 +44,8 @@ struct OpenAttempt {
   uint16_t status = 0;  // left in the block
   uint16_t handle = 0;  // left in the block
   WaitOutcome outcome = WaitOutcome::kNotOpened;
-  uint16_t polls = 0;    // counted up to kMinConnectPolls: 0 means not polled yet
-  Deadline deadline{0};  // the driver time-out from the first poll
+  uint16_t polls = 0;  // counted up to kMinConnectPolls: 0 means not polled yet
+  Deadline deadline;   // the driver time-out from the first poll
 };
 
 // The transport works on a connection only while it is asked, and an S7 needs three answers of its
