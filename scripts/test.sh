@@ -5,7 +5,7 @@
 #   2. the Windows product cross-built with MinGW: the same unit tests and the end-to-end programs
 #      under wine, against the native PLC simulator that step 1 built;
 #   3. the Linux release build that the demo runs (it must build without a warning too);
-#   4. the libFuzzer targets (clang), each for ZAN_FUZZ_SECONDS seconds (default 20).
+#   4. the libFuzzer targets (clang), each for ZAN_FUZZ_SECONDS seconds (default 15).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,6 +32,6 @@ cmake --build --preset linux-release -j "$jobs"
 echo "== Fuzz targets"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
-scripts/run-fuzzers.sh build/fuzz/bin "${ZAN_FUZZ_SECONDS:-20}"
+scripts/run-fuzzers.sh build/fuzz/bin "${ZAN_FUZZ_SECONDS:-15}"
 
 echo "All tests passed."
