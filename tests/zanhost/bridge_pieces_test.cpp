@@ -135,6 +135,24 @@ TEST(SetPayloadTest, RefusesWhatDoesNotFitWithAReason) {
   }
 }
 
+// A refusal before any tag is known shows the value as it was sent, never null for a value.
+TEST(SetPayloadTest, ARefusalWithoutATagEchoesTheValueSent) {
+  const struct {
+    std::string payload;
+    const char* echo;
+  } cases[] = {
+      {"4321", "4321"},
+      {"1 2 3", "[1,2,3]"},
+      {"{\"value\": true}", "true"},
+      {"fast", "\"fast\""},
+      {"\"fast\"", "\"fast\""},
+      {"k\xfchl", "null"},
+      {std::string(kMaxSetPayload + 1, '1'), "null"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PayloadEcho(c.payload), c.echo) << c.payload.substr(0, 20);
+}
+
 TEST(SetPayloadTest, StringLengthIsTheLastTwoCharactersOfTheAddress) {
   EXPECT_EQ(StringLengthOfAddress("01DS010002016"), 16);
   EXPECT_EQ(StringLengthOfAddress("01SB01000100 5"), 5);  // LONG_DB, a blank before the digit
