@@ -1,10 +1,10 @@
 // The bridge's Sparkplug B pieces without a broker: datatypes and metric names of tags, the values
 // of commands, the topics and ids, and the node on the scripted loop (bridge_scripted.h): bdSeq
-// with each connection and in its will, births that wait for the primary host, a STATE from a
-// clock gone wrong, nothing written or published but births between a death and the next NBIRTH,
-// an element of a run written alone, commands over the cap refused, every result in Commands/Last
-// Result, a retained command refused and cleared, a device that dies with its PLC. Also the words
-// for TLS failures and the tag file read again.
+// with each connection and in its will, births that wait for the primary host, nothing written or
+// published but births between a death and the next NBIRTH, an element of a run written alone,
+// commands over the cap refused, every result in Commands/Last Result, a retained command refused
+// and cleared, a device that dies with its PLC. Also the words for TLS failures and the tag file
+// read again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -613,31 +613,6 @@ TEST_F(SparkplugNodeTest, BetweenADeathAndTheNextBirthTheNodeWritesNothingAndPub
   const SparkplugMetric last =
       MetricOn(mqtt_.published, "spBv1.0/plant/DBIRTH/line1/plc1", kLastResultMetric, 4);
   EXPECT_NE(last.text.find("\"value\":33,\"result\":\"refused\""), std::string::npos) << last.text;
-}
-
-TEST_F(SparkplugNodeTest, AStateStampedFarAheadIsIgnoredAndCannotLockTheHostOut) {
-  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
-  // The node's clock says 1 ms: a STATE 10 minutes ahead is a clock gone wrong; one within the
-  // bound is taken.
-  const uint64_t future = 1 + 2 * kStateAheadMs;
-  mqtt_.Deliver(MqttMessage{"spBv1.0/STATE/scada",
-                            "{\"online\":true,\"timestamp\":" + std::to_string(future) + "}",
-                            true});
-  const double start = now_;
-  bool sent = false;
-  driver_.beforeRead = [&] {
-    if (sent || now_ < start + 1) return;
-    sent = true;
-    mqtt_.Deliver(MqttMessage{"spBv1.0/STATE/scada", "{\"online\":true,\"timestamp\":2}", false});
-  };
-  Run(2.5, "scada");
-  ASSERT_FALSE(mqtt_.published.empty());
-  EXPECT_EQ(Topics().front(), "NBIRTH/line1");
-  EXPECT_GE(mqtt_.published.front().at, start + 1);
-  EXPECT_NE(out_.find("the STATE of scada (online) is ignored: it is stamped 600 s ahead of this "
-                      "machine's clock, more than the 300 s"),
-            std::string::npos)
-      << out_;
 }
 
 TEST_F(SparkplugNodeTest, ADcmdOfMoreMetricsThanTheCapIsRefusedWholeAndNothingIsWritten) {
