@@ -37,6 +37,19 @@ SparkplugMetric LongMetric(const std::string& name, uint64_t value, uint64_t tim
   return metric;
 }
 
+// Why a command is too big to take ("" when it is not): `what` is "a DCMD" or "an NCMD".
+std::string TooBig(const char* what, std::size_t bytes, std::size_t metrics) {
+  if (bytes > kMaxSetPayload) {
+    return "the command has " + std::to_string(bytes) + " bytes; " + what + " takes at most " +
+           std::to_string(kMaxSetPayload);
+  }
+  if (metrics > kMaxCommandMetrics) {
+    return "the command holds " + std::to_string(metrics) + " metrics; " + what +
+           " takes at most " + std::to_string(kMaxCommandMetrics) + ": send them in several";
+  }
+  return "";
+}
+
 // What a birth declares of the metrics: "name datatype" of each.
 std::set<std::string> Definitions(const std::vector<SparkplugMetric>& metrics) {
   std::set<std::string> definitions;
@@ -332,8 +345,11 @@ void SparkplugNode::OnState(const std::string& payload) {
 void SparkplugNode::OnNodeCommand(const MqttMessage& message) {
   const std::string label = "NCMD";
   SparkplugPayload command;
-  std::string error;
-  if (!DecodePayload(message.payload, command, error)) {
+  std::string error = TooBig("an NCMD", message.payload.size(), 0);
+  if (error.empty() && DecodePayload(message.payload, command, error)) {
+    error = TooBig("an NCMD", 0, command.metrics.size());
+  }
+  if (!error.empty()) {
     RefuseSet(context_, label, kRebirthMetric, "null", error);
     return;
   }
@@ -370,18 +386,16 @@ void SparkplugNode::OnDeviceCommand(const MqttMessage& message, const std::strin
     RefuseSet(context_, label, device, "null", "the node has no device " + device);
     return;
   }
-  SparkplugPayload command;
-  std::string error;
   // Refused as a whole: one line, and one Commands/Last Result without a metric name.
   const auto refuseWhole = [&](const std::string& reason) {
     CommandDone(plc, "", RefuseSet(context_, label, device, "null", reason));
   };
-  if (message.payload.size() > kMaxSetPayload) {
-    refuseWhole("the command has " + std::to_string(message.payload.size()) +
-                " bytes; a DCMD takes at most " + std::to_string(kMaxSetPayload));
-    return;
+  SparkplugPayload command;
+  std::string error = TooBig("a DCMD", message.payload.size(), 0);
+  if (error.empty() && DecodePayload(message.payload, command, error)) {
+    error = TooBig("a DCMD", 0, command.metrics.size());
   }
-  if (!DecodePayload(message.payload, command, error)) {
+  if (!error.empty()) {
     refuseWhole(error);
     return;
   }
@@ -396,12 +410,6 @@ void SparkplugNode::OnDeviceCommand(const MqttMessage& message, const std::strin
             (primaryOnline_ ? std::string("the first round's values")
                             : "the primary host " + settings_.primaryHost + " to say online") +
             "): it writes nothing before its NBIRTH");
-    return;
-  }
-  if (command.metrics.size() > kMaxCommandMetrics) {
-    refuseWhole("the command holds " + std::to_string(command.metrics.size()) +
-                " metrics; a DCMD takes at most " + std::to_string(kMaxCommandMetrics) +
-                ": send them in several");
     return;
   }
   std::string full;
