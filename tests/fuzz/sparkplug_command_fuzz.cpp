@@ -4,7 +4,8 @@
 // what is taken goes through the write's check against such a tag. The reading must never read out
 // of bounds; a value taken is JSON; a whole number is the one the command carried, read by its
 // datatype (the signed ones as two's complement), and the check takes it exactly when it fits the
-// tag and writes it unchanged: nothing is cut or wrapped. Every refusal says why, in UTF-8.
+// tag and writes it unchanged: nothing is cut or wrapped. Every refusal says why, in UTF-8, and
+// shows the value sent as JSON.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -54,12 +55,14 @@ const Born kBorn[] = {
 void Write(const zanhost::SparkplugMetric& metric, const Born& born) {
   std::string json;
   std::string reason;
+  zanhost::JsonValue parsed;
+  std::string error;
+  // What a refusal shows of the value sent is JSON, whatever was sent.
+  Require(zanhost::ParseJson(zanhost::SentValueJson(metric, born.datatype), parsed, error));
   if (!zanhost::CommandValueJson(metric, born.datatype, json, reason)) {
     Require(!reason.empty() && zanhost::IsUtf8(reason));
     return;
   }
-  zanhost::JsonValue parsed;
-  std::string error;
   Require(zanhost::ParseJson(json, parsed, error));
   zanhost::SetValues values;
   std::string echo;

@@ -1,6 +1,7 @@
 // zanhost bridge against a real broker and the simulator's S7 master/backup pair and S5 PLC: what
-// a subscriber sees, writes that reach PLC memory, bad writes that never do, the broker going away
-// and coming back, the master stopping, and a clean stop.
+// a subscriber sees, writes that reach PLC memory (one value of a run alone), bad writes that
+// never do, a set published retained, the broker going away and coming back, the master stopping,
+// and a clean stop.
 #include <gtest/gtest.h>
 #include <mosquitto.h>
 #include <signal.h>
@@ -131,9 +132,29 @@ TEST_F(BridgeTest, WritesOfRwTagsReachThePlcAndAreReadBack) {
         << write.tag;
     EXPECT_EQ(Memory(write.plc, write.byte, write.count), write.memory) << write.tag;
   }
+  // One value of a run alone: the others stay as the PLC holds them.
+  const std::size_t from = subscriber_->count();
+  Sim("set 127.0.0.1 db10 40 0x0007");  // setpoints/0, by an operator since the last round
+  ASSERT_TRUE(subscriber_->Publish("zandor/1/tags/setpoints/1/set", "9"));
+  EXPECT_TRUE(Seen("zandor/1/tags/setpoints/1/result",
+                   Fields({{"result", "\"done\""}, {"value", "9"}}), from));
+  EXPECT_EQ(Memory("127.0.0.1", 40, 6), "ok 00 07 00 09 FF FF");
   // Results are not kept by the broker.
   Subscriber later(broker_->port(), kWait);
   EXPECT_FALSE(later.WaitFor("zandor/1/tags/speed/result", Fields({}), 1));
+}
+
+TEST_F(BridgeTest, ASetPublishedRetainedWhileRunningIsCarriedOutOnceAndCleared) {
+  ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
+  const std::size_t from = subscriber_->count();
+  ASSERT_TRUE(subscriber_->Publish("zandor/1/tags/speed/set", "4444", true));
+  EXPECT_TRUE(Seen("zandor/1/tags/speed/result", Fields({{"result", "\"done\""}}), from));
+  EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 11 5C");
+  // The bridge took it and cleared the broker's copy: nothing for the next start to refuse.
+  EXPECT_TRUE(Seen("zandor/1/tags/speed/set", Is(""), from));
+  Subscriber later(broker_->port(), kWait);
+  EXPECT_TRUE(later.WaitFor("zandor/1/status", Is("online"), kWait));
+  EXPECT_FALSE(later.WaitFor("zandor/1/tags/speed/set", Fields({}), 0.5));
 }
 
 TEST_F(BridgeTest, BadWritesAreRefusedAndNothingIsWritten) {

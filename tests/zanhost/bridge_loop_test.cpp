@@ -1,6 +1,8 @@
 // The bridge's loop with its JSON face on a scripted clock: the broker is served while warm starts
-// and queued writes take seconds each, a retained set is refused once and cleared, a publish that
-// fails is reported once, and the keepalive grows with the driver's time-out.
+// and queued writes take seconds each, rounds keep their interval while sets flood in, one value of
+// a run is written alone, a retained set is refused once and cleared, every set taken is cleared
+// from the broker, a publish that fails is reported once, and the keepalive grows with the
+// driver's time-out.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,6 +12,7 @@
 
 #include "bridge/json_face.h"
 #include "bridge/loop.h"
+#include "bridge/write_queue.h"
 #include "tags/host_types.h"
 #include "zanhost/bridge_scripted.h"
 
@@ -108,6 +111,61 @@ TEST_F(BridgeLoopTest, QueuedWritesOfSecondsEachLetTheBrokerBeServedBetweenThem)
   EXPECT_LE(mqtt_.longestGap, 5 + 1e-6);
   EXPECT_EQ(On("zandor/1/tags/w9/result").size(), 1u);
   EXPECT_EQ(driver_.written["w9"], 9);
+}
+
+TEST_F(BridgeLoopTest, AFloodOfSetsLeavesEveryPlcItsRoundAtLeastEveryTwoIntervals) {
+  Define({Word("speed", 1, true), Word("level", 2)});
+  driver_.writeSeconds = 0.01;
+  // More than can wait: the last five are refused at once, in words.
+  const std::size_t flood = WriteQueue::kMaxWaiting + 5;
+  for (std::size_t i = 0; i < flood; ++i)
+    mqtt_.Deliver(MqttMessage{"zandor/1/tags/speed/set", std::to_string(i), false});
+  Run(15);
+  ASSERT_EQ(driver_.writes.size(), WriteQueue::kMaxWaiting);
+  EXPECT_EQ(driver_.written["speed"], static_cast<int64_t>(WriteQueue::kMaxWaiting) - 1);
+  const std::vector<Published> results = On("zandor/1/tags/speed/result");
+  ASSERT_EQ(results.size(), flood);
+  int refused = 0;
+  for (const Published& result : results)
+    refused += result.payload.find("writes wait already") != std::string::npos ? 1 : 0;
+  EXPECT_EQ(refused, 5);
+  // Ten seconds of writes, and PLC 2's tag read every interval (1 s) meanwhile.
+  const std::vector<double>& reads = driver_.readTimes["level"];
+  ASSERT_GE(reads.size(), 12u);
+  for (std::size_t i = 1; i < reads.size(); ++i)
+    EXPECT_LE(reads[i] - reads[i - 1], 2.0) << "round " << i;
+  EXPECT_EQ(mqtt_.lost, 0);
+}
+
+TEST_F(BridgeLoopTest, OneValueOfARunIsWrittenAloneAndEverySetTakenIsClearedFromTheBroker) {
+  TagSpec setpoints = Word("setpoints", 1, true);
+  setpoints.address = "01DW0100040";
+  setpoints.count = 3;
+  Define({setpoints});
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/setpoints/1/set", "77", false});
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/setpoints/3/set", "77", false});
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/setpoints/set", "[1, 2]", false});
+  Run(2);
+  ASSERT_EQ(driver_.writtenTags.size(), 1u);
+  EXPECT_EQ(driver_.writtenTags[0].count, 1);
+  EXPECT_EQ(driver_.writtenTags[0].address, (10 << 16) | 21);  // byte 42
+  EXPECT_EQ(driver_.written["setpoints"], 77);
+  const std::vector<Published> done = On("zandor/1/tags/setpoints/1/result");
+  ASSERT_EQ(done.size(), 1u);
+  EXPECT_EQ(done[0].payload, "{\"result\":\"done\",\"value\":77,\"reason\":\"\"}");
+  const std::vector<Published> beyond = On("zandor/1/tags/setpoints/3/result");
+  ASSERT_EQ(beyond.size(), 1u);
+  EXPECT_NE(beyond[0].payload.find("the tag has 3 values, 0 to 2; there is no value 3"),
+            std::string::npos)
+      << beyond[0].payload;
+  // Each set, done or refused, leaves no copy on the broker.
+  for (const char* topic : {"zandor/1/tags/setpoints/1/set", "zandor/1/tags/setpoints/3/set",
+                            "zandor/1/tags/setpoints/set"}) {
+    const std::vector<Published> cleared = On(topic);
+    ASSERT_EQ(cleared.size(), 1u) << topic;
+    EXPECT_EQ(cleared[0].payload, "");
+    EXPECT_TRUE(cleared[0].retain);
+  }
 }
 
 TEST_F(BridgeLoopTest, ARetainedSetIsRefusedOnceAndClearedFromTheBroker) {

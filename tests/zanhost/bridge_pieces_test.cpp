@@ -135,6 +135,24 @@ TEST(SetPayloadTest, RefusesWhatDoesNotFitWithAReason) {
   }
 }
 
+// A refusal before any tag is known shows the value as it was sent, never null for a value.
+TEST(SetPayloadTest, ARefusalWithoutATagEchoesTheValueSent) {
+  const struct {
+    std::string payload;
+    const char* echo;
+  } cases[] = {
+      {"4321", "4321"},
+      {"1 2 3", "[1,2,3]"},
+      {"{\"value\": true}", "true"},
+      {"fast", "\"fast\""},
+      {"\"fast\"", "\"fast\""},
+      {"k\xfchl", "null"},
+      {std::string(kMaxSetPayload + 1, '1'), "null"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PayloadEcho(c.payload), c.echo) << c.payload.substr(0, 20);
+}
+
 TEST(SetPayloadTest, StringLengthIsTheLastTwoCharactersOfTheAddress) {
   EXPECT_EQ(StringLengthOfAddress("01DS010002016"), 16);
   EXPECT_EQ(StringLengthOfAddress("01SB01000100 5"), 5);  // LONG_DB, a blank before the digit
@@ -211,19 +229,35 @@ TEST(BridgeMessagesTest, TopicsAndPayloads) {
   const struct {
     const char* topic;
     const char* name;  // nullptr: no set topic of ours
+    int element;
   } sets[] = {
-      {"zandor/1/tags/speed/set", "speed"},    {"zandor/1/tags/a b/set", "a b"},
-      {"zandor/1/tags//set", nullptr},         {"zandor/1/tags/speed", nullptr},
-      {"zandor/1/tags/x/y/set", nullptr},      {"zandor/12/tags/speed/set", nullptr},
-      {"zandor/1/tags/speed/result", nullptr},
+      {"zandor/1/tags/speed/set", "speed", kWholeTag},
+      {"zandor/1/tags/a b/set", "a b", kWholeTag},
+      {"zandor/1/tags/setpoints/2/set", "setpoints", 2},
+      {"zandor/1/tags/setpoints/0999/set", "setpoints", 999},
+      {"zandor/1/tags/setpoints/9999/set", "setpoints", 9999},  // refused by the tag's count
+      {"zandor/1/tags//set", nullptr, 0},
+      {"zandor/1/tags//2/set", nullptr, 0},
+      {"zandor/1/tags/speed", nullptr, 0},
+      {"zandor/1/tags/x/y/set", nullptr, 0},
+      {"zandor/1/tags/x/-1/set", nullptr, 0},
+      {"zandor/1/tags/x/10000/set", nullptr, 0},
+      {"zandor/1/tags/x/1/2/set", nullptr, 0},
+      {"zandor/1/tags/x/1/set/set", nullptr, 0},
+      {"zandor/12/tags/speed/set", nullptr, 0},
+      {"zandor/1/tags/speed/result", nullptr, 0},
   };
   for (const auto& c : sets) {
     std::string name;
-    EXPECT_EQ(TagOfSetTopic("zandor/1", c.topic, name), c.name != nullptr) << c.topic;
+    int element = 0;
+    EXPECT_EQ(TagOfSetTopic("zandor/1", c.topic, name, element), c.name != nullptr) << c.topic;
     if (c.name != nullptr) {
       EXPECT_EQ(name, c.name);
+      EXPECT_EQ(element, c.element) << c.topic;
     }
   }
+  EXPECT_EQ(ElementSetSubscription("zandor/1"), "zandor/1/tags/+/+/set");
+  EXPECT_EQ(ResultTopicOfSet("zandor/1/tags/setpoints/2/set"), "zandor/1/tags/setpoints/2/result");
 }
 
 TEST(BridgeMessagesTest, NamesThatCannotBeTopicLevels) {

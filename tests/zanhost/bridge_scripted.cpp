@@ -119,12 +119,19 @@ bool ScriptedDriver::DefineTag(Tag& tag) {
   tag.plc = plc;
   tag.kind = tag.hostType == kHostString ? 'S' : tag.hostType == kHostFloat ? 'F' : 0;
   tag.bit = 255;
+  // A data-block word of an S7: data block and byte address / 2.
+  if (tag.text.size() == 11 && tag.text.compare(2, 2, "DW") == 0) {
+    const int block = std::atoi(tag.text.substr(4, 3).c_str());
+    const int byte = std::atoi(tag.text.substr(7, 4).c_str());
+    tag.address = (block << 16) | (byte / 2);
+  }
   return true;
 }
 
 int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, int32_t* servedBy) {
   read.clear();
   ++reads[tag.name];
+  readTimes[tag.name].push_back(now_);
   if (beforeRead) beforeRead();
   if (servedBy != nullptr) *servedBy = tag.plc;
   if (state_->plcs[tag.plc].linkState == kLinkFailed) return kResultUnreachable;
@@ -153,6 +160,7 @@ int64_t ScriptedDriver::ValueOf(const std::string& name, int32_t index) const {
 DriverWrite ScriptedDriver::Write(const Tag& tag, ValueBuffer& buffer, bool single) {
   now_ += writeSeconds;
   writes.push_back(tag.name);
+  writtenTags.push_back(tag);
   DriverWrite write;
   write.servedBy = tag.plc;
   if (state_->plcs[tag.plc].linkState == kLinkFailed) {

@@ -70,7 +70,8 @@ class ScriptedMqtt : public MqttSession {
 };
 
 // A driver of the PLCs 1 to `plcs`, S7 at 127.0.0.<n>, each connected unless set down. A tag's
-// address is "<plc, two digits>..."; its value is the test's (values[name]), 0 until set.
+// address is "<plc, two digits>..."; a data-block word "ppDWdddoooo" gets its TagAddress as the
+// parser would give it. Its value is the test's (values[name]), 0 until set.
 class ScriptedDriver : public BridgeDriver {
  public:
   ScriptedDriver(double& now, int plcs);
@@ -90,11 +91,13 @@ class ScriptedDriver : public BridgeDriver {
   std::string DescribePlc(int number) const override;
   void Close() override { ++closes; }
 
-  std::map<std::string, int64_t> values;   // by tag name
-  std::map<std::string, int64_t> written;  // the last value written, by tag name
-  std::vector<std::string> writes;         // tag names, in order
-  std::map<std::string, int> reads;        // by tag name
-  std::function<void()> beforeRead;        // the test's script, run at each read
+  std::map<std::string, int64_t> values;                 // by tag name
+  std::map<std::string, int64_t> written;                // the last value written, by tag name
+  std::vector<std::string> writes;                       // tag names, in order
+  std::vector<Tag> writtenTags;                          // as written, in order
+  std::map<std::string, int> reads;                      // by tag name
+  std::map<std::string, std::vector<double>> readTimes;  // by tag name
+  std::function<void()> beforeRead;                      // the test's script, run at each read
   double warmStartSeconds = 0;
   double writeSeconds = 0;
   int warmStarts = 0;

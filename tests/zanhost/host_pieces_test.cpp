@@ -1,13 +1,16 @@
 // The host's own pieces that take user input: tag files, values typed for writes, values shown
-// from the host's buffer, the PLC list of a configuration, JSON text.
+// from the host's buffer, the place of one value of a run, the PLC list of a configuration, JSON
+// text.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "output/json_writer.h"
+#include "read/transfer_values.h"
 #include "session/plc_list.h"
 #include "tags/host_types.h"
+#include "tags/run_element.h"
 #include "tags/tag_file.h"
 #include "tags/tag_values.h"
 
@@ -111,6 +114,61 @@ TEST(TagValuesTest, TextStopsAtTheEndOfTheBuffer) {
   // Bytes above 0x7F are code page 437, never raw bytes in the JSON (which must be UTF-8).
   ASSERT_TRUE(EncodeValue("\xB3x\xE9", 'S', kHostString, 0, true, buffer, error));
   EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).ToJson(), "\"\u2502x\u0398\"");
+}
+
+// Element i of a run, planned alone by the driver's own plan of the transfer, is exactly the i-th
+// slice of the run's transfer: the write of one value touches no byte of another.
+TEST(RunElementTest, EachValueOfARunIsPlannedAtItsOwnSliceOfTheRun) {
+  const int32_t address = (10 << 16) | 20;  // data block 10, offset 20
+  const struct {
+    int32_t kind;
+    uint8_t plcType;
+  } runs[] = {
+      {0, 7},      {0, 5},      {0, 6},      {1, 7},      {'B', 7},    {'D', 7},    {'D', 5},
+      {'d', 7},    {'d', 5},    {'F', 7},    {'f', 6},    {'G', 7},    {'g', 7},    {0x4249, 7},
+      {0x4249, 5}, {0x5749, 7}, {0x5749, 5}, {0x5751, 6}, {0x574D, 5}, {0x424D, 7},
+  };
+  constexpr int32_t kCount = 4;
+  for (const auto& run : runs) {
+    zan::TransferPlan whole;
+    ASSERT_TRUE(zan::PlanTransfer(run.kind, run.plcType, address, kCount, 0, &whole)) << run.kind;
+    const int32_t step = whole.record.length / kCount;
+    for (int32_t i = 0; i < kCount; ++i) {
+      int32_t element = 0;
+      std::string reason;
+      ASSERT_TRUE(ElementAddress(run.kind, run.plcType, address, kCount, i, element, reason))
+          << reason;
+      zan::TransferPlan one;
+      ASSERT_TRUE(zan::PlanTransfer(run.kind, run.plcType, element, 1, 0, &one));
+      EXPECT_EQ(one.record.area, whole.record.area) << run.kind << " on " << int{run.plcType};
+      EXPECT_EQ(one.record.dbNumber, whole.record.dbNumber);
+      EXPECT_EQ(one.record.start, whole.record.start + i * step)
+          << run.kind << " on " << int{run.plcType} << ", value " << i;
+      EXPECT_EQ(one.record.length, step) << run.kind << " on " << int{run.plcType};
+    }
+  }
+  // No element of what is no run, none beyond the run, none past the 16 bits of an offset.
+  const struct {
+    int32_t kind;
+    int32_t address;
+    int32_t count;
+    int32_t index;
+    const char* reason;
+  } refused[] = {
+      {0, address, 1, 0, "no run"},
+      {'S', address, 3, 0, "no run"},
+      {'T', address, 3, 0, "no run"},
+      {'!', 5, 3, 0, "no run"},
+      {0, address, 3, 3, "no value 3"},
+      {0, address, 3, -1, "no value -1"},
+      {0, 0xFFFF, 3, 1, "beyond the offsets"},
+  };
+  for (const auto& c : refused) {
+    int32_t element = 0;
+    std::string reason;
+    EXPECT_FALSE(ElementAddress(c.kind, 7, c.address, c.count, c.index, element, reason));
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
 }
 
 TEST(PlcListTest, ListsTagPlcsWithTypesAddressesAndBackups) {

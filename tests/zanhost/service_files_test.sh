@@ -30,7 +30,7 @@ fi
 
 # Every option of the sample, uncommented: once as JSON topics, once as a Sparkplug B node.
 touch "$work/ca.crt"
-sed -e 's/^#\([a-z-]* = \)/\1/' -e '/^sparkplug\|^node\|^primary-host/d' \
+sed -e 's/^#\([a-z-]* = \)/\1/' -e '/^sparkplug\|^node\|^primary-host\|^lean-ddata/d' \
   "$examples/bridge.conf" >"$work/json.conf"
 sed -e 's/^#\([a-z-]* = \)/\1/' -e '/^prefix\|^qos/d' "$examples/bridge.conf" >"$work/sparkplug.conf"
 for conf in "$examples/bridge.conf" "$work/json.conf" "$work/sparkplug.conf"; do

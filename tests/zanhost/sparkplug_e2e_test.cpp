@@ -1,17 +1,28 @@
 // zanhost bridge --sparkplug against a real broker and the simulator, checked message by message
 // as a Sparkplug B host application sees it: the births with bdSeq and seq, data by exception, a
 // write by DCMD done and one refused, a rebirth, a PLC going down and coming back, the death
-// certificate of a killed bridge; the tag file read again on SIGHUP and a clean stop. Payloads are
-// read with our protobuf classes, and the birth and the death also by protoc against our .proto.
+// certificate of a killed bridge; the tag file read again on SIGHUP and a clean stop; one value of
+// a run written alone after an operator changed another since the round; a flood of commands that
+// leaves every device its rounds; a STATE from a clock gone wrong, and a node that writes and
+// publishes nothing between its death and its next birth. Payloads are read with our protobuf
+// classes, the birth and the death also by protoc against our .proto, and data messages by the
+// Sparkplug project's JavaScript decoder (npm sparkplug-payload, tests/zanhost/sparkplug_decoder).
 #include <gtest/gtest.h>
 #include <mosquitto.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <map>
 #include <sstream>
+#include <thread>
 
+#include "bridge/json_reader.h"
+#include "bridge/sparkplug/metrics.h"
 #include "bridge/sparkplug/payload.h"
 #include "demo/setup.h"
 #include "demo/simulator_control.h"
@@ -62,9 +73,38 @@ std::function<bool(const Message&)> Any() {
   return [](const Message&) { return true; };
 }
 
-std::string Command(const std::string& name, uint32_t datatype, uint64_t value) {
-  SparkplugPayload command;
-  command.timestamp = 1;
+// Commands/Last Result holding this text.
+std::function<bool(const Message&)> LastResult(const std::string& part) {
+  return [part](const Message& message) {
+    SparkplugPayload payload;
+    std::string error;
+    if (!DecodePayload(message.payload, payload, error)) return false;
+    const SparkplugMetric* metric = Find(payload, kLastResultMetric);
+    return metric != nullptr && metric->text.find(part) != std::string::npos;
+  };
+}
+
+int64_t WallMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// Standard output of a shell command, and its exit status.
+std::string Shell(const std::string& command, int& status) {
+  std::string text;
+  status = -1;
+  if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+      text.append(buffer, read);
+    status = pclose(pipe);
+  }
+  return text;
+}
+
+SparkplugMetric IntMetric(const std::string& name, uint32_t datatype, uint64_t value) {
   SparkplugMetric metric;
   metric.name = name;
   metric.datatype = datatype;
@@ -72,20 +112,55 @@ std::string Command(const std::string& name, uint32_t datatype, uint64_t value) 
                                                : SparkplugMetric::Value::kInt;
   metric.integer = value;
   metric.boolean = value != 0;
-  command.metrics.push_back(metric);
+  return metric;
+}
+
+std::string Command(const std::string& name, uint32_t datatype, uint64_t value) {
+  SparkplugPayload command;
+  command.timestamp = 1;
+  command.metrics.push_back(IntMetric(name, datatype, value));
   return EncodePayload(command);
 }
 
 class SparkplugTest : public PlantTest {
  protected:
-  void SetUp() override {
-    StartPlant("sparkplug-e2e-work", DemoConfiguration(), kTags, "spBv1.0/#");
+  void SetUp() override { StartNode(kTags, {"--interval", "0.3"}); }
+
+  // The plant with these tags and the node line1 of group plant on it, with `options` after the
+  // usual ones.
+  void StartNode(const std::string& tags, const std::vector<std::string>& options) {
+    StartPlant("sparkplug-e2e-work", DemoConfiguration(), tags, "spBv1.0/#");
     if (IsSkipped() || HasFatalFailure()) return;
-    ASSERT_TRUE(bridge_.Start(
-        {ZAN_ZANHOST_PROGRAM, "bridge", "--broker", "127.0.0.1:" + std::to_string(broker_->port()),
-         "--tags", (folder_ / "tags.txt").string(), "--sparkplug", "plant", "--node", "line1",
-         "--interval", "0.3", "--reconnect", "1", "-d", folder_.string()},
-        (folder_ / "bridge.out").string()));
+    std::vector<std::string> arguments = {ZAN_ZANHOST_PROGRAM,
+                                          "bridge",
+                                          "--broker",
+                                          "127.0.0.1:" + std::to_string(broker_->port()),
+                                          "--tags",
+                                          (folder_ / "tags.txt").string(),
+                                          "--sparkplug",
+                                          "plant",
+                                          "--node",
+                                          "line1",
+                                          "--reconnect",
+                                          "1",
+                                          "-d",
+                                          folder_.string()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    ASSERT_TRUE(bridge_.Start(arguments, (folder_ / "bridge.out").string()));
+  }
+
+  // Waits until the bridge's output holds `text` `times` times.
+  bool LogSays(const std::string& text, int times = 1) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const std::string out = Log("bridge.out");
+      int found = 0;
+      for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1))
+        ++found;
+      if (found >= times) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
   }
 
   // The next message on `topic` from message `from` on that `check` accepts; its payload decoded.
@@ -256,6 +331,237 @@ TEST_F(SparkplugTest, SighupBringsNewTagsWithoutANewSessionAndSigtermSendsTheDea
   const SparkplugPayload death = Next(Topic("NDEATH"), Any(), at);
   ASSERT_NE(Find(death, "bdSeq"), nullptr);
   EXPECT_EQ(Find(death, "bdSeq")->integer, Find(birth, "bdSeq")->integer);
+}
+
+// Each test of this fixture starts the node itself, with tags and options of its own.
+class SparkplugNodeTest : public SparkplugTest {
+ protected:
+  void SetUp() override {}
+};
+
+TEST_F(SparkplugNodeTest, AnElementWriteChangesThatValueAloneThoughAnOperatorChangedAnother) {
+  // The run lies in a block that the driver caches: the rounds fetch the block, the run is served
+  // from it, up to a round old.
+  ASSERT_NO_FATAL_FAILURE(
+      StartNode("block,     01TB01000000100, word\n"
+                "setpoints, 01DW0100040,     word, 3, rw\n",
+                {"--interval", "5"}));
+  if (IsSkipped()) return;
+  std::size_t at = 0;
+  Next(Topic("DBIRTH", "plc1"), Any(), at);
+  // Between two rounds an operator at the panel sets setpoints/0 and setpoints/1.
+  Sim("set 127.0.0.1 db10 40 0x00070008");
+  ASSERT_TRUE(
+      subscriber_->Publish(Topic("DCMD", "plc1"), Command("setpoints/2", kSparkplugUInt16, 77)));
+  Next(Topic("DDATA", "plc1"), LastResult("\"result\":\"done\""), at);
+  EXPECT_EQ(Memory("127.0.0.1", 40, 6), "ok 00 07 00 08 00 4D");
+}
+
+TEST_F(SparkplugNodeTest, AFloodOfCommandsLeavesEveryDeviceItsRoundAtLeastEveryTwoIntervals) {
+  constexpr int64_t kIntervalMs = 500;
+  // hb2, the backup's heartbeat word, counts with every read: a DDATA of plc2 every round.
+  ASSERT_NO_FATAL_FAILURE(
+      StartNode("speed, 01DW0100002, word, rw\nhb2, 02DW0100000, word\n", {"--interval", "0.5"}));
+  if (IsSkipped()) return;
+  std::size_t at = 0;
+  Next(Topic("DBIRTH", "plc2"), Any(), at);
+  // The master answers 4 ms late: 200 writes, each with its read back, in two DCMDs of 100
+  // metrics, take at least 1.6 s, over three intervals.
+  Sim("fault 127.0.0.1 late 4");
+  const int64_t start = WallMs();
+  constexpr int kCommands = 2;
+  constexpr int kMetrics = 100;
+  for (int c = 0; c < kCommands; ++c) {
+    SparkplugPayload command;
+    for (int i = 0; i < kMetrics; ++i)
+      command.metrics.push_back(IntMetric("speed", kSparkplugUInt16, c * kMetrics + i + 1));
+    ASSERT_TRUE(subscriber_->Publish(Topic("DCMD", "plc1"), EncodePayload(command)));
+  }
+  Message last;
+  ASSERT_TRUE(subscriber_->WaitFor(Topic("DDATA", "plc1"), Has("speed", kCommands * kMetrics), 60,
+                                   &last, at));
+  const int64_t end = static_cast<int64_t>(Decode(last).timestamp);
+  EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 00 C8");  // 200
+  // The rounds of plc2 as the node stamped them, from the last before the flood to its end.
+  std::vector<int64_t> rounds;
+  for (const Message& message : subscriber_->Messages()) {
+    if (message.topic != Topic("DDATA", "plc2") && message.topic != Topic("DBIRTH", "plc2")) {
+      continue;
+    }
+    const auto stamp = static_cast<int64_t>(Decode(message).timestamp);
+    if (stamp <= start) {
+      rounds = {stamp};  // the last before the flood
+    } else if (stamp <= end) {
+      rounds.push_back(stamp);
+    }
+  }
+  ASSERT_GE(rounds.size(), 2u);
+  int64_t longest = 0;
+  for (std::size_t i = 1; i < rounds.size(); ++i)
+    longest = std::max(longest, rounds[i] - rounds[i - 1]);
+  std::cout << kCommands * kMetrics << " writes by DCMD in " << end - start
+            << " ms; plc2's rounds at most " << longest << " ms apart (interval " << kIntervalMs
+            << " ms)\n";
+  EXPECT_GT(end - start, 2 * kIntervalMs);  // the flood outlasted two intervals
+  EXPECT_LE(longest, 2 * kIntervalMs);
+}
+
+TEST_F(SparkplugNodeTest, AStateFromAWrongClockIsIgnoredAndADeadNodeWritesNothingUntilBorn) {
+  ASSERT_NO_FATAL_FAILURE(StartNode(kTags, {"--interval", "0.3", "--primary-host", "scada"}));
+  if (IsSkipped()) return;
+  const auto state = [](bool online, int64_t timestamp) {
+    return std::string("{\"online\":") + (online ? "true" : "false") +
+           ",\"timestamp\":" + std::to_string(timestamp) + "}";
+  };
+  const std::string stateTopic = "spBv1.0/STATE/scada";
+  // A STATE stamped a day ahead (a host's clock set wrong once), kept by the broker: ignored.
+  constexpr int64_t kDayMs = 24 * 3600 * 1000;
+  ASSERT_TRUE(subscriber_->Publish(stateTopic, state(true, WallMs() + kDayMs), true));
+  ASSERT_TRUE(LogSays("is ignored: it is stamped 86"));
+  // The genuine host, after it: the node is born.
+  ASSERT_TRUE(subscriber_->Publish(stateTopic, state(true, WallMs()), true));
+  std::size_t at = 0;
+  Next(Topic("NBIRTH"), Any(), at);
+  Next(Topic("DBIRTH", "plc1"), Any(), at);
+
+  // The host goes offline: NDEATH, a new connection that waits for the host.
+  ASSERT_TRUE(subscriber_->Publish(stateTopic, state(false, WallMs()), true));
+  Next(Topic("NDEATH"), Any(), at);
+  const std::size_t death = at;
+  // Subscribed again: the broker hands over the retained STATE after the commands' subscription.
+  ASSERT_TRUE(LogSays("primary host scada offline", 2));
+  // A command in the gap: refused, and the PLC never sees it.
+  ASSERT_TRUE(subscriber_->Publish(Topic("DCMD", "plc1"), Command("speed", kSparkplugUInt16, 999)));
+  ASSERT_TRUE(LogSays("the node is not born on this connection yet"));
+  EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 04 D2");
+
+  // Online again: the first message of the session is NBIRTH, and the refusal reaches the host.
+  ASSERT_TRUE(subscriber_->Publish(stateTopic, state(true, WallMs()), true));
+  Next(Topic("NBIRTH"), Any(), at);
+  const SparkplugPayload birth =
+      Next(Topic("DBIRTH", "plc1"), LastResult("\"value\":999,\"result\":\"refused\""), at);
+  EXPECT_NE(Find(birth, kLastResultMetric), nullptr);
+  for (const Message& message : subscriber_->Messages(death)) {
+    if (message.topic == Topic("NBIRTH")) break;
+    // Nothing of the node's own; only what the test sent.
+    EXPECT_TRUE(message.topic == stateTopic || message.topic.find("CMD/") != std::string::npos)
+        << message.topic;
+  }
+}
+
+// The Sparkplug project's JavaScript decoder, which Node-RED's Sparkplug nodes use, installed for
+// the test from the lock file in tests/zanhost/sparkplug_decoder (once, beside the test program).
+// It reads a value only by the datatype of its metric. The decoded payloads, one line of JSON
+// each; "" with the reason in `error` when the decoder cannot run.
+std::string DecodeWithJavaScript(const std::vector<std::string>& payloads, std::string& error) {
+  int status = 0;
+  Shell("command -v node && command -v npm", status);
+  if (status != 0) {
+    error = "this test needs node and npm (Debian: apt-get install nodejs npm) to run the decoder";
+    return "";
+  }
+  const std::filesystem::path source = ZAN_SPARKPLUG_DECODER;
+  const std::filesystem::path folder = std::filesystem::current_path() / "sparkplug-decoder";
+  std::filesystem::create_directories(folder);
+  for (const char* file : {"package.json", "package-lock.json", "decode.js"}) {
+    std::filesystem::copy_file(source / file, folder / file,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  // Installed again when the lock file changed.
+  const std::filesystem::path installed = folder / "node_modules" / ".package-lock.json";
+  std::ifstream lock(folder / "package-lock.json");
+  std::stringstream wanted;
+  wanted << lock.rdbuf();
+  if (!std::filesystem::exists(installed) ||
+      wanted.str().find("sparkplug-payload") == std::string::npos ||
+      !std::filesystem::exists(folder / "node_modules" / "sparkplug-payload")) {
+    const std::string out = Shell(
+        "cd '" + folder.string() + "' && npm ci --ignore-scripts --no-audit --no-fund", status);
+    if (status != 0) {
+      error =
+          "npm could not install sparkplug-payload from the lock file (is the npm registry "
+          "reachable?): " +
+          out;
+      return "";
+    }
+  }
+  std::ofstream hex(folder / "payloads.hex");
+  for (const std::string& payload : payloads) {
+    for (unsigned char c : payload) {
+      char digits[3];
+      std::snprintf(digits, sizeof digits, "%02x", c);
+      hex << digits;
+    }
+    hex << "\n";
+  }
+  hex.close();
+  const std::string out =
+      Shell("cd '" + folder.string() + "' && node decode.js <payloads.hex", status);
+  if (status != 0) {
+    error = "the decoder failed: " + out;
+    return "";
+  }
+  return out;
+}
+
+TEST_F(SparkplugNodeTest, DataMessagesAreReadByTheCommonJavaScriptDecoder) {
+  ASSERT_NO_FATAL_FAILURE(
+      StartNode("speed,  01DW0100002,   word\n"
+                "torque, 01DW0100060,   int\n"
+                "level,  01DF0100008,   float\n"
+                "small,  01DB0100070,   word\n"
+                "name,   01DS010002016, string\n"
+                "s5run,  03DW010000500, bit\n",
+                {"--interval", "0.3"}));
+  if (IsSkipped()) return;
+  std::size_t at = 0;
+  Next(Topic("DBIRTH", "plc1"), Any(), at);
+  Next(Topic("DBIRTH", "plc3"), Any(), at);
+  const std::size_t from = subscriber_->count();
+  Sim("set 127.0.0.1 db10 2 0x1234");           // 4660
+  Sim("set 127.0.0.1 db10 60 0xFFFB");          // -5
+  Sim("set 127.0.0.1 db10 8 0xC0100000");       // -2.25
+  Sim("set 127.0.0.1 db10 70 0xC8");            // 200
+  Sim("set 127.0.0.1 db10 20 0x100454616E6B");  // "Tank" after the header
+  Sim("set 127.0.0.3 db10 10 0x0000");          // the bit cleared
+  // The data messages until every metric has its new value (they may come in several rounds).
+  const std::map<std::string, std::string> want = {{"speed", "4660"},    {"torque", "-5"},
+                                                   {"level", "-2.25"},   {"small", "200"},
+                                                   {"name", "\"Tank\""}, {"s5run", "false"}};
+  std::map<std::string, std::string> seen;
+  std::vector<std::string> payloads;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (std::size_t next = from; seen.size() < want.size();) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "data messages did not come";
+    const std::vector<Message> messages = subscriber_->Messages(next);
+    next += messages.size();
+    for (const Message& message : messages) {
+      if (message.topic.find("/DDATA/") == std::string::npos) continue;
+      payloads.push_back(message.payload);
+      for (const SparkplugMetric& metric : Decode(message).metrics) {
+        if (want.count(metric.name) != 0) seen[metric.name] = "";
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  std::string error;
+  const std::string decoded = DecodeWithJavaScript(payloads, error);
+  ASSERT_TRUE(error.empty()) << error;
+  // The last value of each metric as the decoder read it.
+  std::istringstream lines(decoded);
+  for (std::string line; std::getline(lines, line);) {
+    JsonValue metrics;
+    ASSERT_TRUE(ParseJson(line, metrics, error)) << line << ": " << error;
+    for (const JsonValue& metric : metrics.items) {
+      const JsonValue* name = metric.Find("name");
+      const JsonValue* value = metric.Find("value");
+      if (name != nullptr && value != nullptr && want.count(name->text) != 0) {
+        seen[name->text] = WriteJson(*value);
+      }
+    }
+  }
+  for (const auto& [name, value] : want)
+    EXPECT_EQ(seen[name], value) << name << " as decoded:\n" << decoded;
 }
 
 }  // namespace

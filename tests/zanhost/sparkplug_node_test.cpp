@@ -1,8 +1,10 @@
 // The bridge's Sparkplug B pieces without a broker: datatypes and metric names of tags, the values
 // of commands, the topics and ids, and the node on the scripted loop (bridge_scripted.h): bdSeq
-// with each connection and in its will, births that wait for the primary host, an element of a run
-// written whole, a retained command refused and cleared, a device that dies with its PLC. Also the
-// words for TLS failures and the tag file read again.
+// with each connection and in its will, births that wait for the primary host, nothing written or
+// published but births between a death and the next NBIRTH, an element of a run written alone,
+// commands over the cap refused, every result in Commands/Last Result, a retained command refused
+// and cleared, a device that dies with its PLC. Also the words for TLS failures and the tag file
+// read again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,15 +60,15 @@ TEST(SparkplugMetricsTest, ValuesTravelAsSparkplugWantsThem) {
   tag.values[0].integer = -5;
   tag.values[1].integer = 7;
   EXPECT_EQ(MetricCount(tag), 2);
-  const SparkplugMetric first = TagMetric(tag, 0, true);
+  const SparkplugMetric first = TagMetric(tag, 0);
   EXPECT_EQ(first.name, "offsets/0");
   EXPECT_EQ(first.datatype, kSparkplugInt16);
   EXPECT_EQ(first.integer, 0xFFFFFFFBu);  // two's complement in 32 bits
   EXPECT_EQ(first.timestamp, 1700000000123u);
-  EXPECT_EQ(TagMetric(tag, 1, false).datatype, 0u);  // data messages carry no datatype
-  tag.values.clear();                                // the read failed
-  EXPECT_TRUE(TagMetric(tag, 1, false).isNull);
-  EXPECT_EQ(MetricContent(TagMetric(tag, 1, false)), "null");
+  tag.values.clear();  // the read failed
+  EXPECT_TRUE(TagMetric(tag, 1).isNull);
+  EXPECT_EQ(TagMetric(tag, 1).datatype, kSparkplugInt16);  // a null has its datatype too
+  EXPECT_EQ(MetricContent(TagMetric(tag, 1)), "null");
 }
 
 TEST(SparkplugMetricsTest, ACommandCarriesItsValueInTheFieldOfTheBornDatatype) {
@@ -240,6 +242,7 @@ class SparkplugNodeTest : public ::testing::Test {
     node.group = "plant";
     node.node = "line1";
     node.primaryHost = primaryHost;
+    node.leanData = lean_;
     BridgeConsole console(BridgeConsole::Mode::kJson);
     Bridge bridge(settings, driver_, table_, mqtt_, console, ScriptedClock(now_, until_),
                   [&](BridgeContext& context) -> std::unique_ptr<BridgeFace> {
@@ -270,6 +273,7 @@ class SparkplugNodeTest : public ::testing::Test {
 
   double now_ = 1000;
   double until_ = 0;
+  bool lean_ = false;
   ScriptedMqtt mqtt_;
   ScriptedDriver driver_;
   BridgeTable table_;
@@ -355,11 +359,9 @@ TEST_F(SparkplugNodeTest, SeqRunsFromZeroTo255AndRoundAgainAfterEachNbirth) {
     ASSERT_TRUE(payload.hasSeq) << message.topic;
     if (message.topic.find("/NBIRTH/") != std::string::npos) expected = 0;
     EXPECT_EQ(payload.seq, expected) << message.topic;
-    // Only births declare datatypes.
-    if (message.topic.find("/DDATA/") != std::string::npos) {
-      for (const SparkplugMetric& metric : payload.metrics)
-        EXPECT_EQ(metric.datatype, 0u) << metric.name;
-    }
+    // Every metric of every message carries its datatype.
+    for (const SparkplugMetric& metric : payload.metrics)
+      EXPECT_NE(metric.datatype, 0u) << message.topic << " " << metric.name;
     wraps +=
         payload.seq == 0 && expected == 0 && message.topic.find("/DDATA/") != std::string::npos;
     expected = (payload.seq + 1) % 256;
@@ -381,7 +383,7 @@ TEST_F(SparkplugNodeTest, ADcmdThatIsNoValueOfTheMetricNeverReachesThePlc) {
       {"plc1", "speed", kSparkplugFloat, Value::kFloat, "says Float; the metric was born UInt16"},
       {"plc1", "speed", 0, Value::kString, "a UInt16 travels in int_value"},
       {"plc1", "speed", kSparkplugUInt16, Value::kNone, "metric has no value"},
-      {"plc1", "PLC/State", kSparkplugString, Value::kString, "tells of the PLC"},
+      {"plc1", "PLC/State", kSparkplugString, Value::kString, "tells of the device"},
       {"plc1", "level", kSparkplugUInt16, Value::kInt, "has no metric \\\"level\\\""},
       {"plc1", "", kSparkplugUInt16, Value::kInt, "declares no aliases"},
       {"plc1",
@@ -432,7 +434,10 @@ TEST_F(SparkplugNodeTest, ARetainedCommandIsRefusedAndClearedAndADeviceDiesWithI
                           message.payload.empty() && message.retain);
   }
   EXPECT_TRUE(cleared);
-  EXPECT_NE(out_.find("a retained set is not carried out"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("a retained command is not carried out"), std::string::npos) << out_;
+  // The value sent, not null.
+  EXPECT_NE(out_.find("\"tag\":\"speed\",\"result\":\"refused\",\"value\":99"), std::string::npos)
+      << out_;
 
   // PLC 2 stops after the births: its device dies, PLC 1's lives on.
   mqtt_.published.clear();
@@ -448,7 +453,7 @@ TEST_F(SparkplugNodeTest, ARetainedCommandIsRefusedAndClearedAndADeviceDiesWithI
   EXPECT_EQ(std::find(topics.begin(), topics.end(), "DDEATH/line1/plc1"), topics.end());
 }
 
-TEST_F(SparkplugNodeTest, ADcmdOfARunElementWritesTheRunAsReadAndAReadOnlyRunIsNotRead) {
+TEST_F(SparkplugNodeTest, ADcmdOfARunElementWritesThatValueAloneAndAReadOnlyRunIsNotRead) {
   if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
   TagSpec setpoints;
   setpoints.name = "setpoints";
@@ -472,14 +477,170 @@ TEST_F(SparkplugNodeTest, ADcmdOfARunElementWritesTheRunAsReadAndAReadOnlyRunIsN
   }
   mqtt_.Deliver(MqttMessage{"spBv1.0/plant/DCMD/line1/plc1", EncodePayload(command), false});
   Run(1.5);
-  EXPECT_EQ(driver_.writes, (std::vector<std::string>{"setpoints"}));
-  EXPECT_EQ(driver_.written["setpoints"], 10);
-  EXPECT_NE(out_.find("\"value\":[10,11,40]"), std::string::npos) << out_;
+  // One word written: data block 10, byte 44 (word offset 22), nothing else of the run.
+  ASSERT_EQ(driver_.writtenTags.size(), 1u);
+  EXPECT_EQ(driver_.writtenTags[0].name, "setpoints");
+  EXPECT_EQ(driver_.writtenTags[0].count, 1);
+  EXPECT_EQ(driver_.writtenTags[0].address, (10 << 16) | 22);
+  EXPECT_EQ(driver_.written["setpoints"], 40);
+  EXPECT_NE(out_.find("\"tag\":\"setpoints\",\"result\":\"done\",\"value\":40"), std::string::npos)
+      << out_;
   EXPECT_NE(out_.find("read-only"), std::string::npos) << out_;
-  // Every round reads each tag once; the element's write reads its run before and after, and the
-  // refused one does not read its run at all.
-  EXPECT_EQ(driver_.reads["setpoints"], driver_.reads["speed"] + 2);
+  // Every round reads each tag once; the element's write reads its run back after, never before,
+  // and the refused one does not read its run at all.
+  EXPECT_EQ(driver_.reads["setpoints"], driver_.reads["speed"] + 1);
   EXPECT_EQ(driver_.reads["alarms"], driver_.reads["speed"]);
+}
+
+// The metric `name` in the last message on `topic` from message `from` on that has it; a metric
+// without a name when none has.
+SparkplugMetric MetricOn(const std::vector<Published>& published, const std::string& topic,
+                         const std::string& name, std::size_t from = 0) {
+  SparkplugMetric found;
+  for (std::size_t i = from; i < published.size(); ++i) {
+    if (published[i].topic != topic) continue;
+    SparkplugPayload payload;
+    std::string error;
+    EXPECT_TRUE(DecodePayload(published[i].payload, payload, error)) << error;
+    for (const SparkplugMetric& metric : payload.metrics) {
+      if (metric.name == name) found = metric;
+    }
+  }
+  return found;
+}
+
+TEST_F(SparkplugNodeTest, ACommandsResultReachesTheHostInDdataAndEveryMetricHasItsDatatype) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  SparkplugPayload command;
+  SparkplugMetric metric;
+  metric.name = "speed";
+  metric.value = SparkplugMetric::Value::kString;
+  metric.text = "fast";
+  command.metrics.push_back(metric);
+  // The same refusal twice: each is a result of its own, and goes out.
+  for (int i = 0; i < 2; ++i)
+    mqtt_.Deliver(MqttMessage{"spBv1.0/plant/DCMD/line1/plc1", EncodePayload(command), false});
+  Run(1.5);
+  EXPECT_TRUE(driver_.writes.empty());
+  const SparkplugMetric born =
+      MetricOn(mqtt_.published, "spBv1.0/plant/DBIRTH/line1/plc1", kLastResultMetric);
+  EXPECT_EQ(born.datatype, kSparkplugString);
+  EXPECT_EQ(born.text, "");
+  int results = 0;
+  for (const Published& message : mqtt_.published) {
+    if (message.topic != "spBv1.0/plant/DDATA/line1/plc1") continue;
+    results += MetricOn({message}, message.topic, kLastResultMetric).name.empty() ? 0 : 1;
+  }
+  EXPECT_EQ(results, 2);
+  const SparkplugMetric last =
+      MetricOn(mqtt_.published, "spBv1.0/plant/DDATA/line1/plc1", kLastResultMetric);
+  EXPECT_EQ(last.datatype, kSparkplugString);  // in DDATA too, by default
+  JsonValue json;
+  std::string error;
+  ASSERT_TRUE(ParseJson(last.text, json, error)) << last.text;
+  EXPECT_EQ(WriteJson(*json.Find("metric")), "\"speed\"");
+  EXPECT_EQ(WriteJson(*json.Find("value")), "\"fast\"");  // what was sent, not null
+  EXPECT_EQ(WriteJson(*json.Find("result")), "\"refused\"");
+  EXPECT_NE(json.Find("reason")->text.find("a UInt16 travels in int_value"), std::string::npos);
+
+  // Leaner DDATA, on request, leave the datatypes to the births.
+  lean_ = true;
+  const std::size_t from = mqtt_.published.size();
+  driver_.beforeRead = [&] { ++driver_.values["speed"]; };  // a DDATA every round
+  Run(2.5);
+  bool data = false;
+  for (std::size_t i = from; i < mqtt_.published.size(); ++i) {
+    SparkplugPayload payload;
+    ASSERT_TRUE(DecodePayload(mqtt_.published[i].payload, payload, error));
+    const bool ddata = mqtt_.published[i].topic.find("/DDATA/") != std::string::npos;
+    data = data || ddata;
+    for (const SparkplugMetric& sent : payload.metrics)
+      EXPECT_EQ(sent.datatype != 0, !ddata) << mqtt_.published[i].topic << " " << sent.name;
+  }
+  EXPECT_TRUE(data);
+}
+
+TEST_F(SparkplugNodeTest, BetweenADeathAndTheNextBirthTheNodeWritesNothingAndPublishesNoData) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  const auto state = [](const std::string& json) {
+    return MqttMessage{"spBv1.0/STATE/scada", json, false};
+  };
+  const auto write = [](uint64_t value, bool retained = false) {
+    SparkplugPayload command;
+    SparkplugMetric metric;
+    metric.name = "speed";
+    metric.value = SparkplugMetric::Value::kInt;
+    metric.integer = value;
+    command.metrics.push_back(metric);
+    return MqttMessage{"spBv1.0/plant/DCMD/line1/plc1", EncodePayload(command), retained};
+  };
+  const double start = now_;
+  std::vector<std::pair<double, std::vector<MqttMessage>>> script = {
+      {1, {state("{\"online\":true,\"timestamp\":6}")}},
+      // A write taken just before the host goes offline waits its turn: by then the node is dead.
+      {2, {write(11), state("{\"online\":false,\"timestamp\":7}")}},
+      // Connected again, waiting for the host: a command and a retained one.
+      {4, {write(22), write(33, true)}},
+      {5, {state("{\"online\":true,\"timestamp\":8}")}},
+  };
+  driver_.beforeRead = [&] {
+    while (!script.empty() && now_ >= start + script.front().first) {
+      for (const MqttMessage& message : script.front().second)
+        mqtt_.Deliver(message);
+      script.erase(script.begin());
+    }
+  };
+  Run(6.5, "scada");
+  EXPECT_TRUE(driver_.writes.empty());
+  // Births, the death, births again: no data, no clearing, nothing between.
+  const std::vector<std::string> topics = Topics();
+  ASSERT_GE(topics.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(topics.begin(), topics.begin() + 7),
+            (std::vector<std::string>{"NBIRTH/line1", "DBIRTH/line1/plc1", "DBIRTH/line1/plc2",
+                                      "NDEATH/line1", "NBIRTH/line1", "DBIRTH/line1/plc1",
+                                      "DBIRTH/line1/plc2"}));
+  // The retained command is cleared once the node is born again.
+  EXPECT_EQ(topics[7], "DCMD/line1/plc1");
+  EXPECT_EQ(mqtt_.published[7].payload, "");
+  // Each refusal in words; the host learns of the last from the birth.
+  EXPECT_NE(out_.find("the node died (NDEATH, or its connection was lost) before the write's turn"),
+            std::string::npos)
+      << out_;
+  EXPECT_NE(out_.find("the node is not born on this connection yet (it waits for the primary host "
+                      "scada to say online)"),
+            std::string::npos)
+      << out_;
+  const SparkplugMetric last =
+      MetricOn(mqtt_.published, "spBv1.0/plant/DBIRTH/line1/plc1", kLastResultMetric, 4);
+  EXPECT_NE(last.text.find("\"value\":33,\"result\":\"refused\""), std::string::npos) << last.text;
+}
+
+TEST_F(SparkplugNodeTest, ADcmdOfMoreMetricsThanTheCapIsRefusedWholeAndNothingIsWritten) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  const auto command = [](std::size_t metrics) {
+    SparkplugPayload payload;
+    for (std::size_t i = 0; i < metrics; ++i) {
+      SparkplugMetric metric;
+      metric.name = "speed";
+      metric.value = SparkplugMetric::Value::kInt;
+      metric.integer = i;
+      payload.metrics.push_back(metric);
+    }
+    return MqttMessage{"spBv1.0/plant/DCMD/line1/plc1", EncodePayload(payload), false};
+  };
+  mqtt_.Deliver(command(kMaxCommandMetrics + 1));
+  Run(1.5);
+  EXPECT_TRUE(driver_.writes.empty());
+  EXPECT_NE(out_.find("the command holds 101 metrics; a DCMD takes at most 100"), std::string::npos)
+      << out_;
+  // The refusal reaches the host too, without a metric's name.
+  EXPECT_NE(MetricOn(mqtt_.published, "spBv1.0/plant/DDATA/line1/plc1", kLastResultMetric)
+                .text.find("{\"metric\":\"\",\"value\":null,\"result\":\"refused\""),
+            std::string::npos);
+  mqtt_.Deliver(command(kMaxCommandMetrics));
+  Run(1.5);
+  EXPECT_EQ(driver_.writes.size(), kMaxCommandMetrics);
+  EXPECT_EQ(driver_.written["speed"], static_cast<int64_t>(kMaxCommandMetrics) - 1);
 }
 
 TEST(BridgeReloadTest, KeptTagsKeepTheirStateNewOnesAreDefinedRemovedOnesGo) {

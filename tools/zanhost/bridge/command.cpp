@@ -121,6 +121,11 @@ CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options) {
       ->add_option("--primary-host", options.primaryHost,
                    "publish Sparkplug births only while this primary host's STATE says online")
       ->needs(sparkplug);
+  bridge
+      ->add_flag("--lean-ddata", options.leanData,
+                 "Sparkplug DDATA without the metrics' datatypes, which the births declare (some "
+                 "decoders then read no value)")
+      ->needs(sparkplug);
   bridge->add_flag("--json", options.json, "one JSON object an event instead of lines");
   bridge->add_flag("--plain", options.plain, "plain lines even on a terminal");
   // Sparkplug B fixes its topics and the quality of service of each message.
@@ -150,6 +155,7 @@ int RunBridge(const BridgeOptions& options) {
     node.group = options.sparkplugGroup;
     node.node = options.node.empty() ? "zandor-" + instance : options.node;
     node.primaryHost = options.primaryHost;
+    node.leanData = options.leanData;
     if (!IsSparkplugId(node.group, "--sparkplug: the group id", error) ||
         !IsSparkplugId(node.node, "--node: the edge node id", error) ||
         (!node.primaryHost.empty() &&

@@ -47,18 +47,19 @@ void ShowSet(BridgeContext& context, const std::string& label, const std::string
 
 }  // namespace
 
-void RefuseSet(BridgeContext& context, const std::string& label, const std::string& name,
-               const std::string& valueJson, const std::string& reason) {
+SetOutcome RefuseSet(BridgeContext& context, const std::string& label, const std::string& name,
+                     const std::string& valueJson, const std::string& reason) {
   SetOutcome outcome;
   outcome.result = kResultRefused;
   outcome.valueJson = valueJson;
   outcome.reason = reason;
   ShowSet(context, label, name, outcome);
+  return outcome;
 }
 
 SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const std::string& name,
-                       const std::string& payload, bool retained) {
-  SetOutcome outcome = context.table.Set(name, payload, retained);
+                       const std::string& payload, bool retained, int element) {
+  SetOutcome outcome = context.table.Set(name, payload, retained, element);
   context.console.DriverLog(outcome.log);
   ShowSet(context, label, name, outcome);
   BridgeTag* tag = context.table.Find(name);

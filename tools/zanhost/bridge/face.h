@@ -16,6 +16,7 @@
 #include "bridge/console.h"
 #include "bridge/mqtt_session.h"
 #include "bridge/tags.h"
+#include "bridge/write_queue.h"
 
 namespace zanhost {
 
@@ -45,6 +46,8 @@ struct BridgeContext {
   BridgeTable& table;
   BridgeConsole& console;
   BridgeStatus& status;
+  // The writes that wait for the loop to carry them out between rounds.
+  WriteQueue& writes;
   // Lets the broker's link move between long steps (a write and its read back).
   std::function<void()> serve;
   // Ends the connection on purpose; the link connects again after a pause.
@@ -72,15 +75,17 @@ class BridgeFace {
 };
 
 // A write that arrived by the face: `label` names it in the bridge's line ("set speed"), `name` is
-// the tag. Carries out BridgeTable::Set, counts it, shows the driver's lines and one event line
-// with the result and the reason, and, when the write went to the PLC, reads the tag back.
+// the tag, `element` the number of one value of a run or kWholeTag. Carries out
+// BridgeTable::Set, counts it, shows the driver's lines and one event line with the result and the
+// reason, and, when the write went to the PLC, reads the tag back.
 SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const std::string& name,
-                       const std::string& payload, bool retained);
+                       const std::string& payload, bool retained, int element = kWholeTag);
 
-// A write refused before it reached the tag's checks (a command the face cannot read): counted and
-// shown as CarryOutSet shows a refusal.
-void RefuseSet(BridgeContext& context, const std::string& label, const std::string& name,
-               const std::string& valueJson, const std::string& reason);
+// A write refused before it reached the tag's checks (a command the face cannot read, one that
+// finds no room to wait): counted and shown as CarryOutSet shows a refusal, with the value sent
+// (`valueJson`, null when there was none). Returns the refusal.
+SetOutcome RefuseSet(BridgeContext& context, const std::string& label, const std::string& name,
+                     const std::string& valueJson, const std::string& reason);
 
 }  // namespace zanhost
 

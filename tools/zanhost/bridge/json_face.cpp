@@ -1,6 +1,7 @@
 #include "bridge/json_face.h"
 
 #include "bridge/messages.h"
+#include "bridge/set_payload.h"
 #include "output/result_words.h"
 
 namespace zanhost {
@@ -11,6 +12,7 @@ JsonFace::JsonFace(BridgeContext& context, const JsonFaceSettings& settings,
 
 void JsonFace::Connected() {
   context_.mqtt.Subscribe(SetSubscription(settings_.prefix), settings_.qos);
+  context_.mqtt.Subscribe(ElementSetSubscription(settings_.prefix), settings_.qos);
   context_.publisher.Publish(StatusTopic(settings_.prefix), kOnline, settings_.qos, true);
   for (BridgePlc& plc : context_.table.plcs())
     PublishPlc(plc, true);
@@ -27,20 +29,37 @@ void JsonFace::RoundDone() {
 
 void JsonFace::Received(const MqttMessage& message) {
   std::string name;
-  if (!TagOfSetTopic(settings_.prefix, message.topic, name)) return;
+  int element = kWholeTag;
+  if (!TagOfSetTopic(settings_.prefix, message.topic, name, element)) return;
   // An empty message clears a retained one (ours, or a client's); it asks for no write.
   if (message.payload.empty()) return;
-  OnSet(message, name);
+  // Taken: a copy that the broker keeps (a set published retained, handed over live now or kept
+  // from earlier) would come again at the next connection, to be refused then. It goes now.
+  context_.publisher.Publish(message.topic, "", settings_.qos, true);
+  std::string full;
+  if (message.retained) {
+    // Refused by the write's checks at once, without a turn in the queue: it reaches no PLC.
+    OnSet(message, name, element, "");
+  } else if (!context_.writes.HasRoom(1, full)) {
+    OnSet(message, name, element, full);
+  } else {
+    context_.writes.Add([this, message, name, element](const std::string& refusal) {
+      OnSet(message, name, element, refusal);
+    });
+  }
 }
 
-void JsonFace::OnSet(const MqttMessage& message, const std::string& name) {
+void JsonFace::OnSet(const MqttMessage& message, const std::string& name, int element,
+                     const std::string& refusal) {
+  const std::string label =
+      "set " + name + (element == kWholeTag ? "" : "/" + std::to_string(element));
   const SetOutcome outcome =
-      CarryOutSet(context_, "set " + name, name, message.payload, message.retained);
-  context_.publisher.Publish(ResultTopic(settings_.prefix, name),
+      refusal.empty()
+          ? CarryOutSet(context_, label, name, message.payload, message.retained, element)
+          : RefuseSet(context_, label, name, PayloadEcho(message.payload), refusal);
+  context_.publisher.Publish(ResultTopicOfSet(message.topic),
                              ResultMessage(outcome.result, outcome.valueJson, outcome.reason),
                              settings_.qos, false);
-  // Refused once: the broker would hand it over again at every connection.
-  if (message.retained) context_.publisher.Publish(message.topic, "", settings_.qos, true);
   BridgeTag* tag = context_.table.Find(name);
   if (tag != nullptr && outcome.written) PublishTag(*tag, true);
 }

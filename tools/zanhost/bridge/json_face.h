@@ -1,10 +1,12 @@
 // The bridge's JSON face: every tag and PLC on topics of our own under a prefix, as
 // bridge/messages.h lays them out, retained; "online" at each connection and "offline" as the last
-// will and at a clean stop; writes taken from <prefix>/tags/<name>/set and answered on .../result.
-// A tag is published when its value, result or serving PLC changed, and at least every `refresh`
-// seconds. A set that the broker kept (retained) is refused and cleared from the broker with an
-// empty retained message, so that it is refused once and not at every connection; an empty set is
-// such a clearing and is no write.
+// will and at a clean stop; writes taken from <prefix>/tags/<name>/set (one value of a run from
+// <prefix>/tags/<name>/<i>/set) and answered on .../result. Writes wait their turn in the loop's
+// queue (bridge/write_queue.h). A tag is published when its value, result or serving PLC changed,
+// and at least every `refresh` seconds. Every set taken is cleared from the broker with an empty
+// retained message, in case it was published retained: a set that the broker kept from earlier is
+// refused (it is handed over at every connection), and one handed over live would otherwise be
+// refused at the next. An empty set is such a clearing and is no write.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_JSON_FACE_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_JSON_FACE_H_
 
@@ -34,7 +36,10 @@ class JsonFace : public BridgeFace {
   std::string Goodbye() override;
 
  private:
-  void OnSet(const MqttMessage& message, const std::string& name);
+  // Carries out the set of the tag `name` (or of its value `element`), or refuses it for
+  // `refusal` when that is not "", and answers on the result topic.
+  void OnSet(const MqttMessage& message, const std::string& name, int element,
+             const std::string& refusal);
   void PublishTag(BridgeTag& tag, bool force);
   void PublishPlc(BridgePlc& plc, bool force);
 

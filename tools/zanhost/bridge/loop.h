@@ -5,6 +5,11 @@
 // publishes the current state again. A stop request ends it cleanly: the face's goodbye, the driver
 // closed.
 //
+// Writes wait in a queue (bridge/write_queue.h) and are carried out between rounds: at least one
+// at each turn of the loop, more while the next round is not due, for at most kWriteTurnSeconds
+// before the link is served again. However many commands arrive, a round is late by one write at
+// most, so that every PLC's tags are read at least every two intervals while writes flood in.
+//
 // The broker's link is served between every two steps that can take time: each read, each warm
 // start, each write and its read back. A step is at most a few of the driver's time-outs, and the
 // keepalive is chosen from the time-out (KeepAliveSeconds) so that no step holds the link longer
@@ -31,6 +36,7 @@
 #include "bridge/face.h"
 #include "bridge/mqtt_session.h"
 #include "bridge/tags.h"
+#include "bridge/write_queue.h"
 #include "session/warm_start_schedule.h"
 #include "tags/tag_file.h"
 
@@ -39,6 +45,9 @@ namespace zanhost {
 // The longest the link goes unserved while a round or the writes run, when no single step takes
 // longer.
 constexpr double kServeEverySeconds = 0.2;
+// The longest that one turn of the loop carries out waiting writes, when no single write takes
+// longer.
+constexpr double kWriteTurnSeconds = 0.05;
 
 // The MQTT keepalive for a driver time-out: 30 s, or more where one step (a warm start of a pair:
 // two connections made and two restarted, each up to a time-out) could take a quarter of it.
@@ -81,6 +90,8 @@ class Bridge {
   void ServeIfDue();
   void HandleLinkEvents();
   void HandleMessages();
+  // Carries out waiting writes: one, then more until `roundDue` or kWriteTurnSeconds.
+  void RunWrites(double roundDue);
   void Reload();
   void OnLinkEvent(const LinkEvent& event);
   void ShowPlc(BridgePlc& plc);
@@ -99,6 +110,7 @@ class Bridge {
   BridgeClock clock_;
   BridgeStatus status_;
   Publisher publisher_;
+  WriteQueue writes_;
   BridgeContext context_;
   std::unique_ptr<BridgeFace> face_;
   BrokerLink link_;

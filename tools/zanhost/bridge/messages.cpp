@@ -21,15 +21,27 @@ std::string PlcTopic(const std::string& prefix, int plc) {
   return prefix + "/plc/" + std::to_string(plc);
 }
 
-std::string ResultTopic(const std::string& prefix, const std::string& name) {
-  return TagTopic(prefix, name) + "/result";
+std::string ResultTopicOfSet(const std::string& setTopic) {
+  return setTopic.substr(0, setTopic.rfind('/')) + "/result";
 }
 
 std::string SetSubscription(const std::string& prefix) {
   return prefix + "/tags/+/set";
 }
 
-bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name) {
+std::string ElementSetSubscription(const std::string& prefix) {
+  return prefix + "/tags/+/+/set";
+}
+
+namespace {
+
+// A run has at most 1000 values (CheckArrayTag); a number beyond them is refused in words.
+constexpr std::size_t kElementDigits = 4;
+
+}  // namespace
+
+bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name,
+                   int& element) {
   const std::string head = prefix + "/tags/";
   const std::string tail = "/set";
   if (topic.size() <= head.size() + tail.size() || topic.compare(0, head.size(), head) != 0 ||
@@ -37,7 +49,17 @@ bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::str
     return false;
   }
   name = topic.substr(head.size(), topic.size() - head.size() - tail.size());
-  return name.find('/') == std::string::npos;
+  element = kWholeTag;
+  const std::size_t slash = name.find('/');
+  if (slash == std::string::npos) return !name.empty();
+  const std::string number = name.substr(slash + 1);
+  name.resize(slash);
+  if (name.empty() || number.empty() || number.size() > kElementDigits ||
+      number.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  element = std::stoi(number);
+  return true;
 }
 
 bool IsTopicLevel(const std::string& name, std::string& why) {

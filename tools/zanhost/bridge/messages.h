@@ -6,6 +6,8 @@
 //   <prefix>/plc/<n>              {"state":"active","address":"127.0.0.1"}
 //   <prefix>/tags/<name>/set      a write: the value as text, or {"value":...}
 //   <prefix>/tags/<name>/result   {"result":"done","value":4321,"reason":""}
+//   <prefix>/tags/<name>/<i>/set  a write of value i (0, 1, ...) of a run alone; its answer on
+//   <prefix>/tags/<name>/<i>/result
 //
 // Everything here is text in, text out, so that the formats are checked without a broker.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_MESSAGES_H_
@@ -16,18 +18,26 @@
 
 namespace zanhost {
 
+// The element of a set that writes every value of its tag, not one value of a run.
+constexpr int kWholeTag = -1;
+
 constexpr const char* kOnline = "online";
 constexpr const char* kOffline = "offline";
 
 std::string StatusTopic(const std::string& prefix);
 std::string TagTopic(const std::string& prefix, const std::string& name);
 std::string PlcTopic(const std::string& prefix, int plc);
-std::string ResultTopic(const std::string& prefix, const std::string& name);
+// The topic of the answer to a set: its last level "set" taken for "result".
+std::string ResultTopicOfSet(const std::string& setTopic);
 // The subscription that takes the writes of every tag: <prefix>/tags/+/set.
 std::string SetSubscription(const std::string& prefix);
+// The subscription that takes the writes of one value of a run: <prefix>/tags/+/+/set.
+std::string ElementSetSubscription(const std::string& prefix);
 
-// The tag name of a set topic under the prefix; false for any other topic.
-bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name);
+// The tag name of a set topic under the prefix, and in `element` the value number of a set of one
+// value of a run (decimal digits, at most four), or kWholeTag; false for any other topic.
+bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name,
+                   int& element);
 
 // Whether a tag name can be one level of a topic: UTF-8 text, not empty, none of '/', '+', '#',
 // no control character. False with the reason.

@@ -129,6 +129,15 @@ std::string Values(int32_t count) {
 
 }  // namespace
 
+std::string PayloadEcho(const std::string& payload) {
+  // Past the cap a payload is not shown either, as ReadSetPayload does not.
+  if (payload.size() > kMaxSetPayload) return "null";
+  JsonValue value;
+  std::string ignored;
+  if (ReadValue(payload, false, value, ignored)) return WriteJson(value);
+  return IsUtf8(payload) ? JsonString(payload) : "null";
+}
+
 bool ReadSetPayload(const std::string& payload, const TagShape& shape, SetValues& values,
                     std::string& echo, std::string& reason) {
   values.texts.clear();

@@ -31,6 +31,12 @@ struct SetValues {
 bool ReadSetPayload(const std::string& payload, const TagShape& shape, SetValues& values,
                     std::string& echo, std::string& reason);
 
+// The payload as JSON for an answer that refuses it before any tag is known to check it against
+// (no such tag, a read-only one): the value that it holds as a value of a numeric tag would be read
+// (4321, [1,2,3], true, the value of {"value": ...}), else the payload as a JSON string; null when
+// it is no UTF-8 or longer than kMaxSetPayload.
+std::string PayloadEcho(const std::string& payload);
+
 }  // namespace zanhost
 
 #endif  // ZAN_TOOLS_ZANHOST_BRIDGE_SET_PAYLOAD_H_

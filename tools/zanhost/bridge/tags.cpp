@@ -10,6 +10,7 @@
 #include "output/wall_time.h"
 #include "session/plc_state_words.h"
 #include "tags/host_types.h"
+#include "tags/run_element.h"
 
 namespace zanhost {
 
@@ -21,7 +22,7 @@ constexpr int32_t kFirstSpecialPlc = 256;  // status and heartbeat tags carry 25
 SetOutcome Refused(const std::string& reason, const std::string& payload) {
   SetOutcome outcome;
   outcome.reason = reason;
-  outcome.valueJson = IsUtf8(payload) ? JsonString(payload) : "null";
+  outcome.valueJson = PayloadEcho(payload);
   return outcome;
 }
 
@@ -136,14 +137,17 @@ void BridgeTable::UpdatePlcs() {
   }
 }
 
-TagShape BridgeTable::ShapeOf(const BridgeTag& tag) const {
+int32_t BridgeTable::PlcTypeOf(const Tag& tag) const {
   const DriverState* state = driver_.state();
-  const int32_t plcType = state != nullptr ? state->plcs[tag.tag.plc & 0xFF].type : 0;
-  return ShapeOfTag(tag.tag.hostType, tag.tag.kind, tag.tag.count, tag.tag.bit, tag.tag.text,
-                    plcType);
+  return state != nullptr ? state->plcs[tag.plc & 0xFF].type : 0;
 }
 
-SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained) {
+TagShape BridgeTable::ShapeOf(const Tag& tag) const {
+  return ShapeOfTag(tag.hostType, tag.kind, tag.count, tag.bit, tag.text, PlcTypeOf(tag));
+}
+
+SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload, bool retained,
+                            int element) {
   if (retained) {
     return Refused(
         "a retained set is not carried out: the broker kept it from earlier; it is cleared from "
@@ -156,20 +160,28 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
     return Refused("tag \"" + name + "\" is read-only: the tag file does not mark it rw", payload);
   }
   if (!tag->defined) return Refused("the driver refused the tag: " + tag->tag.refusal, payload);
+  // What is written: the tag, or one value of its run as a tag of its own.
+  Tag target = tag->tag;
+  std::string why;
+  if (element != kWholeTag && !ElementAddress(target.kind, PlcTypeOf(target), target.address,
+                                              target.count, element, target.address, why)) {
+    return Refused("tag \"" + name + "\": " + why, payload);
+  }
+  if (element != kWholeTag) target.count = 1;
   SetOutcome outcome;
   SetValues values;
-  if (!ReadSetPayload(payload, ShapeOf(*tag), values, outcome.valueJson, outcome.reason)) {
+  if (!ReadSetPayload(payload, ShapeOf(target), values, outcome.valueJson, outcome.reason)) {
     return outcome;
   }
-  const bool single = tag->tag.count == 1;
-  ValueBuffer buffer(tag->tag.count);
+  const bool single = target.count == 1;
+  ValueBuffer buffer(target.count);
   for (std::size_t i = 0; i < values.texts.size(); ++i) {
-    if (!EncodeValue(values.texts[i], tag->tag.kind, tag->tag.hostType, static_cast<int32_t>(i),
-                     single, buffer, outcome.reason)) {
+    if (!EncodeValue(values.texts[i], target.kind, target.hostType, static_cast<int32_t>(i), single,
+                     buffer, outcome.reason)) {
       return outcome;
     }
   }
-  DriverWrite write = driver_.Write(tag->tag, buffer, single);
+  DriverWrite write = driver_.Write(target, buffer, single);
   outcome.result = write.result;
   outcome.written = true;
   outcome.log = std::move(write.log);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bridge/bridge_driver.h"
+#include "bridge/messages.h"
 #include "bridge/set_payload.h"
 #include "session/host_session.h"
 #include "session/plc_list.h"
@@ -78,11 +79,14 @@ class BridgeTable {
   void Read(BridgeTag& tag);
   void UpdatePlcs();
 
-  // Carries out a set message for the tag of that name. Nothing reaches the driver unless the tag
-  // exists, is marked rw, was taken by the driver, and the payload fits it (bridge/set_payload.h);
-  // a retained message (one the broker kept from earlier) is never carried out (the face clears
-  // it from the broker).
-  SetOutcome Set(const std::string& name, const std::string& payload, bool retained);
+  // Carries out a set message for the tag of that name: all its values, or with `element` 0 or
+  // more the one value of that number of a run. Nothing reaches the driver unless the tag exists,
+  // is marked rw, was taken by the driver, and the payload fits it (bridge/set_payload.h); a
+  // retained message (one the broker kept from earlier) is never carried out (the face clears it
+  // from the broker). One value of a run is written as a tag of its own at that value's place
+  // (tags/run_element.h): the run's other values are neither read nor written.
+  SetOutcome Set(const std::string& name, const std::string& payload, bool retained,
+                 int element = kWholeTag);
 
   BridgeTag* Find(const std::string& name);
   std::vector<BridgeTag>& tags() { return tags_; }
@@ -94,7 +98,9 @@ class BridgeTable {
   static int PlcOf(const BridgeTag& tag);
 
  private:
-  TagShape ShapeOf(const BridgeTag& tag) const;
+  // The type of the tag's PLC in the configuration; 0 when unknown.
+  int32_t PlcTypeOf(const Tag& tag) const;
+  TagShape ShapeOf(const Tag& tag) const;
 
   BridgeDriver& driver_;
   std::vector<BridgeTag> tags_;

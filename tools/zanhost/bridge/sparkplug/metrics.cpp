@@ -5,6 +5,7 @@
 
 #include "output/cp437.h"
 #include "output/json_writer.h"
+#include "output/result_words.h"
 #include "output/utf8.h"
 #include "tags/host_types.h"
 #include "tags/tag_values.h"
@@ -113,12 +114,12 @@ std::string MetricName(const BridgeTag& tag, int index) {
   return tag.declared.name + "/" + std::to_string(index);
 }
 
-SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool birth) {
+SparkplugMetric TagMetric(const BridgeTag& tag, int index) {
   SparkplugMetric metric;
   metric.name = MetricName(tag, index);
   metric.timestamp = static_cast<uint64_t>(tag.timeMs);
   const uint32_t datatype = DatatypeOfTag(tag.tag);
-  if (birth) metric.datatype = datatype;
+  metric.datatype = datatype;
   if (index < 0 || index >= static_cast<int>(tag.values.size())) {
     metric.isNull = true;
     return metric;
@@ -146,15 +147,24 @@ SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool birth) {
   return metric;
 }
 
-SparkplugMetric TextMetric(const std::string& name, const std::string& text, uint64_t timestamp,
-                           bool birth) {
+SparkplugMetric TextMetric(const std::string& name, const std::string& text, uint64_t timestamp) {
   SparkplugMetric metric;
   metric.name = name;
   metric.timestamp = timestamp;
-  if (birth) metric.datatype = kSparkplugString;
+  metric.datatype = kSparkplugString;
   metric.value = SparkplugMetric::Value::kString;
   metric.text = text;
   return metric;
+}
+
+std::string LastResultText(const std::string& metric, const std::string& valueJson, int32_t result,
+                           const std::string& reason) {
+  JsonObject text;
+  text.Add("metric", metric)
+      .AddRaw("value", valueJson)
+      .Add("result", ResultWord(result))
+      .Add("reason", reason);
+  return text.str();
 }
 
 std::string MetricContent(const SparkplugMetric& metric) {
@@ -233,6 +243,45 @@ bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string&
   }
   reason = "no tag takes a " + DatatypeName(born);
   return false;
+}
+
+std::string SentValueJson(const SparkplugMetric& metric, uint32_t born) {
+  if (metric.isNull) return "null";
+  const uint32_t datatype = metric.datatype != 0 ? metric.datatype : born;
+  switch (metric.value) {
+    case SparkplugMetric::Value::kInt: {
+      const auto bits = static_cast<uint32_t>(metric.integer);
+      return IsSignedType(datatype) ? std::to_string(static_cast<int32_t>(bits))
+                                    : std::to_string(bits);
+    }
+    case SparkplugMetric::Value::kLong:
+      return datatype == kSparkplugInt64 ? std::to_string(static_cast<int64_t>(metric.integer))
+                                         : std::to_string(metric.integer);
+    case SparkplugMetric::Value::kFloat:
+    case SparkplugMetric::Value::kDouble:
+      if (std::isnan(metric.real)) return JsonString("NaN");
+      if (std::isinf(metric.real)) return JsonString(metric.real > 0 ? "Infinity" : "-Infinity");
+      return Number(metric.real, metric.value == SparkplugMetric::Value::kFloat ? 9 : 17);
+    case SparkplugMetric::Value::kBoolean:
+      return metric.boolean ? "true" : "false";
+    case SparkplugMetric::Value::kString:
+      return IsUtf8(metric.text) ? JsonString(metric.text) : "null";
+    case SparkplugMetric::Value::kBytes: {
+      // Enough of them to recognise.
+      constexpr std::size_t kShownBytes = 32;
+      std::string hex = "0x";
+      char digits[3];
+      for (std::size_t i = 0; i < metric.text.size() && i < kShownBytes; ++i) {
+        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(metric.text[i]));
+        hex += digits;
+      }
+      if (metric.text.size() > kShownBytes) hex += "...";
+      return JsonString(hex);
+    }
+    case SparkplugMetric::Value::kNone:
+      break;
+  }
+  return "null";
 }
 
 }  // namespace zanhost

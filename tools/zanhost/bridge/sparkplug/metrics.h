@@ -2,10 +2,12 @@
 // the device of the PLC its address names (the master's for the tags of a pair, which the backup
 // serves in its place; the monitored PLC's for a status tag). A tag of one value is one metric
 // named as the tag; a run of n values is n metrics, "<name>/0" to "<name>/<n-1>". Each device also
-// has "PLC/State" (the PLC's state in the words of the bridge's JSON topics) and "PLC/Address".
+// has "PLC/State" (the PLC's state in the words of the bridge's JSON topics), "PLC/Address" and
+// "Commands/Last Result" (the outcome of the last metric of a DCMD to the device, as JSON text).
 //
 // Datatypes follow the host type: bit Boolean, int Int16, word UInt16 (UInt8 for a byte), dint
-// Int32, dword UInt32, float Float, string String. A read that failed is a metric with is_null.
+// Int32, dword UInt32, float Float, string String. Every metric carries its datatype (the node
+// leaves it out of DDATA only when asked to). A read that failed is a metric with is_null.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_SPARKPLUG_METRICS_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_SPARKPLUG_METRICS_H_
 
@@ -19,6 +21,7 @@ namespace zanhost {
 
 constexpr const char* kStateMetric = "PLC/State";
 constexpr const char* kAddressMetric = "PLC/Address";
+constexpr const char* kLastResultMetric = "Commands/Last Result";
 
 uint32_t DatatypeOfTag(const Tag& tag);
 // The PLC whose device the tag belongs to; 0 for a tag the driver refused.
@@ -27,11 +30,16 @@ int DeviceOfTag(const BridgeTag& tag);
 int MetricCount(const BridgeTag& tag);
 std::string MetricName(const BridgeTag& tag, int index);
 
-// Metric `index` of the tag as last read, with the read's time; the datatype only for births.
-SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool birth);
+// Metric `index` of the tag as last read, with its datatype and the read's time.
+SparkplugMetric TagMetric(const BridgeTag& tag, int index);
 // A String metric.
-SparkplugMetric TextMetric(const std::string& name, const std::string& text, uint64_t timestamp,
-                           bool birth);
+SparkplugMetric TextMetric(const std::string& name, const std::string& text, uint64_t timestamp);
+
+// The text of Commands/Last Result: {"metric": ..., "value": ..., "result": "done"|"refused"|
+// "unreachable", "reason": "..."} with the metric's name ("" for a command refused as a whole),
+// the value sent as JSON, the write's result and why it was refused or failed.
+std::string LastResultText(const std::string& metric, const std::string& valueJson, int32_t result,
+                           const std::string& reason);
 
 // What a metric says, for telling whether it changed since it was published: the value or null.
 std::string MetricContent(const SparkplugMetric& metric);
@@ -48,6 +56,12 @@ std::string DatatypeName(uint32_t datatype);
 // against the tag here (that is the write's check, which refuses what does not fit).
 bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string& json,
                       std::string& reason);
+
+// The value that a metric of a command carries as JSON, whatever its field, for the lines and the
+// answers that refuse it: a number (an integer of int_value signed when the datatype is, the
+// command's or else `born`), true or false, a JSON string (bytes as "0x..." hex, a float that is no
+// number as "NaN" or "Infinity"), null when it carries none or is_null, or text that is no UTF-8.
+std::string SentValueJson(const SparkplugMetric& metric, uint32_t born);
 
 }  // namespace zanhost
 

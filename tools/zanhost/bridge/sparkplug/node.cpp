@@ -1,5 +1,7 @@
 #include "bridge/sparkplug/node.h"
 
+#include <algorithm>
+
 #include "bridge/sparkplug/host_state.h"
 #include "bridge/sparkplug/metrics.h"
 #include "bridge/sparkplug/topics.h"
@@ -15,6 +17,9 @@ constexpr int kSequenceSpan = 256;  // seq and bdSeq run from 0 to 255
 constexpr int kBirthQos = 0;        // births, data and device deaths
 constexpr int kDeathQos = 1;        // NDEATH, as the will and at a stop
 constexpr int kCommandQos = 1;
+constexpr const char* kRetainedCommand =
+    "a retained command is not carried out: the broker kept it from earlier; it is cleared from "
+    "the broker, so that it comes only once";
 
 // A metric's name as the bridge's lines show it: names come from the network, and the lines (and
 // their JSON) take UTF-8 only.
@@ -30,6 +35,19 @@ SparkplugMetric LongMetric(const std::string& name, uint64_t value, uint64_t tim
   metric.value = SparkplugMetric::Value::kLong;
   metric.integer = value;
   return metric;
+}
+
+// Why a command is too big to take ("" when it is not): `what` is "a DCMD" or "an NCMD".
+std::string TooBig(const char* what, std::size_t bytes, std::size_t metrics) {
+  if (bytes > kMaxSetPayload) {
+    return "the command has " + std::to_string(bytes) + " bytes; " + what + " takes at most " +
+           std::to_string(kMaxSetPayload);
+  }
+  if (metrics > kMaxCommandMetrics) {
+    return "the command holds " + std::to_string(metrics) + " metrics; " + what +
+           " takes at most " + std::to_string(kMaxCommandMetrics) + ": send them in several";
+  }
+  return "";
 }
 
 // What a birth declares of the metrics: "name datatype" of each.
@@ -66,6 +84,8 @@ SparkplugPayload SparkplugNode::Death() const {
 }
 
 void SparkplugNode::BeforeConnect() {
+  // A new connection: whatever was born on the last one is dead.
+  Died();
   bdSeq_ = nextBdSeq_;
   nextBdSeq_ = (nextBdSeq_ + 1) % kSequenceSpan;
   std::string error;
@@ -91,12 +111,32 @@ bool SparkplugNode::MayBirth() const {
   return context_.publisher.connected() && roundDone_ && primaryOnline_;
 }
 
-bool SparkplugNode::Send(const std::string& topic, SparkplugPayload& payload, int qos) {
+bool SparkplugNode::Stamped(const std::string& topic, SparkplugPayload& payload, int qos) {
   payload.timestamp = static_cast<uint64_t>(wallMs_());
   payload.hasSeq = true;
   payload.seq = seq_;
   seq_ = (seq_ + 1) % kSequenceSpan;
   return context_.publisher.Publish(topic, EncodePayload(payload), qos, false);
+}
+
+bool SparkplugNode::Send(const std::string& topic, SparkplugPayload& payload, int qos) {
+  if (!birthsOut_) return false;
+  return Stamped(topic, payload, qos);
+}
+
+void SparkplugNode::Died() {
+  birthsOut_ = false;
+  ++session_;
+  for (auto& [plc, device] : devices_)
+    device = Device{};
+}
+
+void SparkplugNode::ClearRetained(const std::string& topic) {
+  if (!birthsOut_) {
+    retainedToClear_.insert(topic);
+    return;
+  }
+  context_.publisher.Publish(topic, "", kCommandQos, true);
 }
 
 void SparkplugNode::Births() {
@@ -110,10 +150,9 @@ void SparkplugNode::Births() {
   rebirth.datatype = kSparkplugBoolean;
   rebirth.value = SparkplugMetric::Value::kBoolean;
   birth.metrics.push_back(rebirth);
-  birth.metrics.push_back(TextMetric("Properties/Driver", settings_.driverName, now, true));
-  birth.metrics.push_back(
-      TextMetric("Properties/Driver Version", settings_.driverVersion, now, true));
-  if (!Send(NodeTopic(settings_.group, "NBIRTH", settings_.node), birth, kBirthQos)) return;
+  birth.metrics.push_back(TextMetric("Properties/Driver", settings_.driverName, now));
+  birth.metrics.push_back(TextMetric("Properties/Driver Version", settings_.driverVersion, now));
+  if (!Stamped(NodeTopic(settings_.group, "NBIRTH", settings_.node), birth, kBirthQos)) return;
   birthsOut_ = true;
   int born = 0;
   for (auto& [plc, device] : devices_) {
@@ -126,6 +165,10 @@ void SparkplugNode::Births() {
             std::to_string(bdSeq_) + ") and " + std::to_string(born) + " DBIRTH" +
             (born == 1 ? "" : "s"),
         "NBIRTH");
+  // Commands that the broker kept while the node was not born: refused then, cleared now.
+  for (const std::string& topic : retainedToClear_)
+    context_.publisher.Publish(topic, "", kCommandQos, true);
+  retainedToClear_.clear();
 }
 
 const BridgePlc* SparkplugNode::PlcRow(int plc) const {
@@ -147,24 +190,28 @@ bool SparkplugNode::DeviceAlive(int plc) const {
   return partner != nullptr && !partner->state.empty() && !partner->unreachable;
 }
 
-std::vector<SparkplugMetric> SparkplugNode::DeviceMetrics(int plc, bool birth) const {
+std::vector<SparkplugMetric> SparkplugNode::DeviceMetrics(int plc) const {
   std::vector<SparkplugMetric> metrics;
   for (const BridgeTag& tag : context_.table.tags()) {
     if (DeviceOfTag(tag) != plc || tag.result < 0) continue;
     for (int i = 0; i < MetricCount(tag); ++i)
-      metrics.push_back(TagMetric(tag, i, birth));
+      metrics.push_back(TagMetric(tag, i));
   }
   const BridgePlc* row = PlcRow(plc);
   const uint64_t now = static_cast<uint64_t>(wallMs_());
-  metrics.push_back(TextMetric(kStateMetric, row != nullptr ? row->state : "", now, birth));
-  metrics.push_back(
-      TextMetric(kAddressMetric, row != nullptr ? row->plc.ipAddress : "", now, birth));
+  metrics.push_back(TextMetric(kStateMetric, row != nullptr ? row->state : "", now));
+  metrics.push_back(TextMetric(kAddressMetric, row != nullptr ? row->plc.ipAddress : "", now));
+  // Empty until the first command.
+  const auto last = lastResults_.find(plc);
+  metrics.push_back(last == lastResults_.end()
+                        ? TextMetric(kLastResultMetric, "", now)
+                        : TextMetric(kLastResultMetric, last->second.text, last->second.time));
   return metrics;
 }
 
 void SparkplugNode::DeviceBirth(int plc, Device& device) {
   SparkplugPayload birth;
-  birth.metrics = DeviceMetrics(plc, true);
+  birth.metrics = DeviceMetrics(plc);
   if (!Send(DeviceTopic(settings_.group, "DBIRTH", settings_.node, DeviceOfPlc(plc)), birth,
             kBirthQos)) {
     return;
@@ -184,13 +231,15 @@ void SparkplugNode::DeviceDeath(int plc, Device& device, const std::string& why)
 }
 
 void SparkplugNode::DeviceData(int plc, Device& device, std::vector<SparkplugMetric> metrics) {
+  if (!birthsOut_ || !device.born || !context_.publisher.connected()) return;
   SparkplugPayload data;
   for (SparkplugMetric& metric : metrics) {
     const std::string content = MetricContent(metric);
     std::string& published = device.published[metric.name];
     if (published == content) continue;
     published = content;
-    metric.datatype = 0;  // the birth declared it
+    // Decoders that read a value by its datatype alone read nothing without it.
+    if (settings_.leanData) metric.datatype = 0;
     data.metrics.push_back(std::move(metric));
   }
   if (data.metrics.empty()) return;
@@ -213,7 +262,7 @@ void SparkplugNode::RoundDone() {
     if (!alive) continue;
     if (device.born) {
       // One look at the metrics: their definitions as born, then their values.
-      std::vector<SparkplugMetric> metrics = DeviceMetrics(plc, true);
+      std::vector<SparkplugMetric> metrics = DeviceMetrics(plc);
       if (Definitions(metrics) == device.definitions) {
         DeviceData(plc, device, std::move(metrics));
         continue;
@@ -234,7 +283,7 @@ std::string SparkplugNode::Goodbye() {
   SparkplugPayload death = Death();
   context_.publisher.Publish(NodeTopic(settings_.group, "NDEATH", settings_.node),
                              EncodePayload(death), kDeathQos, false);
-  birthsOut_ = false;
+  Died();
   return "NDEATH published (bdSeq " + std::to_string(bdSeq_) + ")";
 }
 
@@ -256,7 +305,7 @@ void SparkplugNode::Received(const MqttMessage& message) {
     OnDeviceCommand(message, device);
   }
   // Commands are never kept by the broker; one that was is refused once and cleared.
-  if (message.retained) context_.publisher.Publish(message.topic, "", kCommandQos, true);
+  if (message.retained) ClearRetained(message.topic);
 }
 
 void SparkplugNode::OnState(const std::string& payload) {
@@ -266,7 +315,18 @@ void SparkplugNode::OnState(const std::string& payload) {
     Event("the STATE of " + settings_.primaryHost + " is not understood: " + reason, "STATE");
     return;
   }
-  // A STATE older than the last one seen says nothing new.
+  // Stamped by a clock gone wrong: taken, it would make every genuine STATE after it older.
+  const auto now = static_cast<uint64_t>(std::max<int64_t>(0, wallMs_()));
+  if (state.timestamp > now + kStateAheadMs) {
+    Event("the STATE of " + settings_.primaryHost + " (" + (state.online ? "online" : "offline") +
+              ") is ignored: it is stamped " + std::to_string((state.timestamp - now) / 1000) +
+              " s ahead of this machine's clock, more than the " +
+              std::to_string(kStateAheadMs / 1000) +
+              " s that the two clocks may differ by (is the host's clock or this one wrong?)",
+          "STATE");
+    return;
+  }
+  // A STATE older than the last one taken says nothing new.
   if (state.timestamp < lastStateTime_) return;
   lastStateTime_ = state.timestamp;
   primaryOnline_ = state.online;
@@ -285,25 +345,27 @@ void SparkplugNode::OnState(const std::string& payload) {
 void SparkplugNode::OnNodeCommand(const MqttMessage& message) {
   const std::string label = "NCMD";
   SparkplugPayload command;
-  std::string error;
-  if (!DecodePayload(message.payload, command, error)) {
+  std::string error = TooBig("an NCMD", message.payload.size(), 0);
+  if (error.empty() && DecodePayload(message.payload, command, error)) {
+    error = TooBig("an NCMD", 0, command.metrics.size());
+  }
+  if (!error.empty()) {
     RefuseSet(context_, label, kRebirthMetric, "null", error);
     return;
   }
   bool rebirth = false;
   for (const SparkplugMetric& metric : command.metrics) {
     const std::string name = ShownName(metric.name);
+    const std::string sent = SentValueJson(metric, kSparkplugBoolean);
     std::string value;
     std::string reason;
     if (message.retained) {
-      RefuseSet(context_, label + " " + name, name, "null",
-                "a retained command is not carried out: the broker kept it from earlier; it is "
-                "cleared from the broker, so that it comes only once");
+      RefuseSet(context_, label + " " + name, name, sent, kRetainedCommand);
     } else if (metric.name != kRebirthMetric) {
-      RefuseSet(context_, label + " " + name, name, "null",
+      RefuseSet(context_, label + " " + name, name, sent,
                 "the node takes " + std::string(kRebirthMetric) + " only");
     } else if (!CommandValueJson(metric, kSparkplugBoolean, value, reason)) {
-      RefuseSet(context_, label + " " + name, name, "null", reason);
+      RefuseSet(context_, label + " " + name, name, sent, reason);
     } else {
       rebirth = rebirth || metric.boolean;
     }
@@ -320,87 +382,132 @@ void SparkplugNode::OnNodeCommand(const MqttMessage& message) {
 void SparkplugNode::OnDeviceCommand(const MqttMessage& message, const std::string& device) {
   const std::string label = "DCMD " + device;
   const int plc = PlcOfDevice(device);
-  SparkplugPayload command;
-  std::string error;
   if (devices_.count(plc) == 0) {
     RefuseSet(context_, label, device, "null", "the node has no device " + device);
     return;
   }
-  if (!DecodePayload(message.payload, command, error)) {
-    RefuseSet(context_, label, device, "null", error);
+  // Refused as a whole: one line, and one Commands/Last Result without a metric name.
+  const auto refuseWhole = [&](const std::string& reason) {
+    CommandDone(plc, "", RefuseSet(context_, label, device, "null", reason));
+  };
+  SparkplugPayload command;
+  std::string error = TooBig("a DCMD", message.payload.size(), 0);
+  if (error.empty() && DecodePayload(message.payload, command, error)) {
+    error = TooBig("a DCMD", 0, command.metrics.size());
+  }
+  if (!error.empty()) {
+    refuseWhole(error);
     return;
   }
-  for (const SparkplugMetric& metric : command.metrics) {
-    if (message.retained) {
-      CarryOutSet(context_, label + " " + ShownName(metric.name), ShownName(metric.name), "null",
-                  true);
-      continue;
-    }
-    DeviceCommandMetric(plc, metric);
-    // A command of many metrics must not starve the link.
-    if (context_.serve) context_.serve();
+  if (message.retained) {
+    RefuseCommand(plc, command, kRetainedCommand);
+    return;
   }
-  // The values written, read back, go out at once.
-  Device& born = devices_[plc];
-  if (born.born && context_.publisher.connected()) DeviceData(plc, born, DeviceMetrics(plc, false));
+  if (!birthsOut_) {
+    RefuseCommand(
+        plc, command,
+        "the node is not born on this connection yet (it waits for " +
+            (primaryOnline_ ? std::string("the first round's values")
+                            : "the primary host " + settings_.primaryHost + " to say online") +
+            "): it writes nothing before its NBIRTH");
+    return;
+  }
+  std::string full;
+  if (!context_.writes.HasRoom(command.metrics.size(), full)) {
+    refuseWhole(full);
+    return;
+  }
+  // Each metric waits its turn: a command of many metrics holds no round up.
+  for (const SparkplugMetric& metric : command.metrics) {
+    context_.writes.Add([this, session = session_, plc, metric](const std::string& refusal) {
+      RunCommandMetric(session, plc, metric, refusal);
+    });
+  }
 }
 
-void SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) {
-  const std::string name = ShownName(metric.name);
-  const std::string label = "DCMD " + DeviceOfPlc(plc) + " " + name;
-  if (metric.name.empty()) {
-    RefuseSet(context_, label, "", "null",
-              "the metric has no name (this node declares no aliases: it names every metric)");
-    return;
-  }
-  if (metric.name == kStateMetric || metric.name == kAddressMetric) {
-    RefuseSet(context_, label, name, "null", name + " tells of the PLC; it takes no writes");
-    return;
-  }
-  // The tag of the metric: its name, or a run's name and the element's index.
-  BridgeTag* tag = nullptr;
-  int index = 0;
-  for (BridgeTag& candidate : context_.table.tags()) {
-    if (DeviceOfTag(candidate) != plc) continue;
-    for (int i = 0; i < MetricCount(candidate) && tag == nullptr; ++i) {
-      if (MetricName(candidate, i) == metric.name) {
-        tag = &candidate;
+BridgeTag* SparkplugNode::TagOfMetric(int plc, const std::string& name, int& index) {
+  for (BridgeTag& tag : context_.table.tags()) {
+    if (DeviceOfTag(tag) != plc) continue;
+    for (int i = 0; i < MetricCount(tag); ++i) {
+      if (MetricName(tag, i) == name) {
         index = i;
+        return &tag;
       }
     }
   }
-  if (tag == nullptr) {
-    RefuseSet(context_, label, name, "null",
-              "device " + DeviceOfPlc(plc) + " has no metric \"" + name + "\" to write");
+  return nullptr;
+}
+
+void SparkplugNode::RefuseCommand(int plc, const SparkplugPayload& command,
+                                  const std::string& reason) {
+  for (const SparkplugMetric& metric : command.metrics)
+    RunCommandMetric(session_, plc, metric, reason);
+}
+
+void SparkplugNode::RunCommandMetric(uint64_t session, int plc, const SparkplugMetric& metric,
+                                     const std::string& refusal) {
+  std::string reason = refusal;
+  if (reason.empty() && (session != session_ || !birthsOut_ || !context_.publisher.connected())) {
+    reason =
+        "the node died (NDEATH, or its connection was lost) before the write's turn came: it "
+        "writes nothing until its next NBIRTH";
+  }
+  if (reason.empty()) {
+    CommandDone(plc, metric.name, DeviceCommandMetric(plc, metric));
     return;
   }
+  int index = 0;
+  const BridgeTag* tag = TagOfMetric(plc, metric.name, index);
+  const std::string name = ShownName(metric.name);
+  CommandDone(
+      plc, metric.name,
+      RefuseSet(context_, "DCMD " + DeviceOfPlc(plc) + " " + name,
+                tag != nullptr ? tag->declared.name : name,
+                SentValueJson(metric, tag != nullptr ? DatatypeOfTag(tag->tag) : 0), reason));
+}
+
+void SparkplugNode::CommandDone(int plc, const std::string& metric, const SetOutcome& outcome) {
+  LastResult& last = lastResults_[plc];
+  last.text = LastResultText(ShownName(metric), outcome.valueJson, outcome.result, outcome.reason);
+  last.time = static_cast<uint64_t>(wallMs_());
+  // The value written, read back, and the result go out at once; the result even when it says
+  // what it said before, for a command of its own. A node that is not born keeps it for its next
+  // DBIRTH.
+  Device& device = devices_[plc];
+  device.published.erase(kLastResultMetric);
+  DeviceData(plc, device, DeviceMetrics(plc));
+}
+
+SetOutcome SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& metric) {
+  const std::string name = ShownName(metric.name);
+  const std::string label = "DCMD " + DeviceOfPlc(plc) + " " + name;
+  if (metric.name.empty()) {
+    return RefuseSet(
+        context_, label, "", SentValueJson(metric, 0),
+        "the metric has no name (this node declares no aliases: it names every metric)");
+  }
+  if (metric.name == kStateMetric || metric.name == kAddressMetric ||
+      metric.name == kLastResultMetric) {
+    return RefuseSet(context_, label, name, SentValueJson(metric, kSparkplugString),
+                     name + " tells of the device; it takes no writes");
+  }
+  // The tag of the metric: its name, or a run's name and the element's index.
+  int index = 0;
+  BridgeTag* tag = TagOfMetric(plc, metric.name, index);
+  if (tag == nullptr) {
+    return RefuseSet(context_, label, name, SentValueJson(metric, 0),
+                     "device " + DeviceOfPlc(plc) + " has no metric \"" + name + "\" to write");
+  }
+  const uint32_t born = DatatypeOfTag(tag->tag);
   std::string value;
   std::string reason;
-  if (!CommandValueJson(metric, DatatypeOfTag(tag->tag), value, reason)) {
-    RefuseSet(context_, label, tag->declared.name, "null", reason);
-    return;
+  if (!CommandValueJson(metric, born, value, reason)) {
+    return RefuseSet(context_, label, tag->declared.name, SentValueJson(metric, born), reason);
   }
-  std::string payload = value;
-  // An element of a run: the run is written whole, its other values as read just now. A tag that
-  // takes no writes is refused by the write's checks without that read.
-  if (MetricCount(*tag) > 1 && tag->declared.writable) {
-    context_.table.Read(*tag);
-    context_.console.DriverLog(context_.driver.TakeLog());
-    if (tag->result != kResultDone || static_cast<int>(tag->values.size()) != MetricCount(*tag)) {
-      RefuseSet(context_, label, tag->declared.name, value,
-                "the run's other values could not be read (" + ResultWord(tag->result) + ")");
-      return;
-    }
-    payload = "[";
-    for (int i = 0; i < MetricCount(*tag); ++i) {
-      if (i > 0) payload += ",";
-      payload += i == index ? value : tag->values[static_cast<std::size_t>(i)].ToJson();
-    }
-    payload += "]";
-    // The read and the write are two steps: the link moves between them.
-    if (context_.serve) context_.serve();
-  }
-  CarryOutSet(context_, label, tag->declared.name, payload, false);
+  // An element of a run is written alone, at its own place: the run's other values, which the
+  // command did not send, are neither read nor written.
+  return CarryOutSet(context_, label, tag->declared.name, value, false,
+                     MetricCount(*tag) > 1 ? index : kWholeTag);
 }
 
 }  // namespace zanhost
