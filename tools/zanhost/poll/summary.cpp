@@ -42,6 +42,8 @@ void PollSummary::Add(const PollRound& round) {
       entry.refusal = tag.failure.empty() ? "refused by the driver" : tag.failure;
       continue;
     }
+    // A read that placed no value (a heartbeat's reconnect) brought nothing to count or compare.
+    if (tag.noValue()) continue;
     ++entry.reads;
     if (!tag.ok()) ++entry.failures;
     const std::string now = tag.ok() ? tag.ValueText() : tag.ResultText();
