@@ -16,8 +16,9 @@ namespace zanhost {
 CLI::App* AddReadCommand(CLI::App& app, ReadOptions& options) {
   CLI::App* read = app.add_subcommand("read", "read one tag and show its value in the host's type");
   read->add_option("address", options.address, "tag address, for example 01DW0100020")->required();
-  read->add_option("--type", options.type, std::string("host type: ") + HostTypeChoices())
-      ->capture_default_str();
+  read->add_option("--type", options.type,
+                   std::string("host type: ") + HostTypeChoices() +
+                       " (word, or byte for a byte address, when not given)");
   read->add_option("-n,--count", options.count, "values to read as one run (ReadBlock)")
       ->check(CLI::Range(1, 1000))
       ->capture_default_str();
@@ -30,7 +31,11 @@ int RunRead(const ReadOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = options.count;
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
+  if (options.type.empty()) {
+    tag.hostType = DefaultHostType(options.address);
+  } else if (!HostTypeOrComplain(options.type, tag.hostType)) {
+    return kExitUsage;
+  }
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   if (!session.DefineTag(tag)) {

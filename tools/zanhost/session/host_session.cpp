@@ -15,6 +15,7 @@
 #include "session/quaxnet_port.h"
 #include "session/request_outcome.h"
 #include "session/tag_report.h"
+#include "tags/host_types.h"
 
 namespace zanhost {
 
@@ -185,6 +186,13 @@ bool HostSession::DefineTag(Tag& tag) {
       tag.refusal = "the driver reads no run of " + std::to_string(tag.count) +
                     " values of this tag (CheckArrayTag)";
     }
+  }
+  // The driver has no rule for the host's byte type; zanhost keeps it to the addresses of a byte.
+  if (result == kResultDone && tag.hostType == kHostByte && !IsByteKind(tag.kind)) {
+    result = kResultRefused;
+    tag.refusal =
+        "a byte type needs a byte address: a data-block byte (DB), an input, output or "
+        "flag byte (IB, QB, MB)";
   }
   const std::vector<std::string> lines = TakeLog(result == kResultDone);
   if (result != kResultDone && tag.refusal.empty()) {
