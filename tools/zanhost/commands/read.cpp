@@ -47,8 +47,10 @@ int RunRead(const ReadOptions& options) {
   int32_t servedBy = tag.plc;
   const int32_t result = session.Read(tag, values, single, &servedBy);
   session.TakeLog();
+  // A heartbeat tag that only reconnected its PLC read no word: its buffer holds nothing read.
+  const std::string unread = result == kResultDone ? session.lastRequest().unread : "";
   std::vector<TagValue> read;
-  if (result == kResultDone) {
+  if (result == kResultDone && unread.empty()) {
     const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
     for (int32_t i = 0; i < shown; ++i) {
       read.push_back(DecodeValue(values, tag.kind, tag.hostType, i, single));
@@ -59,9 +61,12 @@ int RunRead(const ReadOptions& options) {
     AddTagFields(object, tag);
     object.Add("count", tag.count)
         .Add("result", result)
-        .Add("resultWord", ResultWord(result))
+        .Add("resultWord", session.lastRequest().outcome.empty() ? ResultWord(result)
+                                                                 : session.lastRequest().outcome)
         .Add("servedBy", servedBy);
-    if (result == kResultDone) {
+    if (!unread.empty()) {
+      object.Add("noValue", unread);
+    } else if (result == kResultDone) {
       if (single) {
         object.AddRaw("value", read.front().ToJson());
       } else {
@@ -72,6 +77,9 @@ int RunRead(const ReadOptions& options) {
       }
     }
     std::printf("%s\n", object.str().c_str());
+  } else if (!unread.empty()) {
+    std::printf("%s: %s (%s, %s)\n", tag.text.c_str(), unread.c_str(),
+                HostTypeName(tag.hostType).c_str(), ResultWord(result).c_str());
   } else if (result == kResultDone) {
     std::string text;
     for (const TagValue& value : read)
