@@ -255,6 +255,37 @@ TEST_F(BridgeTest, TheMasterStoppedMovesItsTagsToTheBackup) {
   EXPECT_FALSE(Seen("zandor/1/plc/3", Fields({{"state", "\"link down\""}}), 0, 0.1));
 }
 
+TEST_F(BridgeTest, ThePlantsTroublesAreToldAsTheyHappened) {
+  ASSERT_TRUE(Seen("zandor/1/tags/speed", Fields({{"plc", "1"}, {"result", "\"done\""}})));
+  // The S5 PLC answers, but after the time-out: no refusal, and no lost link either.
+  Sim("fault 127.0.0.3 jitter 150-300");
+  EXPECT_TRUE(Seen("zandor/1/plc/3", Fields({{"state", "\"no answer within the time-out\""}})));
+  EXPECT_TRUE(Seen("zandor/1/tags/s5run", Fields({{"result", "\"unreachable\""}})));
+  Sim("clear 127.0.0.3");
+  // Both PLCs of the pair stop; the backup comes back first, and the pair is served by it although
+  // the tag file has no heartbeat tags.
+  std::size_t from = subscriber_->count();
+  Sim("stop 127.0.0.1");
+  Sim("stop 127.0.0.2");
+  EXPECT_TRUE(Seen("zandor/1/plc/2", Fields({{"state", "\"link down\""}}), from));
+  for (const Message& message : subscriber_->Messages(from)) {
+    if (message.topic.rfind("zandor/1/tags/", 0) == 0) {
+      EXPECT_NE(Member(message.payload, "result"), "\"refused\"") << message.topic;
+    }
+  }
+  from = subscriber_->count();
+  Sim("start 127.0.0.2");
+  EXPECT_TRUE(Seen("zandor/1/tags/speed", Fields({{"result", "\"done\""}, {"plc", "2"}}), from));
+  EXPECT_TRUE(Seen("zandor/1/plc/2", Fields({{"state", "\"active\""}}), from));
+  EXPECT_NE(Log("bridge.out")
+                .find("warm start of PLC 1 (S7 at 127.0.0.1): its backup PLC 2 back; "
+                      "PLC 1 still down: TCP connection refused"),
+            std::string::npos)
+      << Log("bridge.out");
+  Sim("start 127.0.0.1");
+  EXPECT_TRUE(Seen("zandor/1/plc/1", Fields({{"state", "\"waits for its heartbeat\""}}), from));
+}
+
 TEST_F(BridgeTest, CtrlCPublishesOfflineAndClosesTheDriver) {
   ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
   bridge_.Signal(SIGINT);

@@ -43,14 +43,14 @@ TEST(HeartbeatWarningsTest, OneLinePerPairThatLacksAHeartbeatTagNamingTheAddress
       {{{1, false}, {1, true}, {3, false}, {3, true}}, {}},
       {{{1, false}, {1, true}},
        {"no heartbeat tags for PLC 3 and its backup PLC 4 in tags.txt: once PLC 3 fails the pair "
-        "stays on PLC 4, and once both fail it stays down; add \"03D1dddoooo\" for PLC 3 and "
-        "\"03D2dddoooo\" for PLC 4"}},
+        "stays on PLC 4; add \"03D1dddoooo\" for PLC 3 and \"03D2dddoooo\" for PLC 4"}},
       {{{1, true}, {3, false}, {3, true}},
        {"no heartbeat tag of PLC 1 in tags.txt: once it fails the pair stays on its backup PLC 2; "
         "add \"01D1dddoooo\" for PLC 1"}},
       {{{1, false}, {3, false}, {3, true}},
-       {"no heartbeat tag of PLC 2, the backup of PLC 1, in tags.txt: once PLC 2 fails it never "
-        "serves again; add \"01D2dddoooo\" for PLC 2"}},
+       {"no heartbeat tag of PLC 2, the backup of PLC 1, in tags.txt: once PLC 2 fails it serves "
+        "again only once PLC 1 failed too and a warm start reached it; add \"01D2dddoooo\" for "
+        "PLC 2"}},
       // A heartbeat tag of PLC 5, which has no backup, or of the backup's own number, is no
       // heartbeat of a pair.
       {{{5, false}, {2, false}, {4, true}}, {"PLC 1 and its backup PLC 2", "PLC 3 and its backup"}},

@@ -28,6 +28,12 @@ else
   echo "no systemd-analyze here: the unit file is not verified"
 fi
 
+# The unit's Documentation= names a file that the README's installation puts there.
+doc=$(sed -n 's|^Documentation=file://||p' "$examples/zanhost-bridge.service")
+readme="$examples/../../README.md"
+grep -q "install .*$(basename "$doc") $(dirname "$doc")/\?\( \|$\)" "$readme" ||
+  fail "the README installs no $doc, which the unit's Documentation= names"
+
 # Every option of the sample, uncommented: once as JSON topics, once as a Sparkplug B node.
 touch "$work/ca.crt"
 sed -e 's/^#\([a-z-]* = \)/\1/' -e '/^sparkplug\|^node\|^primary-host\|^lean-ddata/d' \
@@ -43,6 +49,8 @@ done
 printf 'brokr = "localhost"\n' >"$work/typo.conf"
 out=$("$zanhost" bridge --config "$work/typo.conf" --tags x 2>&1)
 [ $? -ge 106 ] || fail "a misspelt key was taken: $out"
+case $out in *"typo.conf, line 1: \"brokr\" names no option of zanhost bridge"*) ;;
+  *) fail "a misspelt key is not named with its file and line: $out" ;; esac
 
 if [ $failed -eq 0 ]; then echo "1 passed, 0 failed"; else echo "0 passed, 1 failed"; fi
 exit $failed

@@ -193,8 +193,14 @@ time.sleep(60)' >pty.txt &
   run write-float 0 '^01DF0100008 <- -2.25 \(float, done\)$' '' -- \
     write 01DF0100008 -2.25 --type float -d conf
   run read-back 0 '"value":-2.25' '' -- read 01DF0100008 --type float --json -d conf
-  run write-string 0 'done' '' -- write 01DS010002016 "ZanDOR e2e" --type string -d conf
+  run write-string 0 '^01DS010002016 <- "ZanDOR e2e" \(string, done\)$' '' -- \
+    write 01DS010002016 "ZanDOR e2e" --type string -d conf
   run read-string 0 '^01DS010002016 = "ZanDOR e2e"' '' -- read 01DS010002016 --type string -d conf
+  run read-byte 0 '^01DB0100005 = [0-9]+ \(byte, done\)$' '' -- read 01DB0100005 -d conf
+  run write-byte 0 '^01DB0100005 <- 7 \(byte, done\)$' '' -- write 01DB0100005 7 --type byte -d conf
+  run byte-of-word 1 '' 'refused: a byte type needs a byte address' -- read 01DW0100002 --type byte -d conf
+  run write-empty-string 0 '^01DS010002016 <- "" \(string, done\)$' '' -- \
+    write 01DS010002016 "" --type string -d conf
   run write-bad-value 106 '' 'cannot write 01DW0100002 as word: 70000 does not fit a word \(0 to 65535\)$' -- \
     write 01DW0100002 70000 -d conf
   run write-status-refused 1 '' \
@@ -285,6 +291,7 @@ time.sleep(60)' >pty.txt &
   exit_codes
   poll_reconnect
   pair_waits
+  plant_words
   failures_named
   probe_checks
   sim stop 1
@@ -430,6 +437,88 @@ pair_waits() {
     echo "FAILED pair-waits: ${why:-$restarts restarts of PLC 1 (want 1), or speed not from PLC 2}"
     sed 's/^/  out: /' pair.txt | grep -v ' = ' | head -30
   fi
+}
+
+# check_lines NAME FILE [!]REGEX...: each regex must match a line of FILE (one marked ! none).
+check_lines() {
+  local name=$1 file=$2 why="" regex
+  shift 2
+  sed 's/\r$//' "$file" >"$file.lines"  # no pipe into grep -q: pipefail would see sed's SIGPIPE
+  for regex in "$@"; do
+    if [[ $regex == '!'* ]]; then
+      ! grep -Eq -- "${regex#!}" "$file.lines" || why="$why; has /${regex#!}/"
+    else
+      grep -Eq -- "$regex" "$file.lines" || why="$why; lacks /$regex/"
+    fi
+  done
+  if [ -z "$why" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED $name: ${why#; }"
+    sed 's/^/  out: /' "$file" | grep -v ' = ' | head -40
+  fi
+}
+
+# The plant's troubles in the words of poll: a PLC that answers after the time-out, a master and
+# then its backup stopped and started with heartbeat tags, and a pair without them whose two PLCs
+# both stopped, the backup back first; and a warm start where only the backup is there.
+plant_words() {
+  printf 'level, 03DW0100004, int\nrun, 03DW010000500, bit\n' >slowtags.txt
+  sim fault 3 jitter 150-300
+  "${host[@]}" poll --tags slowtags.txt --count 2 --interval 0 -q -d conf --report slow.html \
+    >slow.txt 2>&1 </dev/null
+  sim clear 3
+  check_lines plant-slow-plc slow.txt \
+    "round 2: status .*PLC 3 no answer within the time-out" '!last request refused' \
+    "^${stamp}round [12]: level 03DW0100004 unreachable: no answer within the time-out"
+  check_lines plant-slow-outage slow.html '<td>PLC 3</td>.*<td>no answer within the time-out</td>'
+
+  printf 'hb1, 01D10100000, word\nhb2, 01D20100000, word\nspeed, 01DW0100002, word\n' >hbtags.txt
+  "${host[@]}" poll --tags hbtags.txt --count 30 --interval 0.1 --reconnect 0.3 -q -d conf \
+    >hb.txt 2>&1 </dev/null &
+  local pid=$!
+  wait_for hb.txt 'round 1: status' 20
+  sim stop 1
+  wait_for hb.txt 'speed 01DW0100002 = [0-9]+ \(PLC 2\)' 10
+  sim stop 2
+  wait_for hb.txt 'hb1 01D10100000 unreachable: .*its backup PLC 2 cannot serve either' 10
+  sim start 1
+  sim start 2
+  wait_for hb.txt 'hb1 01D10100000 = .*' 10
+  wait "$pid"
+  check_lines plant-heartbeats hb.txt \
+    "hb1 01D10100000 unreachable: .*; the next request goes to its backup PLC 2$" \
+    "hb1 01D10100000 unreachable: .*; its backup PLC 2 cannot serve either \(link down\)$" \
+    "hb2 01D20100000 unreachable: .*; its master PLC 1 cannot serve either" \
+    "hb1 01D10100000 reconnected, no value read this round$" \
+    "status PLC 1 waits for its heartbeat;" '!hb1 01D10100000 = 0$' '!hb2 .*its backup PLC' \
+    '!hb[12] 01D[12]0100000 refused'
+  # The summary's smallest heartbeat is a word the PLC counted, not the 0 of a read that read none.
+  check_lines plant-heartbeat-extremes hb.txt '^hb1 +01D10100000 +[0-9]+ +[0-9]+ +[1-9][0-9]* '
+
+  "${host[@]}" poll --tags tags.txt --count 30 --interval 0.1 --reconnect 0.3 -q -d conf \
+    >both.txt 2>&1 </dev/null &
+  pid=$!
+  wait_for both.txt 'round 1: status' 20
+  sim stop 1
+  sim stop 2
+  wait_for both.txt 'speed 01DW0100002 unreachable: neither PLC of the pair' 10
+  sim start 2
+  wait_for both.txt 'speed 01DW0100002 = [0-9]+ \(PLC 2\)' 10
+  sim start 1
+  wait "$pid"
+  check_lines plant-pair-back both.txt \
+    "round [0-9]+: warm start of PLC 1 \(S7 at 127\.0\.0\.1\): its backup PLC 2 back; PLC 1 still down: TCP connection refused: nothing listens at that port$" \
+    "speed 01DW0100002 = [0-9]+ \(PLC 2\)$" "status PLC 1 waits for its heartbeat .*; PLC 2 active"
+
+  # The one-shot warm start: the backup connected by Init, the master still down.
+  sim stop 1
+  run warmstart-still-down 1 '' \
+    '^zanhost: warm start of PLC 1 \(S7 at 127\.0\.0\.1\) restarted no connection \(result 1\): PLC 1 still down: TCP connection refused: nothing listens at that port \(ZanDOR: ' -- \
+    warmstart 1 -q -d conf
+  run warmstart-still-down-json 1 '"back":\[\],"down":\[1\]' '' -- warmstart 1 --json -q -d conf
+  sim start 1
 }
 
 # Every step at which a connection fails, brought about by the simulator's faults, named in one line

@@ -2,6 +2,7 @@
 
 #include "output/result_words.h"
 #include "session/failure_report.h"
+#include "session/warm_start_report.h"
 
 namespace zanhost {
 
@@ -15,6 +16,12 @@ DriverWrite SessionDriver::Write(const Tag& tag, ValueBuffer& buffer, bool singl
     write.reason = ExplainFailure(session_, tag, write.result, write.servedBy).detail;
   }
   return write;
+}
+
+std::string SessionDriver::WarmStartWords(int plc, int32_t, bool& stillDown) const {
+  const WarmStartReport report = ReportWarmStart(session_, plc);
+  stillDown = !report.down.empty();
+  return report.words;
 }
 
 }  // namespace zanhost

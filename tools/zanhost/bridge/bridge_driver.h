@@ -37,10 +37,20 @@ class BridgeDriver {
   virtual bool DefineTag(Tag& tag) = 0;
   // A ReadBlock of the tag with its values decoded (HostSession::ReadValues).
   virtual int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) = 0;
+  // What the latest read or write brought besides its result (HostSession::lastRequest): the
+  // result in a word where the code misleads, a read that placed no value.
+  virtual RequestNote LastRequest() const { return {}; }
   // A write of the values in `buffer` (WriteValue when `single`, else WriteBlock).
   virtual DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) = 0;
   // WarmStart of a PLC; `plc` may come back as the backup's number.
   virtual int32_t WarmStart(int32_t& plc) = 0;
+  // What the latest warm start of `plc`, which returned `result`, brought back, in words
+  // (session/warm_start_report.h): "done", or which PLC came back and which is still down and why.
+  // `stillDown` tells whether one is.
+  virtual std::string WarmStartWords(int /*plc*/, int32_t result, bool& stillDown) const {
+    stillDown = result != 0;
+    return result == 0 ? "done" : "no connection restarted";
+  }
   // The driver's log lines since the last call (not shown: the bridge shows them itself).
   virtual std::vector<std::string> TakeLog() = 0;
   // The instance's state block (the PLC table with each PLC's link state), nullptr once closed.
@@ -67,8 +77,10 @@ class SessionDriver : public BridgeDriver {
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override {
     return session_.ReadValues(tag, values, servedBy);
   }
+  RequestNote LastRequest() const override { return session_.lastRequest(); }
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override { return session_.WarmStart(plc); }
+  std::string WarmStartWords(int plc, int32_t result, bool& stillDown) const override;
   std::vector<std::string> TakeLog() override { return session_.TakeLog(false); }
   const DriverState* state() const override { return session_.state(); }
   std::string PlcWord(int plc) const override { return session_.PlcWord(plc); }

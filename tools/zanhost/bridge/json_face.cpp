@@ -79,12 +79,12 @@ std::string JsonFace::Goodbye() {
 void JsonFace::PublishTag(BridgeTag& tag, bool force) {
   if (!context_.publisher.connected() || tag.result < 0) return;
   const int plc = BridgeTable::PlcOf(tag);
-  const std::string content =
-      tag.valueJson + " " + std::to_string(tag.result) + " " + std::to_string(plc);
+  const std::string content = tag.valueJson + " " + std::to_string(tag.result) + " " + tag.outcome +
+                              " " + std::to_string(plc);
   const double now = now_();
   if (!force && content == tag.published && now - tag.publishedAt < settings_.refresh) return;
   if (context_.publisher.Publish(TagTopic(settings_.prefix, tag.declared.name),
-                                 TagMessage(tag.valueJson, tag.result, plc, tag.time),
+                                 TagMessage(tag.valueJson, tag.result, plc, tag.time, tag.outcome),
                                  settings_.qos, true)) {
     tag.published = content;
     tag.publishedAt = now;

@@ -115,21 +115,27 @@ void Bridge::WarmStarts(double now) {
     ServeIfDue();
     return result;
   };
-  for (const WarmStartOutcome& outcome : WarmStartDue(warmStart, warmStarts_, down, now)) {
-    // Every attempt is in the driver's log; an event only when the outcome changes.
-    const auto last = lastWarmStart_.find(outcome.plc);
-    if (last != lastWarmStart_.end() && last->second == outcome.result) continue;
-    lastWarmStart_[outcome.plc] = outcome.result;
-    std::string text = "warm start of " + driver_.DescribePlc(outcome.plc) + ": " +
-                       (outcome.result == kResultDone ? "done" : "no connection restarted");
-    if (outcome.result != kResultDone) text += "; " + warmStarts_.Note(true);
+  const WarmStartFunction warmStartAndTell = [&](int32_t& plc) {
+    const int32_t asked = plc;
+    const int32_t result = warmStart(plc);
+    // Which PLC came back and which is still down, told before the next step changes the table.
+    bool stillDown = false;
+    const std::string words = driver_.WarmStartWords(asked, result, stillDown);
+    // Every attempt is in the driver's log; an event only when what it brought changes.
+    if (lastWarmStart_[asked] == words) return result;
+    lastWarmStart_[asked] = words;
+    std::string text = "warm start of " + driver_.DescribePlc(asked) + ": " + words;
+    if (stillDown) text += "; " + warmStarts_.Note(true);
     JsonObject json;
     json.Add("event", "warmstart")
-        .Add("plc", outcome.plc)
-        .Add("restarted", outcome.restarted)
-        .Add("result", ResultWord(outcome.result));
+        .Add("plc", asked)
+        .Add("restarted", plc)
+        .Add("result", ResultWord(result))
+        .Add("words", words);
     console_.Event(text, json);
-  }
+    return result;
+  };
+  WarmStartDue(warmStartAndTell, warmStarts_, down, now);
   HandleLinkEvents();
   for (const auto& [plc, isDown] : down) {
     if (!isDown) lastWarmStart_.erase(plc);

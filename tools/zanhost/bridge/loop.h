@@ -116,11 +116,11 @@ class Bridge {
   BrokerLink link_;
   WarmStartSchedule warmStarts_;
   std::vector<MqttMessage> pending_;
-  std::vector<LinkEvent> linkEvents_;      // of the link's latest turns, not yet handled
-  std::map<int, std::string> shownState_;  // the last state of each PLC shown as an event
-  std::map<int, int> lastWarmStart_;       // the last result of each PLC's warm start
-  double lastStatus_ = -1e9;               // when the status was last shown
-  double lastServed_ = 0;                  // when the link was last served
+  std::vector<LinkEvent> linkEvents_;         // of the link's latest turns, not yet handled
+  std::map<int, std::string> shownState_;     // the last state of each PLC shown as an event
+  std::map<int, std::string> lastWarmStart_;  // what each PLC's last warm start brought, in words
+  double lastStatus_ = -1e9;                  // when the status was last shown
+  double lastServed_ = 0;                     // when the link was last served
 };
 
 }  // namespace zanhost

@@ -6,6 +6,7 @@
 #include "output/json_writer.h"
 #include "output/result_words.h"
 #include "output/utf8.h"
+#include "session/plc_state_words.h"
 
 namespace zanhost {
 
@@ -108,10 +109,10 @@ bool IsTopicPrefix(const std::string& prefix, std::string& why) {
 }
 
 std::string TagMessage(const std::string& valueJson, int32_t result, int plc,
-                       const std::string& time) {
+                       const std::string& time, const std::string& outcome) {
   JsonObject object;
   object.AddRaw("value", valueJson)
-      .Add("result", ResultWord(result))
+      .Add("result", outcome.empty() ? ResultWord(result) : outcome)
       .Add("plc", plc)
       .Add("time", time);
   return object.str();
@@ -130,7 +131,7 @@ std::string ResultMessage(int32_t result, const std::string& valueJson, const st
 }
 
 std::string PlcTopicState(const std::string& word, bool unreachable) {
-  if (unreachable) return "link down";
+  if (unreachable && word != kNoAnswerWord) return "link down";
   return word.substr(0, word.find(','));
 }
 

@@ -46,17 +46,19 @@ bool IsTopicLevel(const std::string& name, std::string& why);
 // own topics).
 bool IsTopicPrefix(const std::string& prefix, std::string& why);
 
-// `valueJson` is the value as JSON (null when there is none); `result` the driver's result.
+// `valueJson` is the value as JSON (null when there is none); `result` the driver's result, said
+// as `outcome` when that is given ("unreachable" for a link that failed although the driver
+// returned 1).
 std::string TagMessage(const std::string& valueJson, int32_t result, int plc,
-                       const std::string& time);
+                       const std::string& time, const std::string& outcome = "");
 // `state`: the PLC's state in the words of the PLC topic (PlcTopicState).
 std::string PlcMessage(const std::string& state, const std::string& address);
 std::string ResultMessage(int32_t result, const std::string& valueJson, const std::string& reason);
 
 // The state of a PLC for its topic, from the words every command uses for it
-// (session/plc_state_words.h): "link down" for any PLC that cannot be reached (never connected
-// included), "heartbeat stopped", "active" or "standby"; a refusal of its last request is no state
-// of the PLC.
+// (session/plc_state_words.h): "link down" for any PLC whose link a warm start may bring back
+// (never connected included), "no answer within the time-out" for one that answers late, and the
+// word itself otherwise ("heartbeat stopped", "active", "standby", ...).
 std::string PlcTopicState(const std::string& word, bool unreachable);
 
 // "2024-05-01T12:34:56.789Z" for milliseconds since 1970 (UTC).

@@ -112,7 +112,15 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
 
 void BridgeTable::Read(BridgeTag& tag) {
   if (!tag.defined) return;
-  tag.result = driver_.ReadValues(tag.tag, tag.values, &tag.servedBy);
+  std::vector<TagValue> values;
+  int32_t servedBy = tag.servedBy;
+  const int32_t result = driver_.ReadValues(tag.tag, values, &servedBy);
+  const RequestNote note = driver_.LastRequest();
+  if (result == kResultDone && !note.unread.empty()) return;
+  tag.result = result;
+  tag.outcome = note.outcome;
+  tag.values = std::move(values);
+  tag.servedBy = servedBy;
   tag.timeMs = NowMilliseconds();
   tag.time = UtcTimeText(tag.timeMs);
   std::vector<std::string> items;
@@ -132,8 +140,11 @@ void BridgeTable::UpdatePlcs() {
   for (BridgePlc& row : plcs_) {
     // A PLC that waits for its heartbeat is not down: no warm start can bring it back.
     row.down = state == nullptr || driver_.NeedsWarmStart(row.plc.number);
-    row.unreachable = state == nullptr || IsPlcUnreachable(*state, row.plc.number);
-    row.state = PlcTopicState(state == nullptr ? "" : driver_.PlcWord(row.plc.number), row.down);
+    const std::string word = state == nullptr ? "" : driver_.PlcWord(row.plc.number);
+    // A PLC that answers too late serves nothing either, whatever link state the driver keeps.
+    row.unreachable =
+        state == nullptr || IsPlcUnreachable(*state, row.plc.number) || word == kNoAnswerWord;
+    row.state = PlcTopicState(word, row.down);
   }
 }
 

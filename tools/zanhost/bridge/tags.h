@@ -22,6 +22,7 @@ struct BridgeTag {
   Tag tag;
   bool defined = false;
   int32_t result = -1;  // of the last read; -1 before the first
+  std::string outcome;  // the result in a word where the code misleads (RequestNote), else ""
   int32_t servedBy = 0;
   std::string valueJson = "null";  // the last value read, null when the read failed
   std::vector<TagValue> values;    // the same as read; empty when the read failed
@@ -75,7 +76,9 @@ class BridgeTable {
   // the next round; the others go away.
   TagReload Reload(const std::vector<TagSpec>& specs);
 
-  // Reads one tag now; takes the state of every PLC from the driver's PLC table.
+  // Reads one tag now; takes the state of every PLC from the driver's PLC table. A read that
+  // placed no value (a heartbeat tag that only reconnected its PLC) leaves the tag as it was: its
+  // last value, result and time stay, and nothing new is published for it.
   void Read(BridgeTag& tag);
   void UpdatePlcs();
 

@@ -57,7 +57,7 @@ int RunStatus(const StatusOptions& options);
 struct ParseOptions {
   HostOptions host;
   std::string address;
-  std::string type = "word";
+  std::string type;  // "" for the address's own: byte or word
   int count = 1;
   bool json = false;
 };
@@ -67,7 +67,7 @@ int RunParse(const ParseOptions& options);
 struct ReadOptions {
   HostOptions host;
   std::string address;
-  std::string type = "word";
+  std::string type;  // "" for the address's own: byte or word
   int count = 1;
   bool json = false;
 };
@@ -78,7 +78,7 @@ struct WriteOptions {
   HostOptions host;
   std::string address;
   std::vector<std::string> values;
-  std::string type = "word";
+  std::string type;  // "" for the address's own: byte or word
   bool json = false;
 };
 CLI::App* AddWriteCommand(CLI::App& app, WriteOptions& options);

@@ -17,8 +17,9 @@ CLI::App* AddParseCommand(CLI::App& app, ParseOptions& options) {
   CLI::App* parse = app.add_subcommand(
       "parse", "show the five TagAddress fields the driver makes of an address, or its refusal");
   parse->add_option("address", options.address, "tag address, for example 01DW0100020")->required();
-  parse->add_option("--type", options.type, std::string("host type: ") + HostTypeChoices())
-      ->capture_default_str();
+  parse->add_option("--type", options.type,
+                    std::string("host type: ") + HostTypeChoices() +
+                        " (word, or byte for a byte address, when not given)");
   parse->add_option("-n,--count", options.count, "values read as one run (CheckArrayTag)")
       ->check(CLI::Range(1, 100000))
       ->capture_default_str();
@@ -31,7 +32,11 @@ int RunParse(const ParseOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = options.count;
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
+  if (options.type.empty()) {
+    tag.hostType = DefaultHostType(options.address);
+  } else if (!HostTypeOrComplain(options.type, tag.hostType)) {
+    return kExitUsage;
+  }
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   const bool accepted = session.DefineTag(tag);

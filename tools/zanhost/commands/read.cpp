@@ -16,8 +16,9 @@ namespace zanhost {
 CLI::App* AddReadCommand(CLI::App& app, ReadOptions& options) {
   CLI::App* read = app.add_subcommand("read", "read one tag and show its value in the host's type");
   read->add_option("address", options.address, "tag address, for example 01DW0100020")->required();
-  read->add_option("--type", options.type, std::string("host type: ") + HostTypeChoices())
-      ->capture_default_str();
+  read->add_option("--type", options.type,
+                   std::string("host type: ") + HostTypeChoices() +
+                       " (word, or byte for a byte address, when not given)");
   read->add_option("-n,--count", options.count, "values to read as one run (ReadBlock)")
       ->check(CLI::Range(1, 1000))
       ->capture_default_str();
@@ -30,7 +31,11 @@ int RunRead(const ReadOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = options.count;
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
+  if (options.type.empty()) {
+    tag.hostType = DefaultHostType(options.address);
+  } else if (!HostTypeOrComplain(options.type, tag.hostType)) {
+    return kExitUsage;
+  }
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   if (!session.DefineTag(tag)) {
@@ -42,8 +47,10 @@ int RunRead(const ReadOptions& options) {
   int32_t servedBy = tag.plc;
   const int32_t result = session.Read(tag, values, single, &servedBy);
   session.TakeLog();
+  // A heartbeat tag that only reconnected its PLC read no word: its buffer holds nothing read.
+  const std::string unread = result == kResultDone ? session.lastRequest().unread : "";
   std::vector<TagValue> read;
-  if (result == kResultDone) {
+  if (result == kResultDone && unread.empty()) {
     const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
     for (int32_t i = 0; i < shown; ++i) {
       read.push_back(DecodeValue(values, tag.kind, tag.hostType, i, single));
@@ -54,9 +61,12 @@ int RunRead(const ReadOptions& options) {
     AddTagFields(object, tag);
     object.Add("count", tag.count)
         .Add("result", result)
-        .Add("resultWord", ResultWord(result))
+        .Add("resultWord", session.lastRequest().outcome.empty() ? ResultWord(result)
+                                                                 : session.lastRequest().outcome)
         .Add("servedBy", servedBy);
-    if (result == kResultDone) {
+    if (!unread.empty()) {
+      object.Add("noValue", unread);
+    } else if (result == kResultDone) {
       if (single) {
         object.AddRaw("value", read.front().ToJson());
       } else {
@@ -67,6 +77,9 @@ int RunRead(const ReadOptions& options) {
       }
     }
     std::printf("%s\n", object.str().c_str());
+  } else if (!unread.empty()) {
+    std::printf("%s: %s (%s, %s)\n", tag.text.c_str(), unread.c_str(),
+                HostTypeName(tag.hostType).c_str(), ResultWord(result).c_str());
   } else if (result == kResultDone) {
     std::string text;
     for (const TagValue& value : read)

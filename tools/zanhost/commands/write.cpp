@@ -21,8 +21,9 @@ CLI::App* AddWriteCommand(CLI::App& app, WriteOptions& options) {
       "write", "write one tag: one value with WriteValue, several as one run with WriteBlock");
   write->add_option("address", options.address, "tag address, for example 01DW0100020")->required();
   write->add_option("values", options.values, "the value, or the values of a run")->required();
-  write->add_option("--type", options.type, std::string("host type: ") + HostTypeChoices())
-      ->capture_default_str();
+  write->add_option("--type", options.type,
+                    std::string("host type: ") + HostTypeChoices() +
+                        " (word, or byte for a byte address, when not given)");
   write->add_flag("--json", options.json, "one JSON object instead of the text");
   AddHostOptions(write, options.host);
   return write;
@@ -32,7 +33,11 @@ int RunWrite(const WriteOptions& options) {
   Tag tag;
   tag.text = options.address;
   tag.count = static_cast<int32_t>(options.values.size());
-  if (!HostTypeOrComplain(options.type, tag.hostType)) return kExitUsage;
+  if (options.type.empty()) {
+    tag.hostType = DefaultHostType(options.address);
+  } else if (!HostTypeOrComplain(options.type, tag.hostType)) {
+    return kExitUsage;
+  }
   HostSession session(options.host);
   if (!session.Init()) return kExitSetup;
   if (!session.DefineTag(tag)) {
@@ -67,9 +72,15 @@ int RunWrite(const WriteOptions& options) {
   int32_t servedBy = tag.plc;
   const int32_t result = session.Write(tag, values, single, &servedBy);
   session.TakeLog();
+  // The values as read shows them: a text in quotes, so that an empty one shows too.
   std::string text;
-  for (const std::string& value : options.values)
-    text += (text.empty() ? "" : " ") + value;
+  for (const std::string& value : options.values) {
+    TagValue shown;
+    shown.layout = LayoutOfKind(tag.kind);
+    shown.text = value;
+    text +=
+        (text.empty() ? "" : " ") + (shown.layout == CellLayout::kText ? shown.ToText() : value);
+  }
   if (options.json) {
     JsonObject object;
     AddTagFields(object, tag);

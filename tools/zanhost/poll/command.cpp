@@ -2,11 +2,14 @@
 // together with the status of each PLC: a table redrawn in place on a terminal, plain lines (or
 // JSON objects) with a time stamp otherwise. What it keeps (CSV, the summary at the end, the HTML
 // report) is the recorder's (poll/recorder.h). A PLC that cannot be reached is warm-started every
-// --reconnect seconds, unless its connection is up and it only waits for its pair's heartbeat tag.
+// --reconnect seconds, unless its connection is up and it only waits for its pair's heartbeat tag;
+// a line says what a warm start brought back whenever that changes.
 // Exit 0; 1 when the driver refused a tag; 3 when a file cannot be written (then at once).
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
+#include "output/json_writer.h"
 #include "output/live_screen.h"
 #include "output/result_words.h"
 #include "output/wall_time.h"
@@ -16,6 +19,7 @@
 #include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
 #include "session/plc_state_words.h"
+#include "session/warm_start_report.h"
 #include "session/warm_start_schedule.h"
 #include "tags/tag_file.h"
 
@@ -109,17 +113,39 @@ int RunPoll(const PollOptions& options) {
   LiveScreen screen(!options.json && !options.plain && CanRedraw());
   CatchInterrupt();
   bool recorded = true;
+  std::map<int, std::string> lastWarmStart;  // what each PLC's last warm start brought, in words
   for (int round = 1; options.count == 0 || round <= options.count; ++round) {
     // The warm starts go before the round, which then reads what they brought back and shows their
     // log lines. A PLC that only waits for its heartbeat is left alone: no warm start helps it.
+    std::vector<std::string> warmStartLines;  // what the warm starts brought, when it changed
+    std::vector<std::string> warmStartJson;
     if (session.state() != nullptr) {
-      WarmStartDue([&session](int32_t& plc) { return session.WarmStart(plc); }, warmStarts,
-                   session.PlcsToWarmStart(), MonotonicSeconds());
+      const std::map<int, bool> down = session.PlcsToWarmStart();
+      WarmStartDue(
+          [&](int32_t& plc) {
+            const int32_t asked = plc;
+            const int32_t result = session.WarmStart(plc);
+            const WarmStartReport report = ReportWarmStart(session, asked);
+            if (lastWarmStart[asked] == report.words) return result;
+            lastWarmStart[asked] = report.words;
+            warmStartLines.push_back("warm start of " + session.DescribePlc(asked) + ": " +
+                                     report.words);
+            JsonObject json;
+            json.Add("warmStart", asked).Add("result", result).Add("words", report.words);
+            warmStartJson.push_back(json.str());
+            return result;
+          },
+          warmStarts, down, MonotonicSeconds());
+      for (const auto& [plc, isDown] : down) {
+        if (!isDown) lastWarmStart.erase(plc);
+      }
     }
     const int64_t time = NowMilliseconds();
     const std::vector<std::string> log = table.RunRound();
     const std::vector<bool>* shown = nullptr;
     recorded = recorder.Record(table.Round(round, time), shown, error);
+    for (const std::string& line : warmStartLines)
+      table.AddEvent(line);
     if (screen.redraw()) {
       char title[200];
       std::snprintf(
@@ -132,6 +158,14 @@ int RunPoll(const PollOptions& options) {
       if (!options.host.quiet) {
         for (const std::string& line : log)
           std::fprintf(stderr, "log: %s\n", line.c_str());
+      }
+      for (const std::string& line : options.json ? warmStartJson : warmStartLines) {
+        if (options.json) {
+          std::printf("{\"time\":\"%s\",\"round\":%d,%s\n", IsoStamp(time).c_str(), round,
+                      line.c_str() + 1);
+        } else {
+          std::printf("%s round %d: %s\n", LocalStamp(time).c_str(), round, line.c_str());
+        }
       }
       for (const std::string& line : options.json
                                          ? table.JsonLines(round, IsoStamp(time), shown)

@@ -16,6 +16,7 @@ std::string TagReading::ValueText() const {
 std::string TagReading::ResultText() const {
   if (!defined) return "refused: " + failure;
   if (result < 0) return "not read";
+  if (noValue()) return unread;
   const std::string word = outcome.empty() ? ResultWord(result) : outcome;
   return failure.empty() ? word : word + ": " + failure;
 }

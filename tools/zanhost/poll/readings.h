@@ -22,14 +22,20 @@ struct TagReading {
   int32_t backup = 0;    // that PLC's backup, 0 for none
   std::string failure;   // why the read failed, in words
   std::string outcome;   // the result in a word where the cause calls for another than the
-                         // driver's: "not sent" for a request the transport held back
+                         // driver's: "not sent" for a request the transport held back,
+                         // "unreachable" for a link that failed although the driver returned 1
+  std::string unread;    // a read that returned 0 but placed no value: why ("reconnected, no value
+                         // read this round"); such a read is neither a value nor a failure
   std::vector<TagValue> values;
 
-  bool ok() const { return defined && result == 0; }
+  // A value was read.
+  bool ok() const { return defined && result == 0 && unread.empty(); }
+  // Neither a value nor a failure: a heartbeat read that only reconnected its PLC, say.
+  bool noValue() const { return defined && result == 0 && !unread.empty(); }
   // The values as text, separated by blanks; "" when none were read.
   std::string ValueText() const;
   // "done", or the result word (or `outcome`) with the failure: "refused: data block 999 does not
-  // exist".
+  // exist"; `unread` for a read that placed no value.
   std::string ResultText() const;
 };
 

@@ -94,7 +94,8 @@ void PollReport::Add(const PollRound& round) {
     trace.type = tag.type;
     trace.plc = tag.plc;
     trace.backup = tag.backup;
-    if (!tag.defined) continue;
+    // A read that placed no value draws nothing: the trend holds the last value read.
+    if (!tag.defined || tag.noValue()) continue;
     const int servedBy = tag.servedBy > 0 && tag.servedBy < 256 ? tag.servedBy : 0;
     if (trace.backup != 0) {
       const bool served = tag.ok() && servedBy != 0;

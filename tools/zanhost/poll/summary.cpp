@@ -42,6 +42,8 @@ void PollSummary::Add(const PollRound& round) {
       entry.refusal = tag.failure.empty() ? "refused by the driver" : tag.failure;
       continue;
     }
+    // A read that placed no value (a heartbeat's reconnect) brought nothing to count or compare.
+    if (tag.noValue()) continue;
     ++entry.reads;
     if (!tag.ok()) ++entry.failures;
     const std::string now = tag.ok() ? tag.ValueText() : tag.ResultText();
@@ -73,20 +75,32 @@ std::vector<std::string> PollSummary::TextLines() const {
   lines.push_back("summary of " + std::to_string(rounds_) + " round" + (rounds_ == 1 ? "" : "s") +
                   (rounds_ > 0 ? ", " + LocalStamp(first_) + " to " + LocalStamp(last_) : "") +
                   ":");
-  lines.push_back(Padded("TAG", 12) + Padded("ADDRESS", 17) + Padded("READS", 7) +
-                  Padded("FAILED", 8) + Padded("MIN", 11) + Padded("MAX", 11) + "LAST CHANGE");
+  // The columns keep their places however wide a name, an address or a value is: each is as wide
+  // as its widest cell and a blank (and no narrower than it always was).
+  std::vector<std::vector<std::string>> rows = {
+      {"TAG", "ADDRESS", "READS", "FAILED", "MIN", "MAX", "LAST CHANGE"}};
   for (const Entry& entry : entries_) {
     if (!entry.refusal.empty()) {
-      lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +
-                      "refused: " + entry.refusal);
+      rows.push_back({entry.name, entry.address, "refused: " + entry.refusal});
       continue;
     }
-    lines.push_back(Padded(entry.name, 12) + Padded(entry.address, 17) +
-                    Padded(std::to_string(entry.reads), 7) +
-                    Padded(std::to_string(entry.failures), 8) +
-                    Padded(entry.numeric ? NumberText(entry.min) : "-", 11) +
-                    Padded(entry.numeric ? NumberText(entry.max) : "-", 11) +
-                    (entry.lastChange != 0 ? LocalStamp(entry.lastChange) : "never"));
+    rows.push_back({entry.name, entry.address, std::to_string(entry.reads),
+                    std::to_string(entry.failures), entry.numeric ? NumberText(entry.min) : "-",
+                    entry.numeric ? NumberText(entry.max) : "-",
+                    entry.lastChange != 0 ? LocalStamp(entry.lastChange) : "never"});
+  }
+  std::vector<std::size_t> widths = {12, 17, 7, 8, 11, 11};
+  for (const auto& row : rows) {
+    // A refusal runs from the third column to the end of its line.
+    const std::size_t measured = row.size() == 3 ? 2 : widths.size();
+    for (std::size_t i = 0; i < measured && i + 1 < row.size(); ++i)
+      widths[i] = std::max(widths[i], row[i].size() + 1);
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i + 1 < row.size(); ++i)
+      line += Padded(row[i], widths[i]);
+    lines.push_back(line + row.back());
   }
   return lines;
 }

@@ -88,7 +88,8 @@ void PollTable::ReadTag(Row& row) {
   TagReading& reading = row.reading;
   reading.result = session_.ReadValues(row.tag, reading.values, &reading.servedBy);
   reading.failure.clear();
-  reading.outcome.clear();
+  reading.outcome = session_.lastRequest().outcome;
+  reading.unread = session_.lastRequest().unread;
 }
 
 std::vector<std::string> PollTable::RunRound() {
@@ -103,7 +104,7 @@ std::vector<std::string> PollTable::RunRound() {
           ExplainFailure(session_, row.tag, row.reading.result, row.reading.servedBy);
       // The generic report only repeats the result word.
       row.reading.failure = report.generic ? "" : report.words;
-      row.reading.outcome = report.outcome;
+      if (!report.outcome.empty()) row.reading.outcome = report.outcome;
     }
   }
   for (PlcRow& row : plcs_) {
@@ -122,6 +123,11 @@ std::vector<std::string> PollTable::RunRound() {
     if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
   }
   return lines;
+}
+
+void PollTable::AddEvent(const std::string& line) {
+  recentLog_.push_back("zanhost: " + line);
+  if (recentLog_.size() > kRecentLogLines) recentLog_.pop_front();
 }
 
 PollRound PollTable::Round(int number, int64_t time) const {
@@ -152,7 +158,9 @@ std::vector<std::string> PollTable::TableLines(const std::string& title) const {
     } else {
       line += Padded(reading.outcome.empty() ? ResultWord(reading.result) : reading.outcome, 13) +
               Padded(PlcText(reading.servedBy), 5) +
-              (reading.result == 0 ? ValuesText(reading, kValuesInTable) : reading.failure);
+              (reading.noValue()     ? reading.unread
+               : reading.result == 0 ? ValuesText(reading, kValuesInTable)
+                                     : reading.failure);
     }
     lines.push_back(line);
   }
@@ -216,15 +224,16 @@ std::vector<std::string> PollTable::JsonLines(int round, const std::string& time
       object.Add("result", 1).Add("resultWord", "refused").Add("refusal", reading.failure);
     } else {
       object.Add("result", reading.result)
-          .Add("resultWord", ResultWord(reading.result))
+          .Add("resultWord", reading.outcome.empty() ? ResultWord(reading.result) : reading.outcome)
           .Add("servedBy", reading.servedBy);
       if (!reading.failure.empty()) object.Add("failure", reading.failure);
+      if (reading.noValue()) object.Add("noValue", reading.unread);
       std::vector<std::string> values;
       for (const TagValue& value : reading.values)
         values.push_back(value.ToJson());
-      if (reading.result == 0 && reading.values.size() == 1) {
+      if (reading.ok() && reading.values.size() == 1) {
         object.AddRaw("value", values.front());
-      } else if (reading.result == 0) {
+      } else if (reading.ok()) {
         object.AddRaw("values", JsonArray(values));
       }
     }

@@ -52,6 +52,9 @@ class PollTable {
   // The PLC that served the tag's last read (the backup after a switchover), 0 when none.
   int ServedBy(const std::string& name) const;
 
+  // A line of the host's own among the latest log lines of the table (a warm start's outcome).
+  void AddEvent(const std::string& line);
+
   // A note shown after the state of a PLC, by its number ("" for none): what the host does about
   // it, such as its warm starts.
   void SetPlcNote(std::function<std::string(int plc)> note) { plcNote_ = std::move(note); }

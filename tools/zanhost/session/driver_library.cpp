@@ -18,10 +18,14 @@ DriverLibrary::DriverLibrary(const std::string& fileName) {
   zan::platform::LibraryHandle library = zan::platform::LoadSharedLibrary(toLoad.c_str());
   if (library == nullptr) {
     if (!bareName && !std::filesystem::exists(fileName, ignored)) {
-      error_ = "driver library " + fileName + " not found; name the driver file with --driver";
+      error_ = "driver library " + fileName +
+               " not found; name the driver file with --driver before the command (zanhost "
+               "--driver FILE info)";
     } else if (bareName && toLoad == fileName) {
       error_ = "driver library " + fileName + " not found beside zanhost (" + ExecutableFolder() +
-               ") nor on the library path; name it with --driver";
+               ") nor on the library path; name it with --driver before the command (zanhost "
+               "--driver FILE "
+               "info)";
     } else {
       error_ = "driver library " + toLoad +
                " exists but cannot be loaded (wrong architecture, or a library it needs is "

@@ -4,6 +4,7 @@
 #include "output/result_words.h"
 #include "session/failure_words.h"
 #include "session/plc_state_words.h"
+#include "session/request_outcome.h"
 #include "session/tag_report.h"
 
 namespace zanhost {
@@ -56,8 +57,11 @@ bool ExplainUnloggedRead(const DriverState& state, const Tag& tag, int plc, Fail
 FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t result,
                              int32_t servedBy) {
   FailureReport report;
-  const int plc = tag.kind == '!' ? tag.address : (servedBy & 0xFF);
   const DriverState* state = session.state();
+  // The PLC the request went to: the backup's heartbeat tag asks the backup of the PLC it names.
+  const int requested =
+      state != nullptr ? RequestedPlc(*state, tag.kind, tag.address, servedBy) : servedBy & 0xFF;
+  const int plc = requested >= 0 ? requested : servedBy & 0xFF;
   const bool known = state != nullptr && plc >= 0 && plc < kPlcCount;
   TransferFailure failure;
   for (auto it = session.lastLines().rbegin(); it != session.lastLines().rend(); ++it) {
@@ -67,6 +71,7 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
     }
   }
   bool communication = false;  // failed for lack of communication, not refused by the PLC
+  bool pairTold = false;       // the words tell what both PLCs of the pair do
   if (!report.line.empty()) {
     const bool plcRefused = failure.answer == 0 && failure.status != 0;
     report.words = TransferFailureWords(failure, PlaceOf(session, tag), session.timeoutMs());
@@ -100,6 +105,7 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
         report.detail = "neither " + session.DescribeEndpoint(plc) + " nor its backup " +
                         session.DescribeEndpoint(backup) + " can be reached";
       }
+      pairTold = true;
       std::string steps;
       for (const auto& [number, words] : {std::pair{plc, step}, std::pair{backup, backupStep}}) {
         if (!words.empty())
@@ -125,12 +131,22 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
     report.generic = true;
   }
   // The driver reports a master that fails for lack of communication as refused when its backup
-  // is usable: the next request of the pair goes there.
-  const int backup = known ? state->plcs[plc].backupPlc : 0;
-  if (communication && result == kResultRefused && backup != 0) {
-    const std::string next = "; the next request goes to its backup PLC " + std::to_string(backup);
-    report.words += next;
-    report.detail += next;
+  // is usable (the next request of the pair goes there), and a heartbeat tag whose PLC failed as
+  // refused too: what failed is the link, and the words say so.
+  if (known && report.outcome.empty() && FailedForLackOfCommunication(*state, result, plc))
+    report.outcome = ResultWord(kResultUnreachable);
+  // Which PLC of the pair takes the next request, from the driver's table as it stands now.
+  const int master = known && state->plcs[plc].backupPlc != 0 ? plc
+                     : known                                  ? MasterOf(*state, plc)
+                                                              : -1;
+  // Only for the pair's own tags: they name its master (a tag may name the backup directly).
+  if (communication && !pairTold && master > 0 && (tag.plc & 0xFF) == master) {
+    const int other = master == plc ? state->plcs[master].backupPlc : master;
+    const std::string next = NextRequestWords(*state, master, plc, session.PlcWord(other));
+    if (!next.empty()) {
+      report.words += "; " + next;
+      report.detail += "; " + next;
+    }
   }
   return report;
 }

@@ -155,6 +155,10 @@ bool IsConnectionLost(int answer) {
   return answer == 3 || answer == 9;
 }
 
+bool IsNoAnswerInTime(int answer) {
+  return answer == 6 || answer == 7;
+}
+
 std::string TransferFailureWords(const TransferFailure& failure, const PlacedTag& tag,
                                  int timeoutMs) {
   if (failure.answer == 0 && failure.status != 0) return PlcRefusalWords(failure.status, tag);

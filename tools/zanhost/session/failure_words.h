@@ -38,6 +38,9 @@ std::string TransportAnswerWords(int answer, int timeoutMs);
 // library may then know at which step it failed.
 bool IsConnectionLost(int answer);
 
+// Whether a transport answer means that no answer came within the driver's time-out (6, 7).
+bool IsNoAnswerInTime(int answer);
+
 // Both in one: the refusal when the answer is 0, else the answer's words.
 std::string TransferFailureWords(const TransferFailure& failure, const PlacedTag& tag,
                                  int timeoutMs);

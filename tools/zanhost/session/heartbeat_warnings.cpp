@@ -71,9 +71,9 @@ std::vector<std::string> MissingHeartbeatLines(const DriverState& state,
     if (!masterTag && !backupTag) {
       lines.push_back("no heartbeat tags for " + Plc(master) + " and its backup " + Plc(backup) +
                       " in " + tagFile + ": once " + Plc(master) + " fails the pair stays on " +
-                      Plc(backup) + ", and once both fail it stays down; add " +
-                      Pattern(state, master, false) + " for " + Plc(master) + " and " +
-                      Pattern(state, master, true) + " for " + Plc(backup) + fill);
+                      Plc(backup) + "; add " + Pattern(state, master, false) + " for " +
+                      Plc(master) + " and " + Pattern(state, master, true) + " for " + Plc(backup) +
+                      fill);
     } else if (!masterTag) {
       lines.push_back("no heartbeat tag of " + Plc(master) + " in " + tagFile +
                       ": once it fails the pair stays on its backup " + Plc(backup) + "; add " +
@@ -81,8 +81,9 @@ std::vector<std::string> MissingHeartbeatLines(const DriverState& state,
     } else if (!backupTag) {
       lines.push_back("no heartbeat tag of " + Plc(backup) + ", the backup of " + Plc(master) +
                       ", in " + tagFile + ": once " + Plc(backup) +
-                      " fails it never serves again; add " + Pattern(state, master, true) +
-                      " for " + Plc(backup) + fill);
+                      " fails it serves again only once " + Plc(master) +
+                      " failed too and a warm start reached it; add " +
+                      Pattern(state, master, true) + " for " + Plc(backup) + fill);
     }
   }
   return lines;

@@ -1,8 +1,9 @@
 // The warnings of check, poll and bridge about master/backup pairs without heartbeat tags. The
 // driver takes a pair back to its master only when the master's heartbeat tag is read, and
 // reconnects a failed backup only through the backup's heartbeat tag; warm starts do neither. So a
-// pair whose tag file lacks them stays on the backup once the master failed, and stays down once
-// both failed. One line per pair that lacks one or both, naming the addresses to add.
+// pair whose tag file lacks them stays on the backup once the master failed. (Once both failed,
+// poll and bridge bring the backup back themselves: HostSession::WarmStart.) One line per pair that
+// lacks one or both, naming the addresses to add.
 #ifndef ZAN_TOOLS_ZANHOST_SESSION_HEARTBEAT_WARNINGS_H_
 #define ZAN_TOOLS_ZANHOST_SESSION_HEARTBEAT_WARNINGS_H_
 

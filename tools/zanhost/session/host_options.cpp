@@ -1,4 +1,6 @@
 #include <cstdio>
+#include <iterator>
+#include <sstream>
 
 #include "session/host_options.h"
 #include "tags/host_types.h"
@@ -30,16 +32,44 @@ class CommandConfig : public CLI::ConfigBase {
   explicit CommandConfig(const CLI::App& app) : app_(app) {}
 
   std::vector<CLI::ConfigItem> from_config(std::istream& input) const override {
-    std::vector<CLI::ConfigItem> read = CLI::ConfigBase::from_config(input);
+    // The text is kept, so that a key that names no option is told with its file and line.
+    const std::string text{std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>()};
+    std::istringstream copy(text);
+    std::vector<CLI::ConfigItem> read = CLI::ConfigBase::from_config(copy);
     const std::vector<CLI::App*> running = app_.get_subcommands();
     if (running.empty()) return read;
+    const CLI::App& command = *running.front();
     for (CLI::ConfigItem& item : read) {
-      if (item.parents.empty()) item.parents.push_back(running.front()->get_name());
+      if (item.parents.empty()) item.parents.push_back(command.get_name());
+      const bool own = item.parents.size() == 1 && item.parents.front() == command.get_name();
+      if (own && command.get_option_no_throw("--" + item.name) == nullptr &&
+          app_.get_option_no_throw("--" + item.name) == nullptr) {
+        throw CLI::ConfigError(Place(text, item.name) + ": \"" + item.name +
+                               "\" names no option of zanhost " + command.get_name());
+      }
     }
     return read;
   }
 
  private:
+  // "bridge.conf, line 3": the file of --config and the first line that sets `key`.
+  std::string Place(const std::string& text, const std::string& key) const {
+    const CLI::Option* option = app_.get_config_ptr();
+    std::string place = option != nullptr && !option->results().empty()
+                            ? option->results().front()
+                            : std::string("the configuration file");
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+      const std::size_t start = line.find_first_not_of(" \t");
+      if (start == std::string::npos || line.compare(start, key.size(), key) != 0) continue;
+      const std::size_t after = line.find_first_not_of(" \t", start + key.size());
+      if (after != std::string::npos && line[after] == '=')
+        return place + ", line " + std::to_string(number);
+    }
+    return place;
+  }
+
   const CLI::App& app_;
 };
 

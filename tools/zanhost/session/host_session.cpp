@@ -7,10 +7,15 @@
 #include <filesystem>
 
 #include "address/tag_address.h"
+#include "output/result_words.h"
 #include "platform/library_names.h"
+#include "session/failure_report.h"
 #include "session/failure_words.h"
 #include "session/plc_state_words.h"
 #include "session/quaxnet_port.h"
+#include "session/request_outcome.h"
+#include "session/tag_report.h"
+#include "tags/host_types.h"
 
 namespace zanhost {
 
@@ -26,6 +31,13 @@ std::string ConfigurationFileName(int instance) {
   char name[32];
   std::snprintf(name, sizeof name, "zanDOR%02d.INT", instance);
   return name;
+}
+
+// A kind that reads plain data of its PLC: no status, heartbeat or cache-block tag, whose reads the
+// driver treats apart.
+bool ReadsPlainData(int32_t kind) {
+  return kind != zan::kKindStatus && kind != zan::kKindMasterHeartbeat &&
+         kind != zan::kKindBackupHeartbeat && kind != zan::kKindCacheBlock;
 }
 
 // A text field of the state block, which need not hold its terminator.
@@ -175,6 +187,13 @@ bool HostSession::DefineTag(Tag& tag) {
                     " values of this tag (CheckArrayTag)";
     }
   }
+  // The driver has no rule for the host's byte type; zanhost keeps it to the addresses of a byte.
+  if (result == kResultDone && tag.hostType == kHostByte && !IsByteKind(tag.kind)) {
+    result = kResultRefused;
+    tag.refusal =
+        "a byte type needs a byte address: a data-block byte (DB), an input, output or "
+        "flag byte (IB, QB, MB)";
+  }
   const std::vector<std::string> lines = TakeLog(result == kResultDone);
   if (result != kResultDone && tag.refusal.empty()) {
     tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
@@ -183,6 +202,8 @@ bool HostSession::DefineTag(Tag& tag) {
       (tag.kind == zan::kKindMasterHeartbeat || tag.kind == zan::kKindBackupHeartbeat)) {
     heartbeatTags_.push_back(HeartbeatTag{tag.plc & 0xFF, tag.kind == zan::kKindBackupHeartbeat});
   }
+  if (result == kResultDone && ReadsPlainData(tag.kind) && tag.plc < zan::kStatusPlc)
+    plainTags_.emplace(tag.plc, tag);
   return result == kResultDone;
 }
 
@@ -199,11 +220,71 @@ int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& valu
   item.count = tag.count;
   item.tagId = tag.tagId;
   item.valueBuffer = values.data();
+  const int before = HeartbeatLinkState(instance_->state(), tag.kind, tag.plc);
   const int32_t result = instance_->Send(command, &item);
   lastWasWrite_ = command == kCommandWriteValue || command == kCommandWriteBlock;
   if (servedBy != nullptr) *servedBy = item.plc;
+  // The request's own lines tell how it went; they are handed out by the next TakeLog.
+  const std::vector<std::string> lines = log_.TakeNewLines();
+  Absorb(lines);
+  pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
   links_.Observe(instance_->state());
+  NoteRequest(tag, !lastWasWrite_, result, item.plc, before, lines);
   return result;
+}
+
+void HostSession::NoteRequest(const Tag& tag, bool read, int32_t result, int32_t servedBy,
+                              int before, const std::vector<std::string>& lines) {
+  lastRequest_ = RequestNote{};
+  const DriverState& driverState = instance_->state();
+  const int requested = RequestedPlc(driverState, tag.kind, tag.address, servedBy);
+  if (tag.kind == zan::kKindStatus || requested < 0) return;
+  // The driver's line of a read or write of this tag that failed, if it logged one.
+  TransferFailure failure;
+  bool logged = false;
+  for (auto line = lines.rbegin(); line != lines.rend() && !logged; ++line)
+    logged = ParseTransferFailure(*line, failure) && failure.address == tag.text;
+  // No answer in time: the polls ran out (6 or 7), or the transport held the request back behind
+  // the answer to an earlier one that had not come (a read of 1 that logged nothing, and that no
+  // cache block or missing backup explains).
+  bool late = logged && IsNoAnswerInTime(failure.answer);
+  const bool linkFailed = FailedForLackOfCommunication(driverState, result, requested);
+  if (!logged && read && result == kResultRefused && !linkFailed) {
+    FailureReport unlogged;
+    late = ExplainUnloggedRead(driverState, tag, requested, unlogged) && !unlogged.outcome.empty();
+  }
+  if (late) {
+    noAnswer_.insert(requested);
+  } else {
+    noAnswer_.erase(requested);
+  }
+  if (linkFailed || (late && result == kResultRefused)) {
+    lastRequest_.outcome = ResultWord(kResultUnreachable);
+  }
+  const int after = HeartbeatLinkState(driverState, tag.kind, tag.plc);
+  if (after < 0) return;
+  const std::string refusal =
+      logged && failure.answer == 0
+          ? TransferFailureWords(failure, PlaceOf(driverState, tag, requested), timeoutMs())
+          : "";
+  if (result == kResultDone)
+    lastRequest_.unread = UnreadHeartbeatWords(tag.kind, before, after, refusal);
+  if (tag.kind == zan::kKindMasterHeartbeat && result == kResultDone && before == kLinkFailed) {
+    heartbeatUnread_.insert(requested);
+  } else if (result != kResultDone || lastRequest_.unread.empty()) {
+    heartbeatUnread_.erase(requested);
+  }
+}
+
+void HostSession::Absorb(const std::vector<std::string>& lines) {
+  if (state() != nullptr) links_.TakeLines(lines, *state());
+  // A connect made or a connection failed since: the closed connections tell other failures now.
+  if (transportFailures_ != nullptr &&
+      std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return IsProblemLine(line) || ConnectionUpIn(line) >= 0;
+      })) {
+    transportFailures_->Refresh();
+  }
 }
 
 int32_t HostSession::Read(const Tag& tag, ValueBuffer& values, bool single, int32_t* servedBy) {
@@ -215,10 +296,12 @@ int32_t HostSession::Write(const Tag& tag, ValueBuffer& values, bool single, int
 }
 
 int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) {
-  ValueBuffer buffer(tag.count);
+  auto kept = buffers_.find(tag.tagId);
+  if (kept == buffers_.end()) kept = buffers_.emplace(tag.tagId, ValueBuffer(tag.count)).first;
+  ValueBuffer& buffer = kept->second;
   const int32_t result = Read(tag, buffer, false, servedBy);
   values.clear();
-  if (result != kResultDone) return result;
+  if (result != kResultDone || !lastRequest_.unread.empty()) return result;
   const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
   for (int32_t i = 0; i < shown; ++i) {
     TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, i, false);
@@ -240,16 +323,45 @@ void HostSession::Close() {
 int32_t HostSession::WarmStart(int32_t& plc) {
   if (instance_ == nullptr) return kResultRefused;  // closed
   if (transportFailures_ != nullptr) transportFailures_->Refresh();
+  const int32_t master = plc;
   const int32_t result = instance_->Send(kCommandWarmStart, &plc);
   // Which connections came up is read from the lines now, before any read changes the table.
-  std::vector<std::string> lines = log_.TakeNewLines();
-  links_.TakeLines(lines, instance_->state());
-  pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
+  warmStartLines_ = log_.TakeNewLines();
+  links_.TakeLines(warmStartLines_, instance_->state());
+  pendingLines_.insert(pendingLines_.end(), warmStartLines_.begin(), warmStartLines_.end());
+  for (const std::string& line : warmStartLines_) {
+    if (ConnectionUpIn(line) >= 0) noAnswer_.erase(ConnectionUpIn(line));
+  }
+  if (result == kResultDone && plc != master) ReachBackup(master);
   return result;
 }
 
+void HostSession::ReachBackup(int master) {
+  // Both PLCs of the pair fail: the switchover sends no request to either, and a warm start
+  // restarts connections without changing a link state. Only a request that names the backup
+  // itself (which has no backup of its own, so the switchover lets it through) makes the driver
+  // record the backup's link anew, as the backup's heartbeat tag would after its reconnect.
+  const DriverState& driverState = instance_->state();
+  const int backup = driverState.plcs[master].backupPlc;
+  const auto plain = plainTags_.find(master);
+  if (backup <= 0 || backup >= kPlcCount || plain == plainTags_.end() ||
+      driverState.plcs[master].linkState != kLinkFailed ||
+      driverState.plcs[backup].linkState != kLinkFailed || !LinkRestored(backup)) {
+    return;
+  }
+  for (const HeartbeatTag& heartbeat : heartbeatTags_) {
+    if (heartbeat.master == master && heartbeat.backup) return;  // it reconnects the backup
+  }
+  Tag probe = plain->second;
+  probe.plc = backup;
+  ValueBuffer scratch(probe.count);
+  Read(probe, scratch, false);
+}
+
 std::string HostSession::PlcWord(int plc) const {
-  return state() != nullptr ? PlcStateWord(*state(), plc, LinkRestored(plc)) : "unknown";
+  return state() != nullptr ? PlcStateWord(*state(), plc, LinkRestored(plc), NoAnswer(plc),
+                                           heartbeatUnread_.count(plc) != 0)
+                            : "unknown";
 }
 
 bool HostSession::NeedsWarmStart(int plc) const {
@@ -277,14 +389,7 @@ int HostSession::StatusOf(int plc) {
 
 std::vector<std::string> HostSession::TakeLog(bool show) {
   std::vector<std::string> lines = log_.TakeNewLines();
-  if (state() != nullptr) links_.TakeLines(lines, *state());
-  // A connect made or a connection failed since: the closed connections tell other failures now.
-  if (transportFailures_ != nullptr &&
-      std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return IsProblemLine(line) || ConnectionUpIn(line) >= 0;
-      })) {
-    transportFailures_->Refresh();
-  }
+  Absorb(lines);
   lines.insert(lines.begin(), pendingLines_.begin(), pendingLines_.end());
   pendingLines_.clear();
   if (show && !options_.quiet) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,17 @@ struct HeartbeatTag {
   bool backup = false;  // type "2": the backup's word
 };
 
+// What the latest request brought besides its result and values, in the words that every output
+// uses (session/request_outcome.h).
+struct RequestNote {
+  // The result in a word where the driver's code misleads: "unreachable" for a request that failed
+  // for lack of communication although the driver returned 1; "" to take the code's own word.
+  std::string outcome;
+  // Why a read that returned 0 placed no value ("reconnected, no value read this round"); "" when
+  // it placed one.
+  std::string unread;
+};
+
 class HostSession {
  public:
   explicit HostSession(HostOptions options);
@@ -95,15 +107,30 @@ class HostSession {
   bool lastRequestWasWrite() const { return lastWasWrite_; }
 
   // A ReadBlock of the tag with its values decoded: tag.count values, one for a string, a bit tag's
-  // bit taken from each word. `values` is emptied and stays empty unless the read returns 0.
+  // bit taken from each word. `values` is emptied and stays empty unless the read returns 0 and
+  // placed a value (lastRequest().unread says why not). As a SCADA host keeps a value cell per tag,
+  // each tag reads into a buffer of its own that keeps what it held between reads: a heartbeat
+  // tag's reader compares the word it finds there when it reads none.
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy = nullptr);
+  // What the latest Read, Write or ReadValues brought besides its result.
+  const RequestNote& lastRequest() const { return lastRequest_; }
 
   // WarmStart of a PLC; `plc` may come back as the backup's number. Its log lines come with the
-  // next TakeLog.
+  // next TakeLog, and stay in warmStartLines(). Where it restarted the backup of a pair whose two
+  // PLCs the driver counts failed, and no backup's heartbeat tag of the pair is defined (which
+  // would reconnect it), the backup is asked once directly with a tag of the pair, so that the
+  // driver records its link from a real answer and the pair is served again (by the backup; the
+  // master returns through its heartbeat tag).
   int32_t WarmStart(int32_t& plc);
+  const std::vector<std::string>& warmStartLines() const { return warmStartLines_; }
 
-  // A PLC's state in words (session/plc_state_words.h), "unknown" before Init.
+  // A PLC's state in words (session/plc_state_words.h), "unknown" before Init, with what the host
+  // saw of it: a late answer to its latest request, a reconnect by its heartbeat tag that read no
+  // word yet.
   std::string PlcWord(int plc) const;
+  // Whether the latest request of the PLC found no answer within the time-out: its read or write
+  // timed out, or the transport held it back behind a late answer to an earlier one.
+  bool NoAnswer(int plc) const { return noAnswer_.count(plc) != 0; }
   // Whether the driver counts the PLC failed although its connection came up again since
   // (session/restored_links.h).
   bool LinkRestored(int plc) const { return links_.restored(plc); }
@@ -168,6 +195,14 @@ class HostSession {
 
  private:
   int32_t Exchange(int32_t command, const Tag& tag, ValueBuffer& values, int32_t* servedBy);
+  // Takes what the driver's new lines tell (connections up or failed) before they are handed out.
+  void Absorb(const std::vector<std::string>& lines);
+  // Notes what the request of `tag` did: lastRequest_, the PLCs without answer, the heartbeat
+  // reconnects. `before` is the heartbeat link state before it (HeartbeatLinkState).
+  void NoteRequest(const Tag& tag, bool read, int32_t result, int32_t servedBy, int before,
+                   const std::vector<std::string>& lines);
+  // The backup of a pair whose two PLCs failed asked once directly (WarmStart).
+  void ReachBackup(int master);
 
   HostOptions options_;
   DriverLog log_;
@@ -182,6 +217,12 @@ class HostSession {
   std::vector<std::string> pendingLines_;  // taken from the log already, for the next TakeLog
   RestoredLinks links_;
   std::vector<HeartbeatTag> heartbeatTags_;
+  std::map<int, Tag> plainTags_;            // by PLC: the first tag of it that reads plain data
+  std::map<int32_t, ValueBuffer> buffers_;  // by tag id: each tag's value buffer
+  RequestNote lastRequest_;
+  std::set<int> noAnswer_;         // PLCs whose latest request found no answer in time
+  std::set<int> heartbeatUnread_;  // PLCs reconnected by their heartbeat tag, no word read since
+  std::vector<std::string> warmStartLines_;
   int32_t nextTagId_ = 1;
   bool lastWasWrite_ = false;
 };

@@ -47,18 +47,20 @@ bool NeedsWarmStart(const DriverState& state, int plc, bool linkRestored) {
   return IsPlcUnreachable(state, plc) && !WaitsForHeartbeat(state, plc, linkRestored);
 }
 
-std::string PlcStateWord(const DriverState& state, int plc, bool linkRestored) {
+std::string PlcStateWord(const DriverState& state, int plc, bool linkRestored, bool noAnswer,
+                         bool heartbeatUnread) {
   if (!Valid(plc)) return "unknown";
   const PlcEntry& entry = state.plcs[plc];
   switch (PlcStatusValue(state, plc)) {
     case kStatusFailed:
-      if (entry.linkState == kLinkFailed) {
-        return WaitsForHeartbeat(state, plc, linkRestored) ? "waits for its heartbeat"
-                                                           : "link down";
-      }
+      if (WaitsForHeartbeat(state, plc, linkRestored)) return "waits for its heartbeat";
+      // A late answer fails the read with 2 (link state 2), and the request behind it, which the
+      // transport holds back, with 1: neither is a lost link nor a refusal.
+      if (noAnswer && entry.readConnection != 0) return kNoAnswerWord;
+      if (entry.linkState == kLinkFailed) return "link down";
       return entry.readConnection == 0 ? "not connected" : "last request refused";
     case kStatusHeartbeatStopped:
-      return "heartbeat stopped";
+      return heartbeatUnread ? "waits for its heartbeat" : "heartbeat stopped";
     case kStatusActive:
       return "active";
     default:
@@ -68,7 +70,7 @@ std::string PlcStateWord(const DriverState& state, int plc, bool linkRestored) {
 
 bool IsOutageWord(const std::string& word) {
   return word == "link down" || word == "not connected" || word == "waits for its heartbeat" ||
-         word == "heartbeat stopped";
+         word == "heartbeat stopped" || word == kNoAnswerWord;
 }
 
 }  // namespace zanhost

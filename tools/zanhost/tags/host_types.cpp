@@ -13,8 +13,8 @@ struct NamedType {
 };
 
 constexpr NamedType kTypes[] = {
-    {"int", kHostInt},     {"word", kHostWord}, {"float", kHostFloat},   {"dint", kHostDint},
-    {"dword", kHostDword}, {"bit", kHostBit},   {"string", kHostString},
+    {"int", kHostInt},   {"word", kHostWord},   {"byte", kHostByte}, {"float", kHostFloat},
+    {"dint", kHostDint}, {"dword", kHostDword}, {"bit", kHostBit},   {"string", kHostString},
 };
 
 }  // namespace
@@ -45,7 +45,15 @@ std::string HostTypeName(int32_t code) {
 }
 
 const char* HostTypeChoices() {
-  return "int|word|float|dint|dword|bit|string";
+  return "int|word|byte|float|dint|dword|bit|string";
+}
+
+int32_t DefaultHostType(const std::string& address) {
+  if (address.size() < 4) return kHostWord;
+  const char area = static_cast<char>(std::toupper(static_cast<unsigned char>(address[2])));
+  const char type = static_cast<char>(std::toupper(static_cast<unsigned char>(address[3])));
+  const bool byteArea = area == 'D' || area == 'X' || area == 'I' || area == 'Q' || area == 'M';
+  return byteArea && type == 'B' ? kHostByte : kHostWord;
 }
 
 bool IsSignedHostType(int32_t code) {

@@ -66,6 +66,12 @@ bool IsIntegerKind(int32_t kind) {
   return zan::IsIntegerKind(kind);
 }
 
+bool IsByteKind(int32_t kind) {
+  const int32_t low = kind & 0xFF;
+  const bool gate = low == 'I' || low == 'Q' || low == 'M';
+  return low == 'B' || (gate && ((kind >> 8) & 0xFF) != 'W');
+}
+
 std::string KindDescription(int32_t kind) {
   const int32_t low = LowByte(kind);
   if (low == 'I' || low == 'Q' || low == 'M') {

@@ -22,6 +22,9 @@ CellLayout LayoutOfKind(int32_t kind);
 // The kinds whose single value stands 2 bytes into the buffer (the whole kind is compared).
 bool IsIntegerKind(int32_t kind);
 
+// A data-block byte, or a byte of the inputs, outputs or flags.
+bool IsByteKind(int32_t kind);
+
 // What a kind designates, in words: "data-block word", "input byte", "PLC status", ...
 std::string KindDescription(int32_t kind);
 

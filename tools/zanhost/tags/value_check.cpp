@@ -117,12 +117,6 @@ std::string Shown(const GivenValue& value) {
   }
 }
 
-bool IsByteKind(int32_t kind) {
-  const int32_t low = kind & 0xFF;
-  const bool gate = low == 'I' || low == 'Q' || low == 'M';
-  return low == 'B' || (gate && ((kind >> 8) & 0xFF) != 'W');
-}
-
 bool IsBitTag(const TagShape& shape) {
   return shape.hostType == kHostBit || shape.bit != 255;
 }

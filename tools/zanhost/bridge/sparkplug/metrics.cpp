@@ -16,13 +16,6 @@ namespace {
 
 constexpr int32_t kStatusKind = '!';
 
-// A data-block byte, or a byte of the inputs, outputs or flags.
-bool IsByteKind(int32_t kind) {
-  const int32_t low = kind & 0xFF;
-  const bool gate = low == 'I' || low == 'Q' || low == 'M';
-  return low == 'B' || (gate && ((kind >> 8) & 0xFF) != 'W');
-}
-
 bool IsSignedType(uint32_t datatype) {
   return datatype == kSparkplugInt8 || datatype == kSparkplugInt16 || datatype == kSparkplugInt32;
 }
