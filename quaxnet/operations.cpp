@@ -174,12 +174,12 @@ QX_API int ZAN_STDCALL QxOpenLibrary() {
 }
 
 QX_API int ZAN_STDCALL QxCloseLibrary() {
-  for (std::size_t i = 0; i < kMaxConnections; ++i) {
-    Connection& connection = ConnectionAt(i);
-    if (connection.phase == Phase::kFree) continue;
-    CloseLink(connection);
-    NoteClosed(connection);
-    ReleaseConnection(connection);
+  for (uint32_t handle = 1; handle <= kMaxConnections; ++handle) {
+    Connection* connection = FindConnection(handle);
+    if (connection == nullptr) continue;
+    CloseLink(*connection);
+    NoteClosed(*connection);
+    ReleaseConnection(*connection);
   }
   if (libraryOpen) net::Stop();
   libraryOpen = false;
