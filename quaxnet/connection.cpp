@@ -159,7 +159,7 @@ void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t siz
       if (DriverGaveUp(connection, now)) {
         job.stopped = true;
         CountDropped(connection,
-                     "late answer of a part dropped: the request timed out, no further part sent");
+                     "no further part sent: late answer of a part past the time-out dropped");
         return;
       }
       SendNextPart(connection, now);

@@ -134,6 +134,7 @@ TEST_F(QuaxnetTest, PartAnsweredAfterTheDriverGaveUpSendsNoFurtherPart) {
           << (c.nextPart ? "the second part follows a part answered in time"
                          : "no part of the request given up may follow");
       EXPECT_TRUE(peer.Quiet());
+      EXPECT_EQ(connection->droppedAnswers, c.nextPart ? 0u : 1u) << "the late answer is dropped";
       EXPECT_EQ(QxConnectionState(handle), 0) << "the connection stays";
       QxCloseConnection(handle);
     }
