@@ -156,7 +156,7 @@ void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t siz
       if (job.abandoned) break;
       // A part answered after the driver gave up: the rest of the job must never reach the PLC (a
       // write that the driver reported failed would complete behind its back).
-      if (DriverGaveUp(connection, now)) {
+      if (job.lastPart || DriverGaveUp(connection, now)) {
         job.stopped = true;
         CountDropped(connection,
                      "no further part sent: late answer of a part past the time-out dropped");
@@ -348,16 +348,17 @@ bool SendNextPart(Connection& connection, uint64_t now) {
   return true;
 }
 
-void AbandonJob(Connection& connection, uint64_t now) {
-  Job& job = connection.job;
-  if (!JobInFlight(connection) || job.abandoned) return;
-  job.abandoned = true;
-  job.abandonedAt = now;
+void SendNoFurtherPart(Connection& connection) {
+  connection.job.lastPart = true;
 }
 
-bool DropOutstandingJob(Connection& connection) {
+bool DropOutstandingJob(Connection& connection, uint64_t now) {
   Job& job = connection.job;
-  if (JobInFlight(connection)) return false;  // abandoned: its answer is dropped when it comes
+  if (JobInFlight(connection)) {
+    if (!job.abandoned) job.abandonedAt = now;
+    job.abandoned = true;
+    return false;
+  }
   // A job stopped between its parts counted its late answer when it stopped.
   if (job.complete) CountDropped(connection, "answer never collected dropped at the next request");
   job.kind = JobKind::kNone;

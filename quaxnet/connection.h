@@ -139,15 +139,15 @@ bool JobInFlight(const Connection& connection);
 // connection broken) when it cannot be encoded.
 bool SendNextPart(Connection& connection, uint64_t now);
 
-// A later send found the job outstanding at `now`, before anything that arrived since is taken: a
-// job with a part on its way is abandoned, so that no further part of it is sent and the answer is
-// dropped when it comes.
-void AbandonJob(Connection& connection, uint64_t now);
+// A later send found the job outstanding, before anything that arrived since is taken: the driver
+// has given up on it, and no part after the one on its way is sent.
+void SendNoFurtherPart(Connection& connection);
 
-// After AbandonJob and a pass over the socket: a job whose answer arrived whole but was never
-// collected (counted and traced), or one stopped between its parts, is dropped now, and true
-// returned: the send may go ahead. False while the answer of its part on its way is expected.
-bool DropOutstandingJob(Connection& connection);
+// A later send found the job outstanding at `now`, after a pass over the socket. An answer that
+// arrived whole but was never collected is dropped now (counted and traced), and so is a job
+// stopped between its parts; true is returned: the send may go ahead. An answer still on its way
+// is marked to be dropped when it comes (the job abandoned), and false returned.
+bool DropOutstandingJob(Connection& connection, uint64_t now);
 
 // Whether the job was given up by the driver and its answer is still expected: sends and receives
 // answer 14 until it has come and been dropped, or has been forgotten.

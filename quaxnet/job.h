@@ -31,8 +31,10 @@ struct Job {
   JobKind kind = JobKind::kNone;
   bool complete = false;   // every answer is in (or the first failure)
   bool abandoned = false;  // a later send found it outstanding: its answer is dropped
-  // The driver's time-out passed before the next part could go: nothing is on its way, and no
-  // further part is ever sent; the next request drops the job.
+  // A later send found it outstanding: no part after the one on its way is sent.
+  bool lastPart = false;
+  // The driver gave up before the next part could go (its time-out passed, or a later send found
+  // the job): nothing is on its way, and no further part is ever sent; the next request drops it.
   bool stopped = false;
   uint16_t status = 0;  // 0, or what the PLC refused with
   uint16_t area = 0;

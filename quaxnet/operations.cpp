@@ -105,13 +105,13 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
     return kAnswerInvalidArgument;
   Connection* connection = FindConnection(record->connection);
   if (connection == nullptr) return kAnswerUnknownHandle;
-  // A request still outstanding has been given up by the driver: it is abandoned before anything
-  // that arrived is taken, so that a late answer of one of its parts cannot send the next part.
-  if (connection->job.kind != JobKind::kNone) AbandonJob(*connection, NowMilliseconds());
+  // A request still outstanding has been given up by the driver: before anything that arrived is
+  // taken, so that a late answer of one of its parts cannot send the next part.
+  if (connection->job.kind != JobKind::kNone) SendNoFurtherPart(*connection);
   AdvanceBeforeSend(*connection);
   // An answer that arrived whole but was never collected belongs to a request that the driver has
   // given up: it is dropped, even when the peer has closed since.
-  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection))
+  if (connection->job.kind != JobKind::kNone && !DropOutstandingJob(*connection, NowMilliseconds()))
     return connection->phase == Phase::kEstablished ? kAnswerResponsePending
                                                     : LinkAnswer(*connection);
   if (connection->phase != Phase::kEstablished) return LinkAnswer(*connection);
