@@ -77,6 +77,15 @@ bool PartOverdue(const Connection& connection, uint64_t now) {
          (job.abandoned && outlived(job.abandonedAt, connection.target.timeLimitMs / 2));
 }
 
+// Whether the driver has given up on the job at `now`: its time-out, the connection's time limit,
+// has passed since the first part went out. The driver counts the same time-out from the moment
+// its send returned, on a clock that reads the same: it has not given up before this holds, and
+// from its last poll on this holds.
+bool DriverGaveUp(const Connection& connection, uint64_t now) {
+  const Job& job = connection.job;
+  return now >= job.sentAt && now - job.sentAt >= connection.target.timeLimitMs;
+}
+
 // Appends one message, cut into DT TPDUs, to what is waiting to be sent.
 bool QueueMessage(Connection& connection, const uint8_t* message, std::size_t size) {
   if (connection.outboundSent != 0) {
@@ -144,11 +153,17 @@ void OnJobAnswer(Connection& connection, const uint8_t* message, std::size_t siz
                            "length)");
       return;
     case PartOutcome::kMore:
-      if (!job.abandoned) {
-        SendNextPart(connection, now);
+      if (job.abandoned) break;
+      // A part answered after the driver gave up: the rest of the job must never reach the PLC (a
+      // write that the driver reported failed would complete behind its back).
+      if (job.lastPart || DriverGaveUp(connection, now)) {
+        job.stopped = true;
+        CountDropped(connection,
+                     "no further part sent: late answer of a part past the time-out dropped");
         return;
       }
-      break;
+      SendNextPart(connection, now);
+      return;
     case PartOutcome::kComplete:
       if (!job.abandoned) return;  // waits for the driver to collect it
       break;
@@ -315,7 +330,8 @@ bool AwaitsPeer(const Connection& connection) {
 }
 
 bool JobInFlight(const Connection& connection) {
-  return connection.job.kind != JobKind::kNone && !connection.job.complete;
+  const Job& job = connection.job;
+  return job.kind != JobKind::kNone && !job.complete && !job.stopped;
 }
 
 bool SendNextPart(Connection& connection, uint64_t now) {
@@ -327,18 +343,24 @@ bool SendNextPart(Connection& connection, uint64_t now) {
     Break(connection);
     return false;
   }
+  if (job.doneBytes == 0) job.sentAt = now;
   job.partSentAt = now;
   return true;
 }
 
+void SendNoFurtherPart(Connection& connection) {
+  connection.job.lastPart = true;
+}
+
 bool DropOutstandingJob(Connection& connection, uint64_t now) {
   Job& job = connection.job;
-  if (!job.complete) {
+  if (JobInFlight(connection)) {
     if (!job.abandoned) job.abandonedAt = now;
     job.abandoned = true;
     return false;
   }
-  CountDropped(connection, "answer never collected dropped at the next request");
+  // A job stopped between its parts counted its late answer when it stopped.
+  if (job.complete) CountDropped(connection, "answer never collected dropped at the next request");
   job.kind = JobKind::kNone;
   return true;
 }

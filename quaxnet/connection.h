@@ -19,7 +19,10 @@
 // comes; on S5, whose answers carry nothing that ties them to a request, the link is restarted, so
 // that no byte of that answer can ever be taken for a later request's. A job that a later request
 // found outstanding (abandoned) sends no more parts, and its part on its way is forgotten half a
-// time limit after that at the latest, within the wait of the request that found it.
+// time limit after that at the latest, within the wait of the request that found it. Nor does a
+// job send a part once the time limit has passed since its first part went out: the driver has
+// given up on it by then, and a write that it reported failed must not go on to change the PLC.
+// Such a job is stopped: nothing of it is on its way, and the next request drops it.
 #ifndef QUAXNET_CONNECTION_H_
 #define QUAXNET_CONNECTION_H_
 
@@ -132,13 +135,18 @@ bool AwaitsPeer(const Connection& connection);
 // Whether a part of the job is on its way.
 bool JobInFlight(const Connection& connection);
 
-// Queues the next part of the job; false (the connection broken) when it cannot be encoded.
+// Queues the next part of the job (the first part notes the job's send at `now`); false (the
+// connection broken) when it cannot be encoded.
 bool SendNextPart(Connection& connection, uint64_t now);
 
-// A later send found the job outstanding at `now`. An answer that arrived whole but was never
-// collected is dropped now (counted and traced), and true returned: the send may go ahead. An
-// answer still on its way is marked to be dropped when it comes (the job abandoned), and false
-// returned.
+// A later send found the job outstanding, before anything that arrived since is taken: the driver
+// has given up on it, and no part after the one on its way is sent.
+void SendNoFurtherPart(Connection& connection);
+
+// A later send found the job outstanding at `now`, after a pass over the socket. An answer that
+// arrived whole but was never collected is dropped now (counted and traced), and so is a job
+// stopped between its parts; true is returned: the send may go ahead. An answer still on its way
+// is marked to be dropped when it comes (the job abandoned), and false returned.
 bool DropOutstandingJob(Connection& connection, uint64_t now);
 
 // Whether the job was given up by the driver and its answer is still expected: sends and receives

@@ -69,6 +69,8 @@ bool BeginJob(Job& job, JobKind kind, const TransferRecord& record, Personality 
   job.kind = kind;
   job.complete = false;
   job.abandoned = false;
+  job.lastPart = false;
+  job.stopped = false;
   job.status = 0;
   job.area = record.area;
   job.dbNumber = record.dbNumber;

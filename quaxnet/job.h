@@ -31,7 +31,12 @@ struct Job {
   JobKind kind = JobKind::kNone;
   bool complete = false;   // every answer is in (or the first failure)
   bool abandoned = false;  // a later send found it outstanding: its answer is dropped
-  uint16_t status = 0;     // 0, or what the PLC refused with
+  // A later send found it outstanding: no part after the one on its way is sent.
+  bool lastPart = false;
+  // The driver gave up before the next part could go (its time-out passed, or a later send found
+  // the job): nothing is on its way, and no further part is ever sent; the next request drops it.
+  bool stopped = false;
+  uint16_t status = 0;  // 0, or what the PLC refused with
   uint16_t area = 0;
   uint16_t dbNumber = 0;
   uint16_t start = 0;        // in the record's units
@@ -39,6 +44,7 @@ struct Job {
   uint32_t doneBytes = 0;    // answered so far
   uint32_t partBytes = 0;    // of the part on its way
   uint16_t reference = 0;    // S7 PDU reference of the part on its way
+  uint64_t sentAt = 0;       // milliseconds: when the first part went out (the driver's send)
   uint64_t partSentAt = 0;   // milliseconds
   uint64_t abandonedAt = 0;  // milliseconds: when a later send found it outstanding
   uint8_t data[kMaxTransferBytes]{};

@@ -4,10 +4,11 @@
 // closed by the PLC, a failure the OS names).
 //
 // A connection's failure is kept from the moment it breaks until the connection is established
-// again; a connection that is closed keeps its last failure under its handle until its slot is
-// taken again, so that a host can still learn why a connect that it gave up failed. A newer failure
-// of another connection to the same address and port, or another connection established there,
-// makes the failure of a closed connection to that place obsolete: it is forgotten.
+// again; a connection that is closed keeps its last failure under its handle until the handle is
+// given to a new connection, so that a host can still learn why a connect that it gave up failed.
+// A newer failure of another connection to the same address and port, or another connection
+// established there, makes the failure of a closed connection to that place obsolete: it is
+// forgotten.
 //
 // The records live in a table of their own, apart from the connections, so that looking through
 // them never touches the memory of slots that are not in use.
@@ -57,7 +58,7 @@ FailureStep StepOf(const Connection& connection);
 void FailConnection(Connection& connection, FailureCause cause, const char* what = "",
                     int osError = 0, uint16_t status = 0);
 
-// A connection was opened in its slot: whatever its slot held before is forgotten.
+// A connection was opened under its handle: whatever the handle's record held before is forgotten.
 void NoteOpened(const Connection& connection);
 
 // The connection failed: its record, replacing the one before. Closed connections to the same
@@ -77,9 +78,9 @@ void NoteEstablished(const Connection& connection);
 void NoteClosed(const Connection& connection);
 
 // Writes "<address> port <port>: <what failed>" of the connection with `handle` (open, or closed
-// and its slot not taken since) into `text`, at most `size` bytes with the terminator. Returns
-// 0 when a failure is kept, 8 when the connection has none (an empty text), 2 when no connection
-// has or had that handle, 1 for a null text or a size of 0.
+// and its handle not given again since) into `text`, at most `size` bytes with the terminator.
+// Returns 0 when a failure is kept, 8 when the connection has none (an empty text), 2 when no
+// connection has or had that handle, 1 for a null text or a size of 0.
 int DescribeFailure(uint32_t handle, char* text, std::size_t size);
 
 }  // namespace quaxnet

@@ -105,6 +105,9 @@ int Send(JobKind kind, TransferRecord* record, const void* data) {
     return kAnswerInvalidArgument;
   Connection* connection = FindConnection(record->connection);
   if (connection == nullptr) return kAnswerUnknownHandle;
+  // A request still outstanding has been given up by the driver: before anything that arrived is
+  // taken, so that a late answer of one of its parts cannot send the next part.
+  if (connection->job.kind != JobKind::kNone) SendNoFurtherPart(*connection);
   AdvanceBeforeSend(*connection);
   // An answer that arrived whole but was never collected belongs to a request that the driver has
   // given up: it is dropped, even when the peer has closed since.
@@ -171,12 +174,12 @@ QX_API int ZAN_STDCALL QxOpenLibrary() {
 }
 
 QX_API int ZAN_STDCALL QxCloseLibrary() {
-  for (std::size_t i = 0; i < kMaxConnections; ++i) {
-    Connection& connection = ConnectionAt(i);
-    if (connection.phase == Phase::kFree) continue;
-    CloseLink(connection);
-    NoteClosed(connection);
-    ReleaseConnection(connection);
+  for (uint32_t handle = 1; handle <= kMaxConnections; ++handle) {
+    Connection* connection = FindConnection(handle);
+    if (connection == nullptr) continue;
+    CloseLink(*connection);
+    NoteClosed(*connection);
+    ReleaseConnection(*connection);
   }
   if (libraryOpen) net::Stop();
   libraryOpen = false;

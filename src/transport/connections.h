@@ -3,10 +3,11 @@
 //
 // An S7 (and a type-6 PLC) has one connection addressed by slot; an S5 a pair, read and write,
 // addressed by TSAPs. Handles are stored in the PlcEntry only on success and never cleared here; a
-// later warm start restarts them through the transport. Every wait polls the connection state 2 ms
-// apart (DriverSleep) until the connection is established, the transport answers that it failed
-// (9, or 2 for a handle that no connection has), or the driver time-out has passed on the driver
-// clock (core/clock.h).
+// later warm start restarts them through the transport. Each command opens or restarts every
+// connection it needs first and then waits for all of them together (connection_attempts.h): the
+// state of each is polled 2 ms apart (DriverSleep) until the connection is established, the
+// transport answers that it failed (9, or 2 for a handle that no connection has), or the driver
+// time-out has passed on the driver clock (core/clock.h).
 #ifndef ZAN_TRANSPORT_CONNECTIONS_H_
 #define ZAN_TRANSPORT_CONNECTIONS_H_
 
@@ -16,8 +17,6 @@
 #include "core/host_interface.h"
 
 namespace zan {
-
-constexpr uint32_t kConnectPollMilliseconds = 2;
 
 // Opens the transport library and connects every configured PLC, 0 to 511 in ascending order. A
 // library that does not open is logged and nothing else is done; a PLC that fails does not stop the
@@ -35,16 +34,12 @@ void OpenAllConnections(DriverState& state);
 // were, for a later warm start to restart.
 bool PlcConnect(DriverState& state, int plc);
 
-// Polls the connection state of `handle` until the transport reports it established (true), failed
-// (9 or 2: false at once) or `timeout` milliseconds have passed since the first poll (false). At
-// least three polls (the transport works on a connection only while it is asked); past those, the
-// last one comes before that point.
-bool WaitConnected(const DriverState& state, uint16_t handle);
-
 // Command 2. The argument is one signed 32-bit PLC number, in and out: it comes back holding the
 // backup's number when the backup's connections were restarted. Returns 0 when at least one
 // connection was restarted and reported established, else 1; 1 also for a PLC number outside 0..511
-// or a request without its state or argument, which touch nothing.
+// or a request without its state or argument, which touch nothing. The connections of the PLC and
+// of its backup are opened (where no handle is recorded) or restarted together and waited for
+// together, within one time-out; the lines are logged afterwards in the order of the steps.
 int32_t WarmStart(ZanRequest* request);
 
 // Command 11: closes the transport library (which closes its connections) and forgets the record of

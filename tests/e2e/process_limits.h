@@ -24,6 +24,16 @@ bool RaiseDescriptorLimit(long wanted);
 // Resident memory in kilobytes of this process; -1 when the platform does not say.
 long OwnResidentKilobytes();
 
+// Heap in use in bytes: what this process has allocated and not freed yet (under AddressSanitizer
+// its allocator's count, which leaves out the freed memory it holds back; otherwise the C
+// library's); -1 when the platform does not say.
+long long HeapInUseBytes();
+
+// Whether freed memory is held back from reuse for a while (AddressSanitizer's quarantine, up to
+// hundreds of megabytes), so that resident memory grows with every allocation, however little of
+// it stays in use.
+bool FreedMemoryHeldBack();
+
 // Resident memory in kilobytes of the Linux process `id`; -1 when it cannot be seen (an id of -1,
 // or a Linux process seen from under wine).
 long ResidentKilobytes(std::intptr_t id);

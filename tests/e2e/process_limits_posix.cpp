@@ -1,10 +1,16 @@
+#include <malloc.h>
 #include <sys/resource.h>
 
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "e2e/process_limits.h"
+
+// AddressSanitizer's count of the bytes allocated and not freed; a null address when this program
+// runs without it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 namespace zan::e2e {
 
@@ -54,6 +60,17 @@ long ResidentFrom(const std::string& statusFile) {
 
 long OwnResidentKilobytes() {
   return ResidentFrom("/proc/self/status");
+}
+
+long long HeapInUseBytes() {
+  if (FreedMemoryHeldBack())
+    return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+  const struct mallinfo2 info = mallinfo2();
+  return static_cast<long long>(info.uordblks + info.hblkhd);
+}
+
+bool FreedMemoryHeldBack() {
+  return __sanitizer_get_current_allocated_bytes != nullptr;
 }
 
 long ResidentKilobytes(std::intptr_t id) {

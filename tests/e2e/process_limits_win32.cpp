@@ -6,6 +6,8 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <malloc.h>
+
 #include <cstring>
 #include <vector>
 
@@ -92,6 +94,21 @@ long OwnResidentKilobytes() {
   counters.cb = sizeof counters;
   if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return -1;
   return static_cast<long>(counters.WorkingSetSize / 1024);
+}
+
+long long HeapInUseBytes() {
+  // The blocks in use of the C run-time's heap, which every module of this process allocates from.
+  _HEAPINFO entry{};
+  long long used = 0;
+  int status = _HEAPOK;
+  while ((status = _heapwalk(&entry)) == _HEAPOK) {
+    if (entry._useflag == _USEDENTRY) used += static_cast<long long>(entry._size);
+  }
+  return status == _HEAPEND ? used : -1;
+}
+
+bool FreedMemoryHeldBack() {
+  return false;
 }
 
 long ResidentKilobytes(std::intptr_t /*id*/) {

@@ -1,10 +1,12 @@
 // Connections of the transport library against a scripted PLC on loopback: the bytes of the
 // connect, the faults that break a connection, time limits, restart, close, handles, arguments.
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "net/socket.h"
 #include "quaxnet/clock.h"
+#include "quaxnet/connection_table.h"
 #include "quaxnet/quaxnet_fixture.h"
 #include "support/environment.h"
 
@@ -298,6 +300,28 @@ TEST_F(QuaxnetTest, HandlesAreSmallAndNotReusedWhileOpen) {
   EXPECT_NE(third.handle, first.handle) << "a closed handle is not taken again at once";
   EXPECT_TRUE(first.handle >= 1 && second.handle >= 1 && third.handle >= 1);
   EXPECT_TRUE(first.handle <= 1024 && second.handle <= 1024 && third.handle <= 1024);
+}
+
+// Connections that come and go, a few open at a time, take the same slots of the table again (its
+// memory stays that of the few), while their handles go on through every free handle.
+TEST_F(QuaxnetTest, ConnectionsThatComeAndGoReuseTheirSlotsButNotTheirHandles) {
+  std::set<const quaxnet::Connection*> slots;
+  std::set<uint16_t> handles;
+  ConnectRequest held = S7Block();
+  ASSERT_EQ(QxOpenS7Connection(&held, 0), 0);
+  for (int i = 0; i < 200; ++i) {
+    ConnectRequest block = S7Block();
+    ASSERT_EQ(QxOpenS7Connection(&block, 0), 0);
+    EXPECT_NE(block.handle, held.handle);
+    slots.insert(quaxnet::FindConnection(block.handle));
+    handles.insert(block.handle);
+    // As a reconnect does: the new connection first, then the one it replaces closed.
+    ASSERT_EQ(QxCloseConnection(held.handle), 0);
+    held = block;
+  }
+  EXPECT_EQ(slots.size(), 2u) << "two open at a time: two slots";
+  EXPECT_EQ(handles.size(), 200u) << "no handle given again while others are free";
+  EXPECT_EQ(QxCloseConnection(held.handle), 0);
 }
 
 TEST_F(QuaxnetTest, UnusableArgumentsAreRefused) {
