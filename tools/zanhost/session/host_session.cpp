@@ -120,6 +120,17 @@ bool HostSession::Init() {
   }
   if (!Open() || !EnterConfigurationFolder()) return false;
   instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
+  return SendInit();
+}
+
+bool HostSession::Reinit() {
+  if (instance_ == nullptr) return false;  // closed, or never initialised
+  heartbeatTags_.clear();
+  links_ = RestoredLinks();
+  return SendInit();
+}
+
+bool HostSession::SendInit() {
   InitArgument argument{};
   argument.enabled = 1;
   argument.timeoutSetting = options_.timeout;
@@ -153,8 +164,8 @@ std::string HostSession::TransportFailureOf(int plc, bool write) const {
   return transportFailures_->OfPlc(*state(), plc, ConnectionPort(), write);
 }
 
-bool HostSession::DefineTag(Tag& tag) {
-  tag.tagId = nextTagId_++;
+bool HostSession::DefineTag(Tag& tag, bool show) {
+  if (tag.tagId == 0) tag.tagId = nextTagId_++;
   TagDefinition definition{};
   definition.addressText = tag.text.c_str();
   definition.tagId = tag.tagId;
@@ -175,7 +186,7 @@ bool HostSession::DefineTag(Tag& tag) {
                     " values of this tag (CheckArrayTag)";
     }
   }
-  const std::vector<std::string> lines = TakeLog(result == kResultDone);
+  const std::vector<std::string> lines = TakeLog(show && result == kResultDone);
   if (result != kResultDone && tag.refusal.empty()) {
     tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
   }
@@ -218,17 +229,22 @@ int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, i
   ValueBuffer buffer(tag.count);
   const int32_t result = Read(tag, buffer, false, servedBy);
   values.clear();
-  if (result != kResultDone) return result;
+  if (result == kResultDone) values = DecodeReadValues(buffer, tag);
+  return result;
+}
+
+std::vector<TagValue> DecodeReadValues(const ValueBuffer& buffer, const Tag& tag, int32_t first) {
+  std::vector<TagValue> values;
   const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
   for (int32_t i = 0; i < shown; ++i) {
-    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, i, false);
+    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, first + i, false);
     // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
     if (tag.bit != 255 && value.layout != CellLayout::kText) {
       value.integer = (static_cast<uint64_t>(value.integer) >> (tag.bit & 31)) & 1;
     }
     values.push_back(value);
   }
-  return result;
+  return values;
 }
 
 void HostSession::Close() {
