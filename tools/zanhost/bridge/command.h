@@ -33,6 +33,7 @@ struct BridgeOptions {
   std::string sparkplugGroup;  // "": the JSON topics
   std::string node;            // zandor-<instance> when empty
   std::string primaryHost;
+  bool plan = true;  // --plan: rounds by the read plan, else tag by tag
 };
 CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options);
 int RunBridge(const BridgeOptions& options);

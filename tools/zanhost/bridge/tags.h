@@ -1,14 +1,24 @@
 // The tags and PLCs that the bridge serves: the tags of the tag file defined with the driver and
-// read with ReadBlock, the status of every PLC of the configuration, and the writes that arrive,
-// checked against their tag before the driver sees them.
+// read round by round by the read plan (plan/plan_rounds.h), the status of every PLC of the
+// configuration, and the writes that arrive, checked against their tag before the driver sees
+// them.
+//
+// A tag file read again may leave a cache slot of the driver holding memory that nobody refreshes
+// any more: a cache-block tag of the file that went or changed, a block of the plan that the new
+// plan drops or moves. The driver frees slots only at Init, and serves every tag inside a slot
+// from it, valid and frozen. So when the slots that the new file and its plan want do not merely
+// extend those the instance holds, the table initialises the instance again, as a host would, and
+// defines every tag anew.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "bridge/bridge_driver.h"
 #include "bridge/set_payload.h"
+#include "plan/plan_rounds.h"
 #include "session/host_session.h"
 #include "session/plc_list.h"
 #include "tags/tag_file.h"
@@ -55,6 +65,8 @@ struct TagReload {
   int added = 0;                   // new names, or tags whose address, type or count changed
   int kept = 0;
   std::vector<BridgeTag> refused;  // of the added, those the driver refused
+  bool initialised = false;        // the instance was initialised again (its cache slots changed)
+  bool initFailed = false;         // ... and that Init failed
 };
 
 // Checks that every tag name of the file can be a topic level, once (bridge/messages.h); false with
@@ -63,20 +75,29 @@ bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, s
 
 class BridgeTable {
  public:
-  explicit BridgeTable(BridgeDriver& driver);
+  // `plan` false reads the tags one by one, as without a read plan.
+  explicit BridgeTable(BridgeDriver& driver, bool plan = true);
 
-  // Defines the tags with the driver; a refused tag stays in the table. Returns how many were
-  // taken.
+  // Defines the tags with the driver, then the read plan's own; a refused tag stays in the table.
+  // Returns how many were taken.
   int Define(const std::vector<TagSpec>& specs);
 
   // Takes the tags of a tag file read again: a tag whose address, type and count stay keeps its
   // state (its rw mark may change); a new or changed one is defined with the driver and read with
-  // the next round; the others go away.
+  // the next round; the others go away. The tags are planned again; when the cache slots change
+  // otherwise than by new ones behind those held, the instance is initialised again first.
   TagReload Reload(const std::vector<TagSpec>& specs);
 
-  // Reads one tag now; takes the state of every PLC from the driver's PLC table.
+  // Reads every tag once by the plan; `between` runs after each request to the driver.
+  void ReadRound(const std::function<void()>& between = {});
+  // Reads one tag now, outside the rounds: as fresh as a read of its own (its block first).
   void Read(BridgeTag& tag);
+  // Takes the state of every PLC from the driver's PLC table.
   void UpdatePlcs();
+
+  const ReadPlan& plan() const { return rounds_.plan(); }
+  // What changed in the plan since the last call (a block that the PLC refused, given up).
+  std::vector<std::string> TakePlanNotes() { return rounds_.TakeNotes(); }
 
   // Carries out a set message for the tag of that name. Nothing reaches the driver unless the tag
   // exists, is marked rw, was taken by the driver, and the payload fits it (bridge/set_payload.h);
@@ -95,8 +116,14 @@ class BridgeTable {
 
  private:
   TagShape ShapeOf(const BridgeTag& tag) const;
+  // Defines the row's tag; a refused one gets its result and time.
+  bool DefineRow(BridgeTag& row);
+  void Replan();
+  void Take(BridgeTag& tag, const TagRead& read);
 
   BridgeDriver& driver_;
+  PlanRounds rounds_;
+  bool plan_;
   std::vector<BridgeTag> tags_;
   std::vector<BridgePlc> plcs_;
 };

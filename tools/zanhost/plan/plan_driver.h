@@ -1,6 +1,7 @@
-// What reading by the plan asks of the driver, behind a small interface: define tags, read them
-// (decoded, or as the buffer of a ReadBlock for a run whose values go to several tags), say why a
-// read failed, and the driver's PLC table with its cache slots. SessionPlanDriver passes each
+// What reading by the plan asks of the driver, behind a small interface: define the plan's own tags
+// (its cache blocks and runs), read tags (decoded, or as the buffer of a ReadBlock for a run whose
+// values go to several tags), say why a read failed, and the driver's PLC table with its cache
+// slots. SessionPlanDriver passes each
 // request to a HostSession; the bridge's driver (bridge/bridge_driver.h) is one as well, which its
 // tests script.
 //
@@ -31,9 +32,10 @@ class PlanDriver {
  public:
   virtual ~PlanDriver() = default;
 
-  // ParseTagAddress (and CheckArrayTag): false, with the driver's line in tag.refusal, when
-  // refused. A tag with an id keeps it (HostSession::DefineTag).
-  virtual bool DefineTag(Tag& tag) = 0;
+  // ParseTagAddress (and CheckArrayTag) of a tag of the plan's own, whose registration line is not
+  // shown: false, with the driver's line in tag.refusal, when refused. A tag with an id keeps it
+  // (HostSession::DefineTag).
+  virtual bool DefineOwnTag(Tag& tag) = 0;
   // A ReadBlock of the tag with its values decoded (HostSession::ReadValues).
   virtual int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) = 0;
   // A ReadBlock of the tag into `buffer` (of tag.count values at least).

@@ -96,7 +96,7 @@ void PlanRounds::DefinePlanTags() {
       const auto known = blockIds_.find(read.tag.text);
       read.tag.tagId = known == blockIds_.end() ? 0 : known->second;
     }
-    if (!driver_.DefineTag(read.tag)) {
+    if (!driver_.DefineOwnTag(read.tag)) {
       refused.push_back(static_cast<int>(r));
       continue;
     }
@@ -178,7 +178,7 @@ void PlanRounds::GiveUp(int r) {
     // Defined again with no bytes, its slot holds no tag.
     Tag parked = read.tag;
     parked.text = parked.text.substr(0, parked.text.size() - kBlockLengthDigits) + "0000";
-    driver_.DefineTag(parked);
+    driver_.DefineOwnTag(parked);
   }
   Demote(r, AloneReason::kGivenUp);
 }

@@ -20,8 +20,7 @@ class SessionPlanDriver : public PlanDriver {
  public:
   explicit SessionPlanDriver(HostSession& session);
 
-  // The plan's own tags: the driver's line of each registration is not shown.
-  bool DefineTag(Tag& tag) override { return session_.DefineTag(tag, false); }
+  bool DefineOwnTag(Tag& tag) override { return session_.DefineTag(tag, false); }
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override {
     return session_.ReadValues(tag, values, servedBy);
   }
