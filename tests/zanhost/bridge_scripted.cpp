@@ -134,8 +134,10 @@ bool ScriptedDriver::DefineTag(Tag& tag) {
     return ClaimSlot(tag, dataBlock, offset, length);
   }
   if (area == 'D' && tag.text[3] == 'W') {
-    tag.kind = offset % 2 == 0 ? zan::kKindWord : zan::kKindWordOddByte;
-    tag.address = dataBlock << 16 | offset / 2;
+    // An S7 counts bytes, the other types data words.
+    const bool s7 = state_->plcs[plc].type == kPlcTypeS7;
+    tag.kind = s7 && offset % 2 != 0 ? zan::kKindWordOddByte : zan::kKindWord;
+    tag.address = dataBlock << 16 | (s7 ? offset / 2 : offset);
   }
   return true;
 }
@@ -180,15 +182,16 @@ bool ScriptedDriver::Reinit() {
 int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, int32_t* servedBy) {
   read.clear();
   ++reads[tag.name];
+  readOrder.push_back(tag.name);
   if (beforeRead) beforeRead();
   if (servedBy != nullptr) *servedBy = tag.plc;
-  if (state_->plcs[tag.plc].linkState == kLinkFailed) {
+  if (refused.count(tag.name) != 0 || state_->plcs[tag.plc].linkState == kLinkFailed) {
     // A block that cannot be read is no longer served.
     for (CacheBlock& block : state_->cache) {
       if (tag.kind == zan::kKindCacheBlock && block.tagId == tag.tagId && block.valid == 1)
         block.valid = 0;
     }
-    return kResultUnreachable;
+    return refused.count(tag.name) != 0 ? kResultRefused : kResultUnreachable;
   }
   const std::map<std::string, int64_t>* memory = &values;
   if (tag.kind == zan::kKindCacheBlock) {
@@ -221,6 +224,17 @@ int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, 
     if (value.layout == CellLayout::kText) break;
   }
   return kResultDone;
+}
+
+ReadFailure ScriptedDriver::ExplainRead(const Tag& tag, int32_t, int32_t) {
+  ReadFailure failure;
+  if (refused.count(tag.name) != 0) {
+    failure.words = "address outside data block";
+    failure.plcRefused = true;
+  } else if (state_->plcs[tag.plc & 0xFF].linkState == kLinkFailed) {
+    failure.words = "cannot be reached (link down)";
+  }
+  return failure;
 }
 
 int32_t ScriptedDriver::ReadBuffer(const Tag& tag, ValueBuffer& buffer, int32_t* servedBy) {

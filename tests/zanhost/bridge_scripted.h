@@ -80,13 +80,14 @@ class ScriptedDriver : public BridgeDriver {
   ScriptedDriver(double& now, int plcs);
 
   void SetDown(int plc, bool down);
+  void SetType(int plc, uint8_t type) { state_->plcs[plc].type = type; }
 
   bool DefineTag(Tag& tag) override;
   bool DefineOwnTag(Tag& tag) override { return DefineTag(tag); }
   bool Reinit() override;
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override;
   int32_t ReadBuffer(const Tag& tag, ValueBuffer& buffer, int32_t* servedBy) override;
-  ReadFailure ExplainRead(const Tag&, int32_t, int32_t) override { return ReadFailure{}; }
+  ReadFailure ExplainRead(const Tag& tag, int32_t, int32_t) override;
   int PduBytes(int) const override { return 0; }
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override;
@@ -103,7 +104,9 @@ class ScriptedDriver : public BridgeDriver {
   std::map<std::string, int64_t> written;  // the last value written, by tag name
   std::vector<std::string> writes;         // tag names, in order
   std::map<std::string, int> reads;        // by tag name
+  std::set<std::string> refused;           // tags whose reads the PLC refuses, by name
   std::function<void()> beforeRead;        // the test's script, run at each read
+  std::vector<std::string> readOrder;      // tag names, as read
   double warmStartSeconds = 0;
   double writeSeconds = 0;
   int warmStarts = 0;

@@ -291,9 +291,9 @@ class Planner {
     std::map<GroupKey, SpanGroups> free;
     // First as if slots cost nothing; when that wants more than there are, a slot gets a price
     // that only the blocks saving the most requests are worth.
-    int blocks = BlocksAt(0, free);
+    const int wanted = BlocksAt(0, free);
     found = free;
-    if (blocks > slots) {
+    if (wanted > slots) {
       double low = 0;
       double high = 1;
       while (high < kSlotPriceLimit && BlocksAt(high, found) > slots)
@@ -306,8 +306,8 @@ class Planner {
           high = middle;
         }
       }
-      blocks = BlocksAt(high, found);
-      if (blocks > slots) BlocksAt(kSlotPriceLimit * 2, found);
+      if (BlocksAt(high, found) > slots) BlocksAt(kSlotPriceLimit * 2, found);
+      FillSlots(low, slots, found);
       // A tag that a block served while slots cost nothing lacks a slot now.
       for (const auto& [key, groups] : free) {
         for (const std::vector<int>& group : groups.groups) {
@@ -320,6 +320,36 @@ class Planner {
       const BlockGroup& group = blockGroups_.at(key);
       for (const std::vector<int>& members : groups.groups)
         AddBlock(key, group, members);
+    }
+  }
+
+  // The slots that the price left free go to the data blocks that save the most with the blocks
+  // of a lower price, where many of them were worth the same: their price came just between.
+  void FillSlots(double lowPrice, int slots, std::map<GroupKey, SpanGroups>& found) const {
+    std::map<GroupKey, SpanGroups> more;
+    BlocksAt(lowPrice, more);
+    int used = 0;
+    for (const auto& [key, groups] : found)
+      used += static_cast<int>(groups.groups.size());
+    struct Upgrade {
+      GroupKey key;
+      int slots;
+      double saves;
+    };
+    std::vector<Upgrade> upgrades;
+    for (const auto& [key, groups] : more) {
+      const SpanGroups& now = found.at(key);
+      const int extra = static_cast<int>(groups.groups.size() - now.groups.size());
+      if (extra > 0 && now.readCost > groups.readCost)
+        upgrades.push_back(Upgrade{key, extra, now.readCost - groups.readCost});
+    }
+    std::stable_sort(upgrades.begin(), upgrades.end(), [](const Upgrade& a, const Upgrade& b) {
+      return a.saves / a.slots > b.saves / b.slots;
+    });
+    for (const Upgrade& upgrade : upgrades) {
+      if (used + upgrade.slots > slots) continue;
+      used += upgrade.slots;
+      found[upgrade.key] = more.at(upgrade.key);
     }
   }
 

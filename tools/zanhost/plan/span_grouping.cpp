@@ -62,10 +62,17 @@ SpanGroups GroupSpans(const std::vector<Span>& spans, const GroupingRules& rules
   SpanGroups result;
   result.cost = best[count];
   for (int i = count; i > 0; i = from[i]) {
-    if (from[i] == i - 1) continue;
+    if (from[i] == i - 1) {
+      result.readCost += SpanCost(spans[order[i - 1]], rules);
+      continue;
+    }
     std::vector<int> group;
-    for (int k = from[i]; k < i; ++k)
+    Span whole = spans[order[from[i]]];
+    for (int k = from[i]; k < i; ++k) {
       group.push_back(order[k]);
+      whole.last = std::max(whole.last, spans[order[k]].last);
+    }
+    result.readCost += SpanCost(whole, rules);
     result.groups.push_back(group);
   }
   std::reverse(result.groups.begin(), result.groups.end());

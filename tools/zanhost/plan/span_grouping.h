@@ -34,7 +34,8 @@ struct GroupingRules {
 struct SpanGroups {
   // Each group: indexes into the spans given, two or more, in the order of their first units.
   std::vector<std::vector<int>> groups;
-  double cost = 0;  // the reads of the groups and of the spans read alone, penalties included
+  double cost = 0;      // the reads of the groups and of the spans read alone, penalties included
+  double readCost = 0;  // the same without the penalties
 };
 
 SpanGroups GroupSpans(const std::vector<Span>& spans, const GroupingRules& rules);
