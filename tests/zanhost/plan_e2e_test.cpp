@@ -97,7 +97,7 @@ std::filesystem::path PlanPlantTest::work_;
 TEST_F(PlanPlantTest, EveryHostTypeReadsAsTagByTagAndAChangeShowsInTheNextRound) {
   std::string pattern = "0x";
   for (int i = 0; i < 200; ++i) {
-    char hex[3];
+    char hex[16];
     std::snprintf(hex, sizeof hex, "%02X", (i * 37 + 11) & 0xFF);
     pattern += hex;
   }

@@ -14,7 +14,7 @@ namespace zanhost::testing {
 // The TagAddress that the driver's parser gives these addresses (docs: README, tag addresses).
 inline Tag Word(int plc, int dataBlock, int byte, bool s7 = true) {
   Tag tag;
-  char text[16];
+  char text[64];
   std::snprintf(text, sizeof text, "%02dDW%03d%04d", plc, dataBlock, byte);
   tag.name = tag.text = text;
   tag.hostType = kHostWord;
@@ -26,7 +26,7 @@ inline Tag Word(int plc, int dataBlock, int byte, bool s7 = true) {
 
 inline Tag Bit(int plc, int dataBlock, int byte, int bit) {
   Tag tag = Word(plc, dataBlock, byte);
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "%02d", bit);
   tag.name = tag.text += text;
   tag.hostType = kHostBit;
@@ -46,7 +46,7 @@ inline Tag Float(int plc, int dataBlock, int byte, bool s7 = true) {
 
 inline Tag String(int plc, int dataBlock, int byte, int length) {
   Tag tag = Word(plc, dataBlock, byte);
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "%02d", length);
   tag.name = tag.text.replace(3, 1, "S") += text;
   tag.hostType = kHostString;
@@ -57,7 +57,7 @@ inline Tag String(int plc, int dataBlock, int byte, int length) {
 
 inline Tag CacheBlock(int plc, int dataBlock, int byte, int length) {
   Tag tag;
-  char text[24];
+  char text[64];
   std::snprintf(text, sizeof text, "%02dTB%03d%04d%04d", plc, dataBlock, byte, length);
   tag.name = tag.text = text;
   tag.hostType = kHostWord;
@@ -77,7 +77,7 @@ inline Tag Heartbeat(int plc, int dataBlock, int byte) {
 
 inline Tag InputByte(int plc, int byte) {
   Tag tag;
-  char text[16];
+  char text[64];
   std::snprintf(text, sizeof text, "%02dIB%04d", plc, byte);
   tag.name = tag.text = text;
   tag.hostType = kHostWord;
@@ -89,7 +89,7 @@ inline Tag InputByte(int plc, int byte) {
 
 inline Tag Status(int plc) {
   Tag tag;
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "!%02d", plc);
   tag.name = tag.text = text;
   tag.hostType = kHostWord;

@@ -28,6 +28,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kLateMilliseconds = 10;
 constexpr int kDataBlockBytes = 1000;
 constexpr int kWarmUpReads = 10;
+constexpr int kReadsPerRound = 20;
 constexpr unsigned kSeed = 29;
 
 double MillisecondsSince(Clock::time_point start) {
@@ -58,7 +59,7 @@ PlanFile WordFile() {
   file.pdu = 240;
   file.plcs = 1;
   file.plcLines = {"1:s7:db=10x1000:pdu=240"};
-  char text[16];
+  char text[64];
   for (int byte = 0; byte < 400; byte += 2) {
     std::snprintf(text, sizeof text, "01DW010%04d", byte);
     file.tags.push_back(MakeTag("w" + std::to_string(byte), text, kHostWord));
@@ -75,7 +76,7 @@ PlanFile MixedFile() {
   file.pdu = 480;
   file.plcs = 5;
   std::mt19937 random(kSeed);
-  char text[24];
+  char text[64];
   for (int plc = 1; plc <= file.plcs; ++plc) {
     file.plcLines.push_back(std::to_string(plc) + ":s7:db=10x1000,db=11x1000:pdu=480");
     for (const int dataBlock : {10, 11}) {
@@ -175,22 +176,17 @@ bool TimeRounds(int rounds, const std::function<bool()>& round, double& median) 
   return true;
 }
 
-// Fits microseconds = perRequest x requests + perByte x bytes over the points (least squares).
-void Fit(RequestCost& cost) {
-  double rr = 0, rb = 0, bb = 0, rt = 0, bt = 0;
-  for (const RequestCost::Point& point : cost.points) {
-    const double r = point.requests;
-    const double b = point.bytes;
-    rr += r * r;
-    rb += r * b;
-    bb += b * b;
-    rt += r * point.microseconds;
-    bt += b * point.microseconds;
-  }
-  const double determinant = rr * bb - rb * rb;
-  if (determinant == 0) return;
-  cost.perRequest = (rt * bb - bt * rb) / determinant;
-  cost.perByte = (rr * bt - rb * rt) / determinant;
+// What a byte costs, from the reads of one answer (2 bytes against a full answer), and what one
+// more request costs, from a full answer against one byte more (two requests).
+void Fit(RequestCost& cost, int answer) {
+  const auto at = [&](int bytes) {
+    for (const RequestCost::Point& point : cost.points) {
+      if (point.bytes == bytes) return point.microseconds;
+    }
+    return 0.0;
+  };
+  cost.perByte = (at(answer) - at(2)) / (answer - 2);
+  cost.perRequest = at(answer + 1) - at(answer) - cost.perByte;
 }
 
 bool MeasureRequestCost(const PlanBenchOptions& options, Progress& progress, PlanBench& bench,
@@ -211,35 +207,40 @@ bool MeasureRequestCost(const PlanBenchOptions& options, Progress& progress, Pla
     RequestCost cost;
     cost.pdu = pdus[i];
     const int answer = ReadAnswerBytes(kPlcTypeS7, cost.pdu);
-    std::vector<int> lengths = {2,          answer / 2,     answer,     answer + 1,
-                                2 * answer, 2 * answer + 1, 3 * answer, kDataBlockBytes};
+    std::vector<int> lengths = {2,          answer / 2,     answer,         answer + 1,
+                                2 * answer, 2 * answer + 1, kDataBlockBytes};
     std::erase_if(lengths, [](int length) { return length > kDataBlockBytes; });
     std::sort(lengths.begin(), lengths.end());
     lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    // Each length a kind of read, in alternating rounds: the machine's ups and downs weigh on all.
+    std::vector<Tag> runs;
+    std::vector<ValueBuffer> buffers;
     for (const int length : lengths) {
-      progress.Show("the cost of a request at PDU " + std::to_string(cost.pdu),
-                    static_cast<int>(cost.points.size()), static_cast<int>(lengths.size()));
-      char text[16];
+      char text[64];
       std::snprintf(text, sizeof text, "%02dDB0100000", static_cast<int>(i + 1));
-      Tag run = MakeTag(text, text, kHostWord, length);
-      if (!session.DefineTag(run)) {
-        error = "the driver refused " + run.text + " x " + std::to_string(length);
+      runs.push_back(MakeTag(text, text, kHostWord, length));
+      if (!session.DefineTag(runs.back())) {
+        error = "the driver refused " + runs.back().text + " x " + std::to_string(length);
         return false;
       }
-      ValueBuffer values(length);
-      std::vector<double> times;
-      for (int read = 0; read < kWarmUpReads + options.reads; ++read) {
-        const Clock::time_point start = Clock::now();
-        if (session.Read(run, values, false) != kResultDone) {
-          error = "a read of " + run.text + " x " + std::to_string(length) + " failed";
-          return false;
-        }
-        if (read >= kWarmUpReads)
-          times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-      }
-      cost.points.push_back(RequestCost::Point{length, RequestsFor(length, answer), Median(times)});
+      buffers.emplace_back(length);
     }
-    Fit(cost);
+    std::vector<ReadKind> kinds(lengths.size());
+    for (std::size_t k = 0; k < lengths.size(); ++k) {
+      kinds[k].name =
+          "a read of " + std::to_string(lengths[k]) + " bytes at PDU " + std::to_string(cost.pdu);
+      kinds[k].read = [&, k] { return session.Read(runs[k], buffers[k], false) == kResultDone; };
+    }
+    progress.Show("the cost of a request at PDU " + std::to_string(cost.pdu), 0, 1);
+    if (!RunRounds(kinds, options.reads / kReadsPerRound, kReadsPerRound, kWarmUpReads, progress,
+                   error)) {
+      return false;
+    }
+    for (std::size_t k = 0; k < lengths.size(); ++k) {
+      cost.points.push_back(RequestCost::Point{lengths[k], RequestsFor(lengths[k], answer),
+                                               Median(kinds[k].samples)});
+    }
+    Fit(cost, answer);
     bench.costs.push_back(cost);
   }
   session.Close();
@@ -264,7 +265,7 @@ std::vector<Tag> LeastReads(const HostSession& session, const std::vector<Tag>& 
   }
   std::vector<Tag> reads;
   requests = 0;
-  char text[16];
+  char text[64];
   for (const auto& [key, span] : spans) {
     for (int start = span.first; start <= span.second; start += kDataBlockBytes) {
       const int length = std::min(kDataBlockBytes, span.second - start + 1);
@@ -383,11 +384,19 @@ std::vector<std::string> PlanFigureLines(const PlanBench& bench) {
                     point.microseconds);
       points += line;
     }
-    std::snprintf(line, sizeof line,
-                  "  PDU %d: %s; a request %.1f us, a byte %.4f us: a request costs as much as "
-                  "%.0f bytes",
-                  cost.pdu, points.c_str(), cost.perRequest, cost.perByte,
-                  cost.perByte > 0 ? cost.perRequest / cost.perByte : 0.0);
+    std::snprintf(line, sizeof line, "  PDU %d: %s", cost.pdu, points.c_str());
+    lines.push_back(line);
+    if (cost.perByte > 0) {
+      std::snprintf(line, sizeof line,
+                    "    a byte %.4f us (a full answer against 2 bytes), one more request %.1f us "
+                    "(a byte more than a full answer): a request costs as much as %.0f bytes",
+                    cost.perByte, cost.perRequest, cost.perRequest / cost.perByte);
+    } else {
+      std::snprintf(line, sizeof line,
+                    "    a byte costs nothing that shows (a full answer against 2 bytes), one more "
+                    "request %.1f us",
+                    cost.perRequest);
+    }
     lines.push_back(line);
   }
   lines.push_back("rounds of a tag file, every answer 10 ms late (the median round):");

@@ -27,8 +27,8 @@ struct RequestCost {
     double microseconds = 0;  // median
   };
   std::vector<Point> points;
-  double perRequest = 0;  // microseconds, fitted
-  double perByte = 0;
+  double perRequest = 0;  // microseconds: one more request (a byte more than a full answer)
+  double perByte = 0;     // microseconds: within one answer
 };
 
 // One tag file's rounds.
@@ -53,7 +53,7 @@ struct PlanBenchOptions {
   std::string simulator;  // zanplcsim beside zanhost when empty
   std::string folder;     // for the configurations, the tag files and the simulator's files
   int rounds = 3;         // of each kind and file
-  int reads = 100;        // of each length, for the cost of a request
+  int reads = 400;        // of each length, for the cost of a request
 };
 
 bool MeasurePlans(const PlanBenchOptions& options, Progress& progress, PlanBench& bench,

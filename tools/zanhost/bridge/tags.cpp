@@ -71,10 +71,7 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
   for (const TagSpec& declared : specs) {
     BridgeTag row;
     row.declared = declared;
-    row.tag.name = declared.name;
-    row.tag.text = declared.address;
-    row.tag.hostType = declared.hostType;
-    row.tag.count = declared.count;
+    row.tag = TagOfSpec(declared);
     accepted += DefineRow(row) ? 1 : 0;
     tags_.push_back(row);
   }
@@ -128,10 +125,7 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
     ++reload.added;
     BridgeTag row;
     row.declared = declared;
-    row.tag.name = declared.name;
-    row.tag.text = declared.address;
-    row.tag.hostType = declared.hostType;
-    row.tag.count = declared.count;
+    row.tag = TagOfSpec(declared);
     fresh.push_back(tags_.size());
     tags_.push_back(row);
   }

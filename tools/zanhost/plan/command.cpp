@@ -49,11 +49,7 @@ int RunPlan(const PlanOptions& options) {
   std::vector<Tag> tags;
   std::vector<bool> defined;
   for (const TagSpec& spec : specs) {
-    Tag tag;
-    tag.name = spec.name;
-    tag.text = spec.address;
-    tag.hostType = spec.hostType;
-    tag.count = spec.count;
+    Tag tag = TagOfSpec(spec);
     defined.push_back(session.DefineTag(tag));
     if (!defined.back()) ReportRefusal(session, tag);
     tags.push_back(tag);

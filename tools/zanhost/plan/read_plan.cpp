@@ -128,7 +128,7 @@ struct RunGroup {
 using GroupKey = std::tuple<int, int, int>;  // PLC, data block, kind (0 for blocks)
 
 std::string BlockText(int plc, int dataBlock, int start, int length, bool longDb) {
-  char text[24];
+  char text[64];
   std::snprintf(text, sizeof text, longDb ? "%02dTB%04d%04d%04d" : "%02dTB%03d%04d%04d", plc,
                 dataBlock, start, length);
   return text;
@@ -353,19 +353,22 @@ class Planner {
     }
   }
 
+  // From the first unit of the members to their last; the first member is the first to start.
+  static Span Whole(const std::vector<Span>& spans, const std::vector<int>& members) {
+    Span whole = spans[members.front()];
+    for (const int member : members)
+      whole.last = std::max(whole.last, spans[member].last);
+    return whole;
+  }
+
   void AddBlock(const GroupKey& key, const BlockGroup& group, const std::vector<int>& members) {
     PlannedRead read;
     read.block = true;
     read.plc = std::get<0>(key);
     read.dataBlock = std::get<1>(key);
-    int first = group.spans[members.front()].first;
-    int last = first;
-    for (const int member : members) {
-      first = std::min(first, group.spans[member].first);
-      last = std::max(last, group.spans[member].last);
-    }
-    read.start = first;
-    read.length = last - first + 1;
+    const Span whole = Whole(group.spans, members);
+    read.start = whole.first;
+    read.length = whole.last - whole.first + 1;
     read.bytes = read.length;
     read.requests = RequestsFor(read.bytes, context_.AnswerBytes(read.plc));
     read.tag.text = BlockText(read.plc, read.dataBlock, read.start, read.length, input_.longDb);
@@ -397,15 +400,10 @@ class Planner {
     read.block = false;
     read.plc = std::get<0>(key);
     read.dataBlock = std::get<1>(key);
-    int first = group.spans[members.front()].first;
-    int last = first;
-    int lead = members.front();
-    for (const int member : members) {
-      if (group.spans[member].first < first) lead = member;
-      first = std::min(first, group.spans[member].first);
-      last = std::max(last, group.spans[member].last);
-    }
-    const Tag& leader = input_.tags[group.tags[lead]];
+    const Span whole = Whole(group.spans, members);
+    const int first = whole.first;
+    const int last = whole.last;
+    const Tag& leader = input_.tags[group.tags[members.front()]];
     // The leader's own address, without a bit number: a run of its kind from its first value.
     read.tag.text = leader.text.substr(0, input_.longDb ? 12 : 11);
     read.tag.name = read.tag.text;

@@ -60,10 +60,7 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
   int accepted = 0;
   for (const TagSpec& declared : specs) {
     Row row;
-    row.tag.name = declared.name;
-    row.tag.text = declared.address;
-    row.tag.hostType = declared.hostType;
-    row.tag.count = declared.count;
+    row.tag = TagOfSpec(declared);
     row.reading.name = declared.name;
     row.reading.address = declared.address;
     row.reading.type = HostTypeName(declared.hostType);

@@ -36,6 +36,15 @@ std::string FieldText(const char* field, std::size_t size) {
 
 }  // namespace
 
+Tag TagOfSpec(const TagSpec& spec) {
+  Tag tag;
+  tag.name = spec.name;
+  tag.text = spec.address;
+  tag.hostType = spec.hostType;
+  tag.count = spec.count;
+  return tag;
+}
+
 bool IsProblemLine(const std::string& line) {
   const std::string lower = Lower(line);
   return lower.find("fail") != std::string::npos || lower.find("illegal") != std::string::npos ||

@@ -21,6 +21,7 @@
 #include "session/plc_list.h"
 #include "session/restored_links.h"
 #include "session/transport_failure.h"
+#include "tags/tag_file.h"
 #include "tags/tag_values.h"
 
 namespace zanhost {
@@ -49,6 +50,9 @@ struct Tag {
   int32_t width = 0;
   std::string refusal;  // the driver's line when the tag was refused
 };
+
+// The tag of a line of a tag file, not defined yet.
+Tag TagOfSpec(const TagSpec& spec);
 
 // A heartbeat tag: both members' tags carry the master's PLC number; the type letter 1 or 2 says
 // whose word it reads.
