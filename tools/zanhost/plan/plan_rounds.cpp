@@ -42,7 +42,11 @@ PlanInput PlanRounds::InputOf(const std::vector<Tag>& tags, const std::vector<bo
   input.defined = defined;
   input.on = on;
   const DriverState* state = driver_.state();
-  if (state == nullptr) return input;
+  // Without the driver's PLC table nothing can be planned (nor read).
+  if (state == nullptr) {
+    input.on = false;
+    return input;
+  }
   input.longDb = state->longDb != 0;
   for (int number = 0; number < kPlcCount; ++number) {
     if (!zan::IsConfiguredPlc(*state, number)) continue;
