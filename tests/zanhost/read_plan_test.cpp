@@ -142,7 +142,7 @@ TEST(ReadPlanTest, ABlockHoldsAtMost1000BytesFromByte9999OnAndNeverAHeartbeatWor
   EXPECT_EQ(plan.requests, 2 + 1 + 1 + 1 + 1 + 1 + 1 + 2 + 1);
 }
 
-TEST(ReadPlanTest, BlocksTakeTheSlotsThatTheFilesCacheBlockTagsLeaveAndSaveTheMostWithThem) {
+TEST(ReadPlanTest, BlocksTakeTheSlotsThatTheFilesCacheBlockTagsLeaveAndRunsServeTheRest) {
   // 3 cache-block tags of the file, and 100 data blocks whose words want a block each; the words
   // of data block 100 are held by the file's first block.
   std::vector<Tag> tags = {CacheBlock(1, 100, 0, 10), CacheBlock(1, 300, 0, 10),
@@ -154,7 +154,19 @@ TEST(ReadPlanTest, BlocksTakeTheSlotsThatTheFilesCacheBlockTagsLeaveAndSaveTheMo
   }
   const ReadPlan plan = MakeReadPlan(Input(tags, {S7(1)}));
   EXPECT_EQ(plan.fileBlocks, 3);
-  EXPECT_EQ(plan.reads.size(), 97u);
+  int blocks = 0;
+  int runs = 0;
+  for (const PlannedRead& read : plan.reads) {
+    blocks += read.block ? 1 : 0;
+    if (!read.block) {
+      // The data blocks of two words that went without a slot: a run of words takes none.
+      ++runs;
+      EXPECT_LT(read.dataBlock, 150);
+      EXPECT_EQ(read.tag.count, 2);
+    }
+  }
+  EXPECT_EQ(blocks, 97);
+  EXPECT_EQ(runs, 2);
   int noSlot = 0;
   int heldByFile = 0;
   for (const AloneTag& alone : plan.alone) {
@@ -166,13 +178,27 @@ TEST(ReadPlanTest, BlocksTakeTheSlotsThatTheFilesCacheBlockTagsLeaveAndSaveTheMo
     }
   }
   EXPECT_EQ(heldByFile, 2);
-  EXPECT_EQ(noSlot, 2 * 2);  // two data blocks of two words go without
+  EXPECT_EQ(noSlot, 0);
   int fiveWords = 0;
   for (const PlannedRead& read : plan.reads) {
     EXPECT_NE(read.dataBlock, 100);
-    fiveWords += read.members.size() == 5 ? 1 : 0;
+    fiveWords += read.members.size() == 5 && read.block ? 1 : 0;
   }
   EXPECT_EQ(fiveWords, 50);
+  // With two slots, a float and a string that want a block of their own share no run: they are
+  // read alone for want of a slot.
+  std::vector<Tag> few;
+  for (int dataBlock = 1; dataBlock <= 2; ++dataBlock) {
+    for (int i = 0; i < 5; ++i)
+      few.push_back(Word(1, dataBlock, 2 * i));
+  }
+  few.push_back(Float(1, 3, 100));
+  few.push_back(String(1, 3, 104, 10));
+  PlanInput input = Input(few, {S7(1)});
+  input.slots = 2;
+  const std::vector<std::string> fates = Fates(MakeReadPlan(input), few.size());
+  EXPECT_EQ(fates[10], "alone: " + AloneWords(AloneReason::kNoSlot));
+  EXPECT_EQ(fates[11], "alone: " + AloneWords(AloneReason::kNoSlot));
 }
 
 TEST(ReadPlanTest, KindsThatNoBlockServesAreReadAloneAndTheirRequestsCounted) {

@@ -245,14 +245,10 @@ time.sleep(60)' >pty.txt &
   # The read plan: speed and level share a block of PLC 1, the S5 bit is read alone.
   run plan 0 '^  block 01TB01000020010  data block 10, bytes 2 to 11, fetched as one block: 1 request, 2 tags: speed, level$' '' -- \
     plan --tags tags.txt -q -d conf
-  run plan-alone 0 '^  run +03DW010000500 +1 request +no neighbour near enough to share a request$' '' -- \
-    plan --tags tags.txt -q -d conf
-  run plan-json 0 '"plan":true,"requests":2,"tagByTag":3,' '' -- plan --tags tags.txt --json -q -d conf
   run poll-requests 0 '^requests: 2 requests a round by the plan \(tag by tag: 3\)$' '' -- \
     poll --tags tags.txt --count 1 --interval 0 -d conf
   run poll-plan-off 0 '^requests: 3 requests a round tag by tag \(no plan\)$' '' -- \
     poll --tags tags.txt --count 1 --interval 0 --plan off -d conf
-  run poll-plan-usage 106 '' '^zanhost: --plan: ' -- poll --tags tags.txt --plan maybe -d conf
   run poll-csv 0 '' '' -- poll --tags tags.txt --count 2 --interval 0 --csv rows.csv -q -d conf
   if [ "$(sed 's/\r$//' rows.csv | head -1)" != time,tag,address,value,result,served_by ] ||
     [ "$(grep -c ',done,' rows.csv)" -ne 6 ] ||

@@ -8,6 +8,7 @@
 #include "address/tag_address.h"
 #include "plan/request_cost.h"
 #include "plan/span_grouping.h"
+#include "read/transfer_values.h"
 #include "tags/host_types.h"
 #include "tags/memory_place.h"
 
@@ -16,7 +17,8 @@ namespace {
 
 // A cache-block address names its first byte in four decimal digits, and holds 1000 bytes.
 constexpr int kCacheAddressMaxStart = 9999;
-// CheckArrayTag's limits of a run: 500 values of the 32-bit kinds it names, 1000 of the others.
+// CheckArrayTag's limits of a run: 500 values of the three 32-bit kinds it names, 1000 of the
+// others.
 constexpr int kRunValuesMax = 1000;
 constexpr int kRunWideValuesMax = 500;
 // How far the price of a cache slot may rise while the plan looks for one that fits the slots.
@@ -136,13 +138,26 @@ std::string BlockText(int plc, int dataBlock, int start, int length, bool longDb
 
 int32_t RunHostType(int32_t kind) {
   if (zan::IsFloatKind(kind)) return kHostFloat;
-  return kind == zan::kKindWord ? kHostWord : kHostDword;
+  return kind == zan::kKindDoubleWord || kind == zan::kKindDoubleWordHalf ? kHostDword : kHostWord;
 }
 
+// The kinds whose ReadBlock reads a run of values (bytes on an S7 only, floats at odd bytes with
+// FLOAT_ODD_ADDRESS); a bit tag's word is read as a word.
 bool TakesRun(const Tag& tag) {
-  return tag.kind == zan::kKindWord || tag.kind == zan::kKindDoubleWord ||
-         tag.kind == zan::kKindDoubleWordHalf || tag.kind == zan::kKindFloat ||
-         tag.kind == zan::kKindFloatHalf;
+  switch (tag.kind) {
+    case zan::kKindWord:
+    case zan::kKindWordOddByte:
+    case zan::kKindByte:
+    case zan::kKindDoubleWord:
+    case zan::kKindDoubleWordHalf:
+    case zan::kKindFloat:
+    case zan::kKindFloatHalf:
+    case zan::kKindFloatOddByte:
+    case zan::kKindFloatOddByteHalf:
+      return true;
+    default:
+      return false;
+  }
 }
 
 class Planner {
@@ -165,6 +180,12 @@ class Planner {
       Classify(i);
     }
     PlanBlocks();
+    // The tags of S7 data blocks that got no cache slot may still share runs of one kind, which
+    // take none.
+    for (const auto& [tag, reason] : reasons_) {
+      if (reason == AloneReason::kNoSlot && plan_.readOf[tag] < 0 && TakesRun(input_.tags[tag]))
+        AddToRuns(tag);
+    }
     PlanRuns();
     for (int i = 0; i < static_cast<int>(input_.tags.size()); ++i) {
       const auto reason = reasons_.find(i);
@@ -254,11 +275,17 @@ class Planner {
       return alone(AloneReason::kNoNeighbour);
     }
     if (!TakesRun(tag)) return alone(AloneReason::kNoRun);
+    AddToRuns(i);
+    alone(AloneReason::kNoNeighbour);
+  }
+
+  // A run reads `count` values of one kind from the tag's offset, in the units of the kind.
+  void AddToRuns(int i) {
+    const Tag& tag = input_.tags[i];
     RunGroup& group = runGroups_[GroupKey{tag.plc, DataBlock(tag), tag.kind}];
     const int offset = tag.address & 0xFFFF;
     group.tags.push_back(i);
     group.spans.push_back(Span{offset, offset + std::max(1, tag.count) - 1});
-    alone(AloneReason::kNoNeighbour);
   }
 
   GroupingRules BlockRules(const GroupKey& key, const BlockGroup& group, double slotPrice) const {
@@ -382,12 +409,13 @@ class Planner {
   void PlanRuns() {
     for (const auto& [key, group] : runGroups_) {
       const int32_t kind = std::get<2>(key);
-      const bool wide = kind != zan::kKindWord;
       GroupingRules rules;
       rules.maxUnits =
-          kind == zan::kKindDoubleWordHalf || !wide ? kRunValuesMax : kRunWideValuesMax;
+          kind == zan::kKindFloat || kind == zan::kKindFloatHalf || kind == zan::kKindDoubleWord
+              ? kRunWideValuesMax
+              : kRunValuesMax;
       rules.maxStart = INT32_MAX;
-      rules.unitBytes = wide ? 4 : 2;
+      rules.unitBytes = zan::ValueBytes(zan::LayoutOfKind(kind));
       rules.answerBytes = context_.AnswerBytes(std::get<0>(key));
       for (const std::vector<int>& members : GroupSpans(group.spans, rules).groups)
         AddRun(key, group, members, rules);

@@ -8,7 +8,8 @@
 //   own. Neighbours are merged while the gap costs less than the requests it saves
 //   (plan/request_cost.h). The blocks stay within the driver's 100 cache slots, after the slots of
 //   the file's own cache-block tags, which keep working as written: a tag that one of them holds is
-//   served by it as before and left out of the plan.
+//   served by it as before and left out of the plan. Tags that get no slot share runs (below)
+//   where they can.
 // - On an S5 and a PLC of type 6, which take no cache blocks, tags of one data block and one kind
 //   (words, double words at even or odd words, floats) are grouped into runs: one ReadBlock of as
 //   many values as reach from the first to the last, whose values zanhost hands out to the tags.
