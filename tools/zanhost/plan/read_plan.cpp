@@ -171,7 +171,6 @@ class Planner {
     plan_.requestsAlone.assign(input_.tags.size(), 0);
     plan_.answerBytes = context_.answerBytes();
     FindFileBlocks();
-    std::vector<AloneTag> alone;
     for (int i = 0; i < static_cast<int>(input_.tags.size()); ++i) {
       if (!Defined(i)) continue;
       plan_.requestsAlone[i] =
