@@ -1,5 +1,5 @@
 // The exported operations: the eleven the driver binds, argument checks and then the connection's
-// state machine, and the failure of a connection in words.
+// state machine; the failure of a connection in words and the PDU size it was granted.
 #include <cstdlib>
 
 #include "net/socket.h"
@@ -259,4 +259,10 @@ QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle) {
 
 QX_API int ZAN_STDCALL QxConnectionFailure(uint32_t size, char* text, uint32_t handle) {
   return DescribeFailure(handle, text, size);
+}
+
+QX_API int ZAN_STDCALL QxConnectionPduSize(uint32_t handle) {
+  const Connection* connection = FindConnection(handle);
+  if (connection == nullptr || connection->phase != Phase::kEstablished) return 0;
+  return connection->pduSize;
 }

@@ -99,4 +99,10 @@ QX_API int ZAN_STDCALL QxWriteCompletion(uint16_t* status, uint32_t handle);
 // handle; 1 for a null text or a size of 0.
 QX_API int ZAN_STDCALL QxConnectionFailure(uint32_t size, char* text, uint32_t handle);
 
+// 261. Our own as well: the PDU size that the PLC granted the S7 connection `handle` at its setup
+// communication, while it is established, for a host that plans its reads by it (a read larger
+// than the PDU allows is sent in parts, one request each). 0 for an S5 connection, a connection
+// that is not established and a handle that no connection has.
+QX_API int ZAN_STDCALL QxConnectionPduSize(uint32_t handle);
+
 #endif  // QUAXNET_QUAXNET_H_

@@ -53,7 +53,7 @@ TEST(ExportTableTest, TransportDoubleExportsEveryOperation) {
 }
 
 // The transport library: every operation at its ordinal and under its name, and at an ordinal
-// that no operation of the driver's uses, the failure of a connection in words.
+// that no operation of the driver's uses, the failure of a connection in words and its PDU size.
 TEST(ExportTableTest, TransportLibraryExportsTheElevenOperationsAndItsFailures) {
   auto exports = ReadExportTable(ZAN_TRANSPORT_LIBRARY_PATH);
   ASSERT_TRUE(exports.has_value()) << ZAN_TRANSPORT_LIBRARY_PATH;
@@ -61,10 +61,11 @@ TEST(ExportTableTest, TransportLibraryExportsTheElevenOperationsAndItsFailures) 
   std::sort(sorted.begin(), sorted.end(),
             [](const ExportedSymbol& a, const ExportedSymbol& b) { return a.name < b.name; });
   const std::vector<std::pair<std::string, uint32_t>> expected = {
-      {"QxCloseConnection", 101},  {"QxCloseLibrary", 253}, {"QxConnectionFailure", 260},
-      {"QxConnectionState", 124},  {"QxOpenLibrary", 252},  {"QxOpenS5Connection", 224},
-      {"QxOpenS7Connection", 225}, {"QxReceiveRead", 104},  {"QxRestartConnection", 125},
-      {"QxSendRead", 103},         {"QxSendWrite", 106},    {"QxWriteCompletion", 107}};
+      {"QxCloseConnection", 101},   {"QxCloseLibrary", 253},     {"QxConnectionFailure", 260},
+      {"QxConnectionPduSize", 261}, {"QxConnectionState", 124},  {"QxOpenLibrary", 252},
+      {"QxOpenS5Connection", 224},  {"QxOpenS7Connection", 225}, {"QxReceiveRead", 104},
+      {"QxRestartConnection", 125}, {"QxSendRead", 103},         {"QxSendWrite", 106},
+      {"QxWriteCompletion", 107}};
   ASSERT_EQ(sorted.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(sorted[i].name, expected[i].first);

@@ -41,8 +41,12 @@ TEST_F(QuaxnetTest, S7ConnectSendsTheBlocksTsapsThenAsksForPdu960) {
   EXPECT_EQ(setup, (Bytes{0x32, 0x01, 0x00, 0x00, High(pdu), Low(pdu), 0x00, 0x08, 0x00, 0x00, 0xF0,
                           0x00, 0x00, 0x01, 0x00, 0x01, 0x03, 0xC0}));
   EXPECT_EQ(QxConnectionState(handle), 3) << "established only once setup is answered";
+  EXPECT_EQ(QxConnectionPduSize(handle), 0);
   peer.SendMessage(S7SetupAnswer(pdu, 480));
   EXPECT_EQ(StateUntil(handle, 0), 0);
+  // The size granted, for a host that plans its reads by it.
+  EXPECT_EQ(QxConnectionPduSize(handle), 480);
+  EXPECT_EQ(QxConnectionPduSize(handle + 1), 0);
 }
 
 TEST_F(QuaxnetTest, S5ConnectSendsTextTsapsAndNeedsNoSetup) {
@@ -61,6 +65,7 @@ TEST_F(QuaxnetTest, S5ConnectSendsTextTsapsAndNeedsNoSetup) {
   peer.Send(ConnectConfirm(reference));
   EXPECT_EQ(StateUntil(handle, 0), 0);
   EXPECT_TRUE(peer.Quiet());
+  EXPECT_EQ(QxConnectionPduSize(handle), 0);
 }
 
 // What the PLC answers to the connect request, and to the setup communication (empty: nothing).

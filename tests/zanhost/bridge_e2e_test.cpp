@@ -286,6 +286,43 @@ TEST_F(BridgeTest, ThePlantsTroublesAreToldAsTheyHappened) {
   EXPECT_TRUE(Seen("zandor/1/plc/1", Fields({{"state", "\"waits for its heartbeat\""}}), from));
 }
 
+// The driver frees a cache slot only at Init: a reload that renames a cache-block tag (and drops
+// the tags of a planned block) initialises the instance again, or the old slot would serve the tag
+// inside it, frozen, for good.
+TEST_F(BridgeTest, AReloadThatRenamesACacheBlockTagAndChangesThePlanServesLiveValues) {
+  EXPECT_TRUE(Seen("zandor/1/tags/speed", Fields({{"value", "1234"}})));
+  const auto reload = [&](const std::string& tags, int reloads) {
+    std::ofstream(folder_ / "tags.txt") << tags;
+    bridge_.Signal(SIGHUP);
+    // Until the bridge says it read the file again.
+    for (int wait = 0; wait < kWait * 20; ++wait) {
+      const std::string out = Log("bridge.out");
+      int seen = 0;
+      for (std::size_t at = out.find("tag file read again"); at != std::string::npos;
+           at = out.find("tag file read again", at + 1)) {
+        ++seen;
+      }
+      if (seen >= reloads) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    FAIL() << "no reload in\n" << Log("bridge.out");
+  };
+  reload(
+      "blk, 01TB01000100020, word\ninside, 01DW0100012, word\nspeed, 01DW0100002, word\n"
+      "alarms, 01DW0100050, word\nsetpoints, 01DW0100040, word, 3\n",
+      1);
+  std::size_t from = subscriber_->count();
+  Sim("set 127.0.0.1 db10 12 0x0101");
+  EXPECT_TRUE(Seen("zandor/1/tags/inside", Fields({{"value", "257"}}), from));
+  reload("blk2, 01TB01000100020, word\ninside, 01DW0100012, word\nspeed, 01DW0100002, word\n", 2);
+  from = subscriber_->count();
+  Sim("set 127.0.0.1 db10 12 0x0202");
+  EXPECT_TRUE(
+      Seen("zandor/1/tags/inside", Fields({{"value", "514"}, {"result", "\"done\""}}), from));
+  const std::string out = Log("bridge.out");
+  EXPECT_NE(out.find("so the instance was initialised again"), std::string::npos) << out;
+}
+
 TEST_F(BridgeTest, CtrlCPublishesOfflineAndClosesTheDriver) {
   ASSERT_TRUE(Seen("zandor/1/status", Is("online")));
   bridge_.Signal(SIGINT);

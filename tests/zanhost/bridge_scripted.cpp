@@ -4,7 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "address/tag_address.h"
 #include "output/result_words.h"
+#include "plan/plan_rounds.h"
+#include "session/failure_report.h"
 #include "tags/host_types.h"
 
 namespace zanhost::testing {
@@ -88,6 +91,8 @@ ScriptedDriver::ScriptedDriver(double& now, int plcs)
     : now_(now), state_(std::make_unique<DriverState>()) {
   std::memset(state_.get(), 0, sizeof(DriverState));
   state_->timeout = 100;
+  for (CacheBlock& block : state_->cache)
+    block.tagId = kCacheSlotFree;
   for (int number = 1; number <= plcs; ++number) {
     PlcEntry& entry = state_->plcs[number];
     entry.type = kPlcTypeS7;
@@ -115,16 +120,62 @@ bool ScriptedDriver::DefineTag(Tag& tag) {
     tag.refusal = "ZANDOR> Address Parser: PLC number out of limit";
     return false;
   }
-  tag.tagId = nextTagId_++;
+  if (tag.tagId == 0) tag.tagId = nextTagId_++;
   tag.plc = plc;
   tag.kind = tag.hostType == kHostString ? 'S' : tag.hostType == kHostFloat ? 'F' : 0;
   tag.bit = 255;
-  // A data-block word of an S7: data block and byte address / 2.
-  if (tag.text.size() == 11 && tag.text.compare(2, 2, "DW") == 0) {
-    const int block = std::atoi(tag.text.substr(4, 3).c_str());
-    const int byte = std::atoi(tag.text.substr(7, 4).c_str());
-    tag.address = (block << 16) | (byte / 2);
+  tag.address = 0;
+  if (tag.text.size() < 11) return true;
+  const char area = tag.text[2];
+  const int dataBlock = std::atoi(tag.text.substr(4, 3).c_str());
+  const int offset = std::atoi(tag.text.substr(7, 4).c_str());
+  if (area == 'T') {
+    const int length = tag.text.size() >= 15 ? std::atoi(tag.text.substr(11, 4).c_str()) : 0;
+    return ClaimSlot(tag, dataBlock, offset, length);
   }
+  if (area == 'D' && tag.text[3] == 'W') {
+    // An S7 counts bytes, the other types data words.
+    const bool s7 = state_->plcs[plc].type == kPlcTypeS7;
+    tag.kind = s7 && offset % 2 != 0 ? zan::kKindWordOddByte : zan::kKindWord;
+    tag.address = dataBlock << 16 | (s7 ? offset / 2 : offset);
+  }
+  return true;
+}
+
+bool ScriptedDriver::ClaimSlot(Tag& tag, int dataBlock, int start, int length) {
+  CacheBlock* slot = nullptr;
+  for (CacheBlock& block : state_->cache) {
+    if (block.tagId == tag.tagId) slot = &block;
+  }
+  for (CacheBlock& block : state_->cache) {
+    if (slot == nullptr && block.tagId == kCacheSlotFree) slot = &block;
+  }
+  if (slot == nullptr) {
+    tag.refusal = "ZANDOR> Address Parser: Max. number of cache tags expired";
+    return false;
+  }
+  const SlotUse use{tag.plc, dataBlock, start, length};
+  if (slot->tagId != tag.tagId ||
+      !(SlotUse{slot->plcNumber, slot->dbNumber, slot->start, slot->length} == use)) {
+    slot->valid = kCacheNeverFetched;
+  }
+  slot->tagId = tag.tagId;
+  slot->plcNumber = static_cast<uint16_t>(tag.plc);
+  slot->dbNumber = static_cast<uint16_t>(dataBlock);
+  slot->start = static_cast<uint16_t>(start);
+  slot->length = static_cast<uint16_t>(length);
+  tag.kind = zan::kKindCacheBlock;
+  tag.address = dataBlock << 16 | start;
+  return true;
+}
+
+bool ScriptedDriver::Reinit() {
+  ++inits;
+  for (CacheBlock& block : state_->cache) {
+    block.tagId = kCacheSlotFree;
+    block.valid = kCacheNeverFetched;
+  }
+  slotValues_.clear();
   return true;
 }
 
@@ -132,13 +183,37 @@ int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, 
   read.clear();
   ++reads[tag.name];
   readTimes[tag.name].push_back(now_);
+  readOrder.push_back(tag.name);
   if (beforeRead) beforeRead();
   if (servedBy != nullptr) *servedBy = tag.plc;
-  if (state_->plcs[tag.plc].linkState == kLinkFailed) return kResultUnreachable;
+  if (refused.count(tag.name) != 0 || state_->plcs[tag.plc].linkState == kLinkFailed) {
+    // A block that cannot be read is no longer served.
+    for (CacheBlock& block : state_->cache) {
+      if (tag.kind == zan::kKindCacheBlock && block.tagId == tag.tagId && block.valid == 1)
+        block.valid = 0;
+    }
+    return refused.count(tag.name) != 0 ? kResultRefused : kResultUnreachable;
+  }
+  const std::map<std::string, int64_t>* memory = &values;
+  if (tag.kind == zan::kKindCacheBlock) {
+    for (int slot = 0; slot < kCacheBlockCount; ++slot) {
+      if (state_->cache[slot].tagId != tag.tagId) continue;
+      slotValues_[slot] = values;
+      state_->cache[slot].valid = 1;
+      read.push_back(TagValue{});
+      return kResultDone;
+    }
+    return kResultRefused;
+  }
+  const int slot = CoveringSlot(*state_, tag, tag.plc);
+  if (slot >= 0) {
+    if (state_->cache[slot].valid != 1) return kResultRefused;
+    memory = &slotValues_[slot];
+  }
   for (int32_t i = 0; i < tag.count; ++i) {
     TagValue value;
     value.layout = LayoutOfKind(tag.kind);
-    const int64_t set = ValueOf(tag.name, i);
+    const int64_t set = ValueOf(*memory, tag.name, i);
     if (value.layout == CellLayout::kFloat) {
       value.real = static_cast<double>(set);
     } else if (value.layout == CellLayout::kText) {
@@ -152,9 +227,31 @@ int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, 
   return kResultDone;
 }
 
-int64_t ScriptedDriver::ValueOf(const std::string& name, int32_t index) const {
-  const auto found = values.find(name);
-  return found == values.end() ? 0 : found->second + index;
+ReadFailure ScriptedDriver::ExplainRead(const Tag& tag, int32_t, int32_t) {
+  ReadFailure failure;
+  if (refused.count(tag.name) != 0) {
+    failure.words = "address outside data block";
+    failure.plcRefused = true;
+  } else if (state_->plcs[tag.plc & 0xFF].linkState == kLinkFailed) {
+    failure.words = "cannot be reached (link down)";
+  }
+  return failure;
+}
+
+int32_t ScriptedDriver::ReadBuffer(const Tag& tag, ValueBuffer& buffer, int32_t* servedBy) {
+  std::vector<TagValue> read;
+  const int32_t result = ReadValues(tag, read, servedBy);
+  std::string error;
+  for (std::size_t i = 0; i < read.size(); ++i)
+    EncodeValue(read[i].ToText(), tag.kind, tag.hostType, static_cast<int32_t>(i), false, buffer,
+                error);
+  return result;
+}
+
+int64_t ScriptedDriver::ValueOf(const std::map<std::string, int64_t>& memory,
+                                const std::string& name, int32_t index) const {
+  const auto found = memory.find(name);
+  return found == memory.end() ? 0 : found->second + index;
 }
 
 DriverWrite ScriptedDriver::Write(const Tag& tag, ValueBuffer& buffer, bool single) {

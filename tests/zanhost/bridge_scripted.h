@@ -70,16 +70,25 @@ class ScriptedMqtt : public MqttSession {
 };
 
 // A driver of the PLCs 1 to `plcs`, S7 at 127.0.0.<n>, each connected unless set down. A tag's
-// address is "<plc, two digits>..."; a data-block word "ppDWdddoooo" gets its TagAddress as the
-// parser would give it. Its value is the test's (values[name]), 0 until set.
+// address is "<plc, two digits>..."; its value is the test's (values[name]), 0 until set.
+// Data-block words ("01DW0100002") and cache blocks ("01TB01000000100") take their place in memory,
+// and the cache is kept as the driver keeps it: 100 slots, claimed by cache-block tags as they are
+// defined and freed only by Init (Reinit); a tag that a slot holds is served from what the slot
+// held at its block's last read (1 while it holds nothing).
 class ScriptedDriver : public BridgeDriver {
  public:
   ScriptedDriver(double& now, int plcs);
 
   void SetDown(int plc, bool down);
+  void SetType(int plc, uint8_t type) { state_->plcs[plc].type = type; }
 
   bool DefineTag(Tag& tag) override;
+  bool DefineOwnTag(Tag& tag) override { return DefineTag(tag); }
+  bool Reinit() override;
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override;
+  int32_t ReadBuffer(const Tag& tag, ValueBuffer& buffer, int32_t* servedBy) override;
+  ReadFailure ExplainRead(const Tag& tag, int32_t, int32_t) override;
+  int PduBytes(int) const override { return 0; }
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override;
   std::vector<std::string> TakeLog() override { return {}; }
@@ -98,17 +107,23 @@ class ScriptedDriver : public BridgeDriver {
   std::map<std::string, int> reads;                      // by tag name
   std::map<std::string, std::vector<double>> readTimes;  // by tag name
   std::function<void()> beforeRead;                      // the test's script, run at each read
+  std::set<std::string> refused;                         // tags whose reads the PLC refuses
+  std::vector<std::string> readOrder;                    // tag names, as read
   double warmStartSeconds = 0;
   double writeSeconds = 0;
   int warmStarts = 0;
   int closes = 0;
+  int inits = 0;  // Reinit
 
  private:
-  int64_t ValueOf(const std::string& name, int32_t index) const;
+  int64_t ValueOf(const std::map<std::string, int64_t>& memory, const std::string& name,
+                  int32_t index) const;
+  bool ClaimSlot(Tag& tag, int dataBlock, int start, int length);
 
   double& now_;
   std::unique_ptr<DriverState> state_;
   std::vector<ListedPlc> plcs_;
+  std::map<int, std::map<std::string, int64_t>> slotValues_;  // the values when a block was read
   int32_t nextTagId_ = 1;
 };
 

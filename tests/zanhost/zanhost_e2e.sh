@@ -248,6 +248,13 @@ time.sleep(60)' >pty.txt &
     poll --tags tags.txt --count 2 --interval 0 -d conf
   run poll-summary-json 0 '^\{"summary":"tag","name":"level","address":"01DF0100008","rounds":2,"reads":2,"failures":0,"min":-2.25,"max":-2.25,"lastChange":null\}$' '' -- \
     poll --tags tags.txt --count 2 --interval 0 --json -d conf
+  # The read plan: speed and level share a block of PLC 1, the S5 bit is read alone.
+  run plan 0 '^  block 01TB01000020010  data block 10, bytes 2 to 11, fetched as one block: 1 request, 2 tags: speed, level$' '' -- \
+    plan --tags tags.txt -q -d conf
+  run poll-requests 0 '^requests: 2 requests a round by the plan \(tag by tag: 3\)$' '' -- \
+    poll --tags tags.txt --count 1 --interval 0 -d conf
+  run poll-plan-off 0 '^requests: 3 requests a round tag by tag \(no plan\)$' '' -- \
+    poll --tags tags.txt --count 1 --interval 0 --plan off -d conf
   run poll-csv 0 '' '' -- poll --tags tags.txt --count 2 --interval 0 --csv rows.csv -q -d conf
   if [ "$(sed 's/\r$//' rows.csv | head -1)" != time,tag,address,value,result,served_by ] ||
     [ "$(grep -c ',done,' rows.csv)" -ne 6 ] ||

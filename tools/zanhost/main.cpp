@@ -11,6 +11,7 @@
 #include "commands/commands.h"
 #include "demo/command.h"
 #include "output/result_words.h"
+#include "plan/command.h"
 #include "platform/library_names.h"
 #include "poll/command.h"
 #include "probe/command.h"
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
   CLI::App* write = zanhost::AddWriteCommand(app, writeOptions);
   zanhost::PollOptions pollOptions;
   CLI::App* poll = zanhost::AddPollCommand(app, pollOptions);
+  zanhost::PlanOptions planOptions;
+  CLI::App* plan = zanhost::AddPlanCommand(app, planOptions);
   zanhost::BridgeOptions bridgeOptions;
   CLI::App* bridge = zanhost::AddBridgeCommand(app, bridgeOptions);
   zanhost::WarmStartOptions warmStartOptions;
@@ -70,10 +73,11 @@ int main(int argc, char** argv) {
   }
 
   initOptions.driverFile = parseOptions.host.driverFile = readOptions.host.driverFile =
-      writeOptions.host.driverFile = pollOptions.host.driverFile = bridgeOptions.host.driverFile =
-          warmStartOptions.host.driverFile = statusOptions.host.driverFile =
-              demoOptions.driverFile = benchOptions.driverFile = editOptions.host.driverFile =
-                  portOptions.host.driverFile = probeOptions.host.driverFile = driverFile;
+      writeOptions.host.driverFile = pollOptions.host.driverFile = planOptions.host.driverFile =
+          bridgeOptions.host.driverFile = warmStartOptions.host.driverFile =
+              statusOptions.host.driverFile = demoOptions.driverFile = benchOptions.driverFile =
+                  editOptions.host.driverFile = portOptions.host.driverFile =
+                      probeOptions.host.driverFile = driverFile;
 
   if (*info) return zanhost::RunInfo(driverFile, infoOptions);
   if (*check) return zanhost::RunCheck(checkOptions);
@@ -82,6 +86,7 @@ int main(int argc, char** argv) {
   if (*read) return zanhost::RunRead(readOptions);
   if (*write) return zanhost::RunWrite(writeOptions);
   if (*poll) return zanhost::RunPoll(pollOptions);
+  if (*plan) return zanhost::RunPlan(planOptions);
   if (*bridge) return zanhost::RunBridge(bridgeOptions);
   if (*warmStart) return zanhost::RunWarmStart(warmStartOptions);
   if (*status) return zanhost::RunStatus(statusOptions);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/clients.h"
+#include "bench/plan_figures.h"
 #include "bench/plant.h"
 #include "bench/rounds.h"
 #include "bench/scale.h"
@@ -56,6 +57,7 @@ struct Results {
   std::vector<ReadKind> kinds;  // the driver, the bare client, the ping-pong
   CachePoll poll;
   Plant plant;
+  PlanBench plan;
 };
 
 std::string KindJson(const ReadKind& kind) {
@@ -72,6 +74,12 @@ std::string KindJson(const ReadKind& kind) {
 }
 
 void PrintJson(const BenchOptions& options, const Results& results) {
+  if (options.planOnly) {
+    JsonObject object;
+    object.AddRaw("plan", PlanFiguresJson(results.plan));
+    std::printf("%s\n", object.str().c_str());
+    return;
+  }
   const ReadKind& driver = results.kinds[0];
   const ReadKind& bare = results.kinds[1];
   const ReadKind& loopback = results.kinds[2];
@@ -99,11 +107,18 @@ void PrintJson(const BenchOptions& options, const Results& results) {
       .Add("driverToLoopbackRate", RateRatio(driver, loopback))
       .AddRaw("cachePoll", poll.str())
       .AddRaw("init", init.str())
-      .AddRaw("plantReads", plantReads.str());
+      .AddRaw("plantReads", plantReads.str())
+      .AddRaw("plan", PlanFiguresJson(results.plan));
   std::printf("%s\n", object.str().c_str());
 }
 
+void PrintPlanText(const Results& results) {
+  for (const std::string& line : PlanFigureLines(results.plan))
+    std::printf("%s\n", line.c_str());
+}
+
 void PrintText(const BenchOptions& options, const Results& results) {
+  if (options.planOnly) return PrintPlanText(results);
   const ReadKind& driver = results.kinds[0];
   const ReadKind& bare = results.kinds[1];
   const ReadKind& loopback = results.kinds[2];
@@ -141,6 +156,7 @@ void PrintText(const BenchOptions& options, const Results& results) {
   }
   std::printf("one PLC among %d / one PLC alone: rate %.2f (aim %.1f or more)\n", kBenchPlcs,
               RateRatio(plant.kinds[1], plant.kinds[0]), kAimRate);
+  PrintPlanText(results);
 }
 
 // The reads and the cache poll against the simulator of one PLC at `port`.
@@ -195,7 +211,8 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
       "bench",
       "the driver's read of one word against a bare client and a loopback ping-pong in "
       "alternating rounds; a poll of 10,000 word tags from cache blocks; Init of 511 PLCs, then a "
-      "read of one of them against the read of a PLC alone");
+      "read of one of them against the read of a PLC alone; the read plan against reading tag by "
+      "tag and the least possible");
   bench->add_option("--simulator", options.simulator, "the simulator program (beside zanhost)");
   bench
       ->add_option("--port", options.port,
@@ -219,6 +236,15 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
   bench->add_option("--busy", options.busy, "threads that keep other cores busy meanwhile")
       ->check(CLI::Range(0, 64))
       ->capture_default_str();
+  bench
+      ->add_option("--plan-rounds", options.planRounds,
+                   "rounds of each kind (planned, tag by tag, least possible) of the read plan's "
+                   "tag files")
+      ->check(CLI::Range(1, 1000))
+      ->capture_default_str();
+  bench->add_flag("--plan-only", options.planOnly,
+                  "only the read plan: the cost of a request against its bytes and the rounds of "
+                  "its tag files");
   bench->add_flag("--json", options.json, "one JSON object instead of the text");
   AcceptConfigFile(bench);
   return bench;
@@ -239,7 +265,9 @@ int RunBench(const BenchOptions& options) {
     // a PLC of the plant.
     Simulator alone;
     int port = options.port;
-    if (port == 0) {
+    if (options.planOnly) {
+      done = true;
+    } else if (port == 0) {
       SimulatorSetup setup;
       setup.program = options.simulator;
       setup.plcs = {kBenchPlc};
@@ -249,8 +277,9 @@ int RunBench(const BenchOptions& options) {
     } else {
       done = true;
     }
-    done = done && MeasureReads(options, port, folder.string(), progress, results, error);
-    if (done) {
+    done = done && (options.planOnly ||
+                    MeasureReads(options, port, folder.string(), progress, results, error));
+    if (done && !options.planOnly) {
       PlantOptions plant;
       plant.host.driverFile = options.driverFile;
       plant.simulator = options.simulator;
@@ -261,6 +290,14 @@ int RunBench(const BenchOptions& options) {
       plant.reads = options.reads;
       plant.warmUp = kWarmUp;
       done = MeasurePlant(plant, progress, results.plant, error);
+    }
+    if (done) {
+      PlanBenchOptions plan;
+      plan.host.driverFile = options.driverFile;
+      plan.simulator = options.simulator;
+      plan.folder = folder.string();
+      plan.rounds = options.planRounds;
+      done = MeasurePlans(plan, progress, results.plan, error);
     }
   }
   progress.End();

@@ -4,8 +4,10 @@
 // loopback TCP ping-pong of the same sizes; it reports each kind's median and processor time per
 // read and the ratios of the driver to the other two. Then it times a poll of 10,000 word tags
 // served from cache blocks (bench/scale.h) and the Init of 511 PLCs, after which a bare client's
-// read of one PLC among the 511 is measured against the read of a PLC alone (bench/plant.h). A
-// progress line shows on standard error while it runs.
+// read of one PLC among the 511 is measured against the read of a PLC alone (bench/plant.h). Last
+// the read plan: what a request costs against its bytes, and rounds of two tag files with the
+// plan, tag by tag and at the least possible (bench/plan_figures.h). A progress line shows on
+// standard error while it runs.
 #ifndef ZAN_TOOLS_ZANHOST_BENCH_COMMAND_H_
 #define ZAN_TOOLS_ZANHOST_BENCH_COMMAND_H_
 
@@ -24,6 +26,8 @@ struct BenchOptions {
   int rounds = 50;        // alternating rounds: short ones pair the kinds closely
   int pollRounds = 20;    // rounds of the cache poll
   int busy = 0;           // threads that keep the other cores busy meanwhile
+  int planRounds = 3;     // rounds of each kind of the read plan's tag files
+  bool planOnly = false;  // only the read plan's figures
   bool json = false;
 };
 

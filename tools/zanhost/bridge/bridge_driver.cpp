@@ -11,7 +11,7 @@ DriverWrite SessionDriver::Write(const Tag& tag, ValueBuffer& buffer, bool singl
   write.servedBy = tag.plc;
   write.result = session_.Write(tag, buffer, single, &write.servedBy);
   // The explanation reads the lines that this TakeLog hands out.
-  write.log = session_.TakeLog(false);
+  write.log = plan_.TakeLog();
   if (write.result != kResultDone) {
     write.reason = ExplainFailure(session_, tag, write.result, write.servedBy).detail;
   }

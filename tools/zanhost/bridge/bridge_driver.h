@@ -1,5 +1,6 @@
-// What the bridge asks of the driver, behind a small interface: define, read and write tags,
-// warm-start PLCs, the driver's log lines and its PLC table. SessionDriver passes each request to a
+// What the bridge asks of the driver, behind a small interface: define, read and write tags (the
+// reads by the plan, plan/plan_driver.h), initialise the instance again, warm-start PLCs, the
+// driver's log lines and its PLC table. SessionDriver passes each request to a
 // HostSession (the driver loaded and initialised); the bridge's tests stand a scripted driver on a
 // clock of their own in its place, so that rounds, warm starts and writes that take seconds are
 // tried without waiting.
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "core/driver_state.h"
+#include "plan/plan_driver.h"
+#include "plan/session_plan_driver.h"
 #include "session/host_session.h"
 #include "session/plc_list.h"
 #include "tags/tag_values.h"
@@ -28,18 +31,14 @@ struct DriverWrite {
   std::vector<std::string> log;
 };
 
-class BridgeDriver {
+class BridgeDriver : public PlanDriver {
  public:
-  virtual ~BridgeDriver() = default;
-
-  // ParseTagAddress (and CheckArrayTag): false, with the driver's line in tag.refusal, when
-  // refused.
+  // ParseTagAddress (and CheckArrayTag) of a tag of the tag file: false, with the driver's line in
+  // tag.refusal, when refused. A tag with an id keeps it (HostSession::DefineTag).
   virtual bool DefineTag(Tag& tag) = 0;
-  // A ReadBlock of the tag with its values decoded (HostSession::ReadValues).
-  virtual int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) = 0;
-  // What the latest read or write brought besides its result (HostSession::lastRequest): the
-  // result in a word where the code misleads, a read that placed no value.
-  virtual RequestNote LastRequest() const { return {}; }
+  // Init of the instance again (HostSession::Reinit): every cache slot freed, every PLC connected
+  // anew; every tag must be defined again. False when Init failed.
+  virtual bool Reinit() = 0;
   // A write of the values in `buffer` (WriteValue when `single`, else WriteBlock).
   virtual DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) = 0;
   // WarmStart of a PLC; `plc` may come back as the backup's number.
@@ -53,8 +52,6 @@ class BridgeDriver {
   }
   // The driver's log lines since the last call (not shown: the bridge shows them itself).
   virtual std::vector<std::string> TakeLog() = 0;
-  // The instance's state block (the PLC table with each PLC's link state), nullptr once closed.
-  virtual const DriverState* state() const = 0;
   // A PLC's state in words (session/plc_state_words.h).
   virtual std::string PlcWord(int plc) const = 0;
   // Whether a warm start can bring the PLC back (it cannot be reached and does not merely wait for
@@ -71,17 +68,26 @@ class BridgeDriver {
 // The bridge's driver on a HostSession after Init.
 class SessionDriver : public BridgeDriver {
  public:
-  explicit SessionDriver(HostSession& session) : session_(session) {}
+  explicit SessionDriver(HostSession& session) : session_(session), plan_(session) {}
 
   bool DefineTag(Tag& tag) override { return session_.DefineTag(tag); }
+  bool DefineOwnTag(Tag& tag) override { return plan_.DefineOwnTag(tag); }
+  bool Reinit() override { return session_.Reinit(); }
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override {
-    return session_.ReadValues(tag, values, servedBy);
+    return plan_.ReadValues(tag, values, servedBy);
+  }
+  int32_t ReadBuffer(const Tag& tag, ValueBuffer& buffer, int32_t* servedBy) override {
+    return plan_.ReadBuffer(tag, buffer, servedBy);
+  }
+  ReadFailure ExplainRead(const Tag& tag, int32_t result, int32_t servedBy) override {
+    return plan_.ExplainRead(tag, result, servedBy);
   }
   RequestNote LastRequest() const override { return session_.lastRequest(); }
+  int PduBytes(int plc) const override { return plan_.PduBytes(plc); }
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override { return session_.WarmStart(plc); }
   std::string WarmStartWords(int plc, int32_t result, bool& stillDown) const override;
-  std::vector<std::string> TakeLog() override { return session_.TakeLog(false); }
+  std::vector<std::string> TakeLog() override { return plan_.TakeLog(); }
   const DriverState* state() const override { return session_.state(); }
   std::string PlcWord(int plc) const override { return session_.PlcWord(plc); }
   bool NeedsWarmStart(int plc) const override { return session_.NeedsWarmStart(plc); }
@@ -91,6 +97,7 @@ class SessionDriver : public BridgeDriver {
 
  private:
   HostSession& session_;
+  SessionPlanDriver plan_;
 };
 
 }  // namespace zanhost

@@ -17,6 +17,8 @@
 #include "output/live_screen.h"
 #include "output/result_words.h"
 #include "output/wall_time.h"
+#include "plan/command.h"
+#include "plan/plan_view.h"
 #include "session/heartbeat_warnings.h"
 #include "session/host_options.h"
 #include "session/tag_report.h"
@@ -111,6 +113,7 @@ CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options) {
       ->check(CLI::Range(0.1, 86400.0))
       ->capture_default_str();
   AddReconnectOption(bridge, options.reconnect);
+  AddPlanOption(bridge, options.plan);
   CLI::Option* sparkplug = bridge->add_option(
       "--sparkplug", options.sparkplugGroup,
       "be a Sparkplug B edge node of this group (its id) instead of publishing JSON topics");
@@ -215,7 +218,7 @@ int RunBridge(const BridgeOptions& options) {
   std::unique_ptr<MqttSession> session = MakeMqttSession(mqtt, error);
   if (session == nullptr) return Refuse(error);
   SessionDriver driver(host);
-  BridgeTable table(driver);
+  BridgeTable table(driver, options.plan);
   table.Define(specs);
   for (const BridgeTag& tag : table.tags()) {
     if (!tag.defined) ReportRefusal(host, tag.tag);
@@ -243,13 +246,15 @@ int RunBridge(const BridgeOptions& options) {
       .Add("plcs", static_cast<int>(table.plcs().size()))
       .Add("broker", settings.broker)
       .Add(sparkplug ? "sparkplug" : "prefix", sparkplug ? node.group + "/" + node.node : prefix)
-      .Add("interval", options.interval);
+      .Add("interval", options.interval)
+      .Add("requestsPerRound", table.plan().requests);
   char every[32];
   std::snprintf(every, sizeof every, "%g", options.interval);
   console.Event("bridge of " + std::to_string(table.tags().size()) + " tags (" +
                     std::to_string(table.refused()) + " refused) and " +
                     std::to_string(table.plcs().size()) + " PLCs to " + settings.broker + " " +
-                    under + ", every " + every + " s; Ctrl-C stops",
+                    under + ", every " + every + " s, " + RequestsWords(table.plan()) +
+                    "; Ctrl-C stops",
                 started);
   CatchInterrupt();
   BridgeClock clock;

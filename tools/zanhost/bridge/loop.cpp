@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "output/result_words.h"
+#include "plan/plan_view.h"
 
 namespace zanhost {
 
@@ -81,13 +82,13 @@ void Bridge::Run() {
 void Bridge::Round() {
   const double start = clock_.now();
   WarmStarts(start);
-  for (BridgeTag& tag : table_.tags()) {
-    table_.Read(tag);
-    // Many tags or slow PLCs make a long round; the broker's link must not starve meanwhile (the
-    // writes that arrive wait for the end of the round).
+  // Many tags or slow PLCs make a long round; the broker's link must not starve meanwhile (the
+  // writes that arrive wait for the end of the round).
+  table_.ReadRound([this] {
     ServeIfDue();
     HandleLinkEvents();
-  }
+  });
+  ShowPlanNotes();
   table_.UpdatePlcs();
   console_.DriverLog(driver_.TakeLog());
   ++status_.rounds;
@@ -193,7 +194,11 @@ void Bridge::Reload() {
     console_.Event("tag file not read again: " + error + "; the tags stay as they were", json);
     return;
   }
+  const double started = clock_.now();
   const TagReload reload = table_.Reload(specs);
+  const double seconds = clock_.now() - started;
+  console_.DriverLog(driver_.TakeLog());
+  ShowPlanNotes();
   for (const BridgeTag& tag : reload.refused) {
     JsonObject refusal;
     refusal.Add("event", "tag").Add("tag", tag.declared.name).Add("reason", tag.tag.refusal);
@@ -207,13 +212,32 @@ void Bridge::Reload() {
       .Add("tags", status_.tags)
       .Add("added", reload.added)
       .Add("removed", static_cast<int>(reload.removed.size()))
-      .Add("refusedTags", status_.refusedTags);
+      .Add("refusedTags", status_.refusedTags)
+      .Add("initialised", reload.initialised)
+      .Add("requestsPerRound", table_.plan().requests)
+      .Add("seconds", seconds);
+  std::string init;
+  if (reload.initialised) {
+    char took[32];
+    std::snprintf(took, sizeof took, "%.3f", seconds);
+    init = std::string("; the driver's cache slots changed, so the instance was initialised ") +
+           (reload.initFailed ? "again and its Init failed" : "again") + " (" + took + " s)";
+  }
   console_.Event("tag file read again: " + std::to_string(status_.tags) + " tags (" +
                      std::to_string(reload.added) + " new or changed, " +
                      std::to_string(reload.removed.size()) + " removed, " +
-                     std::to_string(status_.refusedTags) + " refused)",
+                     std::to_string(status_.refusedTags) + " refused); " +
+                     RequestsWords(table_.plan()) + init,
                  json);
   face_->TagsReloaded(reload.removed);
+}
+
+void Bridge::ShowPlanNotes() {
+  for (const std::string& note : table_.TakePlanNotes()) {
+    JsonObject json;
+    json.Add("event", "plan").Add("note", note);
+    console_.Event(note, json);
+  }
 }
 
 void Bridge::OnLinkEvent(const LinkEvent& event) {

@@ -16,8 +16,10 @@
 // than a quarter of it: however many PLCs are down, the broker never misses a keepalive.
 //
 // A reload request reads the tag file again between two rounds, without a new MQTT session: the
-// face publishes the new tags and lets the removed ones go (bridge/face.h). A file that cannot be
-// read, or whose names cannot be topics, leaves the tags as they were.
+// face publishes the new tags and lets the removed ones go (bridge/face.h). The tags are planned
+// again; when the driver's cache slots must change, the instance is initialised again first
+// (bridge/tags.h). A file that cannot be read, or whose names cannot be topics, leaves the tags as
+// they were.
 //
 // The clock, the sleep and the stop and reload requests are the caller's, so that the loop is tried
 // on a scripted clock.
@@ -93,6 +95,8 @@ class Bridge {
   // Carries out waiting writes: one, then more until `roundDue` or kWriteTurnSeconds.
   void RunWrites(double roundDue);
   void Reload();
+  // Shows what changed in the read plan (a block given up) as events.
+  void ShowPlanNotes();
   void OnLinkEvent(const LinkEvent& event);
   void ShowPlc(BridgePlc& plc);
   void ShowStatus(bool force);

@@ -1,5 +1,6 @@
 #include "bridge/tags.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -47,7 +48,8 @@ bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, s
   return true;
 }
 
-BridgeTable::BridgeTable(BridgeDriver& driver) : driver_(driver) {
+BridgeTable::BridgeTable(BridgeDriver& driver, bool plan)
+    : driver_(driver), rounds_(driver), plan_(plan) {
   for (const ListedPlc& plc : driver.plcs()) {
     BridgePlc row;
     row.plc = plc;
@@ -55,37 +57,58 @@ BridgeTable::BridgeTable(BridgeDriver& driver) : driver_(driver) {
   }
 }
 
+bool BridgeTable::DefineRow(BridgeTag& row) {
+  row.defined = driver_.DefineTag(row.tag);
+  if (!row.defined) {
+    row.result = kResultRefused;
+    row.timeMs = NowMilliseconds();
+    row.time = UtcTimeText(row.timeMs);
+  }
+  return row.defined;
+}
+
 int BridgeTable::Define(const std::vector<TagSpec>& specs) {
   int accepted = 0;
   for (const TagSpec& declared : specs) {
     BridgeTag row;
     row.declared = declared;
-    row.tag.name = declared.name;
-    row.tag.text = declared.address;
-    row.tag.hostType = declared.hostType;
-    row.tag.count = declared.count;
-    row.defined = driver_.DefineTag(row.tag);
-    if (row.defined) {
-      ++accepted;
-    } else {
-      row.result = kResultRefused;
-      row.timeMs = NowMilliseconds();
-      row.time = UtcTimeText(row.timeMs);
-    }
+    row.tag = TagOfSpec(declared);
+    accepted += DefineRow(row) ? 1 : 0;
     tags_.push_back(row);
   }
+  Replan();
   return accepted;
 }
+
+void BridgeTable::Replan() {
+  std::vector<Tag> tags;
+  std::vector<bool> defined;
+  for (const BridgeTag& row : tags_) {
+    tags.push_back(row.tag);
+    defined.push_back(row.defined);
+  }
+  rounds_.Prepare(tags, defined, plan_);
+}
+
+namespace {
+
+// Whether an address names a cache block (area T), which claims a slot as it is defined.
+bool IsCacheBlockAddress(const std::string& address) {
+  return address.size() > 2 && (address[2] == 'T' || address[2] == 't');
+}
+
+}  // namespace
 
 TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
   TagReload reload;
   std::vector<BridgeTag> old;
   old.swap(tags_);
-  std::vector<bool> taken(old.size(), false);
-  std::vector<TagSpec> fresh;
+  std::vector<bool> taken(old.size(), false);  // its name is in the file
+  std::vector<bool> kept(old.size(), false);   // ... and its tag stays as it was
+  std::vector<std::size_t> fresh;              // rows of tags_ not defined yet
   for (const TagSpec& declared : specs) {
-    bool kept = false;
-    for (std::size_t i = 0; i < old.size() && !kept; ++i) {
+    bool stays = false;
+    for (std::size_t i = 0; i < old.size() && !stays; ++i) {
       const TagSpec& was = old[i].declared;
       if (taken[i] || was.name != declared.name) continue;
       taken[i] = true;
@@ -93,34 +116,77 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
           was.count == declared.count) {
         old[i].declared = declared;
         tags_.push_back(std::move(old[i]));
-        kept = true;
+        kept[i] = stays = true;
       }
     }
-    if (kept) {
+    if (stays) {
       ++reload.kept;
       continue;
     }
     ++reload.added;
-    if (Define({declared}) == 0) reload.refused.push_back(tags_.back());
+    BridgeTag row;
+    row.declared = declared;
+    row.tag = TagOfSpec(declared);
+    fresh.push_back(tags_.size());
+    tags_.push_back(row);
   }
+  // A cache-block tag of the file that goes or changes leaves its slot behind; a new one would
+  // claim a slot behind the plan's blocks, which would then serve first what it holds.
+  bool initAgain = false;
   for (std::size_t i = 0; i < old.size(); ++i) {
-    if (taken[i]) continue;
-    reload.removed.push_back(std::move(old[i]));
+    if (kept[i]) continue;
+    initAgain = initAgain || (old[i].defined && IsCacheBlockAddress(old[i].declared.address));
+    if (!taken[i]) reload.removed.push_back(std::move(old[i]));
   }
+  for (const std::size_t row : fresh)
+    initAgain = initAgain || IsCacheBlockAddress(tags_[row].declared.address);
+  if (!initAgain) {
+    // The new tags are defined first (none of them claims a slot): the plan needs their addresses.
+    for (const std::size_t row : fresh)
+      DefineRow(tags_[row]);
+    std::vector<Tag> tags;
+    std::vector<bool> defined;
+    for (const BridgeTag& row : tags_) {
+      tags.push_back(row.tag);
+      defined.push_back(row.defined);
+    }
+    const DriverState* state = driver_.state();
+    const std::vector<SlotUse> held = state != nullptr ? HeldSlots(*state) : std::vector<SlotUse>{};
+    const std::vector<SlotUse> wanted =
+        PlanRounds::SlotsOf(tags, defined, rounds_.Plan(tags, defined, plan_));
+    initAgain =
+        held.size() > wanted.size() || !std::equal(held.begin(), held.end(), wanted.begin());
+  }
+  if (initAgain) {
+    reload.initialised = true;
+    reload.initFailed = !driver_.Reinit();
+    for (BridgeTag& row : tags_)
+      DefineRow(row);
+  }
+  for (const std::size_t row : fresh) {
+    if (!tags_[row].defined) reload.refused.push_back(tags_[row]);
+  }
+  Replan();
   return reload;
+}
+
+void BridgeTable::ReadRound(const std::function<void()>& between) {
+  rounds_.Round([this](int index, const TagRead& read) { Take(tags_[index], read); }, between);
 }
 
 void BridgeTable::Read(BridgeTag& tag) {
   if (!tag.defined) return;
-  std::vector<TagValue> values;
-  int32_t servedBy = tag.servedBy;
-  const int32_t result = driver_.ReadValues(tag.tag, values, &servedBy);
-  const RequestNote note = driver_.LastRequest();
-  if (result == kResultDone && !note.unread.empty()) return;
-  tag.result = result;
-  tag.outcome = note.outcome;
-  tag.values = std::move(values);
-  tag.servedBy = servedBy;
+  Take(tag, rounds_.ReadNow(static_cast<int>(&tag - tags_.data())));
+}
+
+void BridgeTable::Take(BridgeTag& tag, const TagRead& read) {
+  // A read that placed no value (a heartbeat tag that only reconnected its PLC) leaves the tag as
+  // it was: its last value, result and time stay, and nothing new is published for it.
+  if (read.result == kResultDone && !read.unread.empty()) return;
+  tag.result = read.result;
+  tag.outcome = read.outcome;
+  tag.servedBy = read.servedBy;
+  tag.values = read.values;
   tag.timeMs = NowMilliseconds();
   tag.time = UtcTimeText(tag.timeMs);
   std::vector<std::string> items;

@@ -1,15 +1,25 @@
 // The tags and PLCs that the bridge serves: the tags of the tag file defined with the driver and
-// read with ReadBlock, the status of every PLC of the configuration, and the writes that arrive,
-// checked against their tag before the driver sees them.
+// read round by round by the read plan (plan/plan_rounds.h), the status of every PLC of the
+// configuration, and the writes that arrive, checked against their tag before the driver sees
+// them.
+//
+// A tag file read again may leave a cache slot of the driver holding memory that nobody refreshes
+// any more: a cache-block tag of the file that went or changed, a block of the plan that the new
+// plan drops or moves. The driver frees slots only at Init, and serves every tag inside a slot
+// from it, valid and frozen. So when the slots that the new file and its plan want do not merely
+// extend those the instance holds, the table initialises the instance again, as a host would, and
+// defines every tag anew.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "bridge/bridge_driver.h"
 #include "bridge/messages.h"
 #include "bridge/set_payload.h"
+#include "plan/plan_rounds.h"
 #include "session/host_session.h"
 #include "session/plc_list.h"
 #include "tags/tag_file.h"
@@ -57,6 +67,8 @@ struct TagReload {
   int added = 0;                   // new names, or tags whose address, type or count changed
   int kept = 0;
   std::vector<BridgeTag> refused;  // of the added, those the driver refused
+  bool initialised = false;        // the instance was initialised again (its cache slots changed)
+  bool initFailed = false;         // ... and that Init failed
 };
 
 // Checks that every tag name of the file can be a topic level, once (bridge/messages.h); false with
@@ -65,22 +77,31 @@ bool CheckTagNames(const std::string& file, const std::vector<TagSpec>& specs, s
 
 class BridgeTable {
  public:
-  explicit BridgeTable(BridgeDriver& driver);
+  // `plan` false reads the tags one by one, as without a read plan.
+  explicit BridgeTable(BridgeDriver& driver, bool plan = true);
 
-  // Defines the tags with the driver; a refused tag stays in the table. Returns how many were
-  // taken.
+  // Defines the tags with the driver, then the read plan's own; a refused tag stays in the table.
+  // Returns how many were taken.
   int Define(const std::vector<TagSpec>& specs);
 
   // Takes the tags of a tag file read again: a tag whose address, type and count stay keeps its
   // state (its rw mark may change); a new or changed one is defined with the driver and read with
-  // the next round; the others go away.
+  // the next round; the others go away. The tags are planned again; when the cache slots change
+  // otherwise than by new ones behind those held, the instance is initialised again first.
   TagReload Reload(const std::vector<TagSpec>& specs);
 
-  // Reads one tag now; takes the state of every PLC from the driver's PLC table. A read that
-  // placed no value (a heartbeat tag that only reconnected its PLC) leaves the tag as it was: its
-  // last value, result and time stay, and nothing new is published for it.
+  // Reads every tag once by the plan; `between` runs after each request to the driver.
+  void ReadRound(const std::function<void()>& between = {});
+  // Reads one tag now, outside the rounds: as fresh as a read of its own (its block first). A read
+  // that placed no value (a heartbeat tag that only reconnected its PLC) leaves the tag as it was:
+  // its last value, result and time stay, and nothing new is published for it.
   void Read(BridgeTag& tag);
+  // Takes the state of every PLC from the driver's PLC table.
   void UpdatePlcs();
+
+  const ReadPlan& plan() const { return rounds_.plan(); }
+  // What changed in the plan since the last call (a block that the PLC refused, given up).
+  std::vector<std::string> TakePlanNotes() { return rounds_.TakeNotes(); }
 
   // Carries out a set message for the tag of that name: all its values, or with `element` 0 or
   // more the one value of that number of a run. Nothing reaches the driver unless the tag exists,
@@ -104,8 +125,14 @@ class BridgeTable {
   // The type of the tag's PLC in the configuration; 0 when unknown.
   int32_t PlcTypeOf(const Tag& tag) const;
   TagShape ShapeOf(const Tag& tag) const;
+  // Defines the row's tag; a refused one gets its result and time.
+  bool DefineRow(BridgeTag& row);
+  void Replan();
+  void Take(BridgeTag& tag, const TagRead& read);
 
   BridgeDriver& driver_;
+  PlanRounds rounds_;
+  bool plan_;
   std::vector<BridgeTag> tags_;
   std::vector<BridgePlc> plcs_;
 };

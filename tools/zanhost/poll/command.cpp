@@ -13,6 +13,8 @@
 #include "output/live_screen.h"
 #include "output/result_words.h"
 #include "output/wall_time.h"
+#include "plan/command.h"
+#include "plan/plan_view.h"
 #include "poll/command.h"
 #include "poll/recorder.h"
 #include "poll/table.h"
@@ -34,12 +36,28 @@ std::string Absolute(const std::string& path) {
   return error ? path : absolute.string();
 }
 
-void PrintSummary(const PollRecorder& recorder, bool json) {
+// The summary per tag, then the requests a round takes.
+void PrintSummary(const PollRecorder& recorder, const ReadPlan& plan, bool json) {
   for (const std::string& line :
        json ? recorder.summary().JsonLines() : recorder.summary().TextLines()) {
     std::printf("%s\n", line.c_str());
   }
+  if (json) {
+    JsonObject object;
+    object.Add("summary", "requests")
+        .Add("plan", plan.on)
+        .Add("requestsPerRound", plan.requests)
+        .Add("tagByTag", plan.tagByTag);
+    std::printf("%s\n", object.str().c_str());
+  } else {
+    std::printf("requests: %s\n", RequestsWords(plan).c_str());
+  }
   std::fflush(stdout);
+}
+
+void ShowPlanNotes(PollTable& table) {
+  for (const std::string& note : table.TakePlanNotes())
+    std::fprintf(stderr, "zanhost: %s\n", note.c_str());
 }
 
 }  // namespace
@@ -59,6 +77,7 @@ CLI::App* AddPollCommand(CLI::App& app, PollOptions& options) {
       ->check(CLI::NonNegativeNumber)
       ->capture_default_str();
   AddReconnectOption(poll, options.reconnect);
+  AddPlanOption(poll, options.plan);
   poll->add_flag("--json", options.json, "one JSON object a tag and a PLC each round");
   poll->add_flag("--plain", options.plain, "plain lines even on a terminal");
   poll->add_option("--csv", options.csvFile,
@@ -96,11 +115,12 @@ int RunPoll(const PollOptions& options) {
   if (!session.Init()) return kExitSetup;
   recorder.set_title("zanhost poll of " + options.tagFile + " (" + session.configurationPath() +
                      ")");
-  PollTable table(session);
+  PollTable table(session, options.plan);
   if (table.Define(specs) == 0) {
     std::fprintf(stderr, "zanhost: the driver refused every tag of %s\n", options.tagFile.c_str());
   }
   WarnOfMissingHeartbeats(session, options.tagFile);
+  ShowPlanNotes(table);
   WarmStartSchedule warmStarts(options.reconnect);
   table.SetPlcNote([&](int plc) -> std::string {
     const DriverState* state = session.state();
@@ -142,6 +162,7 @@ int RunPoll(const PollOptions& options) {
     }
     const int64_t time = NowMilliseconds();
     const std::vector<std::string> log = table.RunRound();
+    ShowPlanNotes(table);
     const std::vector<bool>* shown = nullptr;
     recorded = recorder.Record(table.Round(round, time), shown, error);
     for (const std::string& line : warmStartLines)
@@ -178,7 +199,7 @@ int RunPoll(const PollOptions& options) {
     if (options.count != 0 && round == options.count) break;
     if (!Pause(options.interval)) break;
   }
-  PrintSummary(recorder, options.json);
+  PrintSummary(recorder, table.plan(), options.json);
   if (!recorded) {
     std::fprintf(stderr, "zanhost: %s; the poll stopped\n", error.c_str());
     recorder.Finish(error);  // what the report holds so far

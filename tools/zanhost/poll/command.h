@@ -24,6 +24,7 @@ struct PollOptions {
   std::string csvFile;     // --csv: a row a tag and round
   bool changes = false;    // --changes: a tag only when its value or result changed
   std::string reportFile;  // --report: the HTML page written at the end
+  bool plan = true;        // --plan: rounds by the read plan, else tag by tag
 };
 CLI::App* AddPollCommand(CLI::App& app, PollOptions& options);
 int RunPoll(const PollOptions& options);

@@ -5,7 +5,6 @@
 #include "address/tag_address.h"
 #include "output/json_writer.h"
 #include "output/result_words.h"
-#include "session/failure_report.h"
 #include "session/tag_report.h"
 #include "tags/host_types.h"
 
@@ -41,7 +40,8 @@ bool Shown(const std::vector<bool>* shown, std::size_t index) {
 
 }  // namespace
 
-PollTable::PollTable(HostSession& session) : session_(session) {
+PollTable::PollTable(HostSession& session, bool plan)
+    : session_(session), driver_(session), rounds_(driver_), plan_(plan) {
   for (const ListedPlc& plc : session.plcs()) {
     PlcRow row;
     row.plc = plc;
@@ -60,10 +60,7 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
   int accepted = 0;
   for (const TagSpec& declared : specs) {
     Row row;
-    row.tag.name = declared.name;
-    row.tag.text = declared.address;
-    row.tag.hostType = declared.hostType;
-    row.tag.count = declared.count;
+    row.tag = TagOfSpec(declared);
     row.reading.name = declared.name;
     row.reading.address = declared.address;
     row.reading.type = HostTypeName(declared.hostType);
@@ -81,32 +78,29 @@ int PollTable::Define(const std::vector<TagSpec>& specs) {
     }
     rows_.push_back(row);
   }
+  std::vector<Tag> tags;
+  std::vector<bool> defined;
+  for (const Row& row : rows_) {
+    tags.push_back(row.tag);
+    defined.push_back(row.reading.defined);
+  }
+  rounds_.Prepare(tags, defined, plan_);
   return accepted;
-}
-
-void PollTable::ReadTag(Row& row) {
-  TagReading& reading = row.reading;
-  reading.result = session_.ReadValues(row.tag, reading.values, &reading.servedBy);
-  reading.failure.clear();
-  reading.outcome = session_.lastRequest().outcome;
-  reading.unread = session_.lastRequest().unread;
 }
 
 std::vector<std::string> PollTable::RunRound() {
   std::vector<std::string> lines;
-  for (Row& row : rows_) {
-    if (!row.reading.defined) continue;
-    ReadTag(row);
-    const std::vector<std::string> tagLines = session_.TakeLog(false);
+  rounds_.Round([&](int index, const TagRead& read) {
+    TagReading& reading = rows_[index].reading;
+    reading.result = read.result;
+    reading.servedBy = read.servedBy;
+    reading.values = read.values;
+    reading.failure = read.failure;
+    reading.outcome = read.outcome;
+    reading.unread = read.unread;
+    const std::vector<std::string> tagLines = driver_.TakeLog();
     lines.insert(lines.end(), tagLines.begin(), tagLines.end());
-    if (row.reading.result != 0) {
-      const FailureReport report =
-          ExplainFailure(session_, row.tag, row.reading.result, row.reading.servedBy);
-      // The generic report only repeats the result word.
-      row.reading.failure = report.generic ? "" : report.words;
-      if (!report.outcome.empty()) row.reading.outcome = report.outcome;
-    }
-  }
+  });
   for (PlcRow& row : plcs_) {
     ValueBuffer values(1);
     row.reading.status = -1;
@@ -116,7 +110,7 @@ std::vector<std::string> PollTable::RunRound() {
     }
     row.reading.word = session_.PlcWord(row.plc.number);
   }
-  const std::vector<std::string> statusLines = session_.TakeLog(false);
+  const std::vector<std::string> statusLines = driver_.TakeLog();
   lines.insert(lines.end(), statusLines.begin(), statusLines.end());
   for (const std::string& line : lines) {
     recentLog_.push_back(line);

@@ -1,6 +1,7 @@
 // The table of the poll command and the demo: a set of tags and the status of every PLC of the
-// configuration, read once a round (ReadBlock for each tag, the status tag of each PLC), shown as
-// a table for a terminal, as plain lines, or as one JSON object a line.
+// configuration, read once a round (the tags by the read plan, plan/plan_rounds.h, or each with a
+// ReadBlock of its own without one; then the status tag of each PLC), shown as a table for a
+// terminal, as plain lines, or as one JSON object a line.
 #ifndef ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
 #define ZAN_TOOLS_ZANHOST_POLL_TABLE_H_
 
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "plan/plan_rounds.h"
+#include "plan/session_plan_driver.h"
 #include "poll/readings.h"
 #include "session/host_session.h"
 #include "tags/tag_file.h"
@@ -18,15 +21,21 @@ namespace zanhost {
 
 class PollTable {
  public:
-  explicit PollTable(HostSession& session);
+  // `plan` false reads the tags one by one, as without a read plan.
+  explicit PollTable(HostSession& session, bool plan = true);
 
-  // Defines the tags with the driver. A refused tag stays in the table with the driver's line;
-  // returns how many were accepted.
+  // Defines the tags with the driver, then the read plan's own. A refused tag stays in the table
+  // with the driver's line; returns how many were accepted.
   int Define(const std::vector<TagSpec>& specs);
 
   // Reads every accepted tag and the status of every PLC once. The driver's log lines of the
   // round are kept for the table (the latest few) and returned.
   std::vector<std::string> RunRound();
+
+  // The plan the rounds read by, and what changed in it since the last call (a block that the PLC
+  // refused and that was given up), one line each.
+  const ReadPlan& plan() const { return rounds_.plan(); }
+  std::vector<std::string> TakePlanNotes() { return rounds_.TakeNotes(); }
 
   // What the latest round read, for the recorders of the poll.
   PollRound Round(int number, int64_t time) const;
@@ -70,10 +79,12 @@ class PollTable {
     PlcReading reading;
   };
   const Row* Find(const std::string& name) const;
-  void ReadTag(Row& row);
   std::string NoteOf(int plc) const;  // " (note)" or ""
 
   HostSession& session_;
+  SessionPlanDriver driver_;
+  PlanRounds rounds_;
+  bool plan_;
   std::vector<Row> rows_;
   std::vector<PlcRow> plcs_;
   std::deque<std::string> recentLog_;

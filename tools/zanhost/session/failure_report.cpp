@@ -10,27 +10,32 @@
 namespace zanhost {
 namespace {
 
-// The first slot that the driver would serve the tag's first value from, as its read looks the
-// cache up (inputs, outputs, flags and cache-block tags are never served from it), or nullptr.
 const CacheBlock* CoveringBlock(const DriverState& state, const Tag& tag, int plc) {
-  const int area = tag.kind & 0xFF;
-  if (tag.kind == zan::kKindCacheBlock || area == 'I' || area == 'Q' || area == 'M') return nullptr;
-  int first = 0;
-  int last = 0;
-  PlacedTag firstValue = PlaceOf(state, tag, plc);
-  firstValue.count = 1;
-  if (!MemoryExtent(firstValue, first, last)) return nullptr;
-  for (const CacheBlock& block : state.cache) {
-    if (block.tagId != kCacheSlotFree && block.plcNumber == plc &&
-        block.dbNumber == DataBlockOf(tag.address) && first >= block.start &&
-        last < block.start + block.length) {
-      return &block;
-    }
-  }
-  return nullptr;
+  const int slot = CoveringSlot(state, tag, plc);
+  return slot < 0 ? nullptr : &state.cache[slot];
 }
 
 }  // namespace
+
+int CoveringSlot(const DriverState& state, const Tag& tag, int plc) {
+  const int area = tag.kind & 0xFF;
+  if (tag.kind == zan::kKindCacheBlock || area == 'I' || area == 'Q' || area == 'M' || plc < 0 ||
+      plc >= kPlcCount) {
+    return -1;
+  }
+  int first = 0;
+  int last = 0;
+  if (!MemoryExtent(PlaceOf(state, tag, plc), first, last)) return -1;
+  for (int slot = 0; slot < kCacheBlockCount; ++slot) {
+    const CacheBlock& block = state.cache[slot];
+    if (block.tagId != kCacheSlotFree && block.length <= kCacheBlockBytes &&
+        block.plcNumber == plc && block.dbNumber == DataBlockOf(tag.address) &&
+        first >= block.start && last < block.start + block.length) {
+      return slot;
+    }
+  }
+  return -1;
+}
 
 bool ExplainUnloggedRead(const DriverState& state, const Tag& tag, int plc, FailureReport& report) {
   if (tag.kind == zan::kKindStatus || plc < 0 || plc >= kPlcCount) return false;
@@ -74,6 +79,7 @@ FailureReport ExplainFailure(const HostSession& session, const Tag& tag, int32_t
   bool pairTold = false;       // the words tell what both PLCs of the pair do
   if (!report.line.empty()) {
     const bool plcRefused = failure.answer == 0 && failure.status != 0;
+    report.plcRefused = plcRefused;
     report.words = TransferFailureWords(failure, PlaceOf(session, tag), session.timeoutMs());
     // A connection that broke or is down: the transport may say at which step and how.
     if (IsConnectionLost(failure.answer)) {

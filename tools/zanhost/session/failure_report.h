@@ -19,7 +19,14 @@ struct FailureReport {
   bool generic = false;  // nothing is known beyond the result code; `detail` explains that code
   std::string outcome;   // a word for the result where the driver's would mislead ("not sent"),
                          // else ""
+  bool plcRefused = false;  // the PLC answered the request with a refusal
 };
+
+// The cache slot that the driver serves a read of all of `tag`'s values on PLC `plc` from, as its
+// read looks the cache up: the first registered slot of that PLC and data block that holds the
+// whole transfer (inputs, outputs, flags, status and cache-block tags are never served from one);
+// -1 for none.
+int CoveringSlot(const DriverState& state, const Tag& tag, int plc);
 
 // Why a read of `tag` on PLC `plc` returned 1 although the driver logged no line about it, from
 // the driver's table: the backup's heartbeat tag of a PLC without a backup, data that lies in a

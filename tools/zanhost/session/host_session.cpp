@@ -48,6 +48,15 @@ std::string FieldText(const char* field, std::size_t size) {
 
 }  // namespace
 
+Tag TagOfSpec(const TagSpec& spec) {
+  Tag tag;
+  tag.name = spec.name;
+  tag.text = spec.address;
+  tag.hostType = spec.hostType;
+  tag.count = spec.count;
+  return tag;
+}
+
 bool IsProblemLine(const std::string& line) {
   const std::string lower = Lower(line);
   return lower.find("fail") != std::string::npos || lower.find("illegal") != std::string::npos ||
@@ -132,6 +141,22 @@ bool HostSession::Init() {
   }
   if (!Open() || !EnterConfigurationFolder()) return false;
   instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
+  return SendInit();
+}
+
+bool HostSession::Reinit() {
+  if (instance_ == nullptr) return false;  // closed, or never initialised
+  // What the driver knew of its PLCs and tags goes with the instance; the host's value buffers stay.
+  heartbeatTags_.clear();
+  plainTags_.clear();
+  noAnswer_.clear();
+  heartbeatUnread_.clear();
+  lastRequest_ = RequestNote{};
+  links_ = RestoredLinks();
+  return SendInit();
+}
+
+bool HostSession::SendInit() {
   InitArgument argument{};
   argument.enabled = 1;
   argument.timeoutSetting = options_.timeout;
@@ -165,8 +190,8 @@ std::string HostSession::TransportFailureOf(int plc, bool write) const {
   return transportFailures_->OfPlc(*state(), plc, ConnectionPort(), write);
 }
 
-bool HostSession::DefineTag(Tag& tag) {
-  tag.tagId = nextTagId_++;
+bool HostSession::DefineTag(Tag& tag, bool show) {
+  if (tag.tagId == 0) tag.tagId = nextTagId_++;
   TagDefinition definition{};
   definition.addressText = tag.text.c_str();
   definition.tagId = tag.tagId;
@@ -194,7 +219,7 @@ bool HostSession::DefineTag(Tag& tag) {
         "a byte type needs a byte address: a data-block byte (DB), an input, output or "
         "flag byte (IB, QB, MB)";
   }
-  const std::vector<std::string> lines = TakeLog(result == kResultDone);
+  const std::vector<std::string> lines = TakeLog(show && result == kResultDone);
   if (result != kResultDone && tag.refusal.empty()) {
     tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
   }
@@ -297,21 +322,31 @@ int32_t HostSession::Write(const Tag& tag, ValueBuffer& values, bool single, int
 
 int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) {
   auto kept = buffers_.find(tag.tagId);
+  // A tag defined again with more values (a reload keeps its id) needs a larger buffer.
+  if (kept != buffers_.end() && kept->second.size() < ValueBuffer(tag.count).size()) {
+    buffers_.erase(kept);
+    kept = buffers_.end();
+  }
   if (kept == buffers_.end()) kept = buffers_.emplace(tag.tagId, ValueBuffer(tag.count)).first;
   ValueBuffer& buffer = kept->second;
   const int32_t result = Read(tag, buffer, false, servedBy);
   values.clear();
-  if (result != kResultDone || !lastRequest_.unread.empty()) return result;
+  if (result == kResultDone && lastRequest_.unread.empty()) values = DecodeReadValues(buffer, tag);
+  return result;
+}
+
+std::vector<TagValue> DecodeReadValues(const ValueBuffer& buffer, const Tag& tag, int32_t first) {
+  std::vector<TagValue> values;
   const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
   for (int32_t i = 0; i < shown; ++i) {
-    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, i, false);
+    TagValue value = DecodeValue(buffer, tag.kind, tag.hostType, first + i, false);
     // ReadBlock hands over the whole word; the host takes a bit tag's bit itself.
     if (tag.bit != 255 && value.layout != CellLayout::kText) {
       value.integer = (static_cast<uint64_t>(value.integer) >> (tag.bit & 31)) & 1;
     }
     values.push_back(value);
   }
-  return result;
+  return values;
 }
 
 void HostSession::Close() {

@@ -22,6 +22,7 @@
 #include "session/plc_list.h"
 #include "session/restored_links.h"
 #include "session/transport_failure.h"
+#include "tags/tag_file.h"
 #include "tags/tag_values.h"
 
 namespace zanhost {
@@ -50,6 +51,9 @@ struct Tag {
   int32_t width = 0;
   std::string refusal;  // the driver's line when the tag was refused
 };
+
+// The tag of a line of a tag file, not defined yet.
+Tag TagOfSpec(const TagSpec& spec);
 
 // A heartbeat tag: both members' tags carry the master's PLC number; the type letter 1 or 2 says
 // whose word it reads.
@@ -91,9 +95,16 @@ class HostSession {
   // none with -q, otherwise those that report a failure, or all of them when `failed`.
   void ShowLog(const std::vector<std::string>& lines, bool failed) const;
 
+  // Init again on the instance's own state block, as a host does to start over: the driver closes
+  // the connections it opened for it, frees every cache slot and connects every PLC again. Every
+  // tag must be defined again afterwards. False, with a line on standard error, when Init fails.
+  bool Reinit();
+
   // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
-  // driver's line in tag.refusal, when refused.
-  bool DefineTag(Tag& tag);
+  // driver's line in tag.refusal, when refused. A tag that has an id (tagId not 0) keeps it, as a
+  // host that parses its tag again does: a cache-block tag then keeps its cache slot. `show` false
+  // keeps the driver's lines about an accepted tag off standard error (a tag of zanhost's own).
+  bool DefineTag(Tag& tag, bool show = true);
   // The heartbeat tags (kinds 0x31 and 0x32) that DefineTag had accepted.
   const std::vector<HeartbeatTag>& heartbeatTags() const { return heartbeatTags_; }
 
@@ -203,6 +214,8 @@ class HostSession {
                    const std::vector<std::string>& lines);
   // The backup of a pair whose two PLCs failed asked once directly (WarmStart).
   void ReachBackup(int master);
+  // Sends Init to the instance; false when the driver refused it or has no transport library.
+  bool SendInit();
 
   HostOptions options_;
   DriverLog log_;
@@ -226,6 +239,11 @@ class HostSession {
   int32_t nextTagId_ = 1;
   bool lastWasWrite_ = false;
 };
+
+// The values of `tag` in the buffer of a ReadBlock, from value number `first` on: tag.count of
+// them, one for a string; a bit tag takes its bit from each word, as the host does.
+std::vector<TagValue> DecodeReadValues(const ValueBuffer& buffer, const Tag& tag,
+                                       int32_t first = 0);
 
 // "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)", "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL,
 // KORREAD, KORWRITE)": a configured PLC of the driver's table and where the transport connects it
