@@ -808,7 +808,7 @@ case $mode in
     # only: zanhost.exe would start a plant of 511 PLCs in zanplcsim.exe under wine.
     if [[ "${host[*]}" != *.exe* ]]; then
       run bench 0 '^one PLC among 511 / one PLC alone: rate [0-9.]+' '' -- \
-        bench -n 20 -r 2 --poll-rounds 1 "${chosen[@]}"
+        bench -n 20 -r 2 --poll-rounds 1 --plan-rounds 1 --plan-late 0 "${chosen[@]}"
     fi
     ;;
   *) echo "unknown mode $mode"; exit 2 ;;

@@ -242,6 +242,12 @@ CLI::App* AddBenchCommand(CLI::App& app, BenchOptions& options) {
                    "tag files")
       ->check(CLI::Range(1, 1000))
       ->capture_default_str();
+  bench
+      ->add_option("--plan-late", options.planLate,
+                   "milliseconds that every answer of the read plan's tag files comes late (a real "
+                   "PLC answers in 5 to 20)")
+      ->check(CLI::Range(0, 1000))
+      ->capture_default_str();
   bench->add_flag("--plan-only", options.planOnly,
                   "only the read plan: the cost of a request against its bytes and the rounds of "
                   "its tag files");
@@ -297,6 +303,7 @@ int RunBench(const BenchOptions& options) {
       plan.simulator = options.simulator;
       plan.folder = folder.string();
       plan.rounds = options.planRounds;
+      plan.late = options.planLate;
       done = MeasurePlans(plan, progress, results.plan, error);
     }
   }

@@ -27,6 +27,7 @@ struct BenchOptions {
   int pollRounds = 20;    // rounds of the cache poll
   int busy = 0;           // threads that keep the other cores busy meanwhile
   int planRounds = 3;     // rounds of each kind of the read plan's tag files
+  int planLate = 10;      // milliseconds that the answers of the read plan's PLCs come late
   bool planOnly = false;  // only the read plan's figures
   bool json = false;
 };

@@ -25,7 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLateMilliseconds = 10;
 constexpr int kDataBlockBytes = 1000;
 constexpr int kWarmUpReads = 10;
 constexpr int kReadsPerRound = 20;
@@ -284,9 +283,9 @@ bool MeasureFile(const PlanBenchOptions& options, const PlanFile& file, const st
       !StartSimulator(options, file.plcLines, folder, simulator, error)) {
     return false;
   }
-  for (int plc = 1; plc <= file.plcs; ++plc) {
+  for (int plc = 1; plc <= file.plcs && options.late > 0; ++plc) {
     if (!simulator.Command("fault " + std::to_string(plc) + " late " +
-                           std::to_string(kLateMilliseconds))) {
+                           std::to_string(options.late))) {
       error = "the simulator took no fault";
       return false;
     }
@@ -361,6 +360,7 @@ bool MeasureFile(const PlanBenchOptions& options, const PlanFile& file, const st
 bool MeasurePlans(const PlanBenchOptions& options, Progress& progress, PlanBench& bench,
                   std::string& error) {
   if (!MeasureRequestCost(options, progress, bench, error)) return false;
+  bench.late = options.late;
   int index = 0;
   for (const PlanFile& file : {WordFile(), MixedFile()}) {
     PlanFigures figures;
@@ -399,7 +399,8 @@ std::vector<std::string> PlanFigureLines(const PlanBench& bench) {
     }
     lines.push_back(line);
   }
-  lines.push_back("rounds of a tag file, every answer 10 ms late (the median round):");
+  lines.push_back("rounds of a tag file, every answer " + std::to_string(bench.late) +
+                  " ms late (the median round):");
   for (const PlanFigures& file : bench.files) {
     std::snprintf(line, sizeof line,
                   "  %s: planned %d requests %.1f ms; tag by tag %d requests %.1f ms (%.0fx the "
@@ -444,7 +445,9 @@ std::string PlanFiguresJson(const PlanBench& bench) {
     files.push_back(object.str());
   }
   JsonObject object;
-  object.AddRaw("requestCost", JsonArray(costs)).AddRaw("rounds", JsonArray(files));
+  object.AddRaw("requestCost", JsonArray(costs))
+      .Add("lateMilliseconds", bench.late)
+      .AddRaw("rounds", JsonArray(files));
   return object.str();
 }
 

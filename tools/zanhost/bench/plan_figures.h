@@ -44,6 +44,7 @@ struct PlanFigures {
 };
 
 struct PlanBench {
+  int late = 0;  // milliseconds that every answer of the tag files' rounds came late
   std::vector<RequestCost> costs;
   std::vector<PlanFigures> files;
 };
@@ -53,6 +54,7 @@ struct PlanBenchOptions {
   std::string simulator;  // zanplcsim beside zanhost when empty
   std::string folder;     // for the configurations, the tag files and the simulator's files
   int rounds = 3;         // of each kind and file
+  int late = 10;          // milliseconds that every answer of the tag files' PLCs comes late
   int reads = 400;        // of each length, for the cost of a request
 };
 

@@ -34,7 +34,7 @@ struct BridgeOptions {
   std::string node;            // zandor-<instance> when empty
   std::string primaryHost;
   bool leanData = false;  // Sparkplug DDATA without the metrics' datatypes
-  bool plan = true;  // --plan: rounds by the read plan, else tag by tag
+  bool plan = true;       // --plan: rounds by the read plan, else tag by tag
 };
 CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options);
 int RunBridge(const BridgeOptions& options);

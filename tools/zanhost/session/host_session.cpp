@@ -146,7 +146,8 @@ bool HostSession::Init() {
 
 bool HostSession::Reinit() {
   if (instance_ == nullptr) return false;  // closed, or never initialised
-  // What the driver knew of its PLCs and tags goes with the instance; the host's value buffers stay.
+  // What the driver knew of its PLCs and tags goes with the instance; the host's value buffers
+  // stay.
   heartbeatTags_.clear();
   plainTags_.clear();
   noAnswer_.clear();
