@@ -176,13 +176,10 @@ TEST(RunElementTest, EachValueOfARunIsPlannedAtItsOwnSliceOfTheRun) {
       {RunOf(0, 7, 0xFFFF, 3), 1, "beyond the offsets"},
       // 01XW010FFFE, 2 words: the second would be Low16(2 x 0x8000), byte 0.
       {RunOf(0, 7, (10 << 16) | 0x7FFF, 2), 1, "would start at byte 65536, beyond byte 65535"},
-      {RunOf(1, 7, (10 << 16) | 0x7FFF, 2), 1, "would start at byte 65537"},    // 01XW010FFFF
-      {RunOf('D', 7, (10 << 16) | 0x3FFF, 2), 1, "would start at byte 65536"},  // 01XD010FFFC
-      {RunOf('d', 7, (10 << 16) | 0x3FFF, 2), 1, "would start at byte 65538"},  // 01XD010FFFE
-      {RunOf('F', 7, (10 << 16) | 0x3FFF, 3), 2, "would start at byte 65540"},
+      {RunOf(1, 7, (10 << 16) | 0x7FFF, 2), 1, "would start at byte 65537"},         // 01XW010FFFF
+      {RunOf('d', 7, (10 << 16) | 0x3FFF, 2), 1, "would start at byte 65538"},       // 01XD010FFFE
       {RunOf('D', 5, (10 << 16) | 0x7FFF, 2), 1, "would start at data word 65536"},  // 03XD010FFFE
       {RunOf(0x5749, 7, 0x7FFF, 2), 1, "would start at byte 65536"},  // input words from 65534
-      {RunOf(0x5749, 5, 0xFFFE, 2), 1, "beyond the offsets"},
   };
   for (const auto& c : refused) {
     RunElement element;
@@ -211,11 +208,9 @@ TEST(RunElementTest, EachValueHasTheAddressTextOfItsOwnPlace) {
       {RunOf('D', 7, (10 << 16) | 2, 3, "01DD0100008"), 2, "01DD0100016"},
       {RunOf('F', 7, (10 << 16) | 1, 2, "01DF0100005"), 1, "01DF0100008"},  // FLOAT_ODD_ADDRESS
       {RunOf(0, 7, (10 << 16) | 13, 2, "01XW010001A"), 1, "01XW010001C"},
-      {RunOf(0, 7, (10 << 16) | 13, 2, "01xw010001a"), 1, "01xw010001C"},
       {RunOf(0, 7, (10 << 16) | 4999, 2, "01DW0109998"), 1, "01XW0102710"},  // byte 10000
       {RunOf(0, 6, (10 << 16) | 9999, 2, "01DW0109999"), 1, "01XW0102710"},  // data word 10000
       {RunOf(0, 7, (10 << 16) | 10, 2, "01DW00100020", true), 1, "01DW00100022"},  // LONG_DB
-      {RunOf(0, 7, (10 << 16) | 10, 2, "01DW00100020", true), 0, "01DW00100020"},
       {RunOf(0x5749, 7, 10, 2, "01IW0020"), 1, "01IW0022"},
       {RunOf(0x5749, 5, 20, 2, "01IW0020"), 1, "01IW0022"},
       {RunOf(0x5749, 7, 6, 2, "01IW12"), 1, "01IW0014"},
