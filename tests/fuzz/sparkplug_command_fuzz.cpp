@@ -52,14 +52,15 @@ const Born kBorn[] = {
     {zanhost::kSparkplugString, Shape(zanhost::kHostString, 'S'), 0, 0},
 };
 
-void Write(const zanhost::SparkplugMetric& metric, const Born& born) {
+// `inLong`: the node sends and takes UInt32 values in long_value too (--uint32-in-long).
+void Write(const zanhost::SparkplugMetric& metric, const Born& born, bool inLong) {
   std::string json;
   std::string reason;
   zanhost::JsonValue parsed;
   std::string error;
   // What a refusal shows of the value sent is JSON, whatever was sent.
   Require(zanhost::ParseJson(zanhost::SentValueJson(metric, born.datatype), parsed, error));
-  if (!zanhost::CommandValueJson(metric, born.datatype, json, reason)) {
+  if (!zanhost::CommandValueJson(metric, born.datatype, json, reason, inLong)) {
     Require(!reason.empty() && zanhost::IsUtf8(reason));
     return;
   }
@@ -68,15 +69,21 @@ void Write(const zanhost::SparkplugMetric& metric, const Born& born) {
   std::string echo;
   const bool taken = zanhost::ReadSetPayload(json, born.shape, values, echo, reason);
   Require(taken || (!reason.empty() && zanhost::IsUtf8(reason)));
+  const bool whole64 = metric.value == zanhost::SparkplugMetric::Value::kLong;
   if (metric.value != zanhost::SparkplugMetric::Value::kInt &&
-      metric.value != zanhost::SparkplugMetric::Value::kBoolean) {
+      metric.value != zanhost::SparkplugMetric::Value::kBoolean && !whole64) {
     return;
   }
-  // A whole number: the command's, read by the datatype.
+  // A whole number: the command's, read by the datatype; all 64 bits of a long_value.
+  if (whole64 && metric.integer > uint64_t(born.high)) {
+    Require(!taken);
+    return;
+  }
   const auto bits = static_cast<uint32_t>(metric.integer);
   const bool isSigned = born.low < 0;
   const int64_t number = metric.value == zanhost::SparkplugMetric::Value::kBoolean
                              ? (metric.boolean ? 1 : 0)
+                         : whole64  ? static_cast<int64_t>(metric.integer)
                          : isSigned ? int64_t{static_cast<int32_t>(bits)}
                                     : int64_t{bits};
   Require(taken == (number >= born.low && number <= born.high));
@@ -98,8 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   if (zanhost::DecodePayload(bytes, command, error)) {
     for (const zanhost::SparkplugMetric& metric : command.metrics) {
-      for (const Born& born : kBorn)
-        Write(metric, born);
+      for (const Born& born : kBorn) {
+        Write(metric, born, false);
+        Write(metric, born, true);
+      }
     }
   } else {
     Require(!error.empty());

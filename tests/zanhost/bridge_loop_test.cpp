@@ -12,6 +12,7 @@
 
 #include "bridge/json_face.h"
 #include "bridge/loop.h"
+#include "bridge/set_payload.h"
 #include "bridge/write_queue.h"
 #include "tags/host_types.h"
 #include "zanhost/bridge_scripted.h"
@@ -149,6 +150,7 @@ TEST_F(BridgeLoopTest, OneValueOfARunIsWrittenAloneAndEverySetTakenIsClearedFrom
   ASSERT_EQ(driver_.writtenTags.size(), 1u);
   EXPECT_EQ(driver_.writtenTags[0].count, 1);
   EXPECT_EQ(driver_.writtenTags[0].address, (10 << 16) | 21);  // byte 42
+  EXPECT_EQ(driver_.writtenTags[0].text, "01DW0100042");       // named so in the driver's lines
   EXPECT_EQ(driver_.written["setpoints"], 77);
   const std::vector<Published> done = On("zandor/1/tags/setpoints/1/result");
   ASSERT_EQ(done.size(), 1u);
@@ -166,6 +168,77 @@ TEST_F(BridgeLoopTest, OneValueOfARunIsWrittenAloneAndEverySetTakenIsClearedFrom
     EXPECT_EQ(cleared[0].payload, "");
     EXPECT_TRUE(cleared[0].retain);
   }
+}
+
+TEST_F(BridgeLoopTest, ASetTopicWhoseValueNumberIsNoneIsRefusedInWordsAndCleared) {
+  TagSpec setpoints = Word("setpoints", 1, true);
+  setpoints.count = 3;
+  Define({setpoints});
+  const struct {
+    const char* level;
+    const char* reason;
+  } cases[] = {
+      {"12345", "value 12345 lies beyond every run"},
+      {"-1", "\\\"-1\\\" is no value number"},
+      {"x", "\\\"x\\\" is no value number"},
+  };
+  for (const auto& c : cases) {
+    mqtt_.Deliver(
+        MqttMessage{std::string("zandor/1/tags/setpoints/") + c.level + "/set", "77", false});
+  }
+  Run(2);
+  EXPECT_TRUE(driver_.writes.empty());
+  EXPECT_EQ(status_.refusedWrites, 3);
+  for (const auto& c : cases) {
+    const std::string topic = std::string("zandor/1/tags/setpoints/") + c.level;
+    const std::vector<Published> results = On(topic + "/result");
+    ASSERT_EQ(results.size(), 1u) << topic;
+    EXPECT_NE(results[0].payload.find("\"refused\",\"value\":77"), std::string::npos)
+        << results[0].payload;
+    EXPECT_NE(results[0].payload.find(c.reason), std::string::npos) << results[0].payload;
+    const std::vector<Published> cleared = On(topic + "/set");
+    ASSERT_EQ(cleared.size(), 1u) << topic;
+    EXPECT_EQ(cleared[0].payload, "");
+    EXPECT_TRUE(cleared[0].retain);
+  }
+}
+
+TEST_F(BridgeLoopTest, ASetOverTheCapIsRefusedAtOnceWithoutWaitingInTheQueue) {
+  Define({Word("speed", 1, true)});
+  driver_.writeSeconds = 5;
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/speed/set", "1", false});
+  mqtt_.Deliver(
+      MqttMessage{"zandor/1/tags/speed/set", std::string(kMaxSetPayload + 1, '7'), false});
+  Run(8);
+  EXPECT_EQ(driver_.writes.size(), 1u);
+  const std::vector<Published> results = On("zandor/1/tags/speed/result");
+  ASSERT_EQ(results.size(), 2u);
+  // Answered as it came, before the write that waited ahead of it was done: it never waited.
+  EXPECT_NE(results[0].payload.find("the payload has 65537 bytes; a set takes at most 65536"),
+            std::string::npos)
+      << results[0].payload;
+  EXPECT_NE(results[0].payload.find("\"value\":null"), std::string::npos) << results[0].payload;
+  EXPECT_LT(results[0].at + 4, results[1].at);
+  EXPECT_NE(results[1].payload.find("\"done\""), std::string::npos);
+  EXPECT_EQ(On("zandor/1/tags/speed/set").size(), 2u);  // both cleared from the broker
+}
+
+TEST_F(BridgeLoopTest, AWriteThatFailedIsNotReadBack) {
+  Define({Word("speed", 1, true), Word("level", 2)});
+  // PLC 1 cannot be reached: each write fails, and a read back would only fail once more.
+  driver_.SetDown(1, true);
+  for (int i = 0; i < 5; ++i)
+    mqtt_.Deliver(MqttMessage{"zandor/1/tags/speed/set", std::to_string(i), false});
+  Run(3.5);
+  EXPECT_EQ(driver_.writes.size(), 5u);
+  EXPECT_EQ(status_.failedWrites, 5);
+  // Read by the rounds only, as the tag of PLC 2.
+  EXPECT_EQ(driver_.reads["speed"], driver_.reads["level"]);
+  // A write that was done is read back.
+  driver_.SetDown(1, false);
+  mqtt_.Deliver(MqttMessage{"zandor/1/tags/speed/set", "9", false});
+  Run(0.5);
+  EXPECT_EQ(driver_.reads["speed"], driver_.reads["level"] + 1);
 }
 
 TEST_F(BridgeLoopTest, ARetainedSetIsRefusedOnceAndClearedFromTheBroker) {

@@ -230,30 +230,39 @@ TEST(BridgeMessagesTest, TopicsAndPayloads) {
     const char* topic;
     const char* name;  // nullptr: no set topic of ours
     int element;
+    const char* refusal;  // a part of it; "" when the set is taken
   } sets[] = {
-      {"zandor/1/tags/speed/set", "speed", kWholeTag},
-      {"zandor/1/tags/a b/set", "a b", kWholeTag},
-      {"zandor/1/tags/setpoints/2/set", "setpoints", 2},
-      {"zandor/1/tags/setpoints/0999/set", "setpoints", 999},
-      {"zandor/1/tags/setpoints/9999/set", "setpoints", 9999},  // refused by the tag's count
-      {"zandor/1/tags//set", nullptr, 0},
-      {"zandor/1/tags//2/set", nullptr, 0},
-      {"zandor/1/tags/speed", nullptr, 0},
-      {"zandor/1/tags/x/y/set", nullptr, 0},
-      {"zandor/1/tags/x/-1/set", nullptr, 0},
-      {"zandor/1/tags/x/10000/set", nullptr, 0},
-      {"zandor/1/tags/x/1/2/set", nullptr, 0},
-      {"zandor/1/tags/x/1/set/set", nullptr, 0},
-      {"zandor/12/tags/speed/set", nullptr, 0},
-      {"zandor/1/tags/speed/result", nullptr, 0},
+      {"zandor/1/tags/speed/set", "speed", kWholeTag, ""},
+      {"zandor/1/tags/a b/set", "a b", kWholeTag, ""},
+      {"zandor/1/tags/setpoints/2/set", "setpoints", 2, ""},
+      {"zandor/1/tags/setpoints/0999/set", "setpoints", 999, ""},
+      {"zandor/1/tags/setpoints/00000012/set", "setpoints", 12, ""},
+      {"zandor/1/tags/setpoints/9999/set", "setpoints", 9999, ""},  // refused by the tag's count
+      // Set topics all the same: refused in words, never dropped without one.
+      {"zandor/1/tags/x/10000/set", "x", kWholeTag, "value 10000 lies beyond every run"},
+      {"zandor/1/tags/x/12345/set", "x", kWholeTag, "value 12345 lies beyond every run"},
+      {"zandor/1/tags/x/-1/set", "x", kWholeTag, "\"-1\" is no value number"},
+      {"zandor/1/tags/x/y/set", "x", kWholeTag, "\"y\" is no value number"},
+      {"zandor/1/tags/x/ 1/set", "x", kWholeTag, "\" 1\" is no value number"},
+      {"zandor/1/tags/x//set", "x", kWholeTag, "\"\" is no value number"},
+      {"zandor/1/tags//set", nullptr, 0, ""},
+      {"zandor/1/tags//2/set", nullptr, 0, ""},
+      {"zandor/1/tags/speed", nullptr, 0, ""},
+      {"zandor/1/tags/x/1/2/set", nullptr, 0, ""},
+      {"zandor/1/tags/x/1/set/set", nullptr, 0, ""},
+      {"zandor/12/tags/speed/set", nullptr, 0, ""},
+      {"zandor/1/tags/speed/result", nullptr, 0, ""},
   };
   for (const auto& c : sets) {
-    std::string name;
-    int element = 0;
-    EXPECT_EQ(TagOfSetTopic("zandor/1", c.topic, name, element), c.name != nullptr) << c.topic;
-    if (c.name != nullptr) {
-      EXPECT_EQ(name, c.name);
-      EXPECT_EQ(element, c.element) << c.topic;
+    SetTopic set;
+    EXPECT_EQ(ReadSetTopic("zandor/1", c.topic, set), c.name != nullptr) << c.topic;
+    if (c.name == nullptr) continue;
+    EXPECT_EQ(set.name, c.name);
+    EXPECT_EQ(set.element, c.element) << c.topic;
+    if (*c.refusal == '\0') {
+      EXPECT_EQ(set.refusal, "") << c.topic;
+    } else {
+      EXPECT_NE(set.refusal.find(c.refusal), std::string::npos) << set.refusal;
     }
   }
   EXPECT_EQ(ElementSetSubscription("zandor/1"), "zandor/1/tags/+/+/set");

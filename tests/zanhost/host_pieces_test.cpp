@@ -116,6 +116,19 @@ TEST(TagValuesTest, TextStopsAtTheEndOfTheBuffer) {
   EXPECT_EQ(DecodeValue(buffer, 'S', kHostString, 0, true).ToJson(), "\"\u2502x\u0398\"");
 }
 
+// A run of `count` values of `kind` at `address` on a PLC of `plcType`, written as `text`.
+RunTag RunOf(int32_t kind, int32_t plcType, int32_t address, int32_t count,
+             const std::string& text = "", bool longDb = false) {
+  RunTag run;
+  run.kind = kind;
+  run.plcType = plcType;
+  run.address = address;
+  run.count = count;
+  run.text = text;
+  run.longDb = longDb;
+  return run;
+}
+
 // Element i of a run, planned alone by the driver's own plan of the transfer, is exactly the i-th
 // slice of the run's transfer: the write of one value touches no byte of another.
 TEST(RunElementTest, EachValueOfARunIsPlannedAtItsOwnSliceOfTheRun) {
@@ -134,12 +147,12 @@ TEST(RunElementTest, EachValueOfARunIsPlannedAtItsOwnSliceOfTheRun) {
     ASSERT_TRUE(zan::PlanTransfer(run.kind, run.plcType, address, kCount, 0, &whole)) << run.kind;
     const int32_t step = whole.record.length / kCount;
     for (int32_t i = 0; i < kCount; ++i) {
-      int32_t element = 0;
+      RunElement element;
       std::string reason;
-      ASSERT_TRUE(ElementAddress(run.kind, run.plcType, address, kCount, i, element, reason))
+      ASSERT_TRUE(ElementOfRun(RunOf(run.kind, run.plcType, address, kCount), i, element, reason))
           << reason;
       zan::TransferPlan one;
-      ASSERT_TRUE(zan::PlanTransfer(run.kind, run.plcType, element, 1, 0, &one));
+      ASSERT_TRUE(zan::PlanTransfer(run.kind, run.plcType, element.address, 1, 0, &one));
       EXPECT_EQ(one.record.area, whole.record.area) << run.kind << " on " << int{run.plcType};
       EXPECT_EQ(one.record.dbNumber, whole.record.dbNumber);
       EXPECT_EQ(one.record.start, whole.record.start + i * step)
@@ -147,27 +160,68 @@ TEST(RunElementTest, EachValueOfARunIsPlannedAtItsOwnSliceOfTheRun) {
       EXPECT_EQ(one.record.length, step) << run.kind << " on " << int{run.plcType};
     }
   }
-  // No element of what is no run, none beyond the run, none past the 16 bits of an offset.
+  // No element of what is no run, none beyond the run, none whose transfer would start past the
+  // 16 bits of a start, which would wrap it to the front of the block.
   const struct {
-    int32_t kind;
-    int32_t address;
-    int32_t count;
+    RunTag run;
     int32_t index;
     const char* reason;
   } refused[] = {
-      {0, address, 1, 0, "no run"},
-      {'S', address, 3, 0, "no run"},
-      {'T', address, 3, 0, "no run"},
-      {'!', 5, 3, 0, "no run"},
-      {0, address, 3, 3, "no value 3"},
-      {0, address, 3, -1, "no value -1"},
-      {0, 0xFFFF, 3, 1, "beyond the offsets"},
+      {RunOf(0, 7, address, 1), 0, "no run"},
+      {RunOf('S', 7, address, 3), 0, "no run"},
+      {RunOf('T', 7, address, 3), 0, "no run"},
+      {RunOf('!', 7, 5, 3), 0, "no run"},
+      {RunOf(0, 7, address, 3), 3, "no value 3"},
+      {RunOf(0, 7, address, 3), -1, "no value -1"},
+      {RunOf(0, 7, 0xFFFF, 3), 1, "beyond the offsets"},
+      // 01XW010FFFE, 2 words: the second would be Low16(2 x 0x8000), byte 0.
+      {RunOf(0, 7, (10 << 16) | 0x7FFF, 2), 1, "would start at byte 65536, beyond byte 65535"},
+      {RunOf(1, 7, (10 << 16) | 0x7FFF, 2), 1, "would start at byte 65537"},         // 01XW010FFFF
+      {RunOf('d', 7, (10 << 16) | 0x3FFF, 2), 1, "would start at byte 65538"},       // 01XD010FFFE
+      {RunOf('D', 5, (10 << 16) | 0x7FFF, 2), 1, "would start at data word 65536"},  // 03XD010FFFE
+      {RunOf(0x5749, 7, 0x7FFF, 2), 1, "would start at byte 65536"},  // input words from 65534
   };
   for (const auto& c : refused) {
-    int32_t element = 0;
+    RunElement element;
     std::string reason;
-    EXPECT_FALSE(ElementAddress(c.kind, 7, c.address, c.count, c.index, element, reason));
+    EXPECT_FALSE(ElementOfRun(c.run, c.index, element, reason)) << c.reason;
     EXPECT_NE(reason.find(c.reason), std::string::npos) << reason;
+  }
+  // The last value that still starts within the 16 bits is taken.
+  RunElement last;
+  std::string reason;
+  EXPECT_TRUE(ElementOfRun(RunOf(0, 7, (10 << 16) | 0x7FFE, 2), 1, last, reason)) << reason;
+}
+
+// The element's own address text, as the parser reads it back to the same place: the driver's
+// lines about its write name the value written, not the run's first.
+TEST(RunElementTest, EachValueHasTheAddressTextOfItsOwnPlace) {
+  const struct {
+    RunTag run;
+    int32_t index;
+    const char* text;
+  } cases[] = {
+      {RunOf(0, 7, (10 << 16) | 20, 3, "01DW0100040"), 2, "01DW0100044"},
+      {RunOf(1, 7, (10 << 16) | 20, 3, "01dw0100041"), 1, "01dw0100043"},
+      {RunOf(0, 5, (10 << 16) | 5, 3, "03DW010000500"), 1, "03DW010000600"},  // S5 words, bit 0
+      {RunOf('d', 5, (10 << 16) | 3, 2, "03DD0100007"), 1, "03DD0100009"},    // S5 words 9 and 10
+      {RunOf('D', 7, (10 << 16) | 2, 3, "01DD0100008"), 2, "01DD0100016"},
+      {RunOf('F', 7, (10 << 16) | 1, 2, "01DF0100005"), 1, "01DF0100008"},  // FLOAT_ODD_ADDRESS
+      {RunOf(0, 7, (10 << 16) | 13, 2, "01XW010001A"), 1, "01XW010001C"},
+      {RunOf(0, 7, (10 << 16) | 4999, 2, "01DW0109998"), 1, "01XW0102710"},  // byte 10000
+      {RunOf(0, 6, (10 << 16) | 9999, 2, "01DW0109999"), 1, "01XW0102710"},  // data word 10000
+      {RunOf(0, 7, (10 << 16) | 10, 2, "01DW00100020", true), 1, "01DW00100022"},  // LONG_DB
+      {RunOf(0x5749, 7, 10, 2, "01IW0020"), 1, "01IW0022"},
+      {RunOf(0x5749, 5, 20, 2, "01IW0020"), 1, "01IW0022"},
+      {RunOf(0x5749, 7, 6, 2, "01IW12"), 1, "01IW0014"},
+      {RunOf(0x4249, 7, 2, 3, "01IB000203"), 2, "01IB000403"},
+      {RunOf(0x4249, 7, 9999, 2, "01IB9999"), 1, "01IB10000"},  // beyond what an address names
+  };
+  for (const auto& c : cases) {
+    RunElement element;
+    std::string reason;
+    ASSERT_TRUE(ElementOfRun(c.run, c.index, element, reason)) << c.run.text << ": " << reason;
+    EXPECT_EQ(element.text, c.text) << c.run.text << " value " << c.index;
   }
 }
 

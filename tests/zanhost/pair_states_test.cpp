@@ -1,6 +1,6 @@
 // Master/backup pairs as zanhost sees them: the heartbeat tags that a tag file lacks, the PLC
-// states in the words of the driver's status value, and the warm starts that stop where only a
-// heartbeat tag can help.
+// states in the words of the driver's status value, the warm starts that stop where only a
+// heartbeat tag can help, and what a warm start of a pair brought back in words.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "session/heartbeat_warnings.h"
 #include "session/plc_state_words.h"
 #include "session/restored_links.h"
+#include "session/warm_start_report.h"
 #include "session/warm_start_schedule.h"
 #include "tags/host_types.h"
 
@@ -199,6 +200,60 @@ TEST(WarmStartRuleTest, WarmStartsStopWhileAPairMemberOnlyWaitsForItsHeartbeat) 
   // A PLC without pair is warm-started until its next read brings its link state back.
   state->plcs[5].linkState = kLinkFailed;
   EXPECT_TRUE(NeedsWarmStart(*state, 5, true));
+}
+
+// A warm start of master 1, whose backup 2 the driver counts failed too: it restarts both and hands
+// 2 back in the argument, whatever came up. A restart that the transport accepted and that never
+// came up logs nothing, so only the argument tells that the backup was tried.
+TEST(WarmStartReportTest, SaysWhichPlcOfThePairCameBackAndWhichIsStillDown) {
+  const std::string up1 = "ZanDOR: Reconnect Success, Plc #1 !!! ";
+  const std::string up2 = "ZanDOR: Reconnect Success, Plc #2 !!! ";
+  const struct {
+    std::vector<std::string> lines;
+    int restarted;
+    const char* words;
+    std::vector<int> down;
+  } cases[] = {
+      {{up1, up2, "ZanDOR: Warm start return 0"}, 2, "done, and of its backup PLC 2 (S7)", {}},
+      {{up1, "ZanDOR: Warm start return 0"},
+       2,
+       "PLC 1 back; its backup PLC 2 still down: TCP connection refused (2)",
+       {2}},
+      {{up2, "ZanDOR: Warm start return 0"},
+       2,
+       "its backup PLC 2 back; PLC 1 still down: TCP connection refused (1)",
+       {1}},
+      {{"ZanDOR: Warm start return 1"},
+       2,
+       "no connection restarted; PLC 1 still down: TCP connection refused (1); its backup PLC 2 "
+       "still down: TCP connection refused (2)",
+       {1, 2}},
+      // A backup the driver did not count failed is not tried: the master alone.
+      {{up1, "ZanDOR: Warm start return 0"}, 1, "done", {}},
+      // A backup without a connection is connected first, and its line names it.
+      {{"ZanDOR: Connection to Plc #2 Success !!!", up1, "ZanDOR: Warm start return 0"},
+       1,
+       "done, and of its backup PLC 2 (S7)",
+       {}},
+      {{"ZanDOR: PlcConnect Failed, Plc #2, rc = 0", up1, "ZanDOR: Warm start return 0"},
+       2,
+       "PLC 1 back; its backup PLC 2 still down",
+       {2}},
+  };
+  for (const auto& c : cases) {
+    WarmStartFacts facts;
+    facts.plc = 1;
+    facts.backup = 2;
+    facts.restarted = c.restarted;
+    facts.lines = c.lines;
+    facts.describe = [](int plc) { return "PLC " + std::to_string(plc) + " (S7)"; };
+    facts.failureOf = [](int plc) {
+      return "TCP connection refused (" + std::to_string(plc) + ")";
+    };
+    const WarmStartReport report = ReportWarmStart(facts);
+    EXPECT_EQ(report.words.substr(0, std::string(c.words).size()), c.words) << report.words;
+    EXPECT_EQ(report.down, c.down) << report.words;
+  }
 }
 
 }  // namespace

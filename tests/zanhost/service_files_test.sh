@@ -36,9 +36,9 @@ grep -q "install .*$(basename "$doc") $(dirname "$doc")/\?\( \|$\)" "$readme" ||
 
 # Every option of the sample, uncommented: once as JSON topics, once as a Sparkplug B node.
 touch "$work/ca.crt"
-sed -e 's/^#\([a-z-]* = \)/\1/' -e '/^sparkplug\|^node\|^primary-host\|^lean-ddata/d' \
+sed -e 's/^#\([a-z0-9-]* = \)/\1/' -e '/^sparkplug\|^node\|^primary-host\|^lean-ddata\|^uint32-in-long/d' \
   "$examples/bridge.conf" >"$work/json.conf"
-sed -e 's/^#\([a-z-]* = \)/\1/' -e '/^prefix\|^qos/d' "$examples/bridge.conf" >"$work/sparkplug.conf"
+sed -e 's/^#\([a-z0-9-]* = \)/\1/' -e '/^prefix\|^qos/d' "$examples/bridge.conf" >"$work/sparkplug.conf"
 for conf in "$examples/bridge.conf" "$work/json.conf" "$work/sparkplug.conf"; do
   out=$(cd "$work" && "$zanhost" bridge --config "$conf" --tags "$work/no-such-tags.txt" 2>&1)
   rc=$?

@@ -357,32 +357,35 @@ TEST_F(SparkplugNodeTest, AnElementWriteChangesThatValueAloneThoughAnOperatorCha
   EXPECT_EQ(Memory("127.0.0.1", 40, 6), "ok 00 07 00 08 00 4D");
 }
 
-TEST_F(SparkplugNodeTest, AFloodOfCommandsLeavesEveryDeviceItsRoundAtLeastEveryTwoIntervals) {
-  constexpr int64_t kIntervalMs = 500;
+TEST_F(SparkplugNodeTest, AFloodOfCommandsLeavesEveryDeviceItsRoundsWhileItLasts) {
+  constexpr int64_t kIntervalMs = 250;
   // hb2, the backup's heartbeat word, counts with every read: a DDATA of plc2 every round.
   ASSERT_NO_FATAL_FAILURE(
-      StartNode("speed, 01DW0100002, word, rw\nhb2, 02DW0100000, word\n", {"--interval", "0.5"}));
+      StartNode("speed, 01DW0100002, word, rw\nhb2, 02DW0100000, word\n", {"--interval", "0.25"}));
   if (IsSkipped()) return;
   std::size_t at = 0;
   Next(Topic("DBIRTH", "plc2"), Any(), at);
-  // The master answers 4 ms late: 200 writes, each with its read back, in two DCMDs of 100
-  // metrics, take at least 1.6 s, over three intervals.
-  Sim("fault 127.0.0.1 late 4");
+  // The master answers 8 ms late: one DCMD of 100 metrics, 100 writes each with its read back,
+  // takes at least 1.6 s, over six intervals.
+  Sim("fault 127.0.0.1 late 8");
   const int64_t start = WallMs();
-  constexpr int kCommands = 2;
   constexpr int kMetrics = 100;
-  for (int c = 0; c < kCommands; ++c) {
-    SparkplugPayload command;
-    for (int i = 0; i < kMetrics; ++i)
-      command.metrics.push_back(IntMetric("speed", kSparkplugUInt16, c * kMetrics + i + 1));
-    ASSERT_TRUE(subscriber_->Publish(Topic("DCMD", "plc1"), EncodePayload(command)));
-  }
+  SparkplugPayload command;
+  for (int i = 0; i < kMetrics; ++i)
+    command.metrics.push_back(IntMetric("speed", kSparkplugUInt16, i + 1));
+  ASSERT_TRUE(subscriber_->Publish(Topic("DCMD", "plc1"), EncodePayload(command)));
   Message last;
-  ASSERT_TRUE(subscriber_->WaitFor(Topic("DDATA", "plc1"), Has("speed", kCommands * kMetrics), 60,
-                                   &last, at));
+  ASSERT_TRUE(subscriber_->WaitFor(Topic("DDATA", "plc1"), Has("speed", kMetrics), 60, &last, at));
   const int64_t end = static_cast<int64_t>(Decode(last).timestamp);
-  EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 00 C8");  // 200
-  // The rounds of plc2 as the node stamped them, from the last before the flood to its end.
+  EXPECT_EQ(Memory("127.0.0.1", 2, 2), "ok 00 64");  // 100
+  // The rounds of plc2 as the node stamped them, from the last before the flood to the first after
+  // its end.
+  ASSERT_TRUE(subscriber_->WaitFor(
+      Topic("DDATA", "plc2"),
+      [end](const Message& message) {
+        return static_cast<int64_t>(Decode(message).timestamp) > end;
+      },
+      kWait, nullptr, at));
   std::vector<int64_t> rounds;
   for (const Message& message : subscriber_->Messages()) {
     if (message.topic != Topic("DDATA", "plc2") && message.topic != Topic("DBIRTH", "plc2")) {
@@ -391,19 +394,24 @@ TEST_F(SparkplugNodeTest, AFloodOfCommandsLeavesEveryDeviceItsRoundAtLeastEveryT
     const auto stamp = static_cast<int64_t>(Decode(message).timestamp);
     if (stamp <= start) {
       rounds = {stamp};  // the last before the flood
-    } else if (stamp <= end) {
+    } else {
       rounds.push_back(stamp);
+      if (stamp > end) break;
     }
   }
   ASSERT_GE(rounds.size(), 2u);
   int64_t longest = 0;
   for (std::size_t i = 1; i < rounds.size(); ++i)
     longest = std::max(longest, rounds[i] - rounds[i - 1]);
-  std::cout << kCommands * kMetrics << " writes by DCMD in " << end - start
-            << " ms; plc2's rounds at most " << longest << " ms apart (interval " << kIntervalMs
-            << " ms)\n";
-  EXPECT_GT(end - start, 2 * kIntervalMs);  // the flood outlasted two intervals
-  EXPECT_LE(longest, 2 * kIntervalMs);
+  std::cout << kMetrics << " writes by DCMD in " << end - start << " ms; plc2's rounds at most "
+            << longest << " ms apart (interval " << kIntervalMs << " ms)\n";
+  // The loop keeps the rounds within two intervals (the scripted loop test holds it to that); here,
+  // on a machine that other builds and tests may load, the bound is generous: four intervals, or
+  // half the flood when a slow machine stretches it. Rounds starved until the flood ends would
+  // leave a gap longer than the flood, which outlasts either.
+  const int64_t bound = std::max(4 * kIntervalMs, (end - start) / 2);
+  EXPECT_GT(end - start, 4 * kIntervalMs);  // the flood outlasted the bound
+  EXPECT_LT(longest, bound);
 }
 
 TEST_F(SparkplugNodeTest, AStateFromAWrongClockIsIgnoredAndADeadNodeWritesNothingUntilBorn) {
@@ -504,15 +512,18 @@ std::string DecodeWithJavaScript(const std::vector<std::string>& payloads, std::
   return out;
 }
 
+// With --uint32-in-long, as that decoder reads a UInt32 from long_value (from int_value it reads
+// null); the other datatypes travel as without it.
 TEST_F(SparkplugNodeTest, DataMessagesAreReadByTheCommonJavaScriptDecoder) {
   ASSERT_NO_FATAL_FAILURE(
       StartNode("speed,  01DW0100002,   word\n"
                 "torque, 01DW0100060,   int\n"
                 "level,  01DF0100008,   float\n"
                 "small,  01DB0100070,   word\n"
+                "total,  01DD0100080,   dword\n"
                 "name,   01DS010002016, string\n"
                 "s5run,  03DW010000500, bit\n",
-                {"--interval", "0.3"}));
+                {"--interval", "0.3", "--uint32-in-long"}));
   if (IsSkipped()) return;
   std::size_t at = 0;
   Next(Topic("DBIRTH", "plc1"), Any(), at);
@@ -522,12 +533,13 @@ TEST_F(SparkplugNodeTest, DataMessagesAreReadByTheCommonJavaScriptDecoder) {
   Sim("set 127.0.0.1 db10 60 0xFFFB");          // -5
   Sim("set 127.0.0.1 db10 8 0xC0100000");       // -2.25
   Sim("set 127.0.0.1 db10 70 0xC8");            // 200
+  Sim("set 127.0.0.1 db10 80 0xFFFFFFFB");      // 4294967291
   Sim("set 127.0.0.1 db10 20 0x100454616E6B");  // "Tank" after the header
   Sim("set 127.0.0.3 db10 10 0x0000");          // the bit cleared
   // The data messages until every metric has its new value (they may come in several rounds).
-  const std::map<std::string, std::string> want = {{"speed", "4660"},    {"torque", "-5"},
-                                                   {"level", "-2.25"},   {"small", "200"},
-                                                   {"name", "\"Tank\""}, {"s5run", "false"}};
+  const std::map<std::string, std::string> want = {
+      {"speed", "4660"},    {"torque", "-5"},   {"level", "-2.25"},     {"small", "200"},
+      {"name", "\"Tank\""}, {"s5run", "false"}, {"total", "4294967291"}};
   std::map<std::string, std::string> seen;
   std::vector<std::string> payloads;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -133,6 +136,34 @@ TEST(SparkplugMetricsTest, ACommandCarriesItsValueInTheFieldOfTheBornDatatype) {
   EXPECT_NE(reason.find("is_null"), std::string::npos);
 }
 
+TEST(SparkplugMetricsTest, AUInt32TravelsInLongValueForDecodersThatReadItThere) {
+  BridgeTag tag;
+  tag.defined = true;
+  tag.declared.name = "count";
+  tag.tag.hostType = kHostDword;
+  tag.tag.kind = 'D';
+  tag.values.resize(1);
+  tag.values[0].integer = 4294967291;
+  EXPECT_EQ(TagMetric(tag, 0).value, SparkplugMetric::Value::kInt);  // the 3.0 text's field
+  EXPECT_EQ(TagMetric(tag, 0, true).value, SparkplugMetric::Value::kLong);
+  EXPECT_EQ(TagMetric(tag, 0, true).integer, 4294967291u);
+  tag.tag.hostType = kHostDint;  // an Int32 stays in int_value
+  EXPECT_EQ(TagMetric(tag, 0, true).value, SparkplugMetric::Value::kInt);
+  // A command's UInt32 then comes in either field, all 64 bits of long_value (the write's check
+  // refuses what does not fit).
+  SparkplugMetric command;
+  command.value = SparkplugMetric::Value::kLong;
+  command.integer = 4294967296;
+  std::string json;
+  std::string reason;
+  EXPECT_FALSE(CommandValueJson(command, kSparkplugUInt32, json, reason));
+  ASSERT_TRUE(CommandValueJson(command, kSparkplugUInt32, json, reason, true)) << reason;
+  EXPECT_EQ(json, "4294967296");
+  command.value = SparkplugMetric::Value::kInt;
+  ASSERT_TRUE(CommandValueJson(command, kSparkplugUInt32, json, reason, true)) << reason;
+  EXPECT_EQ(json, "0");  // int_value carries 32 bits
+}
+
 TEST(SparkplugHostStateTest, OnlyAStateWithABooleanAndWholeMillisecondsIsTaken) {
   const struct {
     const char* payload;
@@ -238,13 +269,23 @@ class SparkplugNodeTest : public ::testing::Test {
     until_ = now_ + seconds;
     BridgeSettings settings;
     settings.broker = "scripted:1883";
+    settings.tagFile = tagFile_;
     SparkplugSettings node;
     node.group = "plant";
     node.node = "line1";
     node.primaryHost = primaryHost;
     node.leanData = lean_;
     BridgeConsole console(BridgeConsole::Mode::kJson);
-    Bridge bridge(settings, driver_, table_, mqtt_, console, ScriptedClock(now_, until_),
+    BridgeClock clock = ScriptedClock(now_, until_);
+    // SIGHUP at reloadAt_, with the messages that arrive with it.
+    clock.takeReloadRequest = [this] {
+      if (reloadAt_ == 0 || now_ < reloadAt_) return false;
+      reloadAt_ = 0;
+      for (const MqttMessage& message : atReload_)
+        mqtt_.Deliver(message);
+      return true;
+    };
+    Bridge bridge(settings, driver_, table_, mqtt_, console, clock,
                   [&](BridgeContext& context) -> std::unique_ptr<BridgeFace> {
                     return std::make_unique<SparkplugNode>(context, node, [] { return 1; });
                   });
@@ -273,6 +314,9 @@ class SparkplugNodeTest : public ::testing::Test {
 
   double now_ = 1000;
   double until_ = 0;
+  double reloadAt_ = 0;
+  std::string tagFile_;
+  std::vector<MqttMessage> atReload_;
   bool lean_ = false;
   ScriptedMqtt mqtt_;
   ScriptedDriver driver_;
@@ -490,6 +534,15 @@ TEST_F(SparkplugNodeTest, ADcmdOfARunElementWritesThatValueAloneAndAReadOnlyRunI
   // and the refused one does not read its run at all.
   EXPECT_EQ(driver_.reads["setpoints"], driver_.reads["speed"] + 1);
   EXPECT_EQ(driver_.reads["alarms"], driver_.reads["speed"]);
+  // The command came live, but it may have been published retained (the broker hands such a
+  // publish on without the flag): it is cleared from the broker all the same.
+  std::vector<Published> cleared;
+  for (const Published& message : mqtt_.published) {
+    if (message.topic == "spBv1.0/plant/DCMD/line1/plc1") cleared.push_back(message);
+  }
+  ASSERT_EQ(cleared.size(), 1u);
+  EXPECT_EQ(cleared[0].payload, "");
+  EXPECT_TRUE(cleared[0].retain);
 }
 
 // The metric `name` in the last message on `topic` from message `from` on that has it; a metric
@@ -592,16 +645,18 @@ TEST_F(SparkplugNodeTest, BetweenADeathAndTheNextBirthTheNodeWritesNothingAndPub
   };
   Run(6.5, "scada");
   EXPECT_TRUE(driver_.writes.empty());
-  // Births, the death, births again: no data, no clearing, nothing between.
+  // Births, the command taken cleared from the broker, the death, births again: no data, nothing
+  // between.
   const std::vector<std::string> topics = Topics();
-  ASSERT_GE(topics.size(), 8u);
-  EXPECT_EQ(std::vector<std::string>(topics.begin(), topics.begin() + 7),
+  ASSERT_GE(topics.size(), 9u);
+  EXPECT_EQ(std::vector<std::string>(topics.begin(), topics.begin() + 8),
             (std::vector<std::string>{"NBIRTH/line1", "DBIRTH/line1/plc1", "DBIRTH/line1/plc2",
-                                      "NDEATH/line1", "NBIRTH/line1", "DBIRTH/line1/plc1",
-                                      "DBIRTH/line1/plc2"}));
-  // The retained command is cleared once the node is born again.
-  EXPECT_EQ(topics[7], "DCMD/line1/plc1");
-  EXPECT_EQ(mqtt_.published[7].payload, "");
+                                      "DCMD/line1/plc1", "NDEATH/line1", "NBIRTH/line1",
+                                      "DBIRTH/line1/plc1", "DBIRTH/line1/plc2"}));
+  // The commands of the gap are cleared once the node is born again.
+  EXPECT_EQ(topics[8], "DCMD/line1/plc1");
+  EXPECT_EQ(mqtt_.published[8].payload, "");
+  EXPECT_TRUE(mqtt_.published[8].retain);
   // Each refusal in words; the host learns of the last from the birth.
   EXPECT_NE(out_.find("the node died (NDEATH, or its connection was lost) before the write's turn"),
             std::string::npos)
@@ -611,7 +666,7 @@ TEST_F(SparkplugNodeTest, BetweenADeathAndTheNextBirthTheNodeWritesNothingAndPub
             std::string::npos)
       << out_;
   const SparkplugMetric last =
-      MetricOn(mqtt_.published, "spBv1.0/plant/DBIRTH/line1/plc1", kLastResultMetric, 4);
+      MetricOn(mqtt_.published, "spBv1.0/plant/DBIRTH/line1/plc1", kLastResultMetric, 5);
   EXPECT_NE(last.text.find("\"value\":33,\"result\":\"refused\""), std::string::npos) << last.text;
 }
 
@@ -641,6 +696,53 @@ TEST_F(SparkplugNodeTest, ADcmdOfMoreMetricsThanTheCapIsRefusedWholeAndNothingIs
   Run(1.5);
   EXPECT_EQ(driver_.writes.size(), kMaxCommandMetrics);
   EXPECT_EQ(driver_.written["speed"], static_cast<int64_t>(kMaxCommandMetrics) - 1);
+}
+
+TEST_F(SparkplugNodeTest, AMetricOfANewTagFileIsNeitherWrittenNorPublishedBeforeItsBirth) {
+  if (!HasSparkplugSupport()) GTEST_SKIP() << "no protobuf in this build";
+  Run(1.5);
+  // A new tag file brings the rw tag "fresh"; a command names it before the round that reads it,
+  // and so before the DBIRTH that declares it.
+  tagFile_ = ::testing::TempDir() + "sparkplug_node_reload_tags.txt";
+  std::ofstream(tagFile_) << "speed, 01DW0100002, word, rw\nlevel, 02DW0100004, word, rw\n"
+                          << "fresh, 01DW0100006, word, rw\n";
+  reloadAt_ = now_ + 0.5;
+  SparkplugPayload command;
+  for (const char* name : {"fresh", "speed"}) {
+    SparkplugMetric metric;
+    metric.name = name;
+    metric.value = SparkplugMetric::Value::kInt;
+    metric.integer = 5;
+    command.metrics.push_back(metric);
+  }
+  atReload_ = {MqttMessage{"spBv1.0/plant/DCMD/line1/plc1", EncodePayload(command), false}};
+  const std::size_t from = mqtt_.published.size();
+  Run(2.5);
+  std::remove(tagFile_.c_str());
+  EXPECT_EQ(driver_.writes, std::vector<std::string>{"speed"});
+  EXPECT_NE(out_.find("the metric fresh (UInt16) is not in device plc1's DBIRTH"),
+            std::string::npos)
+      << out_;
+  // Every DDATA carries only metrics of the DBIRTH before it; fresh is born in time.
+  std::set<std::string> born;
+  bool freshBorn = false;
+  for (std::size_t i = from; i < mqtt_.published.size(); ++i) {
+    const Published& message = mqtt_.published[i];
+    if (message.topic.find("/plc1") == std::string::npos || message.payload.empty()) continue;
+    SparkplugPayload payload;
+    std::string error;
+    ASSERT_TRUE(DecodePayload(message.payload, payload, error)) << error;
+    if (message.topic.find("/DBIRTH/") != std::string::npos) born.clear();
+    for (const SparkplugMetric& metric : payload.metrics) {
+      if (message.topic.find("/DBIRTH/") != std::string::npos) {
+        born.insert(metric.name);
+        freshBorn = freshBorn || metric.name == "fresh";
+      } else if (message.topic.find("/DDATA/") != std::string::npos) {
+        EXPECT_EQ(born.count(metric.name), 1u) << metric.name << " in DDATA before its birth";
+      }
+    }
+  }
+  EXPECT_TRUE(freshBorn);
 }
 
 TEST(BridgeReloadTest, KeptTagsKeepTheirStateNewOnesAreDefinedRemovedOnesGo) {

@@ -18,8 +18,9 @@ DriverWrite SessionDriver::Write(const Tag& tag, ValueBuffer& buffer, bool singl
   return write;
 }
 
-std::string SessionDriver::WarmStartWords(int plc, int32_t, bool& stillDown) const {
-  const WarmStartReport report = ReportWarmStart(session_, plc);
+std::string SessionDriver::WarmStartWords(int plc, int32_t restarted, int32_t,
+                                          bool& stillDown) const {
+  const WarmStartReport report = ReportWarmStart(session_, plc, restarted);
   stillDown = !report.down.empty();
   return report.words;
 }

@@ -43,10 +43,11 @@ class BridgeDriver : public PlanDriver {
   virtual DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) = 0;
   // WarmStart of a PLC; `plc` may come back as the backup's number.
   virtual int32_t WarmStart(int32_t& plc) = 0;
-  // What the latest warm start of `plc`, which returned `result`, brought back, in words
-  // (session/warm_start_report.h): "done", or which PLC came back and which is still down and why.
-  // `stillDown` tells whether one is.
-  virtual std::string WarmStartWords(int /*plc*/, int32_t result, bool& stillDown) const {
+  // What the latest warm start of `plc`, which returned `result` and left `restarted` in its
+  // argument, brought back, in words (session/warm_start_report.h): "done", or which PLC came back
+  // and which is still down and why. `stillDown` tells whether one is.
+  virtual std::string WarmStartWords(int /*plc*/, int32_t /*restarted*/, int32_t result,
+                                     bool& stillDown) const {
     stillDown = result != 0;
     return result == 0 ? "done" : "no connection restarted";
   }
@@ -86,7 +87,8 @@ class SessionDriver : public BridgeDriver {
   int PduBytes(int plc) const override { return plan_.PduBytes(plc); }
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override { return session_.WarmStart(plc); }
-  std::string WarmStartWords(int plc, int32_t result, bool& stillDown) const override;
+  std::string WarmStartWords(int plc, int32_t restarted, int32_t result,
+                             bool& stillDown) const override;
   std::vector<std::string> TakeLog() override { return plan_.TakeLog(); }
   const DriverState* state() const override { return session_.state(); }
   std::string PlcWord(int plc) const override { return session_.PlcWord(plc); }

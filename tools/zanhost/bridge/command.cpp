@@ -129,6 +129,12 @@ CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options) {
                  "Sparkplug DDATA without the metrics' datatypes, which the births declare (some "
                  "decoders then read no value)")
       ->needs(sparkplug);
+  bridge
+      ->add_flag("--uint32-in-long", options.uint32InLong,
+                 "Sparkplug UInt32 values (dword tags) in long_value rather than int_value, for "
+                 "host applications whose decoders read them there (the Sparkplug project's "
+                 "JavaScript library)")
+      ->needs(sparkplug);
   bridge->add_flag("--json", options.json, "one JSON object an event instead of lines");
   bridge->add_flag("--plain", options.plain, "plain lines even on a terminal");
   // Sparkplug B fixes its topics and the quality of service of each message.
@@ -159,6 +165,7 @@ int RunBridge(const BridgeOptions& options) {
     node.node = options.node.empty() ? "zandor-" + instance : options.node;
     node.primaryHost = options.primaryHost;
     node.leanData = options.leanData;
+    node.uint32InLong = options.uint32InLong;
     if (!IsSparkplugId(node.group, "--sparkplug: the group id", error) ||
         !IsSparkplugId(node.node, "--node: the edge node id", error) ||
         (!node.primaryHost.empty() &&

@@ -33,8 +33,9 @@ struct BridgeOptions {
   std::string sparkplugGroup;  // "": the JSON topics
   std::string node;            // zandor-<instance> when empty
   std::string primaryHost;
-  bool leanData = false;  // Sparkplug DDATA without the metrics' datatypes
-  bool plan = true;       // --plan: rounds by the read plan, else tag by tag
+  bool leanData = false;      // Sparkplug DDATA without the metrics' datatypes
+  bool uint32InLong = false;  // Sparkplug UInt32 values in long_value
+  bool plan = true;           // --plan: rounds by the read plan, else tag by tag
 };
 CLI::App* AddBridgeCommand(CLI::App& app, BridgeOptions& options);
 int RunBridge(const BridgeOptions& options);

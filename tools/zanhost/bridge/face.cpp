@@ -62,8 +62,10 @@ SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const s
   SetOutcome outcome = context.table.Set(name, payload, retained, element);
   context.console.DriverLog(outcome.log);
   ShowSet(context, label, name, outcome);
+  // Read back only what was written: after a write that failed (a PLC that answers late, one that
+  // cannot be reached) a read would only cost the PLC's time-out once more, for each write queued.
   BridgeTag* tag = context.table.Find(name);
-  if (tag != nullptr && outcome.written) {
+  if (tag != nullptr && outcome.written && outcome.result == kResultDone) {
     if (context.serve) context.serve();
     context.table.Read(*tag);
     context.console.DriverLog(context.driver.TakeLog());

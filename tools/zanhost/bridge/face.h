@@ -77,7 +77,7 @@ class BridgeFace {
 // A write that arrived by the face: `label` names it in the bridge's line ("set speed"), `name` is
 // the tag, `element` the number of one value of a run or kWholeTag. Carries out
 // BridgeTable::Set, counts it, shows the driver's lines and one event line with the result and the
-// reason, and, when the write went to the PLC, reads the tag back.
+// reason, and, when the PLC took the write (the driver's 0), reads the tag back.
 SetOutcome CarryOutSet(BridgeContext& context, const std::string& label, const std::string& name,
                        const std::string& payload, bool retained, int element = kWholeTag);
 

@@ -28,40 +28,39 @@ void JsonFace::RoundDone() {
 }
 
 void JsonFace::Received(const MqttMessage& message) {
-  std::string name;
-  int element = kWholeTag;
-  if (!TagOfSetTopic(settings_.prefix, message.topic, name, element)) return;
+  SetTopic set;
+  if (!ReadSetTopic(settings_.prefix, message.topic, set)) return;
   // An empty message clears a retained one (ours, or a client's); it asks for no write.
   if (message.payload.empty()) return;
   // Taken: a copy that the broker keeps (a set published retained, handed over live now or kept
   // from earlier) would come again at the next connection, to be refused then. It goes now.
   context_.publisher.Publish(message.topic, "", settings_.qos, true);
-  std::string full;
-  if (message.retained) {
+  std::string refusal = set.refusal;
+  if (refusal.empty()) SetPayloadFits(message.payload.size(), refusal);
+  if (message.retained && refusal.empty()) {
     // Refused by the write's checks at once, without a turn in the queue: it reaches no PLC.
-    OnSet(message, name, element, "");
-  } else if (!context_.writes.HasRoom(1, full)) {
-    OnSet(message, name, element, full);
+    OnSet(message, set, "");
+  } else if (refusal.empty() && context_.writes.HasRoom(1, refusal)) {
+    // What waits is bounded: at most kMaxWaiting sets of at most kMaxSetPayload bytes each.
+    context_.writes.Add(
+        [this, message, set](const std::string& turn) { OnSet(message, set, turn); });
   } else {
-    context_.writes.Add([this, message, name, element](const std::string& refusal) {
-      OnSet(message, name, element, refusal);
-    });
+    // No value number, too big or no room: refused at once, and nothing of it kept.
+    OnSet(message, set, refusal);
   }
 }
 
-void JsonFace::OnSet(const MqttMessage& message, const std::string& name, int element,
-                     const std::string& refusal) {
-  const std::string label =
-      "set " + name + (element == kWholeTag ? "" : "/" + std::to_string(element));
+void JsonFace::OnSet(const MqttMessage& message, const SetTopic& set, const std::string& refusal) {
+  const std::string label = "set " + set.name + (set.level.empty() ? "" : "/" + set.level);
   const SetOutcome outcome =
       refusal.empty()
-          ? CarryOutSet(context_, label, name, message.payload, message.retained, element)
-          : RefuseSet(context_, label, name, PayloadEcho(message.payload), refusal);
+          ? CarryOutSet(context_, label, set.name, message.payload, message.retained, set.element)
+          : RefuseSet(context_, label, set.name, PayloadEcho(message.payload), refusal);
   context_.publisher.Publish(ResultTopicOfSet(message.topic),
                              ResultMessage(outcome.result, outcome.valueJson, outcome.reason),
                              settings_.qos, false);
-  BridgeTag* tag = context_.table.Find(name);
-  if (tag != nullptr && outcome.written) PublishTag(*tag, true);
+  BridgeTag* tag = context_.table.Find(set.name);
+  if (tag != nullptr && outcome.written && outcome.result == kResultDone) PublishTag(*tag, true);
 }
 
 void JsonFace::TagsReloaded(const std::vector<BridgeTag>& removed) {

@@ -2,7 +2,9 @@
 // bridge/messages.h lays them out, retained; "online" at each connection and "offline" as the last
 // will and at a clean stop; writes taken from <prefix>/tags/<name>/set (one value of a run from
 // <prefix>/tags/<name>/<i>/set) and answered on .../result. Writes wait their turn in the loop's
-// queue (bridge/write_queue.h). A tag is published when its value, result or serving PLC changed,
+// queue (bridge/write_queue.h); one that cannot be carried out whatever its turn (a payload over
+// kMaxSetPayload, a level <i> that is no value number) or finds the queue full is refused at once
+// and nothing of it is kept. A tag is published when its value, result or serving PLC changed,
 // and at least every `refresh` seconds. Every set taken is cleared from the broker with an empty
 // retained message, in case it was published retained: a set that the broker kept from earlier is
 // refused (it is handed over at every connection), and one handed over live would otherwise be
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "bridge/face.h"
+#include "bridge/messages.h"
 
 namespace zanhost {
 
@@ -36,10 +39,9 @@ class JsonFace : public BridgeFace {
   std::string Goodbye() override;
 
  private:
-  // Carries out the set of the tag `name` (or of its value `element`), or refuses it for
+  // Carries out the set of the tag (or of its value) that `set` names, or refuses it for
   // `refusal` when that is not "", and answers on the result topic.
-  void OnSet(const MqttMessage& message, const std::string& name, int element,
-             const std::string& refusal);
+  void OnSet(const MqttMessage& message, const SetTopic& set, const std::string& refusal);
   void PublishTag(BridgeTag& tag, bool force);
   void PublishPlc(BridgePlc& plc, bool force);
 

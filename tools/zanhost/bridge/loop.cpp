@@ -121,7 +121,7 @@ void Bridge::WarmStarts(double now) {
     const int32_t result = warmStart(plc);
     // Which PLC came back and which is still down, told before the next step changes the table.
     bool stillDown = false;
-    const std::string words = driver_.WarmStartWords(asked, result, stillDown);
+    const std::string words = driver_.WarmStartWords(asked, plc, result, stillDown);
     // Every attempt is in the driver's log; an event only when what it brought changes.
     if (lastWarmStart_[asked] == words) return result;
     lastWarmStart_[asked] = words;

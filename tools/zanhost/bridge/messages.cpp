@@ -1,5 +1,6 @@
 #include "bridge/messages.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -36,30 +37,47 @@ std::string ElementSetSubscription(const std::string& prefix) {
 
 namespace {
 
-// A run has at most 1000 values (CheckArrayTag); a number beyond them is refused in words.
+// A run has at most 1000 values (CheckArrayTag); a number beyond them is refused by the tag's
+// count.
 constexpr std::size_t kElementDigits = 4;
 
 }  // namespace
 
-bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name,
-                   int& element) {
+bool ReadSetTopic(const std::string& prefix, const std::string& topic, SetTopic& set) {
   const std::string head = prefix + "/tags/";
   const std::string tail = "/set";
   if (topic.size() <= head.size() + tail.size() || topic.compare(0, head.size(), head) != 0 ||
       topic.compare(topic.size() - tail.size(), tail.size(), tail) != 0) {
     return false;
   }
-  name = topic.substr(head.size(), topic.size() - head.size() - tail.size());
-  element = kWholeTag;
-  const std::size_t slash = name.find('/');
-  if (slash == std::string::npos) return !name.empty();
-  const std::string number = name.substr(slash + 1);
-  name.resize(slash);
-  if (name.empty() || number.empty() || number.size() > kElementDigits ||
-      number.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
+  set = SetTopic{};
+  set.name = topic.substr(head.size(), topic.size() - head.size() - tail.size());
+  const std::size_t slash = set.name.find('/');
+  if (slash == std::string::npos) return !set.name.empty();
+  set.level = set.name.substr(slash + 1);
+  set.name.resize(slash);
+  // Only the levels that the subscriptions deliver: <name>/set and <name>/<level>/set.
+  if (set.name.empty() || set.level.find('/') != std::string::npos) return false;
+  const bool digits =
+      !set.level.empty() && set.level.find_first_not_of("0123456789") == std::string::npos;
+  const std::string number =
+      digits ? set.level.substr(std::min(set.level.find_first_not_of('0'), set.level.size() - 1))
+             : "";
+  if (number.size() > kElementDigits) {
+    set.refusal =
+        "value " + number + " lies beyond every run: a run has at most 1000 values, 0 to 999";
+    return true;
   }
-  element = std::stoi(number);
+  if (!digits) {
+    // Named in the words only when it is short: a topic level may be of any length.
+    constexpr std::size_t kShownLevel = 20;
+    const std::string shown =
+        set.level.size() <= kShownLevel ? "\"" + set.level + "\"" : "the level before /set";
+    set.refusal = shown + " is no value number: a set of one value of a run names it in decimal " +
+                  "digits, 0 for the first (" + set.name + "/0/set)";
+    return true;
+  }
+  set.element = std::stoi(number);
   return true;
 }
 

@@ -34,10 +34,18 @@ std::string SetSubscription(const std::string& prefix);
 // The subscription that takes the writes of one value of a run: <prefix>/tags/+/+/set.
 std::string ElementSetSubscription(const std::string& prefix);
 
-// The tag name of a set topic under the prefix, and in `element` the value number of a set of one
-// value of a run (decimal digits, at most four), or kWholeTag; false for any other topic.
-bool TagOfSetTopic(const std::string& prefix, const std::string& topic, std::string& name,
-                   int& element);
+// What a set topic names: a tag, or one value of its run.
+struct SetTopic {
+  std::string name;
+  int element = kWholeTag;  // the value number of a set of one value of a run
+  std::string level;        // that number as the topic writes it; "" for a set of the whole tag
+  std::string refusal;  // why `level` is no value number ("" when it is one): the set is refused
+};
+
+// Reads a set topic under the prefix: <prefix>/tags/<name>/set, or <prefix>/tags/<name>/<i>/set
+// for value i of a run. A level <i> that is no value number (not decimal digits, more than four of
+// them) still makes a set topic, whose set is refused for `refusal`. False for any other topic.
+bool ReadSetTopic(const std::string& prefix, const std::string& topic, SetTopic& set);
 
 // Whether a tag name can be one level of a topic: UTF-8 text, not empty, none of '/', '+', '#',
 // no control character. False with the reason.

@@ -129,6 +129,13 @@ std::string Values(int32_t count) {
 
 }  // namespace
 
+bool SetPayloadFits(std::size_t bytes, std::string& reason) {
+  if (bytes <= kMaxSetPayload) return true;
+  reason = "the payload has " + std::to_string(bytes) + " bytes; a set takes at most " +
+           std::to_string(kMaxSetPayload);
+  return false;
+}
+
 std::string PayloadEcho(const std::string& payload) {
   // Past the cap a payload is not shown either, as ReadSetPayload does not.
   if (payload.size() > kMaxSetPayload) return "null";
@@ -142,11 +149,7 @@ bool ReadSetPayload(const std::string& payload, const TagShape& shape, SetValues
                     std::string& echo, std::string& reason) {
   values.texts.clear();
   echo = "null";
-  if (payload.size() > kMaxSetPayload) {
-    reason = "the payload has " + std::to_string(payload.size()) + " bytes; a set takes at most " +
-             std::to_string(kMaxSetPayload);
-    return false;
-  }
+  if (!SetPayloadFits(payload.size(), reason)) return false;
   JsonValue value;
   if (!ReadValue(payload, LayoutOfKind(shape.kind) == CellLayout::kText, value, reason)) {
     if (IsUtf8(payload)) echo = JsonString(payload);

@@ -19,6 +19,9 @@ namespace zanhost {
 // The largest payload a set may have: a run of 1000 values with room to spare.
 constexpr std::size_t kMaxSetPayload = 64 * 1024;
 
+// Whether a payload of `bytes` bytes is within kMaxSetPayload; false with the reason otherwise.
+bool SetPayloadFits(std::size_t bytes, std::string& reason);
+
 // The values of an accepted set, as zanhost's value texts (EncodeValue takes them), one a value.
 struct SetValues {
   std::vector<std::string> texts;

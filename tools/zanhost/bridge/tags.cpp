@@ -237,14 +237,27 @@ SetOutcome BridgeTable::Set(const std::string& name, const std::string& payload,
     return Refused("tag \"" + name + "\" is read-only: the tag file does not mark it rw", payload);
   }
   if (!tag->defined) return Refused("the driver refused the tag: " + tag->tag.refusal, payload);
-  // What is written: the tag, or one value of its run as a tag of its own.
+  // What is written: the tag, or one value of its run as a tag of its own, whose address text the
+  // driver's lines then name.
   Tag target = tag->tag;
-  std::string why;
-  if (element != kWholeTag && !ElementAddress(target.kind, PlcTypeOf(target), target.address,
-                                              target.count, element, target.address, why)) {
-    return Refused("tag \"" + name + "\": " + why, payload);
+  if (element != kWholeTag) {
+    const DriverState* state = driver_.state();
+    RunTag run;
+    run.kind = target.kind;
+    run.plcType = PlcTypeOf(target);
+    run.address = target.address;
+    run.count = target.count;
+    run.text = target.text;
+    run.longDb = state != nullptr && state->longDb != 0;
+    RunElement one;
+    std::string why;
+    if (!ElementOfRun(run, element, one, why)) {
+      return Refused("tag \"" + name + "\": " + why, payload);
+    }
+    target.address = one.address;
+    target.text = one.text;
+    target.count = 1;
   }
-  if (element != kWholeTag) target.count = 1;
   SetOutcome outcome;
   SetValues values;
   if (!ReadSetPayload(payload, ShapeOf(target), values, outcome.valueJson, outcome.reason)) {

@@ -30,7 +30,7 @@ int RunWarmStart(const WarmStartOptions& options) {
   int32_t plc = options.plc;
   const int32_t result = session.WarmStart(plc);
   session.TakeLog();
-  const WarmStartReport report = ReportWarmStart(session, options.plc);
+  const WarmStartReport report = ReportWarmStart(session, options.plc, plc);
   const bool namedDown =
       std::find(report.down.begin(), report.down.end(), options.plc) != report.down.end();
   if (options.json) {

@@ -145,7 +145,7 @@ int RunPoll(const PollOptions& options) {
           [&](int32_t& plc) {
             const int32_t asked = plc;
             const int32_t result = session.WarmStart(plc);
-            const WarmStartReport report = ReportWarmStart(session, asked);
+            const WarmStartReport report = ReportWarmStart(session, asked, plc);
             if (lastWarmStart[asked] == report.words) return result;
             lastWarmStart[asked] = report.words;
             warmStartLines.push_back("warm start of " + session.DescribePlc(asked) + ": " +

@@ -13,17 +13,19 @@ bool Contains(const std::vector<int>& numbers, int number) {
 
 }  // namespace
 
-WarmStartReport ReportWarmStart(const HostSession& session, int plc) {
+WarmStartReport ReportWarmStart(const WarmStartFacts& facts) {
   WarmStartReport report;
-  const std::vector<std::string>& lines = session.warmStartLines();
-  const DriverState* state = session.state();
-  const int backup =
-      state != nullptr && plc > 0 && plc < kPlcCount ? state->plcs[plc].backupPlc : 0;
-  // The PLCs it tried: the one named, and its backup when a line of the warm start names that.
+  const int plc = facts.plc;
+  const int backup = facts.backup;
+  const std::vector<std::string>& lines = facts.lines;
+  // The PLCs it tried: the one named, and its backup when the driver handed its number back (it
+  // restarted a backup it counts failed) or a line names it (it connected a backup that had no
+  // connection).
   std::vector<int> tried = {plc};
-  if (backup > 0 && std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-        return MentionsPlc(line, backup);
-      })) {
+  if (backup > 0 && backup != plc &&
+      (facts.restarted == backup || std::any_of(lines.begin(), lines.end(), [&](const auto& line) {
+         return MentionsPlc(line, backup);
+       }))) {
     tried.push_back(backup);
   }
   for (const std::string& line : lines) {
@@ -47,7 +49,7 @@ WarmStartReport ReportWarmStart(const HostSession& session, int plc) {
   if (report.down.empty()) {
     report.words = "done";
     if (Contains(report.back, backup) && backup != plc)
-      report.words += ", and of its backup " + session.DescribePlc(backup);
+      report.words += ", and of its backup " + facts.describe(backup);
     return report;
   }
   for (int number : report.back) {
@@ -56,12 +58,24 @@ WarmStartReport ReportWarmStart(const HostSession& session, int plc) {
   }
   if (report.words.empty()) report.words = "no connection restarted";
   for (int number : report.down) {
-    const std::string why = session.TransportFailureOf(number);
+    const std::string why = facts.failureOf(number);
     report.downWords += (report.downWords.empty() ? "" : "; ") + name(number) + " still down" +
                         (why.empty() ? "" : ": " + why);
   }
   report.words += "; " + report.downWords;
   return report;
+}
+
+WarmStartReport ReportWarmStart(const HostSession& session, int plc, int restarted) {
+  WarmStartFacts facts;
+  const DriverState* state = session.state();
+  facts.plc = plc;
+  facts.restarted = restarted;
+  facts.backup = state != nullptr && plc > 0 && plc < kPlcCount ? state->plcs[plc].backupPlc : 0;
+  facts.lines = session.warmStartLines();
+  facts.describe = [&session](int number) { return session.DescribePlc(number); };
+  facts.failureOf = [&session](int number) { return session.TransportFailureOf(number); };
+  return ReportWarmStart(facts);
 }
 
 }  // namespace zanhost

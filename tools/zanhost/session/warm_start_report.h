@@ -1,11 +1,14 @@
 // What a warm start brought back, in words: the driver answers 0 when any connection of the PLC or
-// of its backup came up, and names the backup in the argument when it restarted it, which says
-// neither which PLC is back nor which is still down. The driver's lines of the warm start do: each
-// connection that came up is logged ("Reconnect Success, Plc #2"), and the transport library tells
-// why the others failed.
+// of its backup came up, which says neither which PLC is back nor which is still down. The driver
+// tries the backup when it has no connection yet (and then logs the connect) or when it counts the
+// backup failed (and then names the backup in the argument, whatever the restart brings); each
+// connection that came up is logged ("Reconnect Success, Plc #2"), and the transport library
+// tells why the others failed. A restart that the transport accepted and that never came up logs
+// nothing: only the argument tells that the backup was tried.
 #ifndef ZAN_TOOLS_ZANHOST_SESSION_WARM_START_REPORT_H_
 #define ZAN_TOOLS_ZANHOST_SESSION_WARM_START_REPORT_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,9 +29,23 @@ struct WarmStartReport {
   std::vector<std::string> problems;  // the driver's lines about the PLCs still down
 };
 
-// The warm start of PLC `plc` that the session made last (HostSession::warmStartLines), with the
-// driver's table after it.
-WarmStartReport ReportWarmStart(const HostSession& session, int plc);
+// What is known of one warm start.
+struct WarmStartFacts {
+  int plc = 0;        // the PLC asked for
+  int restarted = 0;  // the argument as the driver left it: the backup's number when it tried it
+  int backup = 0;     // the PLC's backup in the driver's table, 0 for none
+  std::vector<std::string> lines;  // the driver's lines of the warm start
+  // "PLC 2 (S7 at 127.0.0.2)"; why PLC n's connection failed, in the transport's words (""
+  // unknown).
+  std::function<std::string(int)> describe;
+  std::function<std::string(int)> failureOf;
+};
+
+WarmStartReport ReportWarmStart(const WarmStartFacts& facts);
+
+// The warm start of PLC `plc` that the session made last (HostSession::warmStartLines), which left
+// `restarted` in its argument, with the driver's table after it.
+WarmStartReport ReportWarmStart(const HostSession& session, int plc, int restarted);
 
 }  // namespace zanhost
 

@@ -107,7 +107,7 @@ std::string MetricName(const BridgeTag& tag, int index) {
   return tag.declared.name + "/" + std::to_string(index);
 }
 
-SparkplugMetric TagMetric(const BridgeTag& tag, int index) {
+SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool uint32InLong) {
   SparkplugMetric metric;
   metric.name = MetricName(tag, index);
   metric.timestamp = static_cast<uint64_t>(tag.timeMs);
@@ -133,7 +133,8 @@ SparkplugMetric TagMetric(const BridgeTag& tag, int index) {
       break;
     default:
       // Signed ones as their two's complement in 32 bits.
-      metric.value = SparkplugMetric::Value::kInt;
+      metric.value = uint32InLong && datatype == kSparkplugUInt32 ? SparkplugMetric::Value::kLong
+                                                                  : SparkplugMetric::Value::kInt;
       metric.integer = static_cast<uint32_t>(value.integer);
       break;
   }
@@ -189,7 +190,7 @@ std::string DatatypeName(uint32_t datatype) {
 }
 
 bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string& json,
-                      std::string& reason) {
+                      std::string& reason, bool uint32InLong) {
   if (metric.datatype != 0 && metric.datatype != born) {
     reason = "the command says " + DatatypeName(metric.datatype) + "; the metric was born " +
              DatatypeName(born);
@@ -200,8 +201,16 @@ bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string&
     return false;
   }
   const SparkplugMetric::Value field = FieldOf(born);
+  if (uint32InLong && born == kSparkplugUInt32 && metric.value == SparkplugMetric::Value::kLong) {
+    // All 64 bits: the write's check refuses what does not fit, nothing is cut.
+    json = std::to_string(metric.integer);
+    return true;
+  }
   if (metric.value != field) {
-    reason = "a " + DatatypeName(born) + " travels in " + FieldName(field) + "; the command's " +
+    const bool eitherField = uint32InLong && born == kSparkplugUInt32;
+    reason = "a " + DatatypeName(born) + " travels in " +
+             (eitherField ? std::string("long_value or int_value") : FieldName(field)) +
+             "; the command's " +
              (metric.value == SparkplugMetric::Value::kNone
                   ? std::string("metric has no value")
                   : std::string("value is in ") + FieldName(metric.value));

@@ -8,6 +8,11 @@
 // Datatypes follow the host type: bit Boolean, int Int16, word UInt16 (UInt8 for a byte), dint
 // Int32, dword UInt32, float Float, string String. Every metric carries its datatype (the node
 // leaves it out of DDATA only when asked to). A read that failed is a metric with is_null.
+//
+// Integers up to 32 bits travel in int_value, as the Sparkplug 3.0 text has it. Some decoders (the
+// Sparkplug project's JavaScript library among them) read a UInt32 from long_value instead, and
+// read null from int_value; `uint32InLong` sends UInt32 values in long_value for such hosts, and
+// takes a command's UInt32 from either field.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_SPARKPLUG_METRICS_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_SPARKPLUG_METRICS_H_
 
@@ -30,8 +35,9 @@ int DeviceOfTag(const BridgeTag& tag);
 int MetricCount(const BridgeTag& tag);
 std::string MetricName(const BridgeTag& tag, int index);
 
-// Metric `index` of the tag as last read, with its datatype and the read's time.
-SparkplugMetric TagMetric(const BridgeTag& tag, int index);
+// Metric `index` of the tag as last read, with its datatype and the read's time; a UInt32 in
+// long_value when `uint32InLong`.
+SparkplugMetric TagMetric(const BridgeTag& tag, int index, bool uint32InLong = false);
 // A String metric.
 SparkplugMetric TextMetric(const std::string& name, const std::string& text, uint64_t timestamp);
 
@@ -52,10 +58,11 @@ std::string DatatypeName(uint32_t datatype);
 // must carry its value in the field of that datatype (int_value for Int8 to UInt32, signed ones as
 // their 32-bit two's complement; float_value for a Float; boolean_value; string_value), and name no
 // other datatype. False, with the reason, for anything else: another datatype, another field, no
-// value, is_null, a float that is no number, a text that is no UTF-8. The value is not checked
-// against the tag here (that is the write's check, which refuses what does not fit).
+// value, is_null, a float that is no number, a text that is no UTF-8. With `uint32InLong` a UInt32
+// may come in long_value too (whole, all 64 bits of it). The value is not checked against the tag
+// here (that is the write's check, which refuses what does not fit).
 bool CommandValueJson(const SparkplugMetric& metric, uint32_t born, std::string& json,
-                      std::string& reason);
+                      std::string& reason, bool uint32InLong = false);
 
 // The value that a metric of a command carries as JSON, whatever its field, for the lines and the
 // answers that refuse it: a number (an integer of int_value signed when the datatype is, the

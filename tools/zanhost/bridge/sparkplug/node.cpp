@@ -50,11 +50,15 @@ std::string TooBig(const char* what, std::size_t bytes, std::size_t metrics) {
   return "";
 }
 
-// What a birth declares of the metrics: "name datatype" of each.
+// What a birth declares of a metric: "name datatype".
+std::string Definition(const std::string& name, uint32_t datatype) {
+  return name + " " + std::to_string(datatype);
+}
+
 std::set<std::string> Definitions(const std::vector<SparkplugMetric>& metrics) {
   std::set<std::string> definitions;
   for (const SparkplugMetric& metric : metrics)
-    definitions.insert(metric.name + " " + std::to_string(metric.datatype));
+    definitions.insert(Definition(metric.name, metric.datatype));
   return definitions;
 }
 
@@ -195,7 +199,7 @@ std::vector<SparkplugMetric> SparkplugNode::DeviceMetrics(int plc) const {
   for (const BridgeTag& tag : context_.table.tags()) {
     if (DeviceOfTag(tag) != plc || tag.result < 0) continue;
     for (int i = 0; i < MetricCount(tag); ++i)
-      metrics.push_back(TagMetric(tag, i));
+      metrics.push_back(TagMetric(tag, i, settings_.uint32InLong));
   }
   const BridgePlc* row = PlcRow(plc);
   const uint64_t now = static_cast<uint64_t>(wallMs_());
@@ -234,6 +238,8 @@ void SparkplugNode::DeviceData(int plc, Device& device, std::vector<SparkplugMet
   if (!birthsOut_ || !device.born || !context_.publisher.connected()) return;
   SparkplugPayload data;
   for (SparkplugMetric& metric : metrics) {
+    // A metric that the birth did not declare (a tag of a new tag file) waits for the next DBIRTH.
+    if (device.definitions.count(Definition(metric.name, metric.datatype)) == 0) continue;
     const std::string content = MetricContent(metric);
     std::string& published = device.published[metric.name];
     if (published == content) continue;
@@ -304,8 +310,10 @@ void SparkplugNode::Received(const MqttMessage& message) {
   } else {
     OnDeviceCommand(message, device);
   }
-  // Commands are never kept by the broker; one that was is refused once and cleared.
-  if (message.retained) ClearRetained(message.topic);
+  // Commands are never kept by the broker: one that arrives retained is refused once, and every
+  // command is cleared, since one published retained comes live first (the broker hands it to
+  // subscribers without the retain flag) and retained at the next connection.
+  ClearRetained(message.topic);
 }
 
 void SparkplugNode::OnState(const std::string& payload) {
@@ -499,9 +507,24 @@ SetOutcome SparkplugNode::DeviceCommandMetric(int plc, const SparkplugMetric& me
                      "device " + DeviceOfPlc(plc) + " has no metric \"" + name + "\" to write");
   }
   const uint32_t born = DatatypeOfTag(tag->tag);
+  // Only what the device's birth declared: a host knows no other metric, nor another datatype.
+  const Device& device = devices_[plc];
+  if (!device.born) {
+    return RefuseSet(context_, label, tag->declared.name, SentValueJson(metric, born),
+                     "device " + DeviceOfPlc(plc) +
+                         " is not born (its PLC cannot be reached, or its DBIRTH is still to "
+                         "come): it takes commands once its DBIRTH is out");
+  }
+  if (device.definitions.count(Definition(metric.name, born)) == 0) {
+    return RefuseSet(context_, label, tag->declared.name, SentValueJson(metric, born),
+                     "the metric " + name + " (" + DatatypeName(born) + ") is not in device " +
+                         DeviceOfPlc(plc) +
+                         "'s DBIRTH: the tag file changed since; it takes commands after the "
+                         "device's next DBIRTH, which follows the next round");
+  }
   std::string value;
   std::string reason;
-  if (!CommandValueJson(metric, born, value, reason)) {
+  if (!CommandValueJson(metric, born, value, reason, settings_.uint32InLong)) {
     return RefuseSet(context_, label, tag->declared.name, SentValueJson(metric, born), reason);
   }
   // An element of a run is written alone, at its own place: the run's other values, which the

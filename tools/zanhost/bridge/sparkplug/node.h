@@ -12,14 +12,19 @@
 //     new tag file. Every metric carries its datatype; `leanData` leaves it out of DDATA.
 //   - DCMD writes the metrics of rw tags through the bridge's writes (face.h), with the same checks
 //     as every write, each metric in its turn in the loop's queue (bridge/write_queue.h); an
-//     element of a run is written alone, at its own place. A DCMD takes at most
-//     kMaxCommandMetrics metrics and kMaxSetPayload bytes. After each metric the device's DDATA
-//     carries the value read back and Commands/Last Result. NCMD with Node Control/Rebirth true
-//     publishes NBIRTH and every DBIRTH again.
+//     element of a run is written alone, at its own place. Only a metric that the device's DBIRTH
+//     declared (name and datatype) is written: a tag that a new tag file brought waits for the
+//     device's next DBIRTH, and DDATA never carries a metric that was not born. A DCMD takes at
+//     most kMaxCommandMetrics metrics and kMaxSetPayload bytes. After each metric the device's
+//     DDATA carries the value read back and Commands/Last Result. NCMD with Node Control/Rebirth
+//     true publishes NBIRTH and every DBIRTH again.
 //   - Between a death (NDEATH, or a connection lost) and the next NBIRTH the node publishes nothing
 //     but its births and writes nothing: a command is refused in words (its Commands/Last Result
 //     goes out with the next DBIRTH), and a write that waited from before is refused at its turn.
-//     A retained command is cleared from the broker after the births.
+//   - Every command taken is cleared from the broker (an empty retained message on its topic), at
+//     once or, while the node is not born, after its births: one published retained is handed to
+//     the node live (without the retain flag) and would come again, retained, at the next
+//     connection, to be refused then. A command that arrives retained is refused.
 //   - With a primary host, births wait for its STATE to say online; when it says offline the node
 //     publishes NDEATH, disconnects and connects again with the next bdSeq. A STATE older than the
 //     last one taken, or stamped more than kStateAheadMs ahead of this machine's clock, is ignored.
@@ -47,6 +52,8 @@ struct SparkplugSettings {
   std::string driverName;
   std::string driverVersion;
   bool leanData = false;  // DDATA without the metrics' datatypes (the births declare them)
+  // UInt32 values in long_value, for decoders that read them there (sparkplug/metrics.h).
+  bool uint32InLong = false;
 };
 
 constexpr const char* kRebirthMetric = "Node Control/Rebirth";
@@ -100,7 +107,7 @@ class SparkplugNode : public BridgeFace {
   // The end of the births of this connection: the node writes and publishes nothing more until
   // its next NBIRTH.
   void Died();
-  // Clears a command that the broker kept, now or, while the node is not born, after its births.
+  // Clears a command from the broker's store, now or, while the node is not born, after its births.
   void ClearRetained(const std::string& topic);
   void OnState(const std::string& payload);
   void OnNodeCommand(const MqttMessage& message);
