@@ -193,9 +193,12 @@ std::string TrendSvg(const TrendChart& chart, int64_t from, int64_t to) {
     const std::vector<TrendPoint> points = Thinned(series.points, axis);
     for (const std::vector<StepVertex>& line : StepLines(Merged(points, chart.failures), to)) {
       std::string text;
-      for (const StepVertex& vertex : line)
-        text +=
-            (text.empty() ? "" : " ") + Number(axis.X(vertex.time)) + "," + Number(y(vertex.value));
+      for (const StepVertex& vertex : line) {
+        if (!text.empty()) text += ' ';
+        text += Number(axis.X(vertex.time));
+        text += ',';
+        text += Number(y(vertex.value));
+      }
       svg += "<polyline fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"1.5\" points=\"" +
              text + "\"><title>" + HtmlEscape(series.label) + "</title></polyline>";
     }
