@@ -110,12 +110,21 @@ ScriptedDriver::ScriptedDriver(double& now, int plcs)
   }
 }
 
-void ScriptedDriver::SetDown(int plc, bool down) {
-  state_->plcs[plc].linkState = down ? kLinkFailed : kLinkConnected;
+void ScriptedDriver::SetDown(int plc, bool down, bool connect) {
+  if (down || connect) state_->plcs[plc].linkState = down ? kLinkFailed : kLinkConnected;
+  if (down) {
+    down_.insert(plc);
+  } else {
+    down_.erase(plc);
+  }
 }
 
 bool ScriptedDriver::DefineTag(Tag& tag) {
   const int plc = tag.text.size() >= 2 ? std::atoi(tag.text.substr(0, 2).c_str()) : 0;
+  if (refusedDefinitions.count(tag.name) != 0) {
+    tag.refusal = "ZANDOR> Address Parser: refused by the test";
+    return false;
+  }
   if (plc < 1 || plc >= kPlcCount || state_->plcs[plc].ipAddress[0] == '\0') {
     tag.refusal = "ZANDOR> Address Parser: PLC number out of limit";
     return false;
@@ -169,13 +178,20 @@ bool ScriptedDriver::ClaimSlot(Tag& tag, int dataBlock, int start, int length) {
   return true;
 }
 
-bool ScriptedDriver::Reinit() {
+bool ScriptedDriver::Reinit(std::string&) {
   ++inits;
   for (CacheBlock& block : state_->cache) {
     block.tagId = kCacheSlotFree;
     block.valid = kCacheNeverFetched;
   }
   slotValues_.clear();
+  for (const ListedPlc& plc : plcs_) {
+    PlcEntry& entry = state_->plcs[plc.number];
+    entry.linkState = down_.count(plc.number) != 0 ? kLinkFailed : kLinkConnected;
+    entry.active = 1;
+    entry.watchdogValue = 0;
+    entry.watchdogAlive = 1;
+  }
   return true;
 }
 
@@ -186,30 +202,40 @@ int32_t ScriptedDriver::ReadValues(const Tag& tag, std::vector<TagValue>& read, 
   readOrder.push_back(tag.name);
   if (beforeRead) beforeRead();
   if (servedBy != nullptr) *servedBy = tag.plc;
-  if (refused.count(tag.name) != 0 || state_->plcs[tag.plc].linkState == kLinkFailed) {
+  // The cache is looked up before the PLC is asked (a block's own tag never is).
+  const int slot = tag.kind == zan::kKindCacheBlock ? -1 : CoveringSlot(*state_, tag, tag.plc);
+  if (slot < 0 && (refused.count(tag.name) != 0 || down_.count(tag.plc) != 0 ||
+                   state_->plcs[tag.plc].linkState == kLinkFailed)) {
     // A block that cannot be read is no longer served.
     for (CacheBlock& block : state_->cache) {
       if (tag.kind == zan::kKindCacheBlock && block.tagId == tag.tagId && block.valid == 1)
         block.valid = 0;
     }
-    return refused.count(tag.name) != 0 ? kResultRefused : kResultUnreachable;
+    if (refused.count(tag.name) != 0) return kResultRefused;
+    state_->plcs[tag.plc].linkState = kLinkFailed;
+    return kResultUnreachable;
   }
   const std::map<std::string, int64_t>* memory = &values;
   if (tag.kind == zan::kKindCacheBlock) {
-    for (int slot = 0; slot < kCacheBlockCount; ++slot) {
-      if (state_->cache[slot].tagId != tag.tagId) continue;
-      slotValues_[slot] = values;
-      state_->cache[slot].valid = 1;
+    for (int block = 0; block < kCacheBlockCount; ++block) {
+      if (state_->cache[block].tagId != tag.tagId) continue;
+      slotValues_[block] = values;
+      state_->cache[block].valid = 1;
+      state_->plcs[tag.plc].linkState = kLinkConnected;
       read.push_back(TagValue{});
       return kResultDone;
     }
     return kResultRefused;
   }
-  const int slot = CoveringSlot(*state_, tag, tag.plc);
   if (slot >= 0) {
-    if (state_->cache[slot].valid != 1) return kResultRefused;
+    if (state_->cache[slot].valid != 1) {
+      // As the driver does: the 1 of "no valid data in cache" becomes the PLC's link state.
+      state_->plcs[tag.plc].linkState = kLinkUntriedOrRefused;
+      return kResultRefused;
+    }
     memory = &slotValues_[slot];
   }
+  state_->plcs[tag.plc].linkState = kLinkConnected;
   for (int32_t i = 0; i < tag.count; ++i) {
     TagValue value;
     value.layout = LayoutOfKind(tag.kind);
@@ -260,7 +286,7 @@ DriverWrite ScriptedDriver::Write(const Tag& tag, ValueBuffer& buffer, bool sing
   writtenTags.push_back(tag);
   DriverWrite write;
   write.servedBy = tag.plc;
-  if (state_->plcs[tag.plc].linkState == kLinkFailed) {
+  if (down_.count(tag.plc) != 0 || state_->plcs[tag.plc].linkState == kLinkFailed) {
     write.result = kResultUnreachable;
     write.reason = "PLC " + std::to_string(tag.plc) + " cannot be reached";
     return write;
@@ -274,7 +300,8 @@ DriverWrite ScriptedDriver::Write(const Tag& tag, ValueBuffer& buffer, bool sing
 int32_t ScriptedDriver::WarmStart(int32_t& plc) {
   now_ += warmStartSeconds;
   ++warmStarts;
-  return state_->plcs[plc].linkState == kLinkFailed ? kResultRefused : kResultDone;
+  return down_.count(plc) != 0 || state_->plcs[plc].linkState == kLinkFailed ? kResultRefused
+                                                                             : kResultDone;
 }
 
 std::string ScriptedDriver::DescribePlc(int number) const {

@@ -74,21 +74,30 @@ class ScriptedMqtt : public MqttSession {
 // Data-block words ("01DW0100002") and cache blocks ("01TB01000000100") take their place in memory,
 // and the cache is kept as the driver keeps it: 100 slots, claimed by cache-block tags as they are
 // defined and freed only by Init (Reinit); a tag that a slot holds is served from what the slot
-// held at its block's last read (1 while it holds nothing).
+// held at its block's last read (1 while it holds nothing, which the driver stores as the PLC's
+// link state, as it does the 2 of a read of a PLC that is down). A PLC set down stays down,
+// whatever its link state says, until it is set up again; Init (Reinit) connects every PLC that is
+// up.
 class ScriptedDriver : public BridgeDriver {
  public:
   ScriptedDriver(double& now, int plcs);
 
-  void SetDown(int plc, bool down);
+  // A PLC set up again is connected at once, as a warm start would; `connect` false leaves its link
+  // state failed until Init connects it.
+  void SetDown(int plc, bool down, bool connect = true);
   void SetType(int plc, uint8_t type) { state_->plcs[plc].type = type; }
+  void SetBackup(int master, int backup) {
+    state_->plcs[master].backupPlc = static_cast<uint8_t>(backup);
+  }
 
   bool DefineTag(Tag& tag) override;
   bool DefineOwnTag(Tag& tag) override { return DefineTag(tag); }
-  bool Reinit() override;
+  void ForgetTag(int32_t tagId) override { forgotten.push_back(tagId); }
+  bool Reinit(std::string& error) override;
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override;
   int32_t ReadBuffer(const Tag& tag, ValueBuffer& buffer, int32_t* servedBy) override;
   ReadFailure ExplainRead(const Tag& tag, int32_t, int32_t) override;
-  int PduBytes(int) const override { return 0; }
+  int PduBytes(int plc) const override { return pdus.count(plc) != 0 ? pdus.at(plc) : 0; }
   DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) override;
   int32_t WarmStart(int32_t& plc) override;
   std::vector<std::string> TakeLog() override { return {}; }
@@ -108,6 +117,9 @@ class ScriptedDriver : public BridgeDriver {
   std::map<std::string, std::vector<double>> readTimes;  // by tag name
   std::function<void()> beforeRead;                      // the test's script, run at each read
   std::set<std::string> refused;                         // tags whose reads the PLC refuses
+  std::set<std::string> refusedDefinitions;              // tags (by name) that DefineTag refuses
+  std::map<int, int> pdus;                               // the PDU of each PLC, 0 until set
+  std::vector<int32_t> forgotten;                        // ForgetTag's ids, in order
   std::vector<std::string> readOrder;                    // tag names, as read
   double warmStartSeconds = 0;
   double writeSeconds = 0;
@@ -121,6 +133,7 @@ class ScriptedDriver : public BridgeDriver {
   bool ClaimSlot(Tag& tag, int dataBlock, int start, int length);
 
   double& now_;
+  std::set<int> down_;  // the PLCs set down
   std::unique_ptr<DriverState> state_;
   std::vector<ListedPlc> plcs_;
   std::map<int, std::map<std::string, int64_t>> slotValues_;  // the values when a block was read

@@ -1,8 +1,10 @@
 // Master/backup pairs as zanhost sees them: the heartbeat tags that a tag file lacks, the PLC
 // states in the words of the driver's status value, the warm starts that stop where only a
-// heartbeat tag can help, and what a warm start of a pair brought back in words.
+// heartbeat tag can help, what a warm start of a pair brought back in words, and the switchover
+// state carried over an Init.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -13,6 +15,7 @@
 #include "session/heartbeat_warnings.h"
 #include "session/plc_state_words.h"
 #include "session/restored_links.h"
+#include "session/switchover_carry.h"
 #include "session/warm_start_report.h"
 #include "session/warm_start_schedule.h"
 #include "tags/host_types.h"
@@ -253,6 +256,49 @@ TEST(WarmStartReportTest, SaysWhichPlcOfThePairCameBackAndWhichIsStillDown) {
     const WarmStartReport report = ReportWarmStart(facts);
     EXPECT_EQ(report.words.substr(0, std::string(c.words).size()), c.words) << report.words;
     EXPECT_EQ(report.down, c.down) << report.words;
+  }
+}
+
+// Over an Init, the switchover fields of a row come back where the row, and the other member of
+// its pair, are configured as they were: a master whose heartbeat stopped stays stopped, its
+// backup keeps serving. A row that changed, or whose partner did, or that left or joined a pair,
+// starts afresh.
+TEST(SwitchoverCarryTest, TheRowsConfiguredAsTheyWereKeepTheirSwitchoverState) {
+  const struct {
+    const char* what;
+    void (*change)(DriverState&);
+    std::vector<int> carried;
+  } cases[] = {
+      {"nothing changed", [](DriverState&) {}, {1, 2, 3, 4, 5}},
+      {"the master moved",
+       [](DriverState& state) { std::strcpy(state.plcs[1].ipAddress, "127.0.0.9"); },
+       {3, 4, 5}},
+      {"the backup's slot changed", [](DriverState& state) { state.plcs[4].slot = 3; }, {1, 2, 5}},
+      {"the pair is gone", [](DriverState& state) { state.plcs[1].backupPlc = 0; }, {3, 4, 5}},
+      {"a PLC joined a pair", [](DriverState& state) { state.plcs[5].backupPlc = 2; }, {3, 4}},
+      {"a PLC is gone",
+       [](DriverState& state) { state.plcs[5].ipAddress[0] = '\0'; },
+       {1, 2, 3, 4}},
+  };
+  for (const auto& c : cases) {
+    const auto before = TwoPairs();
+    before->plcs[1].active = 0;  // the backup serves: the master's heartbeat stopped
+    before->plcs[1].watchdogAlive = 0;
+    before->plcs[1].watchdogValue = 7;
+    before->plcs[2].watchdogValue = 9;
+    before->plcs[5].watchdogValue = 11;
+    for (int plc = 1; plc <= 5; ++plc)
+      before->plcs[plc].slot = 2;
+    const auto after = TwoPairs();  // as Init leaves it
+    for (int plc = 1; plc <= 5; ++plc)
+      after->plcs[plc].slot = 2;
+    c.change(*after);
+    EXPECT_EQ(CarrySwitchoverState(CopyPlcTable(*before), *after), c.carried) << c.what;
+    const bool master = std::find(c.carried.begin(), c.carried.end(), 1) != c.carried.end();
+    EXPECT_EQ(after->plcs[1].watchdogAlive, master ? 0 : 1) << c.what;
+    EXPECT_EQ(after->plcs[1].active, master ? 0 : 1) << c.what;
+    EXPECT_EQ(after->plcs[1].watchdogValue, master ? 7 : 0) << c.what;
+    EXPECT_EQ(after->plcs[1].linkState, kLinkConnected) << c.what << ": Init's own";
   }
 }
 

@@ -2,7 +2,9 @@
 // S5 and a PLC of type 6 reads the same values as tag by tag, a change in the PLC shows in the next
 // round, a round takes the requests that the plan counts, a block that cannot be read is named in
 // its tags' failures while its PLC stays down, and a master/backup pair switches over and back
-// with every value from the PLC that served it.
+// with every value from the PLC that served it. And the session under a bridge's reloads: a
+// cache-block tag that zanhost refuses claims no slot, no line of the driver is lost, an Init
+// keeps the pair on the member that served, and what a reload drops is forgotten.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,9 +12,12 @@
 #include <map>
 #include <string>
 
+#include "bridge/bridge_driver.h"
+#include "bridge/tags.h"
 #include "demo/simulator_control.h"
 #include "os/host_platform.h"
 #include "output/result_words.h"
+#include "plan/plan_rounds.h"
 #include "poll/table.h"
 #include "session/host_session.h"
 #include "tags/tag_file.h"
@@ -212,6 +217,77 @@ TEST_F(PlanPlantTest, APairSwitchesOverAndBackWithEveryValueFromThePlcThatServed
   Sim("start 1");
   EXPECT_TRUE(runUntil(1));
   check(kMaxRounds);
+  session->Close();
+}
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& part) {
+  for (const std::string& line : lines) {
+    if (line.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(PlanPlantTest, ACacheBlockTagThatZanhostRefusesClaimsNoSlotAndNoLineOfTheDriverIsLost) {
+  std::unique_ptr<HostSession> session = Session();
+  for (const char* line : {"blk, 05TB01000000100, byte", "blk, 05TB01000000100, word, 2"}) {
+    Tag tag = TagOfSpec(Specs(line).at(0));
+    EXPECT_FALSE(session->DefineTag(tag)) << line;
+    EXPECT_FALSE(tag.refusal.empty()) << line;
+  }
+  EXPECT_TRUE(HeldSlots(*session->state()).empty());
+  // A read's failure line stays for the next TakeLog when a tag of zanhost's own is defined after
+  // it, and the lines of an Init again come with the next TakeLog.
+  Tag far = TagOfSpec(Specs("far, 05DW0101998, word").at(0));
+  ASSERT_TRUE(session->DefineTag(far));
+  ValueBuffer values(1);
+  EXPECT_EQ(session->Read(far, values, false), kResultRefused);
+  Tag own = TagOfSpec(Specs("own, 05TB01000000010, word").at(0));
+  ASSERT_TRUE(session->DefineTag(own, false));
+  EXPECT_TRUE(HasLine(session->TakeLog(false), "ZanDOR: Read Tag 05DW0101998 Failed"));
+  std::string error;
+  ASSERT_TRUE(session->Reinit(error)) << error;
+  EXPECT_TRUE(HasLine(session->TakeLog(false), "ZanDOR: Siemens S5&S7 TCP/IP driver"));
+  session->Close();
+}
+
+TEST_F(PlanPlantTest, AReloadThatInitialisesKeepsThePairOnItsBackupAndForgetsWhatItDrops) {
+  std::unique_ptr<HostSession> session = Session();
+  SessionDriver driver(*session);
+  BridgeTable table(driver);
+  const std::string pair = "hb_m, 01D10100900, word\na, 01DW0100002, word\n";
+  table.Define(Specs(pair + "hb_b, 01D20100900, word\nblk, 01TB01000000100, word\n"));
+  const auto servedBy = [&] {
+    table.ReadRound();
+    const BridgeTag& a = *table.Find("a");
+    return a.result == kResultDone ? a.servedBy : 0;
+  };
+  int served = 0;
+  for (int round = 0; round < kMaxRounds && served != 1; ++round)
+    served = servedBy();
+  ASSERT_EQ(served, 1);
+  Sim("heartbeat 1 freeze");
+  for (int round = 0; round < kMaxRounds && served != 2; ++round)
+    served = servedBy();
+  ASSERT_EQ(served, 2);
+  driver.TakeLog();
+  ASSERT_TRUE(table.Reload(Specs(pair + "hb_b, 01D20100900, word\nblk2, 01TB01000000100, word\n"))
+                  .initialised);
+  EXPECT_TRUE(HasLine(driver.TakeLog(), "ZanDOR: Siemens S5&S7 TCP/IP driver"));
+  // The master's heartbeat still stands: the Init changed nothing of that.
+  EXPECT_EQ(servedBy(), 2);
+  EXPECT_EQ(servedBy(), 2);
+  // A backup's heartbeat tag that the file drops is none of the session's any more, and the value
+  // buffers do not grow with tags renamed again and again.
+  ASSERT_FALSE(table.Reload(Specs(pair + "blk2, 01TB01000000100, word\n")).initialised);
+  EXPECT_EQ(session->heartbeatTags().size(), 1u);
+  std::size_t buffers = 0;
+  for (int version = 0; version < 5; ++version) {
+    table.Reload(Specs(pair + "blk2, 01TB01000000100, word\nx" + std::to_string(version) +
+                       ", 05DW0100002, word\n"));
+    table.ReadRound();
+    if (version == 0) buffers = session->valueBuffers();
+  }
+  EXPECT_EQ(session->valueBuffers(), buffers);
   session->Close();
 }
 

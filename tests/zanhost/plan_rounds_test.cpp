@@ -134,6 +134,104 @@ TEST_F(PlanRoundsTest, ARunHandsEachTagItsValuesAndItsFailure) {
             "of PLC 3");
 }
 
+// A cache-block tag of the table is a read of the round like a block of the plan: read before the
+// tags it holds, whatever their order, and when it fails they share its failure without a request
+// (the driver would answer them 1 from the block and store that 1 over the PLC's failed link, so
+// that no warm start would ever come). Without a plan the table's order stays, and the same holds
+// for the tags behind the block.
+TEST_F(PlanRoundsTest, ACacheBlockTagOfTheTableServesItsTagsAsABlockOfThePlanDoes) {
+  for (const bool on : {true, false}) {
+    double now = 0;
+    ScriptedDriver driver(now, 2);
+    PlanRounds rounds(driver);
+    Tag block = CacheBlock(1, 10, 0, 100);
+    block.name = "blk";
+    ASSERT_TRUE(driver.DefineTag(block));  // as the table defines it
+    const std::vector<Tag> tags = {Word(1, 10, 2), block, Word(1, 10, 4), Word(2, 10, 2)};
+    rounds.Prepare(tags, std::vector<bool>(tags.size(), true), on);
+    const auto round = [&] {
+      std::map<std::string, TagRead> reads;
+      rounds.Round([&](int tag, const TagRead& read) { reads[tags[tag].name] = read; });
+      return reads;
+    };
+    driver.values["01DW0100002"] = 5;
+    std::map<std::string, TagRead> reads = round();
+    if (on) {
+      ASSERT_EQ(reads["01DW0100002"].result, kResultDone);
+      EXPECT_EQ(reads["01DW0100002"].values.at(0).integer, 5);
+      driver.values["01DW0100002"] = 6;
+      EXPECT_EQ(round()["01DW0100002"].values.at(0).integer, 6) << "the value of this round";
+    }
+    EXPECT_EQ(reads["01DW0100004"].result, kResultDone) << on;
+    EXPECT_EQ(driver.reads["blk"], on ? 2 : 1) << "once a round";
+    driver.SetDown(1, true);
+    driver.reads.clear();
+    reads = round();
+    EXPECT_EQ(driver.reads["blk"], 1);
+    EXPECT_EQ(driver.reads.count("01DW0100004"), 0u) << on;
+    EXPECT_EQ(reads["01DW0100004"].result, kResultUnreachable) << on;
+    EXPECT_EQ(reads["01DW0100004"].failure,
+              "cannot be reached (link down); read with the cache-block tag blk, data block 10, "
+              "bytes 0 to 99 of PLC 1")
+        << on;
+    EXPECT_EQ(reads["02DW0100002"].result, kResultDone);
+    EXPECT_EQ(driver.state()->plcs[1].linkState, kLinkFailed) << on << ": the PLC stays down";
+    // Without a plan, the tag before its block meets the block's latest read: the last round's.
+    driver.reads.clear();
+    reads = round();
+    EXPECT_EQ(driver.reads.count("01DW0100002"), 0u) << on;
+    EXPECT_EQ(reads["01DW0100002"].result, kResultUnreachable) << on;
+    EXPECT_EQ(driver.state()->plcs[1].linkState, kLinkFailed) << on;
+  }
+}
+
+TEST_F(PlanRoundsTest, AReadOutsideTheRoundsReadsTheCacheBlockTagThatHoldsItFirst) {
+  Tag block = CacheBlock(1, 10, 0, 100);
+  block.name = "blk";
+  ASSERT_TRUE(driver_.DefineTag(block));
+  Prepare({block, Word(1, 10, 2)});
+  Round();
+  driver_.values["01DW0100002"] = 77;
+  driver_.reads.clear();
+  const TagRead read = rounds_.ReadNow(1);
+  EXPECT_EQ(driver_.reads["blk"], 1);
+  ASSERT_EQ(read.result, kResultDone);
+  EXPECT_EQ(read.values.at(0).integer, 77);
+  driver_.SetDown(1, true);
+  EXPECT_EQ(rounds_.ReadNow(1).result, kResultUnreachable);
+  EXPECT_EQ(driver_.reads.count("01DW0100002"), 1u) << "the read above only";
+  EXPECT_EQ(driver_.state()->plcs[1].linkState, kLinkFailed);
+}
+
+// A run answered from a block without valid data would get 1 over its PLC's link state as well:
+// here the run of a master (the plan's slots taken by the table's own blocks) whose backup serves,
+// inside a cache-block tag of the backup that the backup refused.
+TEST_F(PlanRoundsTest, ARunThatAFailedBlockHoldsSharesItsFailureWithoutARequest) {
+  std::vector<Tag> tags = {Word(1, 10, 2), Word(1, 10, 4)};
+  Tag backupBlock = CacheBlock(2, 10, 0, 100);
+  backupBlock.name = "backupBlock";
+  tags.push_back(backupBlock);
+  for (int slot = 1; slot < kCacheBlockCount; ++slot)
+    tags.push_back(CacheBlock(3, 20, slot * 10, 10));
+  for (std::size_t i = 2; i < tags.size(); ++i)
+    ASSERT_TRUE(driver_.DefineTag(tags[i]));
+  driver_.SetBackup(1, 2);
+  Prepare(tags);
+  ASSERT_EQ(rounds_.plan().reads.size(), 1u);
+  ASSERT_FALSE(rounds_.plan().reads[0].block);
+  const std::string run = rounds_.plan().reads[0].tag.name;
+  EXPECT_EQ(Round()["01DW0100004"].result, kResultDone);
+  driver_.SetDown(1, true);
+  driver_.refused.insert("backupBlock");
+  driver_.reads.clear();
+  const std::map<std::string, TagRead> reads = Round();
+  EXPECT_EQ(driver_.reads.count(run), 0u);
+  EXPECT_EQ(reads.at("01DW0100004").result, kResultRefused);
+  EXPECT_EQ(reads.at("01DW0100004").failure,
+            "address outside data block; read with the cache-block tag backupBlock, data block "
+            "10, bytes 0 to 99 of PLC 2");
+}
+
 TagSpec Spec(const std::string& name, const std::string& address) {
   TagSpec spec;
   spec.name = name;
@@ -208,6 +306,80 @@ TEST(BridgeReloadSlotsTest,
     EXPECT_EQ(driver.inits, 1000);
     EXPECT_LE(HeldSlots(*driver.state()).size(), 2u);
   }
+}
+
+// What an Init of a reload leaves behind: a kept tag that the driver refuses now has no value any
+// more, and the PLCs' states are the new instance's (a PLC that Init connected is not warm-started
+// as though it were still down).
+TEST(BridgeReloadSlotsTest, AReloadThatInitialisesTakesThePlcStatesAndClearsTheRefusedValues) {
+  double now = 0;
+  ScriptedDriver driver(now, 2);
+  BridgeTable table(driver);
+  const std::vector<TagSpec> file = {Spec("blk", "01TB01000000010"), Spec("a", "01DW0100002"),
+                                     Spec("b", "02DW0100002")};
+  table.Define(file);
+  driver.values["b"] = 5;
+  driver.SetDown(1, true);
+  table.ReadRound();
+  table.UpdatePlcs();
+  ASSERT_EQ(table.Find("b")->valueJson, "5");
+  ASSERT_TRUE(table.plcs()[0].down);
+  driver.SetDown(1, false, false);  // back, and the driver does not know it yet
+  driver.refusedDefinitions.insert("b");
+  const TagReload reload = table.Reload({Spec("blk2", "01TB01000000010"), file[1], file[2]});
+  ASSERT_TRUE(reload.initialised);
+  EXPECT_FALSE(table.plcs()[0].down);
+  const BridgeTag& b = *table.Find("b");
+  EXPECT_EQ(b.result, kResultRefused);
+  EXPECT_EQ(b.valueJson, "null");
+  EXPECT_TRUE(b.values.empty());
+}
+
+// Each tag that a reload removes or changes, and each of the plan's own tags that its new plan no
+// longer has, is forgotten (its value buffer, its heartbeat): nothing grows with the reloads.
+TEST(BridgeReloadSlotsTest, WhatAReloadRemovesOrChangesIsForgotten) {
+  double now = 0;
+  ScriptedDriver driver(now, 2);
+  BridgeTable table(driver);
+  table.Define({Spec("a", "01DW0100002"), Spec("b", "01DW0100004"), Spec("c", "02DW0100002")});
+  table.ReadRound();
+  ASSERT_EQ(table.plan().reads.size(), 1u);
+  const int32_t block = table.plan().reads[0].tag.tagId;
+  const int32_t b = table.Find("b")->tag.tagId;
+  const int32_t c = table.Find("c")->tag.tagId;
+  table.Reload({Spec("a", "01DW0100002"), Spec("c", "02DW0100004")});
+  EXPECT_EQ(driver.forgotten, (std::vector<int32_t>{b, c, block}));
+}
+
+// A reload that keeps the instance plans for the PDU sizes that its plan was made for: a PDU
+// learnt since (the PLC was down at the start) moves no block, and only an Init that the file
+// calls for anyway plans for it.
+TEST(BridgeReloadSlotsTest, APduLearntSinceTheStartMovesNoBlockUntilAnInit) {
+  double now = 0;
+  ScriptedDriver driver(now, 2);
+  BridgeTable table(driver);
+  // Two blocks at PDU 240 (222 bytes an answer: one block over all would take two requests as
+  // well), one at PDU 960.
+  const std::vector<TagSpec> file = {Spec("a", "01DW0100000"), Spec("b", "01DW0100002"),
+                                     Spec("c", "01DW0100300"), Spec("d", "01DW0100302")};
+  table.Define(file);
+  ASSERT_EQ(table.plan().reads.size(), 2u);
+  driver.pdus[1] = 960;
+  table.ReadRound();
+  TagReload reload = table.Reload(file);
+  EXPECT_FALSE(reload.initialised);
+  EXPECT_EQ(table.plan().reads.size(), 2u);
+  std::vector<TagSpec> more = file;
+  more.push_back(Spec("e", "02DW0100000"));
+  reload = table.Reload(more);
+  EXPECT_FALSE(reload.initialised);
+  more.push_back(Spec("blk", "02TB01000000010"));
+  reload = table.Reload(more);
+  EXPECT_TRUE(reload.initialised);
+  EXPECT_EQ(table.plan().reads.size(), 1u);
+  table.ReadRound();
+  for (const BridgeTag& tag : table.tags())
+    EXPECT_EQ(tag.result, kResultDone) << tag.declared.name;
 }
 
 }  // namespace

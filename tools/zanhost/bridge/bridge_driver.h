@@ -37,8 +37,9 @@ class BridgeDriver : public PlanDriver {
   // tag.refusal, when refused. A tag with an id keeps it (HostSession::DefineTag).
   virtual bool DefineTag(Tag& tag) = 0;
   // Init of the instance again (HostSession::Reinit): every cache slot freed, every PLC connected
-  // anew; every tag must be defined again. False when Init failed.
-  virtual bool Reinit() = 0;
+  // anew; every tag must be defined again. Init's lines come with the next TakeLog. False, with
+  // why in `error`, when Init failed.
+  virtual bool Reinit(std::string& error) = 0;
   // A write of the values in `buffer` (WriteValue when `single`, else WriteBlock).
   virtual DriverWrite Write(const Tag& tag, ValueBuffer& buffer, bool single) = 0;
   // WarmStart of a PLC; `plc` may come back as the backup's number.
@@ -73,7 +74,8 @@ class SessionDriver : public BridgeDriver {
 
   bool DefineTag(Tag& tag) override { return session_.DefineTag(tag); }
   bool DefineOwnTag(Tag& tag) override { return plan_.DefineOwnTag(tag); }
-  bool Reinit() override { return session_.Reinit(); }
+  bool Reinit(std::string& error) override { return session_.Reinit(error); }
+  void ForgetTag(int32_t tagId) override { session_.ForgetTag(tagId); }
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override {
     return plan_.ReadValues(tag, values, servedBy);
   }

@@ -6,6 +6,7 @@
 
 #include "output/result_words.h"
 #include "plan/plan_view.h"
+#include "session/tag_report.h"
 
 namespace zanhost {
 
@@ -221,7 +222,19 @@ void Bridge::Reload() {
     char took[32];
     std::snprintf(took, sizeof took, "%.3f", seconds);
     init = std::string("; the driver's cache slots changed, so the instance was initialised ") +
-           (reload.initFailed ? "again and its Init failed" : "again") + " (" + took + " s)";
+           (reload.initFailed ? "again and its Init failed (" + reload.initError + ")" : "again") +
+           " (" + took + " s)";
+    if (reload.initFailed) json.Add("initError", reload.initError);
+  }
+  if (!reload.configuredPlcs.empty()) {
+    // Init read the configuration file again; the PLC topics and devices stay those of the start.
+    std::vector<std::string> numbers;
+    for (const int plc : reload.configuredPlcs)
+      numbers.push_back(std::to_string(plc));
+    json.AddRaw("configuredPlcs", JsonArray(numbers));
+    init += "; the configuration file now configures PLC" +
+            std::string(numbers.size() == 1 ? " " : "s ") + Enumeration(reload.configuredPlcs) +
+            ": the bridge serves the PLCs of its start until it is restarted";
   }
   console_.Event("tag file read again: " + std::to_string(status_.tags) + " tags (" +
                      std::to_string(reload.added) + " new or changed, " +

@@ -60,7 +60,12 @@ BridgeTable::BridgeTable(BridgeDriver& driver, bool plan)
 bool BridgeTable::DefineRow(BridgeTag& row) {
   row.defined = driver_.DefineTag(row.tag);
   if (!row.defined) {
+    // A tag refused when defined again (after an Init) has no value any more.
     row.result = kResultRefused;
+    row.outcome.clear();
+    row.servedBy = 0;
+    row.values.clear();
+    row.valueJson = "null";
     row.timeMs = NowMilliseconds();
     row.time = UtcTimeText(row.timeMs);
   }
@@ -80,24 +85,28 @@ int BridgeTable::Define(const std::vector<TagSpec>& specs) {
   return accepted;
 }
 
-void BridgeTable::Replan() {
+void BridgeTable::Replan(PlanRounds::Pdus pdus) {
   std::vector<Tag> tags;
   std::vector<bool> defined;
   for (const BridgeTag& row : tags_) {
     tags.push_back(row.tag);
     defined.push_back(row.defined);
   }
-  rounds_.Prepare(tags, defined, plan_);
+  rounds_.Prepare(tags, defined, plan_, pdus);
 }
 
-namespace {
-
-// Whether an address names a cache block (area T), which claims a slot as it is defined.
-bool IsCacheBlockAddress(const std::string& address) {
-  return address.size() > 2 && (address[2] == 'T' || address[2] == 't');
+std::vector<int> BridgeTable::TakePlcList() {
+  const std::vector<ListedPlc>& listed = driver_.plcs();
+  std::vector<int> now;
+  for (const ListedPlc& plc : listed)
+    now.push_back(plc.number);
+  std::vector<int> rows;
+  for (BridgePlc& row : plcs_) {
+    rows.push_back(row.plc.number);
+    if (const ListedPlc* plc = FindPlc(listed, row.plc.number)) row.plc = *plc;
+  }
+  return now == rows ? std::vector<int>{} : now;
 }
-
-}  // namespace
 
 TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
   TagReload reload;
@@ -135,11 +144,13 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
   bool initAgain = false;
   for (std::size_t i = 0; i < old.size(); ++i) {
     if (kept[i]) continue;
-    initAgain = initAgain || (old[i].defined && IsCacheBlockAddress(old[i].declared.address));
+    initAgain = initAgain || (old[i].defined && NamesCacheBlock(old[i].declared.address));
+    // What the session kept of it (its value buffer, its heartbeat) goes with it.
+    driver_.ForgetTag(old[i].tag.tagId);
     if (!taken[i]) reload.removed.push_back(std::move(old[i]));
   }
   for (const std::size_t row : fresh)
-    initAgain = initAgain || IsCacheBlockAddress(tags_[row].declared.address);
+    initAgain = initAgain || NamesCacheBlock(tags_[row].declared.address);
   if (!initAgain) {
     // The new tags are defined first (none of them claims a slot): the plan needs their addresses.
     for (const std::size_t row : fresh)
@@ -152,21 +163,24 @@ TagReload BridgeTable::Reload(const std::vector<TagSpec>& specs) {
     }
     const DriverState* state = driver_.state();
     const std::vector<SlotUse> held = state != nullptr ? HeldSlots(*state) : std::vector<SlotUse>{};
-    const std::vector<SlotUse> wanted =
-        PlanRounds::SlotsOf(tags, defined, rounds_.Plan(tags, defined, plan_));
+    const std::vector<SlotUse> wanted = PlanRounds::SlotsOf(
+        tags, defined, rounds_.Plan(tags, defined, plan_, PlanRounds::Pdus::kAsPlanned));
     initAgain =
         held.size() > wanted.size() || !std::equal(held.begin(), held.end(), wanted.begin());
   }
   if (initAgain) {
     reload.initialised = true;
-    reload.initFailed = !driver_.Reinit();
+    reload.initFailed = !driver_.Reinit(reload.initError);
     for (BridgeTag& row : tags_)
       DefineRow(row);
+    if (!reload.initFailed) reload.configuredPlcs = TakePlcList();
   }
   for (const std::size_t row : fresh) {
     if (!tags_[row].defined) reload.refused.push_back(tags_[row]);
   }
-  Replan();
+  Replan(initAgain ? PlanRounds::Pdus::kNow : PlanRounds::Pdus::kAsPlanned);
+  // The PLCs' states from before the Init would warm-start a PLC that it has just connected.
+  if (initAgain) UpdatePlcs();
   return reload;
 }
 
@@ -204,8 +218,10 @@ void BridgeTable::Take(BridgeTag& tag, const TagRead& read) {
 void BridgeTable::UpdatePlcs() {
   const DriverState* state = driver_.state();
   for (BridgePlc& row : plcs_) {
-    // A PLC that waits for its heartbeat is not down: no warm start can bring it back.
-    row.down = state == nullptr || driver_.NeedsWarmStart(row.plc.number);
+    // A PLC that waits for its heartbeat is not down: no warm start can bring it back; nor can it
+    // bring back a PLC that the configuration file no longer configures (since an Init).
+    row.down = state == nullptr || (zan::IsConfiguredPlc(*state, row.plc.number) &&
+                                    driver_.NeedsWarmStart(row.plc.number));
     const std::string word = state == nullptr ? "" : driver_.PlcWord(row.plc.number);
     // A PLC that answers too late serves nothing either, whatever link state the driver keeps.
     row.unreachable =

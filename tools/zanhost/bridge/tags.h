@@ -8,7 +8,13 @@
 // plan drops or moves. The driver frees slots only at Init, and serves every tag inside a slot
 // from it, valid and frozen. So when the slots that the new file and its plan want do not merely
 // extend those the instance holds, the table initialises the instance again, as a host would, and
-// defines every tag anew.
+// defines every tag anew. The plan of a reload that keeps the instance is made for the PDU sizes
+// that the current one was made for, so that a PDU learnt since (of a PLC that was down at the
+// start) moves no block; a reload that initialises the instance plans for those known then.
+//
+// Init reads the configuration file again. The rows of the PLCs take what it says of them now; the
+// bridge keeps serving the PLCs of its start (their topics, their Sparkplug devices), and a PLC
+// that the file no longer configures is no longer warm-started.
 #ifndef ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
 #define ZAN_TOOLS_ZANHOST_BRIDGE_TAGS_H_
 
@@ -69,6 +75,10 @@ struct TagReload {
   std::vector<BridgeTag> refused;  // of the added, those the driver refused
   bool initialised = false;        // the instance was initialised again (its cache slots changed)
   bool initFailed = false;         // ... and that Init failed
+  std::string initError;           // why
+  // After an Init: the PLCs that the configuration file configures now, when they are not those
+  // of the bridge's start (empty otherwise).
+  std::vector<int> configuredPlcs;
 };
 
 // Checks that every tag name of the file can be a topic level, once (bridge/messages.h); false with
@@ -86,8 +96,9 @@ class BridgeTable {
 
   // Takes the tags of a tag file read again: a tag whose address, type and count stay keeps its
   // state (its rw mark may change); a new or changed one is defined with the driver and read with
-  // the next round; the others go away. The tags are planned again; when the cache slots change
-  // otherwise than by new ones behind those held, the instance is initialised again first.
+  // the next round; the others go away, and the driver forgets them (BridgeDriver::ForgetTag). The
+  // tags are planned again; when the cache slots change otherwise than by new ones behind those
+  // held, the instance is initialised again first, and the PLCs' states are taken from its table.
   TagReload Reload(const std::vector<TagSpec>& specs);
 
   // Reads every tag once by the plan; `between` runs after each request to the driver.
@@ -125,9 +136,12 @@ class BridgeTable {
   // The type of the tag's PLC in the configuration; 0 when unknown.
   int32_t PlcTypeOf(const Tag& tag) const;
   TagShape ShapeOf(const Tag& tag) const;
-  // Defines the row's tag; a refused one gets its result and time.
+  // Defines the row's tag; a refused one gets its result and time, and no value.
   bool DefineRow(BridgeTag& row);
-  void Replan();
+  void Replan(PlanRounds::Pdus pdus = PlanRounds::Pdus::kNow);
+  // After an Init: the rows of the PLCs take the configuration file's list; returns the PLCs it
+  // configures when they are not the rows' (empty otherwise).
+  std::vector<int> TakePlcList();
   void Take(BridgeTag& tag, const TagRead& read);
 
   BridgeDriver& driver_;

@@ -36,6 +36,8 @@ class PlanDriver {
   // shown: false, with the driver's line in tag.refusal, when refused. A tag with an id keeps it
   // (HostSession::DefineTag).
   virtual bool DefineOwnTag(Tag& tag) = 0;
+  // Forgets what is kept of a tag that is no longer read (HostSession::ForgetTag).
+  virtual void ForgetTag(int32_t /*tagId*/) {}
   // A ReadBlock of the tag with its values decoded (HostSession::ReadValues).
   virtual int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) = 0;
   // A ReadBlock of the tag into `buffer` (of tag.count values at least).

@@ -14,6 +14,19 @@ namespace {
 
 constexpr std::size_t kBlockLengthDigits = 4;  // the last field of a cache-block address
 
+// A read that failed with a block or run: its result and cause, and where it was read.
+TagRead FailedWith(int32_t result, int32_t servedBy, const ReadFailure& failure,
+                   const std::string& with) {
+  TagRead read;
+  read.result = result;
+  read.servedBy = servedBy;
+  read.outcome = failure.outcome;
+  read.failure = failure.words.empty() ? with
+                 : with.empty()        ? failure.words
+                                       : failure.words + "; " + with;
+  return read;
+}
+
 }  // namespace
 
 int ServingPlc(const DriverState& state, int plc) {
@@ -35,8 +48,16 @@ std::vector<SlotUse> HeldSlots(const DriverState& state) {
   return slots;
 }
 
+SlotUse SlotOfBlockTag(const Tag& tag) {
+  const std::string length = tag.text.size() >= kBlockLengthDigits
+                                 ? tag.text.substr(tag.text.size() - kBlockLengthDigits)
+                                 : "";
+  return SlotUse{tag.plc, DataBlockOf(tag.address), OffsetOf(tag.address),
+                 std::atoi(length.c_str())};
+}
+
 PlanInput PlanRounds::InputOf(const std::vector<Tag>& tags, const std::vector<bool>& defined,
-                              bool on) const {
+                              bool on, Pdus pdus) const {
   PlanInput input;
   input.tags = tags;
   input.defined = defined;
@@ -55,14 +76,19 @@ PlanInput PlanRounds::InputOf(const std::vector<Tag>& tags, const std::vector<bo
     plc.type = state->plcs[number].type;
     plc.backup = state->plcs[number].backupPlc;
     plc.pduBytes = plc.type == kPlcTypeS5 ? 0 : driver_.PduBytes(number);
+    if (pdus == Pdus::kAsPlanned) {
+      for (const PlanPlc& planned : plan_.plcs) {
+        if (planned.number == number) plc.pduBytes = planned.pduBytes;
+      }
+    }
     input.plcs.push_back(plc);
   }
   return input;
 }
 
-ReadPlan PlanRounds::Plan(const std::vector<Tag>& tags, const std::vector<bool>& defined,
-                          bool on) const {
-  return MakeReadPlan(InputOf(tags, defined, on));
+ReadPlan PlanRounds::Plan(const std::vector<Tag>& tags, const std::vector<bool>& defined, bool on,
+                          Pdus pdus) const {
+  return MakeReadPlan(InputOf(tags, defined, on, pdus));
 }
 
 std::vector<SlotUse> PlanRounds::SlotsOf(const std::vector<Tag>& tags,
@@ -71,12 +97,7 @@ std::vector<SlotUse> PlanRounds::SlotsOf(const std::vector<Tag>& tags,
   for (std::size_t i = 0; i < tags.size(); ++i) {
     const Tag& tag = tags[i];
     if (i >= defined.size() || !defined[i] || tag.kind != zan::kKindCacheBlock) continue;
-    // The length stands in the last four characters of the address.
-    const std::string length = tag.text.size() >= kBlockLengthDigits
-                                   ? tag.text.substr(tag.text.size() - kBlockLengthDigits)
-                                   : "";
-    slots.push_back(SlotUse{tag.plc, DataBlockOf(tag.address), OffsetOf(tag.address),
-                            std::atoi(length.c_str())});
+    slots.push_back(SlotOfBlockTag(tag));
   }
   for (const PlannedRead& read : plan.reads) {
     if (read.block) slots.push_back(SlotUse{read.plc, read.dataBlock, read.start, read.length});
@@ -84,29 +105,46 @@ std::vector<SlotUse> PlanRounds::SlotsOf(const std::vector<Tag>& tags,
   return slots;
 }
 
-void PlanRounds::Prepare(const std::vector<Tag>& tags, const std::vector<bool>& defined, bool on) {
+void PlanRounds::Prepare(const std::vector<Tag>& tags, const std::vector<bool>& defined, bool on,
+                         Pdus pdus) {
+  plan_ = Plan(tags, defined, on, pdus);
   tags_ = tags;
   defined_ = defined;
-  plan_ = Plan(tags, defined, on);
+  fileBlocks_.clear();
+  for (std::size_t i = 0; i < tags_.size(); ++i) {
+    if (i < defined_.size() && defined_[i] && tags_[i].kind == zan::kKindCacheBlock)
+      fileBlocks_.push_back(FileBlock{static_cast<int>(i), ReadState{}});
+  }
   DefinePlanTags();
 }
 
 void PlanRounds::DefinePlanTags() {
   states_.assign(plan_.reads.size(), ReadState{});
   std::vector<int> refused;
+  // Only the ids of this plan's blocks are kept: a block that the plan drops has its slot freed by
+  // the Init that its going calls for (bridge/tags.h), or parked when it was given up.
+  std::map<std::string, int32_t> blockIds;
+  std::vector<int32_t> ownIds;
   for (std::size_t r = 0; r < plan_.reads.size(); ++r) {
     PlannedRead& read = plan_.reads[r];
     if (read.block) {
       const auto known = blockIds_.find(read.tag.text);
       read.tag.tagId = known == blockIds_.end() ? 0 : known->second;
     }
-    if (!driver_.DefineOwnTag(read.tag)) {
+    const bool taken = driver_.DefineOwnTag(read.tag);
+    if (read.tag.tagId != 0) ownIds.push_back(read.tag.tagId);
+    if (!taken) {
       refused.push_back(static_cast<int>(r));
       continue;
     }
-    if (read.block) blockIds_[read.tag.text] = read.tag.tagId;
+    if (read.block) blockIds[read.tag.text] = read.tag.tagId;
     if (!read.block) states_[r].values = ValueBuffer(read.tag.count);
   }
+  for (const int32_t id : ownIds_) {
+    if (std::find(ownIds.begin(), ownIds.end(), id) == ownIds.end()) driver_.ForgetTag(id);
+  }
+  ownIds_ = std::move(ownIds);
+  blockIds_ = std::move(blockIds);
   for (auto r = refused.rbegin(); r != refused.rend(); ++r) {
     notes_.push_back("the driver refused the plan's read " + plan_.reads[*r].tag.text + " (" +
                      plan_.reads[*r].tag.refusal + "): its tags are read on their own");
@@ -143,6 +181,22 @@ void PlanRounds::Demote(int r, AloneReason reason) {
 void PlanRounds::ReadPlanned(int r) {
   const PlannedRead& read = plan_.reads[r];
   ReadState& state = states_[r];
+  state.byBlock = false;
+  if (!read.block) {
+    // A run that a block without valid data holds would be answered 1 from it, over the PLC's
+    // link state: it shares the block's failure instead.
+    const BlockRef holder = CoveringBlock(read.tag);
+    if (Failed(holder)) {
+      const TagRead failed = FromFailedBlock(holder);
+      state.read = true;
+      state.result = failed.result;
+      state.servedBy = failed.servedBy;
+      state.failure = ReadFailure{failed.failure, failed.outcome, false};
+      state.byBlock = true;
+      state.values.Clear();
+      return;
+    }
+  }
   for (int attempt = 0; attempt < 2; ++attempt) {
     state.read = true;
     state.servedBy = read.tag.plc;
@@ -184,7 +238,7 @@ void PlanRounds::GiveUp(int r) {
   if (read.block) {
     // Defined again with no bytes, its slot holds no tag.
     Tag parked = read.tag;
-    parked.text = parked.text.substr(0, parked.text.size() - kBlockLengthDigits) + "0000";
+    parked.text = ParkedBlockAddress(parked.text);
     driver_.DefineOwnTag(parked);
   }
   Demote(r, AloneReason::kGivenUp);
@@ -197,14 +251,32 @@ bool PlanRounds::Refresh(int r) {
   return false;
 }
 
+TagRead PlanRounds::ReadFileBlock(int f) {
+  const TagRead read = ReadAlone(fileBlocks_[f].tag);
+  ReadState& state = fileBlocks_[f].state;
+  state.read = true;
+  state.result = read.result;
+  state.servedBy = read.servedBy;
+  state.failure = ReadFailure{read.failure, read.outcome, false};
+  return read;
+}
+
+int PlanRounds::FileBlockOf(int tag) const {
+  for (std::size_t f = 0; f < fileBlocks_.size(); ++f) {
+    if (fileBlocks_[f].tag == tag) return static_cast<int>(f);
+  }
+  return -1;
+}
+
 void PlanRounds::Round(const Take& take, const std::function<void()>& between) {
   between_ = between;
   for (ReadState& state : states_)
     state.read = false;
   if (!plan_.on) {
     for (std::size_t i = 0; i < tags_.size(); ++i) {
-      if (i < defined_.size() && defined_[i])
-        take(static_cast<int>(i), ReadAlone(static_cast<int>(i)));
+      if (i >= defined_.size() || !defined_[i]) continue;
+      const int file = FileBlockOf(static_cast<int>(i));
+      take(static_cast<int>(i), file >= 0 ? ReadFileBlock(file) : Serve(static_cast<int>(i)));
     }
     between_ = {};
     return;
@@ -218,6 +290,8 @@ void PlanRounds::Round(const Take& take, const std::function<void()>& between) {
   }();
   for (const AloneTag& tag : heartbeats)
     take(tag.tag, ReadAlone(tag.tag));
+  for (std::size_t f = 0; f < fileBlocks_.size(); ++f)
+    take(fileBlocks_[f].tag, ReadFileBlock(static_cast<int>(f)));
   std::vector<int> refused;
   for (std::size_t r = 0; r < plan_.reads.size(); ++r) {
     ReadPlanned(static_cast<int>(r));
@@ -226,24 +300,36 @@ void PlanRounds::Round(const Take& take, const std::function<void()>& between) {
   for (auto r = refused.rbegin(); r != refused.rend(); ++r)
     GiveUp(*r);
   for (std::size_t i = 0; i < tags_.size(); ++i) {
-    if (plan_.readOf[i] >= 0) take(static_cast<int>(i), Serve(static_cast<int>(i), false));
+    if (plan_.readOf[i] >= 0) take(static_cast<int>(i), Serve(static_cast<int>(i)));
   }
   const std::vector<AloneTag> others = plan_.alone;
   for (const AloneTag& tag : others) {
-    if (tag.reason != AloneReason::kHeartbeat) take(tag.tag, Serve(tag.tag, false));
+    if (tag.reason != AloneReason::kHeartbeat && tag.reason != AloneReason::kCacheBlockTag)
+      take(tag.tag, Serve(tag.tag));
   }
   between_ = {};
 }
 
 TagRead PlanRounds::ReadNow(int tag) {
   if (tag < 0 || tag >= static_cast<int>(tags_.size()) || !defined_[tag]) return TagRead{};
-  return Serve(tag, true);
+  const int file = FileBlockOf(tag);
+  if (file >= 0) return ReadFileBlock(file);
+  // What serves the tag is read first: the block that holds its read, then its run (either may
+  // be given up on the way, which moves the plan's reads).
+  const auto runOf = [&] {
+    const int r = plan_.readOf[tag];
+    return r >= 0 && !plan_.reads[r].block ? r : -1;
+  };
+  const BlockRef holder = CoveringBlock(runOf() >= 0 ? plan_.reads[runOf()].tag : tags_[tag]);
+  if (holder.planned >= 0) Refresh(holder.planned);
+  if (holder.file >= 0) ReadFileBlock(holder.file);
+  if (runOf() >= 0) Refresh(runOf());
+  return Serve(tag);
 }
 
-TagRead PlanRounds::Serve(int i, bool fresh) {
+TagRead PlanRounds::Serve(int i) {
   const int r = plan_.readOf[i];
   if (r >= 0 && !plan_.reads[r].block) {
-    if (fresh && !Refresh(r)) return Serve(i, false);  // given up: the tag is read alone now
     const ReadState& state = states_[r];
     if (state.result != kResultDone) return FromFailedRead(r);
     TagRead read;
@@ -256,16 +342,9 @@ TagRead PlanRounds::Serve(int i, bool fresh) {
     return read;
   }
   // The driver serves the tag from the first slot that holds it on the PLC that serves it: when
-  // that is a block of the plan whose read failed, the tag shares its failure.
-  if (const DriverState* state = driver_.state()) {
-    const int serving = ServingPlc(*state, tags_[i].plc);
-    const int planned = serving < 0 ? -1 : PlannedReadAt(CoveringSlot(*state, tags_[i], serving));
-    if (planned >= 0) {
-      if (fresh && !Refresh(planned)) return Serve(i, false);
-      if (states_[planned].read && states_[planned].result != kResultDone)
-        return FromFailedRead(planned);
-    }
-  }
+  // the latest read of that block failed, the tag shares its failure.
+  const BlockRef holder = CoveringBlock(tags_[i]);
+  if (Failed(holder)) return FromFailedBlock(holder);
   return ReadAlone(i);
 }
 
@@ -290,25 +369,48 @@ TagRead PlanRounds::ReadAlone(int i) {
 TagRead PlanRounds::FromFailedRead(int r) const {
   const PlannedRead& planned = plan_.reads[r];
   const ReadState& state = states_[r];
-  TagRead read;
-  read.result = state.result;
-  read.servedBy = state.servedBy;
-  read.outcome = state.failure.outcome;
+  // A run that shares its block's failure names that block already.
   const std::string with =
-      std::string(planned.block ? "read with its block, " : "read with its run, ") +
-      ReadPlace(planned);
-  read.failure = state.failure.words.empty() ? with : state.failure.words + "; " + with;
-  return read;
+      state.byBlock ? ""
+                    : std::string(planned.block ? "read with its block, " : "read with its run, ") +
+                          ReadPlace(planned);
+  return FailedWith(state.result, state.servedBy, state.failure, with);
 }
 
-int PlanRounds::PlannedReadAt(int slot) const {
+PlanRounds::BlockRef PlanRounds::CoveringBlock(const Tag& tag) const {
+  BlockRef block;
   const DriverState* state = driver_.state();
-  if (slot < 0 || state == nullptr) return -1;
+  if (state == nullptr) return block;
+  const int serving = ServingPlc(*state, tag.plc);
+  const int slot = serving < 0 ? -1 : CoveringSlot(*state, tag, serving);
+  if (slot < 0) return block;
   const int32_t id = state->cache[slot].tagId;
   for (std::size_t r = 0; r < plan_.reads.size(); ++r) {
-    if (plan_.reads[r].block && plan_.reads[r].tag.tagId == id) return static_cast<int>(r);
+    if (plan_.reads[r].block && plan_.reads[r].tag.tagId == id) block.planned = static_cast<int>(r);
   }
-  return -1;
+  for (std::size_t f = 0; f < fileBlocks_.size(); ++f) {
+    if (tags_[fileBlocks_[f].tag].tagId == id) block.file = static_cast<int>(f);
+  }
+  return block;
+}
+
+bool PlanRounds::Failed(const BlockRef& block) const {
+  const ReadState* state = block.planned >= 0 ? &states_[block.planned]
+                           : block.file >= 0  ? &fileBlocks_[block.file].state
+                                              : nullptr;
+  return state != nullptr && state->read && state->result != kResultDone;
+}
+
+TagRead PlanRounds::FromFailedBlock(const BlockRef& block) const {
+  if (block.planned >= 0) return FromFailedRead(block.planned);
+  const ReadState& state = fileBlocks_[block.file].state;
+  const Tag& tag = tags_[fileBlocks_[block.file].tag];
+  const SlotUse slot = SlotOfBlockTag(tag);
+  return FailedWith(state.result, state.servedBy, state.failure,
+                    "read with the cache-block tag " + tag.name + ", data block " +
+                        std::to_string(slot.dataBlock) + ", bytes " + std::to_string(slot.start) +
+                        " to " + std::to_string(slot.start + slot.length - 1) + " of PLC " +
+                        std::to_string(slot.plc & 0xFF));
 }
 
 std::string PlanRounds::ReadPlace(const PlannedRead& read) const {

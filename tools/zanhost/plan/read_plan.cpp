@@ -485,7 +485,7 @@ std::string AloneWords(AloneReason reason) {
     case AloneReason::kInputsOutputs:
       return "inputs, outputs and flags: the driver serves them from no cache block";
     case AloneReason::kCacheBlockTag:
-      return "a cache-block tag of the tag file: read as written";
+      return "a cache-block tag of the tag file: read as written, with the plan's blocks";
     case AloneReason::kFileBlock:
       return "held by a cache-block tag of the tag file, which serves it as written";
     case AloneReason::kNoNeighbour:

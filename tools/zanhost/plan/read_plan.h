@@ -3,7 +3,7 @@
 // the PLC table; nothing here talks to the driver (plan/plan_rounds.h carries a plan out).
 //
 // - On an S7, the data-block tags of one data block are grouped into cache blocks: a cache-block
-//   tag that zanhost defines ("01TB0100000 0400", at most 1000 bytes) and reads first in every
+//   tag that zanhost defines ("01TB01000000400", at most 1000 bytes) and reads first in every
 //   round; the driver then serves the tags inside it from the block without a request of their
 //   own. Neighbours are merged while the gap costs less than the requests it saves
 //   (plan/request_cost.h). The blocks stay within the driver's 100 cache slots, after the slots of
@@ -15,8 +15,9 @@
 //   many values as reach from the first to the last, whose values zanhost hands out to the tags.
 // - Everything else is read alone, as without a plan: status tags (no request), heartbeat tags
 //   (first in every round, and never inside a block: a heartbeat must reach the PLC each time),
-//   inputs, outputs and flags (never served from a cache block), cache-block tags of the file,
-//   strings of an S5 or a PLC of type 6 (no run), and a tag that no neighbour joins.
+//   inputs, outputs and flags (never served from a cache block), cache-block tags of the file
+//   (which the rounds read with the plan's blocks), strings of an S5 or a PLC of type 6 (no run),
+//   and a tag that no neighbour joins.
 //
 // A master/backup pair: the driver keys cache slots by PLC number and moves a request to the backup
 // by changing its PLC. A block of the master serves its tags while the master serves; while the

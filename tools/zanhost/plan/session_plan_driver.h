@@ -21,6 +21,7 @@ class SessionPlanDriver : public PlanDriver {
   explicit SessionPlanDriver(HostSession& session);
 
   bool DefineOwnTag(Tag& tag) override { return session_.DefineTag(tag, false); }
+  void ForgetTag(int32_t tagId) override { session_.ForgetTag(tagId); }
   int32_t ReadValues(const Tag& tag, std::vector<TagValue>& values, int32_t* servedBy) override {
     return session_.ReadValues(tag, values, servedBy);
   }

@@ -14,6 +14,7 @@
 #include "session/plc_state_words.h"
 #include "session/quaxnet_port.h"
 #include "session/request_outcome.h"
+#include "session/switchover_carry.h"
 #include "session/tag_report.h"
 #include "tags/host_types.h"
 
@@ -38,6 +39,21 @@ std::string ConfigurationFileName(int instance) {
 bool ReadsPlainData(int32_t kind) {
   return kind != zan::kKindStatus && kind != zan::kKindMasterHeartbeat &&
          kind != zan::kKindBackupHeartbeat && kind != zan::kKindCacheBlock;
+}
+
+// What zanhost itself refuses of a tag that the driver takes (or would take) with kind `kind`:
+// a run of values that CheckArrayTag refused (`noRun`), the host's byte type on an address that
+// holds no byte (the driver has no rule for that type). "" when nothing.
+std::string ZanhostRefusal(int32_t hostType, int32_t kind, bool noRun, int32_t count) {
+  if (noRun) {
+    return "the driver reads no run of " + std::to_string(count) +
+           " values of this tag (CheckArrayTag)";
+  }
+  if (hostType == kHostByte && !IsByteKind(kind)) {
+    return "a byte type needs a byte address: a data-block byte (DB), an input, output or flag "
+           "byte (IB, QB, MB)";
+  }
+  return "";
 }
 
 // A text field of the state block, which need not hold its terminator.
@@ -141,34 +157,63 @@ bool HostSession::Init() {
   }
   if (!Open() || !EnterConfigurationFolder()) return false;
   instance_ = std::make_unique<DriverInstance>(*driver_, options_.instance, info_.stateSize);
-  return SendInit();
+  std::string error;
+  if (SendInit(true, error)) return true;
+  std::fprintf(stderr, "zanhost: %s\n", error.c_str());
+  return false;
 }
 
-bool HostSession::Reinit() {
-  if (instance_ == nullptr) return false;  // closed, or never initialised
-  // What the driver knew of its PLCs and tags goes with the instance; the host's value buffers
-  // stay.
+bool HostSession::Reinit(std::string& error) {
+  if (instance_ == nullptr) {
+    error = "the instance is closed";
+    return false;
+  }
+  const std::vector<PlcEntry> before = CopyPlcTable(instance_->state());
+  const std::vector<HeartbeatTag> heartbeats = heartbeatTags_;
+  const std::set<int> unread = heartbeatUnread_;
+  // What the driver knew of its tags goes with the instance; the host's value buffers stay.
   heartbeatTags_.clear();
   plainTags_.clear();
   noAnswer_.clear();
   heartbeatUnread_.clear();
   lastRequest_ = RequestNote{};
   links_ = RestoredLinks();
-  return SendInit();
+  if (!SendInit(false, error)) return false;
+  DriverState& driverState = instance_->state();
+  for (const int plc : CarrySwitchoverState(before, driverState)) {
+    if (unread.count(plc) != 0) heartbeatUnread_.insert(plc);
+  }
+  // A heartbeat read that reads no word (a reconnect) compares the word that the tag's buffer
+  // holds with the PLC's watchdogValue: as before the Init, the two are the same (0 where nothing
+  // was carried over), so that no PLC counts as alive without a word read.
+  for (const HeartbeatTag& heartbeat : heartbeats) {
+    const auto buffer = buffers_.find(heartbeat.tagId);
+    if (buffer == buffers_.end()) continue;
+    const int watched =
+        heartbeat.backup ? driverState.plcs[heartbeat.master].backupPlc : heartbeat.master;
+    buffer->second.SetWord(0, driverState.plcs[watched].watchdogValue);
+  }
+  plcs_ = ListPlcsOfFile(configurationPath_);
+  return true;
 }
 
-bool HostSession::SendInit() {
+bool HostSession::SendInit(bool show, std::string& error) {
   InitArgument argument{};
   argument.enabled = 1;
   argument.timeoutSetting = options_.timeout;
+  HoldNewLines();
   const int32_t result = instance_->Send(kCommandInit, &argument);
-  initLog_ = TakeLog(false);
-  ShowLog(initLog_, result != kResultDone);
+  initLog_ = TakeOwnLines();
+  lastLines_ = initLog_;
+  if (show) {
+    ShowLog(initLog_, result != kResultDone);
+  } else {
+    pendingLines_.insert(pendingLines_.end(), initLog_.begin(), initLog_.end());
+  }
   if (result != kResultDone) {
-    std::fprintf(stderr,
-                 "zanhost: Init of instance %d failed (result %d): the driver accepted no line of "
-                 "%s; zanhost check shows what it makes of each line\n",
-                 options_.instance, result, configurationPath_.c_str());
+    error = "Init of instance " + std::to_string(options_.instance) + " failed (result " +
+            std::to_string(result) + "): the driver accepted no line of " + configurationPath_ +
+            "; zanhost check shows what it makes of each line";
     return false;
   }
   // The driver carries on without its transport library, and every request then fails: a host
@@ -176,9 +221,9 @@ bool HostSession::SendInit() {
   for (const std::string& line : initLog_) {
     int openResult = 0;
     if (std::sscanf(line.c_str(), "ZanDOR: Fail to open Ip Driver (%d)", &openResult) == 1) {
-      std::fprintf(stderr, "zanhost: the driver cannot use its transport library %s: %s (%s)\n",
-                   zan::platform::kTransportLibrary, OpenLibraryWords(openResult).c_str(),
-                   line.c_str());
+      error = std::string("the driver cannot use its transport library ") +
+              zan::platform::kTransportLibrary + ": " + OpenLibraryWords(openResult) + " (" + line +
+              ")";
       return false;
     }
   }
@@ -192,45 +237,75 @@ std::string HostSession::TransportFailureOf(int plc, bool write) const {
 }
 
 bool HostSession::DefineTag(Tag& tag, bool show) {
+  if (instance_ == nullptr) {
+    tag.refusal = "the instance is closed";
+    return false;
+  }
+  HoldNewLines();
   if (tag.tagId == 0) tag.tagId = nextTagId_++;
-  TagDefinition definition{};
-  definition.addressText = tag.text.c_str();
-  definition.tagId = tag.tagId;
-  definition.hostType = tag.hostType;
-  definition.count = tag.count;
-  int32_t result = instance_->Send(kCommandParseTagAddress, &definition);
-  tag.plc = definition.plc;
-  tag.kind = definition.kind;
-  tag.address = definition.address;
-  tag.bit = definition.bit;
-  tag.width = definition.width;
-  if (result == kResultDone && tag.count > 1) {
-    TagDefinition check = definition;
-    check.tagId = tag.tagId;
-    result = instance_->Send(kCommandCheckArrayTag, &check);
-    if (result != kResultDone) {
-      tag.refusal = "the driver reads no run of " + std::to_string(tag.count) +
-                    " values of this tag (CheckArrayTag)";
+  tag.refusal.clear();
+  std::string refusal;  // zanhost's own
+  // The driver reads no run of a cache-block tag (CheckArrayTag refuses every count above 1), and
+  // its kind is no byte: refused here, the tag claims no slot.
+  if (NamesCacheBlock(tag.text))
+    refusal = ZanhostRefusal(tag.hostType, zan::kKindCacheBlock, tag.count > 1, tag.count);
+  int32_t result = kResultRefused;
+  if (refusal.empty()) {
+    TagDefinition definition{};
+    definition.addressText = tag.text.c_str();
+    definition.tagId = tag.tagId;
+    definition.hostType = tag.hostType;
+    definition.count = tag.count;
+    result = instance_->Send(kCommandParseTagAddress, &definition);
+    tag.plc = definition.plc;
+    tag.kind = definition.kind;
+    tag.address = definition.address;
+    tag.bit = definition.bit;
+    tag.width = definition.width;
+    bool noRun = false;
+    if (result == kResultDone && tag.count > 1) {
+      TagDefinition check = definition;
+      check.tagId = tag.tagId;
+      noRun = instance_->Send(kCommandCheckArrayTag, &check) != kResultDone;
+    }
+    if (result == kResultDone) refusal = ZanhostRefusal(tag.hostType, tag.kind, noRun, tag.count);
+    if (result == kResultDone && !refusal.empty()) {
+      result = kResultRefused;
+      // Whatever slipped through the check above: a slot that nobody reads holds no tag.
+      if (tag.kind == zan::kKindCacheBlock) {
+        TagDefinition parked = definition;
+        const std::string address = ParkedBlockAddress(tag.text);
+        parked.addressText = address.c_str();
+        instance_->Send(kCommandParseTagAddress, &parked);
+      }
     }
   }
-  // The driver has no rule for the host's byte type; zanhost keeps it to the addresses of a byte.
-  if (result == kResultDone && tag.hostType == kHostByte && !IsByteKind(tag.kind)) {
-    result = kResultRefused;
-    tag.refusal =
-        "a byte type needs a byte address: a data-block byte (DB), an input, output or "
-        "flag byte (IB, QB, MB)";
-  }
-  const std::vector<std::string> lines = TakeLog(show && result == kResultDone);
-  if (result != kResultDone && tag.refusal.empty()) {
-    tag.refusal = lines.empty() ? "refused by the driver" : lines.back();
+  const std::vector<std::string> lines = TakeOwnLines();
+  lastLines_ = lines;
+  if (show && result == kResultDone) PrintLines(lines);
+  if (result != kResultDone) {
+    tag.refusal = !refusal.empty() ? refusal
+                  : lines.empty()  ? "refused by the driver"
+                                   : lines.back();
   }
   if (result == kResultDone &&
       (tag.kind == zan::kKindMasterHeartbeat || tag.kind == zan::kKindBackupHeartbeat)) {
-    heartbeatTags_.push_back(HeartbeatTag{tag.plc & 0xFF, tag.kind == zan::kKindBackupHeartbeat});
+    heartbeatTags_.push_back(
+        HeartbeatTag{tag.plc & 0xFF, tag.kind == zan::kKindBackupHeartbeat, tag.tagId});
   }
   if (result == kResultDone && ReadsPlainData(tag.kind) && tag.plc < zan::kStatusPlc)
-    plainTags_.emplace(tag.plc, tag);
+    plainTags_[tag.plc].emplace(tag.tagId, tag);
   return result == kResultDone;
+}
+
+void HostSession::ForgetTag(int32_t tagId) {
+  buffers_.erase(tagId);
+  std::erase_if(heartbeatTags_,
+                [tagId](const HeartbeatTag& heartbeat) { return heartbeat.tagId == tagId; });
+  for (auto plc = plainTags_.begin(); plc != plainTags_.end();) {
+    plc->second.erase(tagId);
+    plc = plc->second.empty() ? plainTags_.erase(plc) : std::next(plc);
+  }
 }
 
 int32_t HostSession::Exchange(int32_t command, const Tag& tag, ValueBuffer& values,
@@ -336,6 +411,16 @@ int32_t HostSession::ReadValues(const Tag& tag, std::vector<TagValue>& values, i
   return result;
 }
 
+bool NamesCacheBlock(const std::string& address) {
+  return address.size() > 2 && (address[2] == 'T' || address[2] == 't');
+}
+
+std::string ParkedBlockAddress(const std::string& address) {
+  constexpr std::size_t kLengthDigits = 4;  // the last field of a cache-block address
+  if (address.size() < kLengthDigits) return address;
+  return address.substr(0, address.size() - kLengthDigits) + "0000";
+}
+
 std::vector<TagValue> DecodeReadValues(const ValueBuffer& buffer, const Tag& tag, int32_t first) {
   std::vector<TagValue> values;
   const int32_t shown = LayoutOfKind(tag.kind) == CellLayout::kText ? 1 : tag.count;
@@ -379,7 +464,7 @@ void HostSession::ReachBackup(int master) {
   // record the backup's link anew, as the backup's heartbeat tag would after its reconnect.
   const DriverState& driverState = instance_->state();
   const int backup = driverState.plcs[master].backupPlc;
-  const auto plain = plainTags_.find(master);
+  const auto plain = plainTags_.find(master);  // none empty
   if (backup <= 0 || backup >= kPlcCount || plain == plainTags_.end() ||
       driverState.plcs[master].linkState != kLinkFailed ||
       driverState.plcs[backup].linkState != kLinkFailed || !LinkRestored(backup)) {
@@ -388,7 +473,7 @@ void HostSession::ReachBackup(int master) {
   for (const HeartbeatTag& heartbeat : heartbeatTags_) {
     if (heartbeat.master == master && heartbeat.backup) return;  // it reconnects the backup
   }
-  Tag probe = plain->second;
+  Tag probe = plain->second.begin()->second;
   probe.plc = backup;
   ValueBuffer scratch(probe.count);
   Read(probe, scratch, false);
@@ -428,12 +513,26 @@ std::vector<std::string> HostSession::TakeLog(bool show) {
   Absorb(lines);
   lines.insert(lines.begin(), pendingLines_.begin(), pendingLines_.end());
   pendingLines_.clear();
-  if (show && !options_.quiet) {
-    for (const std::string& line : lines)
-      std::fprintf(stderr, "log: %s\n", line.c_str());
-  }
+  if (show) PrintLines(lines);
   lastLines_ = lines;
   return lines;
+}
+
+void HostSession::HoldNewLines() {
+  const std::vector<std::string> lines = TakeOwnLines();
+  pendingLines_.insert(pendingLines_.end(), lines.begin(), lines.end());
+}
+
+std::vector<std::string> HostSession::TakeOwnLines() {
+  std::vector<std::string> lines = log_.TakeNewLines();
+  Absorb(lines);
+  return lines;
+}
+
+void HostSession::PrintLines(const std::vector<std::string>& lines) const {
+  if (options_.quiet) return;
+  for (const std::string& line : lines)
+    std::fprintf(stderr, "log: %s\n", line.c_str());
 }
 
 std::string HostSession::ProblemOf(int plc) const {

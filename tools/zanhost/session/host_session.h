@@ -60,6 +60,7 @@ Tag TagOfSpec(const TagSpec& spec);
 struct HeartbeatTag {
   int master = 0;
   bool backup = false;  // type "2": the backup's word
+  int32_t tagId = 0;
 };
 
 // What the latest request brought besides its result and values, in the words that every output
@@ -97,16 +98,28 @@ class HostSession {
 
   // Init again on the instance's own state block, as a host does to start over: the driver closes
   // the connections it opened for it, frees every cache slot and connects every PLC again. Every
-  // tag must be defined again afterwards. False, with a line on standard error, when Init fails.
-  bool Reinit();
+  // tag must be defined again afterwards. Init's log lines are not shown: they come with the next
+  // TakeLog. What the driver's switchover knew of the PLCs that the configuration file keeps as
+  // they were is carried over (session/switchover_carry.h), and each heartbeat tag's buffer holds
+  // the word that the driver compares its next read with. The PLC list is read again from the
+  // file. False, with why in `error`, when Init fails.
+  bool Reinit(std::string& error);
 
   // ParseTagAddress, and CheckArrayTag when the tag reads more than one value. False, with the
   // driver's line in tag.refusal, when refused. A tag that has an id (tagId not 0) keeps it, as a
-  // host that parses its tag again does: a cache-block tag then keeps its cache slot. `show` false
-  // keeps the driver's lines about an accepted tag off standard error (a tag of zanhost's own).
+  // host that parses its tag again does: a cache-block tag then keeps its cache slot. What zanhost
+  // refuses of a cache-block tag (a run of it, a byte type) it refuses before the driver parses
+  // it, which would claim a slot that only Init frees. `show` false keeps the driver's lines about
+  // the tag off standard error (a tag of zanhost's own); the lines of earlier requests stay for the
+  // next TakeLog either way.
   bool DefineTag(Tag& tag, bool show = true);
+  // Forgets what the session keeps of a tag that the host no longer reads: its value buffer, its
+  // place among the heartbeat tags and among the tags that ReachBackup may ask a PLC with.
+  void ForgetTag(int32_t tagId);
   // The heartbeat tags (kinds 0x31 and 0x32) that DefineTag had accepted.
   const std::vector<HeartbeatTag>& heartbeatTags() const { return heartbeatTags_; }
+  // The value buffers that the session keeps, one a tag that ReadValues read.
+  std::size_t valueBuffers() const { return buffers_.size(); }
 
   // One read or write of a defined tag with a fresh TagItem made from its TagAddress: ReadValue or
   // WriteValue when `single`, else ReadBlock or WriteBlock of tag.count values. `servedBy`
@@ -208,14 +221,22 @@ class HostSession {
   int32_t Exchange(int32_t command, const Tag& tag, ValueBuffer& values, int32_t* servedBy);
   // Takes what the driver's new lines tell (connections up or failed) before they are handed out.
   void Absorb(const std::vector<std::string>& lines);
+  // The driver's lines since the last take: kept for the next TakeLog (Hold), or taken as the
+  // lines of the request just made (TakeOwnLines).
+  void HoldNewLines();
+  std::vector<std::string> TakeOwnLines();
+  // Prints lines as "log: ..." on standard error, unless quiet.
+  void PrintLines(const std::vector<std::string>& lines) const;
   // Notes what the request of `tag` did: lastRequest_, the PLCs without answer, the heartbeat
   // reconnects. `before` is the heartbeat link state before it (HeartbeatLinkState).
   void NoteRequest(const Tag& tag, bool read, int32_t result, int32_t servedBy, int before,
                    const std::vector<std::string>& lines);
   // The backup of a pair whose two PLCs failed asked once directly (WarmStart).
   void ReachBackup(int master);
-  // Sends Init to the instance; false when the driver refused it or has no transport library.
-  bool SendInit();
+  // Sends Init to the instance; false, with why in `error`, when the driver refused it or has no
+  // transport library. `show`: Init's lines are shown as `init` shows them; otherwise they are kept
+  // for the next TakeLog.
+  bool SendInit(bool show, std::string& error);
 
   HostOptions options_;
   DriverLog log_;
@@ -230,7 +251,8 @@ class HostSession {
   std::vector<std::string> pendingLines_;  // taken from the log already, for the next TakeLog
   RestoredLinks links_;
   std::vector<HeartbeatTag> heartbeatTags_;
-  std::map<int, Tag> plainTags_;            // by PLC: the first tag of it that reads plain data
+  // By PLC, by tag id: the tags of it that read plain data (ReachBackup asks with the first).
+  std::map<int, std::map<int32_t, Tag>> plainTags_;
   std::map<int32_t, ValueBuffer> buffers_;  // by tag id: each tag's value buffer
   RequestNote lastRequest_;
   std::set<int> noAnswer_;         // PLCs whose latest request found no answer in time
@@ -244,6 +266,14 @@ class HostSession {
 // them, one for a string; a bit tag takes its bit from each word, as the host does.
 std::vector<TagValue> DecodeReadValues(const ValueBuffer& buffer, const Tag& tag,
                                        int32_t first = 0);
+
+// Whether an address text names a cache block (area T), which claims a cache slot as the driver
+// parses it.
+bool NamesCacheBlock(const std::string& address);
+
+// The address of a cache-block tag with no bytes: parsed again with its tag id, it parks the tag's
+// slot, which then holds nothing (only Init frees a slot).
+std::string ParkedBlockAddress(const std::string& address);
 
 // "PLC 1 (S7 at 127.0.0.1 port 10102, slot 2)", "PLC 3 (S5 at 127.0.0.3 port 102, TSAPs KORVEL,
 // KORREAD, KORWRITE)": a configured PLC of the driver's table and where the transport connects it

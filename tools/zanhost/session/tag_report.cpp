@@ -48,16 +48,6 @@ std::string TypeHint(const Tag& tag) {
   return "";
 }
 
-// "1, 2 and 3".
-std::string Enumeration(const std::vector<int>& numbers) {
-  std::string words;
-  for (std::size_t i = 0; i < numbers.size(); ++i) {
-    if (i > 0) words += i + 1 == numbers.size() ? " and " : ", ";
-    words += std::to_string(numbers[i]);
-  }
-  return words;
-}
-
 // What the configuration and its options tell of a refusal.
 std::string ConfigurationHint(const HostSession& session, const Tag& tag) {
   const DriverState* state = session.state();
@@ -97,6 +87,15 @@ PlacedTag Unplaced(const Tag& tag) {
 }
 
 }  // namespace
+
+std::string Enumeration(const std::vector<int>& numbers) {
+  std::string words;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (i > 0) words += i + 1 == numbers.size() ? " and " : ", ";
+    words += std::to_string(numbers[i]);
+  }
+  return words;
+}
 
 std::string UnconfiguredPlcWords(const HostSession& session, int plc, int highest) {
   const DriverState* state = session.state();

@@ -4,6 +4,7 @@
 #define ZAN_TOOLS_ZANHOST_SESSION_TAG_REPORT_H_
 
 #include <string>
+#include <vector>
 
 #include "output/json_writer.h"
 #include "session/host_session.h"
@@ -32,6 +33,9 @@ std::string UnconfiguredPlcWords(const HostSession& session, int plc, int highes
 // tag or PLC (never a line about another PLC). `servedBy` is the PLC the request went to.
 void ReportFailure(const HostSession& session, const Tag& tag, const char* what, int32_t result,
                    int32_t servedBy);
+
+// "1, 2 and 3".
+std::string Enumeration(const std::vector<int>& numbers);
 
 // The data block number and the offset of a TagAddress field `address`.
 int DataBlockOf(int32_t address);
